@@ -1,0 +1,40 @@
+// The message catalogue: every prompt, label and report of the program is named by
+// a key ("LUJOGCRI", "LUC_NOME", ...).  The texts are fixed here; a recording named
+// after the key in the recordings folder is played instead of synthesizing the text.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace app {
+
+struct CatalogEntry {
+    const char* key;
+    const char* text;  // UTF-8 in the source; use MessageText for the CP1252 text
+};
+
+constexpr size_t kCatalogSize = 169;
+// The table in lookup order.
+const CatalogEntry* catalogEntries();
+size_t catalogSize();
+
+// The key's text (CP1252); a key that is not in the catalogue gives the key itself.
+std::string MessageText(const std::string& key);
+bool HasMessage(const std::string& key);
+
+// Shows and speaks a message.  lineEnds >= 0 writes the text at the cursor and then
+// that many line ends; a negative value only speaks.  Waits while it is spoken; a
+// key typed meanwhile cuts it off and stays for the next read.
+void SayMessage(const std::string& key, int lineEnds);
+// Says the message on the given background, reads one key with echo and returns it
+// upper-cased, or 0 for an extended key (then no line end is written).
+uint8_t AskKey(const std::string& key, int lineEnds, int promptBackground);
+// "SIM" or "NÃO" (CP1252).
+std::string YesNoText(bool flag);
+// Adds an option labelled by the key's text to the choice menu being built.
+void AddMenuOption(const std::string& key);
+// Wipes the editors' side panel (columns 40-80, rows 7-19) to background 0 and
+// puts the cursor back.
+void ClearRightPanel();
+
+}  // namespace app
