@@ -1,0 +1,40 @@
+// The own diphone synthesizer, its text-to-phonetics front end and the number speaker.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace speech {
+
+struct SynthSettings {
+    std::string dbName;   // DIFONESs
+    int corteFon = 0, sobraFon = 0, interPal = 100;
+};
+// 0 ok, 1 folders or database files missing, 2 rules or exceptions not loaded.
+int synthOpen(const SynthSettings& s);
+void synthClose();
+bool synthIsOpen();
+// Speaks a phonetic transcription (waits while it plays; a key cuts it).
+void synthSpeak(const std::string& transcription);
+// Text (letters and blanks) -> phonetic transcription.
+std::string transcribeText(const std::string& text);
+
+// Numbers: digits (up to 15) -> words separated by blanks; spoken from recordings.
+std::string numberToWords(const std::string& digits);
+void speakNumberWords(const std::string& words, bool feminine);
+void speakTime();
+void speakDate();
+
+// ---- added by the speech module -------------------------------------------
+// Linux path of a recording of the letters folder ([TRADUTOR] dirLetras).
+std::string letterFilePath(const std::string& name);
+// Recording name of one number word ("dezessete" -> "_dezeset", cut to 8).
+std::string numberWordFile(const std::string& word);
+// The recordings that speakTime and speakDate play, in order.
+std::vector<std::string> timeWordFiles(int hour, int minute);
+std::vector<std::string> dateWordFiles(int day, int month, int year, int weekday);
+
+// Speaks a text (CP1252) with the configured synthesizer into a WAV file
+// (8-bit mono 11025 Hz).  Returns 0 on success, else a message on stderr and 1.
+int speakToWav(const std::string& textCp1252, const std::string& wavPath);
+
+}  // namespace speech

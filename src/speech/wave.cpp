@@ -1,0 +1,339 @@
+// Wave playback over the platform's audio queue.  The front copies each buffer
+// it is given, so the ring here only serves to pad and patch a piece before it
+// goes out; the count of buffers in flight is the front's.
+#include "speech/wave.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "console/console.h"
+#include "console/textwin.h"
+#include "platform/platform.h"
+
+namespace speech {
+
+namespace {
+
+WaveState gWave;
+
+// A front may be missing (tools, some unit tests): then nothing sounds.
+bool haveDevice() { return plat::haveFront(); }
+
+int pending() { return haveDevice() ? plat::front().audioPending() : 0; }
+
+uint32_t le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
+uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+
+bool sameTag(const uint8_t* p, const char* tag) {
+    for (int i = 0; i < 4; ++i)
+        if (std::toupper(p[i]) != std::toupper(static_cast<unsigned char>(tag[i]))) return false;
+    return true;
+}
+
+void closeDevice() {
+    if (gWave.deviceOpen && haveDevice()) plat::front().audioClose();
+    gWave.deviceOpen = false;
+}
+
+// Waits while the device plays; keys typed meanwhile stay in the key buffer.
+void waitWhilePlaying() {
+    while (isPlaying()) con::delayMs(10);
+}
+
+// Error codes in the manner of the wave-out device.
+constexpr int kErrNoDevice = 2;
+
+int openDevice(int rate, int bits, int channels) {
+    if (gWave.deviceOpen && (gWave.rate != rate || gWave.bits != bits || gWave.channels != channels)) {
+        waitWhilePlaying();
+        if (gWave.deviceOpen) stopPlayback();
+    }
+    if (gWave.deviceOpen) return 0;
+    if (!haveDevice()) return kErrNoDevice;
+    // No retries: a front without a sound card would otherwise stall every sound.
+    if (!plat::front().audioOpen(rate, bits, channels)) return kErrNoDevice;
+    gWave.deviceOpen = true;
+    gWave.rate = rate;
+    gWave.bits = bits;
+    gWave.channels = channels;
+    gWave.lastOpenRate = rate;
+    gWave.lastOpenBits = bits;
+    return 0;
+}
+
+// Hands one piece to the device through the next ring buffer.
+bool queuePiece(const uint8_t* data, size_t len, int bits, int channels) {
+    for (int round = 0; pending() >= gWave.mostQueued; ++round) {
+        if (round >= 40) return false;
+        con::pumpMessages();
+        con::delayMs(50);
+    }
+    gWave.ringIndex = (gWave.ringIndex + 1) % kRingSize;
+    std::vector<uint8_t>& buf = gWave.buffers[gWave.ringIndex];
+    if (buf.size() < kWaveBufferSize) buf.resize(kWaveBufferSize);
+    len = std::min(len, kWaveBufferSize);
+    std::memcpy(buf.data(), data, len);
+    const bool mono8 = bits == 8 && channels == 1;
+    // Short sounds are padded so the device never gets a click-sized buffer;
+    // the padding is silence of the sample format.
+    size_t outLen = std::max<size_t>(len, 256);
+    std::memset(buf.data() + len, bits == 8 ? 128 : 0, outLen - len);
+    // Ending on the middle value avoids a click when the device stops.
+    if (mono8 && len > 0 && len != kWaveBufferSize) buf[len - 1] = 128;
+    gWave.lastQueuedLen = outLen;
+    if (haveDevice()) plat::front().audioQueue(buf.data(), outLen);
+    return true;
+}
+
+size_t pieceSize(uint64_t remaining) {
+    if (remaining >= 65535 && remaining <= 65789) return 65278;
+    return size_t(std::min<uint64_t>(remaining, kWaveBufferSize));
+}
+
+}  // namespace
+
+WaveState& waveState() { return gWave; }
+
+void resetWave() {
+    closeDevice();
+    WaveState fresh;
+    fresh.buffers = std::move(gWave.buffers);
+    gWave = std::move(fresh);
+}
+
+std::string makeWaveHeader(size_t dataLen, int rate, int channels, int bits) {
+    std::string h(44, '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) h[at + i] = char((v >> (8 * i)) & 0xFF);
+    };
+    auto put16 = [&](size_t at, uint16_t v) {
+        h[at] = char(v & 0xFF);
+        h[at + 1] = char(v >> 8);
+    };
+    std::memcpy(&h[0], "RIFF", 4);
+    put32(4, uint32_t(dataLen + 36));
+    std::memcpy(&h[8], "WAVE", 4);
+    std::memcpy(&h[12], "fmt ", 4);
+    put32(16, 16);
+    put16(20, 1);
+    put16(22, uint16_t(channels));
+    put32(24, uint32_t(rate));
+    put32(28, uint32_t(rate * channels * (bits / 8)));
+    put16(32, 1);
+    put16(34, uint16_t(bits));
+    std::memcpy(&h[36], "data", 4);
+    put32(40, uint32_t(dataLen));
+    return h;
+}
+
+bool parseWaveImage(const std::string& image, WaveFormat& fmt, size_t& dataStart, size_t& dataLen) {
+    const auto* p = reinterpret_cast<const uint8_t*>(image.data());
+    const size_t n = image.size();
+    if (n < 36 || !sameTag(p, "RIFF") || !sameTag(p + 12, "fmt ")) return false;
+    uint32_t fmtLen = le32(p + 16);
+    if (fmtLen < 16 || fmtLen > n - 20) return false;
+    fmt.channels = le16(p + 22);
+    fmt.rate = int(le32(p + 24));
+    fmt.bits = le16(p + 34);
+    size_t at = 20 + size_t(fmtLen);
+    while (at + 8 <= n) {
+        uint32_t len = le32(p + at + 4);
+        if (sameTag(p + at, "data")) {
+            dataStart = at + 8;
+            dataLen = std::min<size_t>(len, n - dataStart);
+            return true;
+        }
+        at += 8 + size_t(len) + (len & 1);
+    }
+    return false;
+}
+
+bool readWave8(const std::string& linuxPath, std::string& samples, int& rate) {
+    samples.clear();
+    FILE* f = std::fopen(linuxPath.c_str(), "rb");
+    if (!f) return false;
+    std::string image;
+    char chunk[65536];
+    size_t got;
+    // Recordings are short; a bound keeps a damaged or huge file from eating memory.
+    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0 && image.size() < (64u << 20)) image.append(chunk, got);
+    std::fclose(f);
+    WaveFormat fmt;
+    size_t start = 0, len = 0;
+    if (!parseWaveImage(image, fmt, start, len)) return false;
+    if ((fmt.bits != 8 && fmt.bits != 16) || fmt.channels < 1 || fmt.rate <= 0) return false;
+    const size_t frame = size_t(fmt.channels) * (fmt.bits / 8);
+    const size_t frames = len / frame;
+    samples.resize(frames);
+    const auto* p = reinterpret_cast<const uint8_t*>(image.data()) + start;
+    for (size_t i = 0; i < frames; ++i) {
+        const uint8_t* s = p + i * frame;
+        samples[i] = char(fmt.bits == 8 ? s[0] : uint8_t(s[1] ^ 0x80));
+    }
+    rate = fmt.rate;
+    return true;
+}
+
+bool isPlaying() {
+    con::pumpMessages();
+    if (gWave.deviceOpen) {
+        const bool keyStop = gWave.keyInterrupts && con::keyPressed();
+        if (keyStop || pending() == 0) stopPlayback();
+    }
+    return gWave.deviceOpen && pending() > 0;
+}
+
+void stopPlayback() {
+    if (!gWave.deviceOpen) return;
+    if (pending() > 0 && haveDevice()) plat::front().audioReset();
+    con::pumpMessages();
+    closeDevice();
+    con::pumpMessages();
+}
+
+void setFastRate(bool on) { gWave.fastRate = on; }
+void setCutPeriods(bool on) { gWave.cutPeriods = on; }
+bool cutPeriodsOn() { return gWave.cutPeriods; }
+void setKeyInterrupts(bool on) { gWave.keyInterrupts = on; }
+
+std::vector<uint8_t> cutPeriods(const uint8_t* data, size_t len, int bits, int rate) {
+    std::vector<uint8_t> s;
+    if (bits == 16) {
+        s.resize(len / 2);
+        for (size_t i = 0; i < s.size(); ++i) s[i] = uint8_t(data[2 * i + 1] ^ 0x80);
+    } else {
+        s.assign(data, data + len);
+    }
+    const size_t n = s.size();
+    if (n < 1000) return s;
+    const size_t start = rate == 11025 ? 200 : 800;
+    const size_t minPeriod = rate == 11025 ? 80 : 320;
+    const size_t window = rate == 11025 ? 50 : 200;
+    const size_t span = window + minPeriod;
+    if (n <= start + span || n < 2 * span) return s;
+
+    auto highest = [&](size_t from, size_t to) {
+        size_t best = from;
+        for (size_t i = from + 1; i <= to; ++i)
+            if (s[i] > s[best]) best = i;
+        return best;
+    };
+    size_t read = highest(start, start + span);
+    size_t write = read;
+    bool cut = false;
+    while (read < n - 2 * span) {
+        size_t a = highest(read + minPeriod, read + minPeriod + window);
+        size_t b = highest(a + minPeriod, a + minPeriod + window);
+        std::memmove(&s[write], &s[a], b - a + 1);
+        write += b - a + 1;
+        read = b;
+        cut = true;
+    }
+    // The peak at `read` was copied already; go on to a quiet sample so the
+    // piece does not end on a click.
+    if (cut) ++read;
+    while (read < n) {
+        s[write++] = s[read++];
+        if (std::abs(int(s[write - 1]) - 128) <= 20) break;
+    }
+    s.resize(write);
+    return s;
+}
+
+int playSamples(const uint8_t* data, size_t len, int rate, int channels, int bits) {
+    if (gWave.fastRate) rate = int(std::lround(rate * 1.5));
+    const bool cutting = gWave.cutPeriods && channels == 1;
+    const int deviceBits = cutting ? 8 : bits;
+    int err = openDevice(rate, deviceBits, channels);
+    if (err) return err;
+    size_t at = 0;
+    while (at < len) {
+        while (pending() >= gWave.mostQueued) {
+            if (gWave.keyInterrupts && con::keyPressed()) {
+                stopPlayback();
+                return 0;
+            }
+            con::delayMs(10);
+        }
+        size_t piece = std::min(len - at, kWaveBufferSize);
+        if (cutting) {
+            // The cutter needs whole 16-bit samples.
+            if (bits == 16) piece &= ~size_t(1);
+            if (piece == 0) break;
+            std::vector<uint8_t> cutPiece = cutPeriods(data + at, piece, bits, rate);
+            if (!cutPiece.empty() && !queuePiece(cutPiece.data(), cutPiece.size(), 8, channels)) return 0;
+        } else if (!queuePiece(data + at, piece, bits, channels)) {
+            return 0;
+        }
+        at += piece;
+    }
+    return 0;
+}
+
+int playFile(const std::string& linuxPath) {
+    if (gWave.keyInterrupts && con::keyPressed()) return 0;
+    FILE* f = std::fopen(linuxPath.c_str(), "rb");
+    if (!f) return -1;
+    auto fail = [&]() {
+        std::fclose(f);
+        return -1;
+    };
+    uint8_t head[12];
+    if (std::fread(head, 1, 12, f) != 12 || !sameTag(head, "RIFF")) return fail();
+    uint8_t ch[8];
+    if (std::fread(ch, 1, 8, f) != 8 || !sameTag(ch, "fmt ")) return fail();
+    uint32_t fmtLen = le32(ch + 4);
+    if (fmtLen < 16 || fmtLen > 4096) return fail();
+    uint8_t fmtBuf[4096];
+    if (std::fread(fmtBuf, 1, fmtLen, f) != fmtLen) return fail();
+    const int channels = le16(fmtBuf + 2);
+    const int rate = int(le32(fmtBuf + 4));
+    const int bits = le16(fmtBuf + 14);
+    if ((bits != 8 && bits != 16) || channels < 1 || channels > 2 || rate < 1000 || rate > 192000) return fail();
+    if (fmtLen & 1) std::fgetc(f);
+
+    static std::vector<uint8_t> readBuf(kWaveBufferSize);
+    int result = 0;
+    while (std::fread(ch, 1, 8, f) == 8) {
+        uint32_t len = le32(ch + 4);
+        if (!sameTag(ch, "data")) {
+            // RIFF chunks are word-aligned: an odd chunk carries a pad byte.
+            if (std::fseek(f, long(len) + long(len & 1), SEEK_CUR) != 0) break;
+            continue;
+        }
+        uint64_t remaining = len;
+        bool stop = false;
+        while (remaining > 0 && !stop) {
+            size_t want = pieceSize(remaining);
+            size_t got = std::fread(readBuf.data(), 1, want, f);
+            if (got > 0) {
+                int err = playSamples(readBuf.data(), got, rate, channels, bits);
+                if (err) {
+                    result = err;
+                    stop = true;
+                }
+            }
+            remaining -= got;
+            if (got < want) stop = true;
+            if (gWave.keyInterrupts && con::keyPressed()) stop = true;
+        }
+        break;
+    }
+    std::fclose(f);
+    waitWhilePlaying();
+    return result;
+}
+
+void playWaveBuffer(const std::string& image) {
+    WaveFormat fmt;
+    size_t start = 0, len = 0;
+    if (!parseWaveImage(image, fmt, start, len)) return;
+    if ((fmt.bits != 8 && fmt.bits != 16) || fmt.channels < 1 || fmt.channels > 2 || fmt.rate <= 0) return;
+    playSamples(reinterpret_cast<const uint8_t*>(image.data()) + start, len, fmt.rate, fmt.channels, fmt.bits);
+    while (con::isSpeaking()) con::delayMs(10);
+}
+
+}  // namespace speech
