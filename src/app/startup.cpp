@@ -1,0 +1,92 @@
+#include "app/startup.h"
+
+#include "app/catalog.h"
+#include "console/config.h"
+#include "console/console.h"
+#include "console/menu.h"
+#include "console/textwin.h"
+#include "platform/files.h"
+
+namespace app {
+
+const char* const kVersionText = "2.2 alfa";
+
+namespace {
+AppState gState;
+Actions gActions;
+}  // namespace
+
+AppState& appState() { return gState; }
+void resetAppState() { gState = AppState(); }
+void setActions(const Actions& a) { gActions = a; }
+
+void StartUp() {
+    std::string sounds = con::readConfig("LUDIVAR", "DIRLUDIVAR");
+    con::startSpeech(0, sounds);
+    con::clearScreen();
+    con::setWindowTitle("Ludivar");
+    con::setTextBackground(1);
+    con::flushKeys();
+    SayMessage("LUINIC", 0);
+    con::write(" - ");
+    SayMessage("LUVERSAO", 0);
+    con::writeLineAndSpeak(kVersionText);
+    con::setTextBackground(0);
+    con::writeLn();
+    gState.currentGameFile.clear();
+    gState.editorPlace = 0;
+    gState.gameFolders.clear();
+    gState.gamesRoot = con::readConfig("LUDIVAR", "DIRJOGOS");
+    if (gState.gamesRoot.empty()) gState.gamesRoot = "c:\\sonare\\ludivar";
+    if (!plat::changeDir(gState.gamesRoot)) {
+        SayMessage("LUDIRNAO", 2);
+        con::writeLineAndSpeak(gState.gamesRoot);
+        SayMessage("LUDIRATU", 2);
+    }
+}
+
+int ChooseByArrows() {
+    con::menuOpen(con::whereX(), con::whereY(), 12, 3, 4);
+    AddMenuOption("LUJOGAR");
+    AddMenuOption("LUCRIAR");
+    AddMenuOption("LUEDITAR");
+    con::flushKeys();
+    int choice = con::menuRun();
+    int letter = choice == 1 ? 'J' : choice == 2 ? 'C' : choice == 3 ? 'E' : 27;
+    if (letter != 27) con::writeLn(std::string(1, char(letter)));
+    con::writeLn();
+    return letter;
+}
+
+void MainMenu() {
+    for (;;) {
+        for (int row = 2; row <= 25; ++row) {
+            con::gotoXY(1, row);
+            con::clearToEndOfLine();
+        }
+        con::gotoXY(1, 4);
+        int answer = AskKey("LUJOGCRI", 0, 1);
+        if (answer == 27) return;
+        if (answer == 0) {
+            answer = ChooseByArrows();
+            if (answer == 27) return;
+        }
+        plat::changeDir(gState.gamesRoot);
+        if (answer == 'C' && gActions.create) gActions.create();
+        else if (answer == 'E' && gActions.edit) gActions.edit();
+        else if (answer == 'J' && gActions.play) gActions.play();
+    }
+}
+
+void ShutDown() {
+    gState.gameFolders.clear();
+    con::writeLn();
+    con::setTextBackground(1);
+    SayMessage("LUFIM", 0);
+    con::setTextBackground(0);
+    con::delayMs(1000);
+    con::endSpeech();
+    con::closeConsole();
+}
+
+}  // namespace app

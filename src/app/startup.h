@@ -1,0 +1,32 @@
+// Start-up, the main question and the end of the program.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace app {
+
+struct AppState {
+    std::string gamesRoot;                 // sub-folders hold the games
+    std::string currentGameFile;           // game being played or edited
+    int editorPlace = 0;                   // place selected in the place editor
+    std::vector<std::string> gameFolders;  // filled when the user chooses a folder
+};
+AppState& appState();
+void resetAppState();
+
+// What the three answers lead to; main() installs the player and the editors.
+struct Actions {
+    void (*play)() = nullptr;
+    void (*create)() = nullptr;
+    void (*edit)() = nullptr;
+};
+void setActions(const Actions& a);
+
+void StartUp();
+void MainMenu();
+[[noreturn]] void ShutDown();
+int ChooseByArrows();  // 'J', 'C', 'E' or 27
+
+extern const char* const kVersionText;
+
+}  // namespace app

@@ -1,0 +1,144 @@
+// The one interface between the program's logic and the machine it runs on.
+// Three fronts implement it: window (SDL2), terminal (ANSI) and headless (tests).
+// Texts crossing this interface are CP1252 bytes; fronts convert at their edges.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+// Keys as the fronts see them, before the console turns them into PC codes.
+enum class KeyId : uint8_t {
+    None, Char, Enter, Esc, Tab, Backspace, Space,
+    Up, Down, Left, Right, Home, End, PgUp, PgDn, Ins, Del,
+    F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12,
+    Break,
+};
+enum : uint8_t { ModShift = 1, ModCtrl = 2, ModAlt = 4 };
+
+// A key going down (or up, for the Braille chords).  For KeyId::Char, `vk` is the
+// key's own letter or digit in upper case ('A'..'Z', '0'..'9', 0 for others) and
+// `ch` the CP1252 character it types with the current modifiers (0 when none,
+// e.g. with Ctrl or Alt held).
+struct KeyEvent {
+    KeyId id = KeyId::None;
+    uint8_t mods = 0;
+    uint8_t vk = 0;
+    uint8_t ch = 0;
+    bool up = false;
+};
+
+// A read-only view of the text screen for painting.
+struct ScreenView {
+    int width = 80, height = 25;
+    const uint8_t* chars = nullptr;   // width*height, row by row
+    const uint8_t* attrs = nullptr;   // background*16 + foreground
+    const uint8_t* colourTable = nullptr;  // 16 entries: colour number -> palette entry
+    int cursorX = 0, cursorY = 0;     // absolute 0-based cell of the cursor
+    bool caret = false;               // caret shown (only while reading a key)
+    bool textPaintingOff = false;     // a slide picture covers the text
+};
+
+struct Rgb { uint8_t r, g, b; };
+Rgb paletteEntry(int entry);  // the 16-entry palette; outside 0-15 gives black
+
+// An RGB picture drawn over the text (BMP of the text window, or a composed slide).
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;  // width*height*3, top row first
+};
+
+struct WindowSettings {
+    std::string fontFace = "Lucida Console";
+    int fontWidth = 0, fontHeight = 0;  // 0: the front chooses
+    int fontWeight = 700;
+    bool normalSize = true;  // CANTOTELA
+    int magnifier = 2;
+    bool slowScroll = false;
+};
+
+class Front {
+public:
+    virtual ~Front() = default;
+    virtual const char* name() const = 0;  // "window", "tty", "headless"
+    virtual bool open(const WindowSettings& s) = 0;
+    // Restores the terminal, closes the window; safe to call twice.
+    virtual void close() = 0;
+
+    // The model changed cells [col0, col1) of a row (absolute, 0-based).
+    virtual void invalidate(const ScreenView& v, int row, int col0, int col1) = 0;
+    virtual void invalidateAll(const ScreenView& v) = 0;
+    // The cursor or caret moved; fronts that draw it update it.
+    virtual void cursorMoved(const ScreenView& v) { (void)v; }
+
+    // Dispatch pending input; keys are handed to the console's key translation.
+    virtual void pump() = 0;
+    // Called by readKey when the key buffer is empty: block until input arrives.
+    // The headless front types the next key of its script here.
+    virtual void waitForInput() = 0;
+
+    virtual uint64_t nowMs() = 0;        // monotonic (virtual in headless)
+    virtual void sleepMs(int ms) = 0;    // advances virtual time in headless
+
+    virtual void setTitle(const std::string& text) = 0;
+    virtual void systemBeep() {}
+    // Picture drawn after the text (nullptr hides it).
+    virtual void setPicture(const Picture* pic, int x, int y) { (void)pic; (void)x; (void)y; }
+    // The close box and Ctrl+Break may end the program (off while the editor menu runs).
+    virtual void setCloseAllowed(bool allowed) { (void)allowed; }
+
+    // Audio: a queue of PCM buffers on one open device.
+    virtual bool audioOpen(int rate, int bits, int channels) = 0;
+    virtual void audioQueue(const uint8_t* data, size_t len) = 0;
+    virtual int audioPending() = 0;    // buffers queued and not yet finished
+    virtual void audioReset() = 0;     // drop everything queued, silence at once
+    virtual void audioClose() = 0;
+    virtual int audioDeviceBufferFrames() { return 0; }
+    // A looping square tone for the Braille announcements; hz 0 stops it.
+    virtual void tone(int hz) = 0;
+
+    virtual void clipboardSet(const std::string& text) = 0;
+    virtual std::string clipboardGet() = 0;
+
+    // Media surfaces: the window front shows video inside its window.
+    virtual void* nativeWindowId() { return nullptr; }
+};
+
+Front& front();
+void setFront(Front* f);
+bool haveFront();
+
+Front* makeHeadlessFront();   // options taken from headlessOptions()
+Front* makeTtyFront();
+Front* makeWindowFront();     // nullptr when no display can be opened
+
+// Sound trace: one event per line, UTF-8.  Written by every front when --trace is given.
+void traceOpen(const std::string& file);
+void trace(const char* kind, const std::string& textCp1252 = std::string());
+void traceClose();
+// Tests: collect trace lines in memory as well (nullptr stops).
+void traceCapture(std::vector<std::string>* sink);
+bool tracing();
+
+// The program's end.  Thrown so that main (or a test) can unwind and return `code`.
+struct ProgramExit { int code; };
+[[noreturn]] void endProgram(int code);
+
+// Text conversion at the edges.
+std::string cp1252ToUtf8(const std::string& s);
+std::string utf8ToCp1252(const std::string& s);   // unknown characters become '?'
+// A UTF-8 source literal as the CP1252 text the program works with: cp("Versão ").
+std::string cp(const char* utf8);
+
+// Headless options (set by main before the front is made).
+struct HeadlessOptions {
+    std::string keys;        // key script text (UTF-8)
+    std::string screenFile;  // dump at exit
+};
+HeadlessOptions& headlessOptions();
+// Writes the text window as the headless front's screen dump.
+bool writeScreenDump(const std::string& file);
+
+}  // namespace plat
