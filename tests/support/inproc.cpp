@@ -1,0 +1,78 @@
+#include "support/inproc.h"
+
+#include <cstdlib>
+
+#include "app/startup.h"
+#include "console/config.h"
+#include "console/console.h"
+#include "console/menu.h"
+#include "console/textwin.h"
+#include "support/headless.h"
+
+InProc::InProc(const std::string& keys, const std::string& iniText, bool openSpeech) {
+    dir = tempDir();
+    setenv("ECOLAR_CONFIG_DIR", (dir + "/config").c_str(), 1);
+    if (!iniText.empty()) {
+        writeText(dir + "/ECOLAR.INI", iniText);
+        con::setIniOverride(dir + "/ECOLAR.INI");
+    } else {
+        con::setIniOverride("");
+    }
+    con::resetTextWindow();
+    con::resetConsole();
+    con::resetMenu();
+    con::resetList();
+    app::resetAppState();
+    plat::headlessOptions().keys = keys;
+    front_.reset(plat::makeHeadlessFront());
+    plat::setFront(front_.get());
+    plat::traceCapture(&trace);
+    if (openSpeech) run([] { con::startSpeech(0, ""); });
+}
+
+InProc::~InProc() {
+    plat::traceCapture(nullptr);
+    plat::setFront(nullptr);
+    con::setIniOverride("");
+}
+
+int InProc::run(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (const plat::ProgramExit& e) {
+        return e.code;
+    }
+    return -1;
+}
+
+std::string InProc::row(int n) const {
+    const con::TextWindow& t = con::tw();
+    if (n < 1 || n > t.height) return std::string();
+    std::string r(reinterpret_cast<const char*>(&t.chars[(n - 1) * t.width]), t.width);
+    size_t end = r.find_last_not_of(' ');
+    r = end == std::string::npos ? std::string() : r.substr(0, end + 1);
+    return plat::cp1252ToUtf8(r);
+}
+
+int InProc::attr(int col, int row) const {
+    const con::TextWindow& t = con::tw();
+    if (col < 1 || row < 1 || col > t.width || row > t.height) return -1;
+    return t.attrs[(row - 1) * t.width + col - 1];
+}
+
+bool InProc::traced(const std::string& event) const { return tracedCount(event) > 0; }
+
+int InProc::tracedCount(const std::string& event) const {
+    int n = 0;
+    for (const std::string& e : trace)
+        if (e == event) ++n;
+    return n;
+}
+
+std::string InProc::traceText() const {
+    std::string s;
+    for (const std::string& e : trace) s += e + "\n";
+    return s;
+}
+
+uint64_t InProc::now() const { return plat::haveFront() ? plat::front().nowMs() : 0; }
