@@ -392,21 +392,22 @@ uint8_t readKey() {
         cursorMoved();
     }
     uint8_t c = gTw.keys[0];
-    gTw.lastShift = gTw.keyShift[0];
+    gTw.lastMods = gTw.keyMods[0];
     --gTw.keyCount;
     std::memmove(&gTw.keys[0], &gTw.keys[1], gTw.keyCount);
-    std::memmove(&gTw.keyShift[0], &gTw.keyShift[1], gTw.keyCount * sizeof(bool));
+    std::memmove(&gTw.keyMods[0], &gTw.keyMods[1], gTw.keyCount);
     return c;
 }
 
-bool lastKeyShift() { return gTw.lastShift; }
+uint8_t lastKeyMods() { return gTw.lastMods; }
+bool lastKeyShift() { return gTw.lastMods & plat::ModShift; }
 
-void pushKey(uint8_t code) { pushKey(code, false); }
+void pushKey(uint8_t code) { pushKeyMods(code, 0); }
 
-void pushKey(uint8_t code, bool shift) {
+void pushKeyMods(uint8_t code, uint8_t mods) {
     if (gTw.keyCount >= 64) return;
     gTw.keys[gTw.keyCount] = code;
-    gTw.keyShift[gTw.keyCount] = shift;
+    gTw.keyMods[gTw.keyCount] = mods;
     ++gTw.keyCount;
 }
 
@@ -599,15 +600,15 @@ void keyEvent(const plat::KeyEvent& ev) {
         }
         if (ev.id == KeyId::Char && ev.vk >= 'A' && ev.vk <= 'Z') {
             if (gTw.keyCount <= 62) {
-                pushKey(0, shift);
-                pushKey(kLetterScan[ev.vk - 'A'], shift);
+                pushKeyMods(0, ev.mods);
+                pushKeyMods(kLetterScan[ev.vk - 'A'], ev.mods);
             }
             return;
         }
         if (ev.id == KeyId::Char && ev.vk >= '0' && ev.vk <= '9') {
             if (gTw.keyCount <= 62) {
-                pushKey(0, shift);
-                pushKey(ev.vk == '0' ? 129 : uint8_t(120 + ev.vk - '1'), shift);
+                pushKeyMods(0, ev.mods);
+                pushKeyMods(ev.vk == '0' ? 129 : uint8_t(120 + ev.vk - '1'), ev.mods);
             }
             return;
         }
@@ -624,8 +625,8 @@ void keyEvent(const plat::KeyEvent& ev) {
         if (gTw.keyCount > 62) return;
         uint8_t code = ctrl ? e.ctrl : e.plain;
         if (ev.id == KeyId::Ins && shift && !ctrl) code = 254;
-        pushKey(0, shift);
-        pushKey(code, shift);
+        pushKeyMods(0, ev.mods);
+        pushKeyMods(code, ev.mods);
         return;
     }
     // Character keys.
@@ -648,7 +649,7 @@ void keyEvent(const plat::KeyEvent& ev) {
     }
     if (ev.id != KeyId::Char && c == 0) return;
     if (ev.id == KeyId::Char && c == 0) return;
-    pushKey(c, shift);
+    pushKeyMods(c, ev.mods);
 }
 
 }  // namespace con

@@ -19,9 +19,9 @@ struct TextWindow {
     bool coloursChangeable = true;
     std::array<uint8_t, 16> colourTable{};
     std::array<uint8_t, 64> keys{};
-    std::array<bool, 64> keyShift{};  // whether Shift was held for each waiting code
+    std::array<uint8_t, 64> keyMods{};  // modifiers held (plat::ModShift...) for each waiting code
     int keyCount = 0;
-    bool lastShift = false;
+    uint8_t lastMods = 0;
     int brailleMode = 0;
     uint8_t chordKeys = 0, heldKeys = 0;
     bool capitalPending = false, capitalLock = false, numberMode = false;
@@ -60,8 +60,10 @@ std::string readLineRaw();               // standard-input style line, at most 1
 bool keyPressed();
 uint8_t readKey();
 void pushKey(uint8_t code);
-void pushKey(uint8_t code, bool shift);
-// Whether Shift was held for the code readKey returned last.
+void pushKeyMods(uint8_t code, uint8_t mods);
+// Modifiers held for the code readKey returned last (the line editor's Shift
+// selection and its Ctrl+Alt+F9 / Alt+Right need them).
+uint8_t lastKeyMods();
 bool lastKeyShift();
 void delayMs(int ms);
 void pumpMessages();
