@@ -1,0 +1,74 @@
+// The program as a user meets it: greeting, question, menu and farewell, through the headless front.
+#include <gtest/gtest.h>
+
+#include "support/headless.h"
+
+namespace {
+bool allBlankFrom(const HeadlessResult& r, int fromRow) {
+    for (int row = fromRow; row <= 25; ++row)
+        if (!r.rows[row - 1].empty()) return false;
+    return true;
+}
+}  // namespace
+
+TEST(StartUp, EscapeSaysFarewellAndEnds) {
+    HeadlessResult r = runHeadless("{Esc}");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.rows[0], "Ludivar - editor de jogos educacionais - Versão 2.2 alfa");
+    EXPECT_EQ(r.rows[3].rfind("Opção: Jogar, Criar ou Editar?", 0), 0u);
+    EXPECT_TRUE(r.contains("speak Fim do Ludivar"));
+    // The greeting line is on blue; the farewell comes after a blank line, also on blue.
+    EXPECT_EQ(attrAt(r, 1, 1) >> 4, 1);
+    EXPECT_EQ(r.rows[5], "Fim do Ludivar");
+    EXPECT_EQ(attrAt(r, 1, 6) >> 4, 1);
+    EXPECT_TRUE(r.contains("speak Ludivar - editor de jogos educacionais"));
+    EXPECT_TRUE(r.contains("speak 2.2 alfa"));
+}
+
+TEST(StartUp, ArrowOpensTheThreeOptionMenuOnRed) {
+    HeadlessResult r = runHeadless("{Down}");
+    EXPECT_EQ(r.exitCode, 3);  // the script ran out while the menu waited
+    bool sawJogar = false, sawCriar = false, sawEditar = false;
+    for (int row = 1; row <= 25; ++row) {
+        const std::string& line = r.rows[row - 1];
+        auto at = [&](const char* word) {
+            size_t pos = line.find(word);
+            if (pos == std::string::npos) return false;
+            EXPECT_EQ(attrAt(r, int(pos) + 1, row) >> 4, 4) << word;
+            return true;
+        };
+        sawJogar |= at("Jogar") && line.find("Opção") == std::string::npos;
+        sawCriar |= at("Criar") && line.find("Opção") == std::string::npos;
+        sawEditar |= at("Editar") && line.find("Opção") == std::string::npos;
+    }
+    EXPECT_TRUE(sawJogar && sawCriar && sawEditar);
+}
+
+TEST(StartUp, MenuEscapeEndsAndOtherLettersAskAgain) {
+    HeadlessResult esc = runHeadless("{Down}{Esc}");
+    EXPECT_EQ(esc.exitCode, 0);
+    EXPECT_TRUE(esc.contains("speak Fim do Ludivar"));
+
+    HeadlessResult again = runHeadless("x");
+    EXPECT_EQ(again.exitCode, 3);
+    EXPECT_EQ(again.count("speak Opção: Jogar, Criar ou Editar? "), 2);
+    EXPECT_EQ(again.rows[3].rfind("Opção: Jogar, Criar ou Editar?", 0), 0u);
+    EXPECT_TRUE(allBlankFrom(again, 5));
+    EXPECT_TRUE(again.rows[1].empty() && again.rows[2].empty());
+}
+
+TEST(StartUp, MissingGamesRootIsReportedAndTheProgramGoesOn) {
+    HeadlessResult r = runHeadless("{Esc}", {}, "[LUDIVAR]\nDIRJOGOS=/nonexistent/ludivar-games\n");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.contains("speak Diretório de jogos não foi encontrado"));
+    EXPECT_TRUE(r.contains("speak /nonexistent/ludivar-games"));
+    EXPECT_TRUE(r.contains("speak Foi assumido o diretório atual para as pastas de jogos"));
+}
+
+TEST(StartUp, KeyCutsTheGreetingShort) {
+    // An impatient Escape arrives while the greeting is still being said.
+    HeadlessResult r = runHeadless("{wait 30}{Esc}");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.contains("stop"));
+    EXPECT_TRUE(r.contains("speak Fim do Ludivar"));
+}
