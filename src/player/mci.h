@@ -9,13 +9,14 @@ namespace media {
 // Error codes returned by mciSend (0 is success).
 enum : int {
     kOk = 0,
+    kErrUnrecognizedKeyword = 259,
     kErrUnrecognizedCommand = 261,
+    kErrDeviceNotOpen = 263,
+    kErrMissingParameter = 273,
     kErrBadArgument = 274,
     kErrFileNotFound = 275,
-    kErrDeviceNotOpen = 263,
     kErrAliasInUse = 289,
-    kErrUnsupportedFile = 266,
-    kErrMissingParameter = 273,
+    kErrUnsupportedFile = 296,
 };
 
 // Sends one command string (CP1252), for example

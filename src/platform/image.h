@@ -1,0 +1,48 @@
+// Pictures and text for slides: JPEG decoding (libjpeg-turbo), PNG and BMP
+// writing, and TrueType text drawn into a plat::Picture (SDL2_ttf, with the face
+// found through fontconfig, so that "Arial" gets its metric twin when Arial is
+// not installed).
+#pragma once
+#include <string>
+
+#include "platform/platform.h"
+
+namespace plat {
+
+// Pictures larger than this (in pixels) are refused instead of exhausting memory.
+constexpr long long kMaxPicturePixels = 64ll * 1024 * 1024;
+
+// Decodes a whole JPEG file held in memory into RGB at full size.  False (and
+// `out` untouched) when the bytes are not a JPEG or are broken.
+bool decodeJpeg(const std::string& bytes, Picture& out);
+// Reads a JPEG file by the program's own name (Windows-style, CP1252).
+bool loadJpeg(const std::string& name, Picture& out);
+
+// A 24-bit bottom-up Windows BMP with the 40-byte info header.
+std::string encodeBmp(const Picture& pic);
+// Writes a picture as an 8-bit RGB PNG file (Linux path).
+bool writePng(const std::string& linuxPath, const Picture& pic);
+// Reads back a PNG (tests and tools); false when it is not an RGB/RGBA PNG.
+bool readPng(const std::string& linuxPath, Picture& out);
+
+// Fills a rectangle, clipped to the picture.
+void fillRect(Picture& pic, int x, int y, int w, int h, Rgb colour);
+// Copies `src` stretched over the rectangle (nearest pixel), clipped.
+void drawScaled(Picture& dst, const Picture& src, int x, int y, int w, int h);
+// Copies `src` at its own size with its top-left corner at (x, y), clipped.
+void drawPicture(Picture& dst, const Picture& src, int x, int y);
+
+// A TrueType font at a cell height in pixels.  Handles are small integers;
+// 0 means no font could be opened (no face at all on the system).
+int fontOpen(const std::string& face, int cellHeight, bool bold);
+void fontClose(int font);
+// The font file fontconfig picked for a face (empty when none).
+std::string fontFileFor(const std::string& face, bool bold);
+// Width in pixels of a CP1252 text in the font.
+int textWidth(int font, const std::string& text);
+// Draws a CP1252 text with its cell's top-left corner at (x, y).  With `background`
+// the text's cell (text width by cell height) is filled first (opaque text).
+void drawText(Picture& pic, int font, int x, int y, const std::string& text, Rgb colour,
+              const Rgb* background = nullptr);
+
+}  // namespace plat
