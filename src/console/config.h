@@ -10,6 +10,10 @@ namespace con {
 std::string iniRead(const std::string& file, const std::string& section,
                     const std::string& key, size_t maxLen = 255);
 bool iniHasKey(const std::string& file, const std::string& section, const std::string& key);
+// The same rules on a text already in memory (CP1252 or UTF-8, CR LF or LF).
+std::string iniReadText(const std::string& text, const std::string& section,
+                        const std::string& key, size_t maxLen = 255);
+bool iniTextHasKey(const std::string& text, const std::string& section, const std::string& key);
 
 // Where ECOLAR.INI is: --ini, else the configuration folder, else the start folder,
 // else the defaults shipped with the program.
@@ -24,11 +28,14 @@ std::string readConfig(const std::string& section, const std::string& key);
 // Same file, no substitution (window keys, diphone folders).
 std::string readWindowsIni(const std::string& section, const std::string& key, size_t maxLen = 255);
 int parseIntOr(const std::string& s, int dflt);
+// "@" substitution alone: `pgm` is PGMECOLAR as read (the start folder stands in
+// when it is empty or itself begins with "@").
+std::string substituteAt(const std::string& value, const std::string& pgm);
 
 struct SpeechSettings {
     bool open = false;
     int speed = 3;
-    std::string lettersFolder;  // ends in "\"
+    std::string lettersFolder = "c:\\sonare\\som\\letras\\";  // ends in "\"
     std::string soundFolder;    // ends in "\" when not empty
     int pausePoint = 250, pauseComma = 150, pauseColon = 200;
     bool systemVoice = false;
@@ -38,10 +45,35 @@ struct SpeechSettings {
     bool cutPeriods = false, fastRate = false;
 };
 SpeechSettings& speechSettings();
+// Fresh settings, no override, start folder forgotten, no system voice (tests).
+void resetConfig();
+
+// The speed actually used for a requested one: 0 or below asks [TRADUTOR]
+// VELOCIDADE; anything outside 1-5 gives 3.
+int effectiveSpeed(int requested);
+// Reads the per-speed keys of [SINTETIZADOR] into the settings and hands them to
+// the synthesizer's and the playback's switches.
+void readSpeedKeys(int speed);
 
 // Returns normally on success; on failure of the own synthesizer it reports,
 // waits for Enter and ends the program.
 void startSpeech(int speed, const std::string& soundFolder);
 void endSpeech();
+
+// System voices plug in here (kind 3 the embedded engine, 5 and 54 SAPI 5, 4 SAPI 4).
+// Without an `open`, a configured voice is reported missing and the own
+// synthesizer speaks everything.
+struct SystemVoiceOps {
+    bool (*open)(int kind, int voice, int rate, int pitch) = nullptr;
+    void (*speak)(const std::string& text) = nullptr;  // returns at once
+    bool (*busy)() = nullptr;
+    void (*stop)() = nullptr;
+    void (*close)() = nullptr;
+};
+void setSystemVoiceOps(const SystemVoiceOps& ops);
+bool systemVoiceActive();
+bool systemVoiceBusy();
+void systemVoiceSpeak(const std::string& text);
+void systemVoiceStop();
 
 }  // namespace con

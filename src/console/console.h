@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace con {
 
@@ -13,9 +14,13 @@ struct ConsoleState {
     uint8_t lastPunct = 0;      // repetition tracking of speak()
     int repeatCount = 0;
     std::string clickSamples;   // 256 samples drawn once at start
+    // Starts a program for openDocument; empty program = the desktop's association.
+    // Tests put a recorder here; the headless front never starts anything.
+    bool (*launcher)(const std::string& program, const std::vector<std::string>& args) = nullptr;
 };
 ConsoleState& console();
 void resetConsole();
+void ensureClickSamples();   // draws the click's random part once
 
 void speak(const std::string& text);
 void speakChar(uint8_t ch);

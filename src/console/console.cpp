@@ -1,0 +1,854 @@
+// The speaking console: speak cuts a text into numbers, runs of letters and
+// marks and hands each to its speaker; every sound can be cut by a key, which
+// then stays in the buffer for the next read.
+#include "console/console.h"
+
+#include <algorithm>
+#include <random>
+
+#include "console/config.h"
+#include "console/textwin.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+#include "platform/process.h"
+#include "speech/synth.h"
+#include "speech/wave.h"
+
+namespace con {
+
+// Whether Alt was held for the last key read.  The text window records it
+// next to Shift; until it does, this fallback says "no" and Alt+Right and
+// Ctrl+Alt+F9 behave as Right and Ctrl+F9.
+__attribute__((weak)) bool lastKeyAlt() { return false; }
+
+namespace {
+
+ConsoleState gCon;
+ReviewHook gReviewHook = nullptr;
+
+constexpr int kToneRate = 11025;
+// The longest field the editor takes.
+constexpr int kMaxFieldLen = 2048;
+
+bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+// Letters as speak cuts them: ASCII letters and every byte from 128 on.
+bool isRunLetter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 128; }
+// Letters as the line editor moves over words: ASCII and the Latin-1 letters.
+bool isWordLetter(uint8_t c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
+    if (c >= 192) return c != 215 && c != 247;
+    return c == 138 || c == 140 || c == 142 || c == 154 || c == 156 || c == 158 || c == 159 ||
+           c == 170 || c == 186;
+}
+int wordClass(uint8_t c) { return isWordLetter(c) ? 1 : isDigit(c) ? 2 : 0; }
+
+std::string folderFor(const std::string& name) {
+    const SpeechSettings& ss = speechSettings();
+    return !name.empty() && name[0] == '_' ? ss.lettersFolder : ss.soundFolder;
+}
+
+// Recorded files and tones wait for a system voice still speaking.
+void waitPendingVoice() {
+    if (!gCon.speechPending) return;
+    waitSpeech();
+    gCon.speechPending = false;
+}
+
+void playRecordedIn(const std::string& folder, const std::string& name) {
+    waitPendingVoice();
+    if (keyPressed()) return;  // a waiting key cuts every sound before it starts
+    plat::trace("play", name);
+    speech::playFile(plat::mapPath(folder + name + ".wav"));
+}
+
+void playTone(const char* kind, const std::string& samples) {
+    waitPendingVoice();
+    plat::trace(kind);
+    speech::playSamples(reinterpret_cast<const uint8_t*>(samples.data()), samples.size(), kToneRate, 1, 8);
+    waitSpeech();
+}
+
+const std::string& beepSamples() {
+    static const std::string s = [] {
+        static const uint8_t pattern[8] = {128, 112, 96, 80, 64, 80, 96, 112};
+        std::string b(512, '\0');
+        for (size_t i = 0; i < b.size(); ++i) b[i] = char(pattern[i % 8]);
+        b.back() = char(128);
+        return b;
+    }();
+    return s;
+}
+
+// Step 7 of speak: a mark is said, then the pause its settings give.
+void speakPunctuation(uint8_t mark, uint8_t next) {
+    if (keyPressed()) return;
+    waitSpeech();
+    speakChar(mark);
+    const SpeechSettings& ss = speechSettings();
+    int pause = 0;
+    switch (mark) {
+        case '(': case ')': case ':': case ';': pause = ss.pauseColon; break;
+        case ',': case '-': pause = next == ' ' ? ss.pauseComma : 0; break;
+        case '.': pause = next == ' ' ? ss.pausePoint : 0; break;
+        default: break;
+    }
+    for (int n = pause / 50; n > 0 && !keyPressed(); --n) delayMs(50);
+}
+
+bool defaultLauncher(const std::string& program, const std::vector<std::string>& args) {
+    // Tests and automation never start desktop programs.
+    if (plat::haveFront() && std::string(plat::front().name()) == "headless") return false;
+    if (program.empty()) return !args.empty() && plat::openWithDesktop(args[0]) > 0;
+    return plat::spawnProgram(program, args) > 0;
+}
+
+bool startsWithNoCase(const std::string& s, const char* prefix) {
+    std::string p(prefix);
+    return s.size() >= p.size() && toUpperLatin(s.substr(0, p.size())) == toUpperLatin(p);
+}
+
+}  // namespace
+
+ConsoleState& console() { return gCon; }
+
+void resetConsole() {
+    gCon = ConsoleState();
+    gReviewHook = nullptr;
+}
+
+void setReviewHook(ReviewHook hook) { gReviewHook = hook; }
+
+void ensureClickSamples() {
+    if (!gCon.clickSamples.empty()) return;
+    std::random_device rd;
+    std::mt19937 gen(rd());
+    std::uniform_int_distribution<int> dist(128, 187);
+    std::string s(256, char(128));
+    for (int i = 0; i < 64; ++i) s[i] = char(dist(gen));
+    gCon.clickSamples = s;
+}
+
+// ---- texts ---------------------------------------------------------------------
+
+uint8_t toUpperLatin(uint8_t c) {
+    if ((c >= 'a' && c <= 'z') || c > 223) return uint8_t(c - 32);
+    return c;
+}
+
+std::string toUpperLatin(const std::string& text) {
+    std::string s = text;
+    for (char& c : s) c = char(toUpperLatin(uint8_t(c)));
+    return s;
+}
+
+std::string trim(const std::string& s) {
+    size_t a = 0, b = s.size();
+    while (a < b && uint8_t(s[a]) <= ' ') ++a;
+    while (b > a && uint8_t(s[b - 1]) <= ' ') --b;
+    return s.substr(a, b - a);
+}
+
+// ---- speech ----------------------------------------------------------------------
+
+bool isSpeaking() {
+    if (keyPressed()) {
+        stopSpeech();
+        return false;
+    }
+    if (speech::isPlaying()) return true;
+    return systemVoiceBusy();
+}
+
+void stopSpeech() {
+    speech::stopPlayback();
+    gCon.speechAborted = true;
+    systemVoiceStop();
+    plat::trace("stop");
+}
+
+void waitSpeech() {
+    while (isSpeaking()) delayMs(5);
+}
+
+void speakChar(uint8_t ch) { playRecordedIn(speechSettings().lettersFolder, "_" + std::to_string(ch)); }
+
+void speakRecorded(const std::string& name) { playRecordedIn(folderFor(name), name); }
+
+std::string recordedPath(const std::string& name) { return plat::mapPath(folderFor(name) + name + ".wav"); }
+
+bool recordedExists(const std::string& name) { return plat::fileExists(folderFor(name) + name + ".wav"); }
+
+void spell(const std::string& text) {
+    for (char c : text) {
+        if (keyPressed()) return;
+        speakChar(uint8_t(c));
+    }
+}
+
+void speak(const std::string& text) {
+    plat::trace("speak", text);
+    ConsoleState& c = gCon;
+    if (systemVoiceActive()) {
+        waitSpeech();
+        if (!keyPressed()) {
+            plat::trace("voice", text);
+            systemVoiceSpeak(text);
+            c.speechPending = true;
+        }
+        return;
+    }
+    const std::string t = text + " ";
+    c.speechAborted = false;
+    size_t i = 0;
+    while (i < t.size() && !c.speechAborted) {
+        if (keyPressed()) {
+            stopSpeech();
+            break;
+        }
+        const uint8_t ch = uint8_t(t[i]);
+        if (ch == '0') {
+            speakRecorded("_zero");
+            ++i;
+            continue;
+        }
+        if (ch >= '1' && ch <= '9') {
+            size_t j = i;
+            bool dash = false;
+            while (j < t.size() && (isDigit(uint8_t(t[j])) || t[j] == '-')) dash |= t[j++] == '-';
+            const std::string run = t.substr(i, j - i);
+            i = j;
+            if (dash || run.size() >= 7) spell(run);
+            else speech::speakNumberWords(speech::numberToWords(run), false);
+            continue;
+        }
+        if (isRunLetter(ch)) {
+            size_t j = i;
+            while (j < t.size() && (isRunLetter(uint8_t(t[j])) || t[j] == ' ')) ++j;
+            std::string run = t.substr(i, j - i);
+            i = j;
+            if (toUpperLatin(run) == "WWW") {
+                spell(run);
+            } else {
+                if (run.size() > 999) run.resize(999);
+                speech::synthSpeak(speech::transcribeText(run));
+            }
+            // Hyphenated words are read as one: the dash between letters is dropped.
+            if (i + 1 < t.size() && t[i] == '-' && isRunLetter(uint8_t(t[i + 1]))) ++i;
+            continue;
+        }
+        // Any other character: rows of the same mark are shortened to clicks.
+        if (ch == c.lastPunct) ++c.repeatCount;
+        else c.repeatCount = 0;
+        c.lastPunct = ch;
+        uint8_t k = ch;
+        if (c.repeatCount > 3) {
+            click();
+            if (ch != '-') k = ' ';
+        }
+        const uint8_t next = i + 1 < t.size() ? uint8_t(t[i + 1]) : 0;
+        if (k == '-') {
+            if (t.size() - i < 3 || next == ' ' || next == '-') speakPunctuation('-', next);
+            else if (isDigit(next)) speakRecorded("_MENOS");
+            else speakChar('-');
+        } else if (t.compare(i, 3, "://") == 0) {
+            spell(":");
+        } else if (k == ' ' || k == '\t') {
+            // silent
+        } else if (k == '(' || k == ')' || k == ',' || k == '.' || k == ':' || k == ';') {
+            speakPunctuation(k, next);
+        } else if (!keyPressed()) {
+            speakChar(k);
+        }
+        ++i;
+    }
+}
+
+void writeAndSpeak(const std::string& text) {
+    write(text);
+    pumpMessages();
+    speak(text);
+}
+
+void writeLineAndSpeak(const std::string& text) {
+    writeAndSpeak(text);
+    writeLn();
+}
+
+uint8_t readKeyAndSpeak() {
+    uint8_t c = readKey();
+    stopSpeech();
+    speakChar(c);
+    return c;
+}
+
+void readKeyWithEcho(uint8_t& ch, uint8_t& ext) {
+    for (;;) {
+        waitSpeech();
+        ch = readKey();
+        ext = 32;
+        if (ch == 0) {
+            ext = readKey();
+            if (ext >= 16 && ext <= 18) ch = readKey();
+        }
+        if (ch == 0 && ext == 66) {
+            speech::speakTime();
+            continue;
+        }
+        if (ch > 31) {
+            // Shown first: a low-vision user sees it while it is said.
+            write(std::string(1, char(ch)));
+            speakChar(ch);
+        }
+        return;
+    }
+}
+
+// ---- sounds ------------------------------------------------------------------------
+
+void errorBeep() {
+    flushKeys();
+    playTone("beep", beepSamples());
+}
+
+void click() {
+    ensureClickSamples();
+    if (keyPressed()) return;
+    const bool cutting = speech::cutPeriodsOn();
+    speech::setCutPeriods(false);
+    playTone("click", gCon.clickSamples);
+    speech::setCutPeriods(cutting);
+}
+
+void flushKeys() {
+    while (keyPressed()) readKey();
+}
+
+void playDtmf(const std::string& text) {
+    const bool fast = speech::waveState().fastRate;
+    speech::setFastRate(false);
+    for (char raw : text) {
+        if (keyPressed()) break;
+        const uint8_t c = toUpperLatin(uint8_t(raw));
+        if (isDigit(c) || c == '#' || c == '*') {
+            playRecordedIn(speechSettings().lettersFolder, std::string("dtmf_") + char(c == '*' ? 'X' : c));
+            delayMs(100);
+        } else if (c == ',') {
+            delayMs(1000);
+        }
+    }
+    speech::setFastRate(fast);
+}
+
+// ---- documents -------------------------------------------------------------------
+
+void openDocument(const std::string& name) {
+    const std::string doc = trim(name);
+    if (doc.empty()) return;
+    auto launch = gCon.launcher ? gCon.launcher : defaultLauncher;
+    std::string program;
+    std::vector<std::string> args;
+    if (startsWithNoCase(doc, "http://") || startsWithNoCase(doc, "https://") || startsWithNoCase(doc, "www.")) {
+        program = readConfig("", "PROG.HTM");
+        std::string url = plat::cp1252ToUtf8(doc);
+        // The desktop needs a scheme to know it is an address.
+        if (program.empty() && startsWithNoCase(doc, "www.")) url = "http://" + url;
+        args.push_back(url);
+    } else {
+        const size_t dot = doc.find('.');
+        const std::string ext = dot == std::string::npos ? std::string() : toUpperLatin(doc.substr(dot + 1, 3));
+        if (ext == "EXE" || ext == "COM") {
+            const bool absolute = (doc.size() >= 2 && doc[1] == ':') || doc[0] == '\\' || doc[0] == '/';
+            program = absolute ? plat::mapPath(doc) : plat::currentDir() + "/" + plat::mapPath(doc);
+        } else {
+            if (!ext.empty()) program = readConfig("", "PROG." + ext);
+            args.push_back(plat::mapPath(doc));
+        }
+    }
+    if (!program.empty()) program = plat::mapPath(program);
+    waitSpeech();
+    launch(program, args);
+    waitSpeech();
+}
+
+// ---- the line editor ---------------------------------------------------------
+
+namespace {
+
+struct Field {
+    std::string text;  // always maxLen characters
+    int col = 1, row = 1, maxLen = 0, width = 0;
+    int pos = 1, first = 1;
+    bool editable = true;
+    bool selActive = false;
+    int anchor = 1, selEnd = 1;  // selected: [min, max) in 1-based positions
+
+    bool hasSel() const { return selActive && anchor != selEnd; }
+    int selLo() const { return std::min(anchor, selEnd); }
+    int selHi() const { return std::max(anchor, selEnd); }
+    uint8_t at(int p) const { return p >= 1 && p <= maxLen ? uint8_t(text[p - 1]) : uint8_t(' '); }
+
+    int lastNonBlank() const {
+        int p = maxLen;
+        while (p >= 1 && text[p - 1] == ' ') --p;
+        return p;
+    }
+    bool nonBlankFrom(int p) const { return lastNonBlank() >= p; }
+
+    void keepInView() {
+        if (pos < first) first = pos;
+        if (pos > first + width) first = pos - width;
+        if (first < 1) first = 1;
+    }
+
+    void draw(bool highlight) {
+        keepInView();
+        gotoXY(col, row);
+        const int start = first - 1;
+        const int len = std::max(0, std::min(width, maxLen - start));
+        const std::string vis = len > 0 ? text.substr(size_t(start), size_t(len)) : std::string();
+        const int lo = std::max(selLo(), first), hi = std::min(selHi(), first + len);
+        if (highlight && hasSel() && lo < hi) {
+            const uint8_t attr = textAttr();
+            write(vis.substr(0, size_t(lo - first)));
+            setTextAttr(uint8_t(0x80 | (attr & 0x0F)));
+            write(vis.substr(size_t(lo - first), size_t(hi - lo)));
+            setTextAttr(attr);
+            write(vis.substr(size_t(hi - first)));
+        } else {
+            write(vis);
+        }
+        if (len < 80) clearToEndOfLine();
+        gotoXY(col + pos - first, row);
+    }
+
+    void removeAt(int p, int count) {
+        text.erase(size_t(p - 1), size_t(count));
+        text.append(size_t(count), ' ');
+    }
+    void clear() { text.assign(size_t(maxLen), ' '); }
+    std::string trimmedText() const { return text.substr(0, size_t(lastNonBlank())); }
+};
+
+int fieldWidthToEdge(int col) {
+    const int winW = tw().right - tw().left + 1;
+    return std::max(1, winW - col - 1);
+}
+
+void deletedSound(const std::string& removed) {
+    speakRecorded("_DEL");
+    spell(removed);
+}
+
+void backspace(Field& f) {
+    if (f.pos == 1) {
+        errorBeep();
+        return;
+    }
+    --f.pos;
+    const uint8_t d = f.at(f.pos);
+    if (f.editable) f.removeAt(f.pos, 1);
+    f.draw(true);
+    deletedSound(std::string(1, char(d)));
+}
+
+// Ctrl+Backspace: the word at or before the cursor and the blanks after it.
+void deleteWord(Field& f) {
+    const int last = f.lastNonBlank();
+    int p = std::min(f.pos, f.maxLen);
+    if (p < 1 || p > last || f.at(p) == ' ') {
+        p = std::min(f.pos - 1, last);
+        while (p >= 1 && f.at(p) == ' ') --p;
+    }
+    if (p < 1) {
+        errorBeep();
+        return;
+    }
+    int s = p, e = p;
+    while (s > 1 && f.at(s - 1) != ' ') --s;
+    while (e < f.maxLen && f.at(e + 1) != ' ') ++e;
+    int blanksEnd = e;
+    while (blanksEnd < f.maxLen && f.at(blanksEnd + 1) == ' ') ++blanksEnd;
+    // Up to the next word; after the last word only the blanks the cursor passed
+    // (the rest is the field's padding, not worth hearing).
+    if (blanksEnd < last) e = blanksEnd;
+    else e = std::max(e, std::min(blanksEnd, f.pos - 1));
+    const std::string removed = f.text.substr(size_t(s - 1), size_t(e - s + 1));
+    if (f.editable) f.removeAt(s, e - s + 1);
+    f.pos = s;
+    f.draw(true);
+    deletedSound(removed);
+}
+
+void deleteKey(Field& f) {
+    if (f.hasSel()) {
+        const int lo = f.selLo(), hi = f.selHi();
+        const std::string removed = f.text.substr(size_t(lo - 1), size_t(hi - lo));
+        if (f.editable) f.removeAt(lo, hi - lo);
+        f.pos = lo;
+        f.selActive = false;
+        f.draw(true);
+        deletedSound(removed);
+        return;
+    }
+    if (f.pos > f.lastNonBlank()) {
+        errorBeep();  // nothing under the cursor
+        return;
+    }
+    const uint8_t d = f.at(f.pos);
+    if (f.editable) f.removeAt(f.pos, 1);
+    f.draw(true);
+    deletedSound(std::string(1, char(d)));
+}
+
+void typeChar(Field& f, uint8_t ch, bool firstKey) {
+    if (firstKey && f.nonBlankFrom(f.pos)) {
+        click();
+        click();
+        if (f.editable) f.clear();
+    }
+    if (!f.editable) return;
+    if (f.pos > f.maxLen) {
+        errorBeep();
+        return;
+    }
+    f.text.insert(size_t(f.pos - 1), 1, char(ch));
+    f.text.resize(size_t(f.maxLen));
+    ++f.pos;
+    f.draw(true);
+    if (gCon.echoTyped) speakChar(ch);
+}
+
+void copySelection(const Field& f) {
+    if (f.hasSel()) copyToClipboard(f.text.substr(size_t(f.selLo() - 1), size_t(f.selHi() - f.selLo())));
+    else copyToClipboard(f.trimmedText() + "\r\n");
+}
+
+void paste(Field& f, bool firstKey) {
+    // A field that may not be changed takes no text from the clipboard either.
+    if (!f.editable) {
+        errorBeep();
+        return;
+    }
+    std::string clip = pasteFromClipboard(size_t(f.maxLen) + 1);
+    const size_t eol = clip.find_first_of("\r\n");
+    if (eol != std::string::npos) clip.resize(eol);
+    for (char& c : clip)
+        if (uint8_t(c) < 32) c = ' ';
+    if (clip.empty()) {
+        errorBeep();
+        return;
+    }
+    if (firstKey && f.nonBlankFrom(f.pos)) {
+        click();
+        click();
+        f.clear();
+        f.selActive = false;
+    }
+    int start = f.pos;
+    if (f.hasSel()) {
+        start = f.selLo();
+        f.removeAt(start, f.selHi() - start);
+    }
+    f.text.insert(size_t(start - 1), clip);
+    f.text.resize(size_t(f.maxLen), ' ');
+    const int end = std::min(start + int(clip.size()), f.maxLen + 1);
+    f.selActive = true;
+    f.anchor = start;
+    f.selEnd = end;
+    f.pos = end;
+}
+
+// F1: from the cursor to the end of the word, and the cursor past it.
+void readWord(Field& f) {
+    const int last = f.lastNonBlank();
+    int p = f.pos;
+    while (p <= last && f.at(p) == ' ') ++p;
+    if (p > last) {
+        errorBeep();
+        return;
+    }
+    const uint8_t c = f.at(p);
+    int q = p + 1;
+    if (isWordLetter(c)) {
+        while (q <= f.maxLen && isWordLetter(f.at(q))) ++q;
+        const std::string word = f.text.substr(size_t(p - 1), size_t(q - p));
+        // Consonants alone cannot be pronounced: such a word is spelled.
+        static const std::string kConsonants = "BCDFGHJKLMNPQRSTVXZ";
+        bool pronounceable = false;
+        for (char w : toUpperLatin(word))
+            if (kConsonants.find(w) == std::string::npos) pronounceable = true;
+        f.pos = q;
+        f.draw(true);
+        if (pronounceable) speak(word);
+        else spell(word);
+        return;
+    }
+    if (isDigit(c) || (c == '-' && isDigit(f.at(p + 1)))) {
+        while (q <= f.maxLen && isDigit(f.at(q))) ++q;
+        f.pos = q;
+        f.draw(true);
+        speak(f.text.substr(size_t(p - 1), size_t(q - p)));
+        return;
+    }
+    f.pos = q;
+    f.draw(true);
+    spell(std::string(1, char(c)));
+}
+
+void wordLeft(Field& f) {
+    int p = f.pos - 1;
+    while (p >= 1 && wordClass(f.at(p)) == 0) --p;
+    if (p < 1) {
+        errorBeep();
+        return;
+    }
+    const int cls = wordClass(f.at(p));
+    while (p > 1 && wordClass(f.at(p - 1)) == cls) --p;
+    f.pos = p;
+    f.draw(true);
+    click();
+}
+
+void wordRight(Field& f) {
+    int p = f.pos;
+    const int cls = wordClass(f.at(p));
+    if (cls != 0)
+        while (p <= f.maxLen && wordClass(f.at(p)) == cls) ++p;
+    while (p <= f.maxLen && wordClass(f.at(p)) == 0) ++p;
+    const int last = f.lastNonBlank();
+    if (p > last) {
+        f.pos = last + 1;
+        f.draw(true);
+        errorBeep();
+        return;
+    }
+    f.pos = p;
+    f.draw(true);
+    click();
+}
+
+// F12: the word under the cursor, blanks as its limits, without the marks
+// that usually surround a name in a text.
+void openWordUnderCursor(Field& f) {
+    int p = f.pos;
+    if (f.at(p) == ' ' && p > 1 && f.at(p - 1) != ' ') --p;  // just after a word
+    std::string word;
+    if (p <= f.maxLen && f.at(p) != ' ') {
+        int s = p, e = p;
+        while (s > 1 && f.at(s - 1) != ' ') --s;
+        while (e < f.maxLen && f.at(e + 1) != ' ') ++e;
+        word = f.text.substr(size_t(s - 1), size_t(e - s + 1));
+    }
+    static const std::string kStrip = "\"(*-.<=>[_{";
+    size_t a = 0, b = word.size();
+    while (a < b && kStrip.find(word[a]) != std::string::npos) ++a;
+    while (b > a && kStrip.find(word[b - 1]) != std::string::npos) --b;
+    word = word.substr(a, b - a);
+    if (word.empty()) {
+        errorBeep();
+        return;
+    }
+    openDocument(word);
+}
+
+void changeSpeed() {
+    speakRecorded("_VELOC");
+    uint8_t k = 0;
+    do {
+        k = readKeyAndSpeak();
+    } while (keyPressed());
+    if (k == 27 || k == 13) return;
+    const std::string folder = speechSettings().soundFolder;
+    endSpeech();
+    startSpeech(int(k) - 48, folder);
+}
+
+enum : int { kContinue = -1 };
+
+// A key without the 0 prefix.
+int plainKey(Field& f, uint8_t ch, bool firstKey) {
+    switch (ch) {
+        case 13: case 10: case 27: case 9: return ch;
+        case 8: backspace(f); break;
+        case 127: deleteWord(f); break;
+        case 4:
+            if (f.editable) {
+                for (int p = f.pos; p <= f.maxLen; ++p) f.text[size_t(p - 1)] = ' ';
+                f.draw(true);
+                speakRecorded("_APFCPO");
+            }
+            break;
+        case 19:
+            if (f.editable) {
+                f.removeAt(1, std::min(f.pos - 1, f.maxLen));
+                f.pos = 1;
+                f.draw(true);
+                speakRecorded("_APICPO");
+            }
+            break;
+        case 21:
+            break;  // handled by editField, which keeps the starting text
+        case 25:
+            if (f.editable) {
+                f.clear();
+                f.pos = 1;
+                f.draw(true);
+                speakRecorded("_CPOAPA");
+            }
+            break;
+        case 11: speak(std::to_string(f.pos)); break;
+        case 28: playDtmf(f.text); break;
+        case 3: copySelection(f); break;
+        case 22: paste(f, firstKey); break;
+        default:
+            if (ch >= 32) typeChar(f, ch, firstKey);
+            break;  // other control codes are ignored
+    }
+    return kContinue;
+}
+
+// An extended key (after the 0).
+int extendedKey(Field& f, uint8_t ext, bool alt, bool firstKey) {
+    switch (ext) {
+        case 59: readWord(f); break;                                  // F1
+        case 62:                                                      // F4
+            gCon.echoTyped = !gCon.echoTyped;
+            speakRecorded(gCon.echoTyped ? "_FALACI" : "_FALDLG");
+            break;
+        case 94: speak(f.trimmedText()); break;                       // Ctrl+F1
+        case 97: changeSpeed(); break;                                // Ctrl+F4
+        case 66: speech::speakTime(); break;                          // F8
+        case 101: speech::speakDate(); break;                         // Ctrl+F8
+        case 102:                                                     // Ctrl+F9
+            if (!alt) return ext;
+            if (gReviewHook) gReviewHook();
+            break;
+        case 70: openWordUnderCursor(f); break;                       // F12
+        case 71: f.pos = 1; break;                                    // Home
+        case 79: f.pos = f.lastNonBlank() + 1; break;                 // End
+        case 75:                                                      // Left
+            if (f.pos == 1) {
+                errorBeep();
+            } else {
+                --f.pos;
+                f.draw(true);
+                speakChar(f.at(f.pos));
+            }
+            break;
+        case 77: {                                                    // Right
+            if (f.pos > f.lastNonBlank()) {
+                errorBeep();
+                break;
+            }
+            const uint8_t c = f.at(f.pos);
+            ++f.pos;
+            f.draw(true);
+            if (alt && isWordLetter(c)) speakRecorded("_FON" + std::to_string(c));
+            else speakChar(c);
+            break;
+        }
+        case 115: wordLeft(f); break;                                 // Ctrl+Left
+        case 116: wordRight(f); break;                                // Ctrl+Right
+        case 83: deleteKey(f); break;                                 // Delete
+        case 255: copySelection(f); break;                            // Ctrl+Insert
+        case 254: paste(f, firstKey); break;                          // Shift+Insert
+        default:
+            if (ext >= 120 && ext <= 129) break;                      // Alt+digits
+            return ext;
+    }
+    return kContinue;
+}
+
+}  // namespace
+
+int editField(std::string& text, int col, int row, int maxLen, int width, bool editable) {
+    ensureWindow();
+    const int winW = tw().right - tw().left + 1;
+    const int winH = tw().bottom - tw().top + 1;
+    Field f;
+    f.col = std::max(1, std::min(col, winW));
+    f.row = std::max(1, std::min(row, winH));
+    f.maxLen = std::max(0, std::min(maxLen, kMaxFieldLen));
+    f.width = std::max(0, std::min(width, f.maxLen));
+    // A field never runs past the window's edge: it would wrap and scroll.
+    f.width = std::min(f.width, winW - f.col + 1);
+    if (f.row == winH && f.col + f.width - 1 >= winW) --f.width;
+    f.width = std::max(f.width, std::min(1, f.maxLen));
+    f.editable = editable;
+    f.text = text.substr(0, size_t(f.maxLen));
+    f.text.resize(size_t(f.maxLen), ' ');
+    const std::string startText = f.text;
+
+    int result = 0;
+    for (bool firstKey = true;; firstKey = false) {
+        f.draw(true);
+        uint8_t ch = readKey();
+        uint8_t ext = 0;
+        bool extended = false;
+        if (ch == 0) {
+            ext = readKey();
+            extended = true;
+            if (ext >= 16 && ext <= 18) {  // Alt+Q/W/E: the character they typed follows
+                ch = readKey();
+                extended = ch == 0;
+                if (extended) ext = readKey();
+            }
+        }
+        stopSpeech();
+        const bool shift = lastKeyShift();
+        const bool alt = lastKeyAlt();
+        int r = kContinue;
+        if (!extended) {
+            if (ch == 21) {
+                if (f.editable) {
+                    f.text = startText;
+                    f.pos = 1;
+                    f.draw(true);
+                    errorBeep();
+                    errorBeep();
+                    errorBeep();
+                }
+            } else {
+                r = plainKey(f, ch, firstKey);
+            }
+            if (r == kContinue && ch != 3 && ch != 22) f.selActive = false;
+        } else {
+            if (shift && !f.selActive) {
+                f.selActive = true;
+                f.anchor = f.selEnd = f.pos;
+            }
+            r = extendedKey(f, ext, alt, firstKey);
+            if (r == kContinue) {
+                if (shift) f.selEnd = f.pos;
+                else if (ext != 255 && ext != 254) f.selActive = false;
+            }
+        }
+        if (r != kContinue) {
+            result = r;
+            break;
+        }
+    }
+    f.selActive = false;
+    f.draw(false);
+    text = f.trimmedText();
+    return result;
+}
+
+int editFieldToEdge(std::string& text, int col, int row, int maxLen, bool editable) {
+    ensureWindow();
+    return editField(text, col, row, maxLen, fieldWidthToEdge(col), editable);
+}
+
+void readLine(std::string& text) {
+    text.clear();
+    const int col = whereX(), row = whereY();
+    const int key = editFieldToEdge(text, col, row, 255, true);
+    if (key == 27) {
+        gotoXY(col, row);
+        write(std::string(std::min(text.size(), size_t(fieldWidthToEdge(col))), ' '));
+        text.clear();
+    }
+    writeLn();
+}
+
+}  // namespace con

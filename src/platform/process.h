@@ -1,0 +1,19 @@
+// Starting other programs: documents, addresses and programs named by games and
+// settings.  The desktop's association stands in for the shell's "open" verb.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace plat {
+
+// Starts `program` (a Linux path, or a name looked up in PATH) with `args`, in the
+// current folder, with its standard streams on /dev/null so that it cannot
+// disturb the terminal front.  Returns the process id, or -1 when it could not
+// be started.  Finished children are reaped by the next call or by processRunning.
+int spawnProgram(const std::string& program, const std::vector<std::string>& args);
+// Opens a file or an address with the desktop's association (xdg-open).
+int openWithDesktop(const std::string& target);
+// Whether a process started here is still running (reaps it when it has ended).
+bool processRunning(int pid);
+
+}  // namespace plat
