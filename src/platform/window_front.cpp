@@ -1,0 +1,836 @@
+// The window front: an SDL2 window showing the 80 x 25 cells in a TrueType monospace
+// font.  Cells are painted into a canvas surface of the full grid (runs of equal
+// attribute, glyphs from a cache made when the font is opened), the picture goes
+// over the text, and the canvas is copied to the window with the caret on top.
+// Keys go to the console's translation as KeyEvents; the close box ends the program
+// through closeConsole.
+#include "console/textwin.h"
+#include "platform/platform.h"
+#include "platform/sdl_audio.h"
+#include "platform/ttykeys.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <SDL_ttf.h>
+#include <fontconfig/fontconfig.h>
+// Xlib's macros collide with our names (KeyId::None)
+#undef None
+#undef Status
+#undef Bool
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cctype>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+namespace {
+
+// ---- fonts ------------------------------------------------------------------------
+
+struct FontFile {
+    std::string path;
+    int weight = FC_WEIGHT_REGULAR;
+};
+
+bool sameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(uint8_t(a[i])) != std::tolower(uint8_t(b[i]))) return false;
+    return true;
+}
+
+// The file fontconfig gives for `family` at `weight` (1-1000, as Windows counts),
+// only when the match really is that family ("monospace" takes whatever it is).
+bool matchFont(const std::string& family, int weight, FontFile& out) {
+    FcPattern* pat = FcPatternCreate();
+    if (!pat) return false;
+    FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pat, FC_WEIGHT, FcWeightFromOpenType(weight));
+    FcPatternAddInteger(pat, FC_SLANT, FC_SLANT_ROMAN);
+    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+    FcDefaultSubstitute(pat);
+    FcResult result = FcResultNoMatch;
+    FcPattern* m = FcFontMatch(nullptr, pat, &result);
+    FcPatternDestroy(pat);
+    if (!m) return false;
+    bool ok = family == "monospace";
+    FcChar8* fam = nullptr;
+    for (int i = 0; !ok && FcPatternGetString(m, FC_FAMILY, i, &fam) == FcResultMatch; ++i)
+        ok = sameName(reinterpret_cast<const char*>(fam), family);
+    FcChar8* file = nullptr;
+    if (ok && FcPatternGetString(m, FC_FILE, 0, &file) == FcResultMatch) {
+        out.path = reinterpret_cast<const char*>(file);
+        int w = FC_WEIGHT_REGULAR;
+        if (FcPatternGetInteger(m, FC_WEIGHT, 0, &w) == FcResultMatch) out.weight = w;
+    } else {
+        ok = false;
+    }
+    FcPatternDestroy(m);
+    return ok;
+}
+
+bool findFont(const std::string& face, int weight, FontFile& out) {
+    if (!FcInit()) return false;
+    // "Lucida Console" is a Windows font; these are the monospaced faces a Linux
+    // desktop has instead, close to it in shape
+    const std::string tries[] = {face, "DejaVu Sans Mono", "Liberation Mono", "monospace"};
+    for (const std::string& f : tries)
+        if (!f.empty() && matchFont(f, weight, out)) return true;
+    return false;
+}
+
+// Code point drawn for a CP1252 byte; 0 for the ones that draw nothing.
+uint32_t glyphCodepoint(uint8_t b) {
+    if (b <= 32 || b == 0x7f) return 0;
+    std::string u = cp1252ToUtf8(std::string(1, char(b)));
+    uint32_t cp = 0;
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(u.data());
+    if (u.size() == 1) cp = p[0];
+    else if (u.size() == 2) cp = uint32_t(p[0] & 0x1f) << 6 | (p[1] & 0x3f);
+    else if (u.size() == 3) cp = uint32_t(p[0] & 0x0f) << 12 | uint32_t(p[1] & 0x3f) << 6 | (p[2] & 0x3f);
+    if (cp >= 0x80 && cp < 0xa0) return 0;  // undefined in CP1252
+    return cp;
+}
+
+// ---- screenshots (tests) -------------------------------------------------------
+std::atomic<bool> gShotRequested{false};
+void onShotSignal(int) { gShotRequested = true; }
+
+// ---- the front ----------------------------------------------------------------------
+
+class WindowFront : public Front {
+public:
+    WindowFront() {
+        if (const char* s = std::getenv("LUDIVAR_SCREENSHOT")) {
+            if (*s) {
+                shotPath_ = s;
+                std::signal(SIGUSR1, onShotSignal);
+            }
+        }
+    }
+    ~WindowFront() override { close(); }
+
+    const char* name() const override { return "window"; }
+
+    bool open(const WindowSettings& s) override {
+        if (win_) return true;
+        magFactor_ = s.magnifier >= 1 && s.magnifier <= 7 ? s.magnifier : 2;
+        SDL_Rect usable{0, 0, 1024, 768};
+        if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0)
+            usable = SDL_Rect{0, 0, 1024, 768};
+        if (!openFont(s, usable)) {
+            // no font at all: the cells still show their colours
+            cw_ = 8;
+            ch_ = 16;
+            ascent_ = 13;
+        }
+        const int w = 80 * cw_, h = 25 * ch_;
+        Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN;
+        if (!s.normalSize) flags |= SDL_WINDOW_MAXIMIZED;
+        win_ = SDL_CreateWindow(title_.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                std::min(w, usable.w), std::min(h, usable.h), flags);
+        if (!win_) return false;
+        SDL_SetWindowMinimumSize(win_, 16 * cw_, 4 * ch_);
+        SDL_SetWindowMaximumSize(win_, w, h);
+        canvas_ = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_RGB888);
+        if (!canvas_) return false;
+        SDL_FillRect(canvas_, nullptr, SDL_MapRGB(canvas_->format, 0, 0, 0));
+        SDL_StartTextInput();
+        audio::start();
+        presentAll();
+        return true;
+    }
+
+    void close() override {
+        endMagnifier(false);
+        if (pictureSurf_) SDL_FreeSurface(pictureSurf_);
+        pictureSurf_ = nullptr;
+        if (canvas_) SDL_FreeSurface(canvas_);
+        canvas_ = nullptr;
+        if (font_) TTF_CloseFont(font_);
+        font_ = nullptr;
+        if (win_) {
+            SDL_StopTextInput();
+            SDL_DestroyWindow(win_);
+        }
+        win_ = nullptr;
+        audio::shutdown();
+        if (!videoUp_) return;
+        videoUp_ = false;
+        TTF_Quit();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+
+    // ---- painting ----
+
+    void invalidate(const ScreenView& v, int row, int col0, int col1) override {
+        view_ = v;
+        haveView_ = true;
+        if (!canvas_ || row < 0 || row >= 25) return;
+        col0 = std::max(col0, 0);
+        col1 = std::min(col1, v.width);
+        if (col1 <= col0) return;
+        SDL_Rect r{col0 * cw_, row * ch_, (col1 - col0) * cw_, ch_};
+        if (!v.textPaintingOff) paintCells(row, col0, col1);
+        paintPicture(r);
+        present(r);
+        presentCaret();
+    }
+
+    void invalidateAll(const ScreenView& v) override {
+        view_ = v;
+        haveView_ = true;
+        if (!canvas_) return;
+        if (!v.textPaintingOff)
+            for (int row = 0; row < 25 && row < v.height; ++row) paintCells(row, 0, v.width);
+        paintPicture(SDL_Rect{0, 0, canvas_->w, canvas_->h});
+        presentAll();
+    }
+
+    void cursorMoved(const ScreenView& v) override {
+        view_ = v;
+        haveView_ = true;
+        presentCaret();
+    }
+
+    // ---- input ----
+
+    void pump() override {
+        if (!win_) return;
+        SDL_Event e;
+        while (SDL_PollEvent(&e)) handle(e);
+        flushPendingKey();
+        if (gShotRequested.exchange(false)) saveScreenshot();
+    }
+
+    void waitForInput() override {
+        if (!win_) return;
+        if (!shotPath_.empty() && (shotDirty_ || gShotRequested.exchange(false))) saveScreenshot();
+        // a short timeout: sounds finishing are noticed by polling, not by events
+        SDL_WaitEventTimeout(nullptr, 20);
+        pump();
+    }
+
+    uint64_t nowMs() override { return SDL_GetTicks64(); }
+    void sleepMs(int ms) override {
+        if (ms > 0) SDL_Delay(Uint32(ms));
+    }
+
+    void setTitle(const std::string& text) override {
+        title_ = cp1252ToUtf8(text);
+        if (win_) SDL_SetWindowTitle(win_, title_.c_str());
+    }
+
+    void systemBeep() override { audio::beep(); }
+
+    void setPicture(const Picture* pic, int x, int y) override {
+        SDL_Rect old = pictureRect();
+        if (pictureSurf_) SDL_FreeSurface(pictureSurf_);
+        pictureSurf_ = nullptr;
+        if (pic && pic->width > 0 && pic->height > 0 &&
+            pic->rgb.size() >= size_t(pic->width) * size_t(pic->height) * 3) {
+            SDL_Surface* raw = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(pic->rgb.data()), pic->width,
+                                                                  pic->height, 24, pic->width * 3,
+                                                                  SDL_PIXELFORMAT_RGB24);
+            if (raw && canvas_) pictureSurf_ = SDL_ConvertSurface(raw, canvas_->format, 0);
+            if (raw) SDL_FreeSurface(raw);
+            picX_ = x;
+            picY_ = y;
+        }
+        if (!canvas_) return;
+        // where the old picture was, the text shows again
+        if (old.w > 0 && haveView_ && !view_.textPaintingOff) repaintRect(old);
+        SDL_Rect now = pictureRect();
+        if (now.w > 0) {
+            paintPicture(now);
+            present(now);
+        }
+        if (old.w > 0) present(old);
+        presentCaret();
+    }
+
+    void setCloseAllowed(bool allowed) override { closeAllowed_ = allowed; }
+
+    // ---- sound ----
+
+    bool audioOpen(int rate, int bits, int channels) override { return audio::openSource(rate, bits, channels); }
+    void audioQueue(const uint8_t* data, size_t len) override { audio::queue(data, len); }
+    int audioPending() override { return audio::pending(); }
+    void audioReset() override { audio::reset(); }
+    void audioClose() override { audio::closeSource(); }
+    int audioDeviceBufferFrames() override { return audio::deviceBufferFrames(); }
+    void tone(int hz) override { audio::tone(hz); }
+
+    void clipboardSet(const std::string& text) override {
+        std::string u = cp1252ToUtf8(text);
+        SDL_SetClipboardText(u.c_str());
+    }
+    std::string clipboardGet() override {
+        if (!SDL_HasClipboardText()) return std::string();
+        char* t = SDL_GetClipboardText();
+        std::string s = t ? utf8ToCp1252(t) : std::string();
+        SDL_free(t);
+        return s;
+    }
+
+    void* nativeWindowId() override {
+        if (!win_) return nullptr;
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (!SDL_GetWindowWMInfo(win_, &info)) return nullptr;
+#if defined(SDL_VIDEO_DRIVER_X11)
+        if (info.subsystem == SDL_SYSWM_X11) return reinterpret_cast<void*>(uintptr_t(info.info.x11.window));
+#endif
+        return nullptr;
+    }
+
+private:
+    // ---- font and glyphs ----
+
+    bool openFont(const WindowSettings& s, const SDL_Rect& usable) {
+        const int weight = s.fontWeight > 0 && s.fontWeight <= 1000 ? s.fontWeight : 400;
+        FontFile ff;
+        if (!findFont(cp1252ToUtf8(s.fontFace), weight, ff)) return false;
+        // The original's defaults fill the work area: 13/1024 of its width per
+        // column and 28/734 of its height per row.
+        const bool fit = s.fontWidth <= 0 && s.fontHeight <= 0;
+        int wantW = s.fontWidth > 0 ? s.fontWidth : int(usable.w * 13.0 / 1024.0 + 0.5);
+        int wantH = s.fontHeight > 0 ? s.fontHeight : int(usable.h * 28.0 / 734.0 + 0.5);
+        wantW = std::clamp(wantW, 4, 200);
+        wantH = std::clamp(wantH, 6, 300);
+        font_ = TTF_OpenFontDPI(ff.path.c_str(), wantH, 72, 72);
+        if (!font_) return false;
+        if (weight >= 600 && ff.weight < FC_WEIGHT_DEMIBOLD) TTF_SetFontStyle(font_, TTF_STYLE_BOLD);
+        for (int round = 0; round < 4; ++round) {
+            sizeFont(wantW, wantH);
+            // the default size must leave the whole grid on the screen
+            if (!fit || (80 * cw_ <= usable.w && 25 * ch_ <= usable.h)) break;
+            wantW = std::max(4, std::min(wantW, usable.w / 80));
+            wantH = std::max(6, wantH * usable.h / std::max(1, 25 * ch_));
+        }
+        buildGlyphs();
+        return true;
+    }
+
+    int advanceOf(uint32_t cp) {
+        int minx, maxx, miny, maxy, adv = 0;
+        if (TTF_GlyphMetrics32(font_, cp, &minx, &maxx, &miny, &maxy, &adv) != 0) return 0;
+        return adv;
+    }
+
+    // Point size so that the font's height is at most wantH pixels, then a horizontal
+    // resolution that brings the character width to wantW.
+    void sizeFont(int wantW, int wantH) {
+        int pt = wantH;
+        TTF_SetFontSizeDPI(font_, pt, 72, 72);
+        int h = TTF_FontHeight(font_);
+        if (h > 0) pt = std::max(1, pt * wantH / h);
+        TTF_SetFontSizeDPI(font_, pt, 72, 72);
+        while (pt > 1 && TTF_FontHeight(font_) > wantH) TTF_SetFontSizeDPI(font_, --pt, 72, 72);
+        while (TTF_FontHeight(font_) < wantH) {
+            TTF_SetFontSizeDPI(font_, pt + 1, 72, 72);
+            if (TTF_FontHeight(font_) > wantH) {
+                TTF_SetFontSizeDPI(font_, pt, 72, 72);
+                break;
+            }
+            ++pt;
+        }
+        unsigned hdpi = 72;
+        int adv = advanceOf('M');
+        if (adv > 0 && adv != wantW) {
+            hdpi = unsigned(std::max(8, 72 * wantW / adv));
+            TTF_SetFontSizeDPI(font_, pt, hdpi, 72);
+            while (hdpi > 8 && advanceOf('M') > wantW) TTF_SetFontSizeDPI(font_, pt, --hdpi, 72);
+            while (advanceOf('M') < wantW) {
+                TTF_SetFontSizeDPI(font_, pt, hdpi + 1, 72);
+                if (advanceOf('M') > wantW) {
+                    TTF_SetFontSizeDPI(font_, pt, hdpi, 72);
+                    break;
+                }
+                ++hdpi;
+            }
+        }
+        cw_ = std::max(1, advanceOf('M'));
+        ch_ = std::max(std::max(1, TTF_FontHeight(font_)), TTF_FontLineSkip(font_));
+        ascent_ = std::min(TTF_FontAscent(font_), ch_ - 2);
+    }
+
+    // Coverage of every CP1252 character, one cell each, rendered once.
+    void buildGlyphs() {
+        for (int b = 0; b < 256; ++b) {
+            std::vector<uint8_t>& g = glyphs_[size_t(b)];
+            g.clear();
+            uint32_t cp = glyphCodepoint(uint8_t(b));
+            if (!cp) continue;
+            SDL_Surface* s = TTF_RenderGlyph32_Shaded(font_, cp, SDL_Color{255, 255, 255, 255}, SDL_Color{0, 0, 0, 255});
+            if (!s) continue;
+            g.assign(size_t(cw_) * size_t(ch_), 0);
+            if (s->format->BytesPerPixel == 1 && s->format->palette && SDL_LockSurface(s) == 0) {
+                const int w = std::min(s->w, cw_), h = std::min(s->h, ch_);
+                for (int y = 0; y < h; ++y) {
+                    const uint8_t* row = static_cast<const uint8_t*>(s->pixels) + size_t(y) * size_t(s->pitch);
+                    for (int x = 0; x < w; ++x)
+                        g[size_t(y) * size_t(cw_) + size_t(x)] = s->format->palette->colors[row[x]].r;
+                }
+                SDL_UnlockSurface(s);
+            }
+            SDL_FreeSurface(s);
+        }
+    }
+
+    // ---- painting ----
+
+    uint32_t colourOf(int colour, Rgb& rgb) const {
+        rgb = paletteEntry(tty::paletteIndex(view_, colour));
+        return SDL_MapRGB(canvas_->format, rgb.r, rgb.g, rgb.b);
+    }
+
+    void paintCells(int row, int col0, int col1) {
+        if (!haveView_ || !view_.chars || !view_.attrs) return;
+        const uint8_t* chars = view_.chars + size_t(row) * size_t(view_.width);
+        if (SDL_MUSTLOCK(canvas_)) SDL_LockSurface(canvas_);
+        for (const tty::CellRun& run : tty::cellRuns(view_, row, col0, col1)) {
+            Rgb fg, bg;
+            colourOf(run.attr & 15, fg);
+            const uint32_t bgPixel = colourOf(run.attr >> 4, bg);
+            SDL_Rect r{run.col0 * cw_, row * ch_, (run.col1 - run.col0) * cw_, ch_};
+            SDL_FillRect(canvas_, &r, bgPixel);
+            for (int c = run.col0; c < run.col1; ++c) drawGlyph(chars[c], c * cw_, row * ch_, fg, bg);
+        }
+        if (SDL_MUSTLOCK(canvas_)) SDL_UnlockSurface(canvas_);
+    }
+
+    void drawGlyph(uint8_t b, int px, int py, const Rgb& fg, const Rgb& bg) {
+        const std::vector<uint8_t>& g = glyphs_[b];
+        if (g.empty()) return;
+        const SDL_PixelFormat* f = canvas_->format;
+        for (int y = 0; y < ch_; ++y) {
+            uint32_t* dst = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(canvas_->pixels) +
+                                                        size_t(py + y) * size_t(canvas_->pitch)) + px;
+            const uint8_t* cov = &g[size_t(y) * size_t(cw_)];
+            for (int x = 0; x < cw_; ++x) {
+                const int a = cov[x];
+                if (!a) continue;
+                auto mix = [a](int from, int to) { return uint8_t(from + (to - from) * a / 255); };
+                dst[x] = SDL_MapRGB(f, mix(bg.r, fg.r), mix(bg.g, fg.g), mix(bg.b, fg.b));
+            }
+        }
+    }
+
+    SDL_Rect pictureRect() const {
+        if (!pictureSurf_) return SDL_Rect{0, 0, 0, 0};
+        return SDL_Rect{picX_, picY_, pictureSurf_->w, pictureSurf_->h};
+    }
+
+    // The picture over whatever part of `area` it covers.
+    void paintPicture(const SDL_Rect& area) {
+        if (!pictureSurf_ || !canvas_) return;
+        SDL_Rect pr = pictureRect(), hit;
+        if (!SDL_IntersectRect(&pr, &area, &hit)) return;
+        SDL_Rect src{hit.x - picX_, hit.y - picY_, hit.w, hit.h};
+        SDL_Rect dst = hit;
+        SDL_BlitSurface(pictureSurf_, &src, canvas_, &dst);
+    }
+
+    // Repaints the cells under a pixel rectangle, then the picture.
+    void repaintRect(const SDL_Rect& r) {
+        if (!canvas_) return;
+        SDL_Rect all{0, 0, canvas_->w, canvas_->h}, hit;
+        if (!SDL_IntersectRect(&r, &all, &hit)) return;
+        if (haveView_ && !view_.textPaintingOff) {
+            const int row0 = hit.y / ch_, row1 = std::min(25, (hit.y + hit.h + ch_ - 1) / ch_);
+            const int col0 = hit.x / cw_, col1 = std::min(80, (hit.x + hit.w + cw_ - 1) / cw_);
+            for (int row = row0; row < row1; ++row) paintCells(row, col0, col1);
+        }
+        paintPicture(hit);
+    }
+
+    // ---- presenting ----
+
+    SDL_Rect caretRect() const {
+        return SDL_Rect{view_.cursorX * cw_, view_.cursorY * ch_ + ascent_, cw_, 2};
+    }
+
+    bool caretVisible() const { return haveView_ && view_.caret && focus_ && !view_.textPaintingOff; }
+
+    // Copies a canvas rectangle to the window (the caret is drawn separately).
+    void present(const SDL_Rect& r) {
+        if (!win_ || !canvas_ || magActive_) return;
+        SDL_Surface* ws = SDL_GetWindowSurface(win_);
+        if (!ws) return;
+        SDL_Rect src = r, dst = r;
+        SDL_BlitSurface(canvas_, &src, ws, &dst);
+        SDL_Rect upd = r, all{0, 0, ws->w, ws->h}, hit;
+        if (SDL_IntersectRect(&upd, &all, &hit)) SDL_UpdateWindowSurfaceRects(win_, &hit, 1);
+        shotDirty_ = true;
+    }
+
+    void presentAll() {
+        if (!win_ || !canvas_ || magActive_) return;
+        SDL_Surface* ws = SDL_GetWindowSurface(win_);
+        if (!ws) return;
+        SDL_FillRect(ws, nullptr, SDL_MapRGB(ws->format, 0, 0, 0));
+        SDL_BlitSurface(canvas_, nullptr, ws, nullptr);
+        caretShown_ = false;
+        drawCaret(ws);
+        SDL_UpdateWindowSurface(win_);
+        shotDirty_ = true;
+    }
+
+    // The caret: the cursor cell's pixels inverted, a cell wide and 2 pixels high at
+    // the baseline.  Moving it restores the old spot from the canvas.
+    void presentCaret() {
+        if (!win_ || !canvas_ || magActive_) return;
+        SDL_Surface* ws = SDL_GetWindowSurface(win_);
+        if (!ws) return;
+        SDL_Rect old = shownCaret_;
+        bool hadCaret = caretShown_;
+        if (hadCaret) {
+            SDL_Rect src = old, dst = old;
+            SDL_BlitSurface(canvas_, &src, ws, &dst);
+        }
+        caretShown_ = false;
+        drawCaret(ws);
+        SDL_Rect rects[2];
+        int n = 0;
+        SDL_Rect all{0, 0, ws->w, ws->h}, hit;
+        if (hadCaret && SDL_IntersectRect(&old, &all, &hit)) rects[n++] = hit;
+        if (caretShown_ && SDL_IntersectRect(&shownCaret_, &all, &hit)) rects[n++] = hit;
+        if (n) SDL_UpdateWindowSurfaceRects(win_, rects, n);
+        if (n) shotDirty_ = true;
+    }
+
+    void drawCaret(SDL_Surface* ws) {
+        if (!caretVisible()) return;
+        SDL_Rect r = caretRect();
+        SDL_Rect all{0, 0, canvas_->w, canvas_->h}, hit;
+        if (!SDL_IntersectRect(&r, &all, &hit)) return;
+        SDL_Surface* bar = SDL_CreateRGBSurfaceWithFormat(0, hit.w, hit.h, 32, SDL_PIXELFORMAT_RGB888);
+        if (!bar) return;
+        for (int y = 0; y < hit.h; ++y) {
+            const uint32_t* src = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(canvas_->pixels) +
+                                                                    size_t(hit.y + y) * size_t(canvas_->pitch)) + hit.x;
+            uint32_t* dst = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(bar->pixels) + size_t(y) * size_t(bar->pitch));
+            for (int x = 0; x < hit.w; ++x) dst[x] = src[x] ^ 0x00ffffffu;
+        }
+        SDL_Rect dst = hit;
+        SDL_BlitSurface(bar, nullptr, ws, &dst);
+        SDL_FreeSurface(bar);
+        shownCaret_ = hit;
+        caretShown_ = true;
+    }
+
+    void saveScreenshot() {
+        shotDirty_ = false;
+        if (shotPath_.empty() || !win_) return;
+        SDL_Surface* ws = SDL_GetWindowSurface(win_);
+        if (!ws) return;
+        // written aside and renamed, so a reader never sees half a file
+        std::string tmp = shotPath_ + ".part";
+        if (SDL_SaveBMP(ws, tmp.c_str()) == 0) std::rename(tmp.c_str(), shotPath_.c_str());
+    }
+
+    // ---- magnifier ----
+
+    void startMagnifier(int x, int y) {
+        SDL_Surface* ws = win_ ? SDL_GetWindowSurface(win_) : nullptr;
+        if (!ws) return;
+        magCopy_ = SDL_ConvertSurface(ws, ws->format, 0);
+        if (!magCopy_) return;
+        magActive_ = true;
+        drawMagnified(x, y);
+    }
+
+    // The region around the mouse, one factor-th of the window, over the whole window;
+    // the mouse point stays where it is.
+    void drawMagnified(int x, int y) {
+        SDL_Surface* ws = SDL_GetWindowSurface(win_);
+        if (!ws || !magCopy_) return;
+        const int f = magFactor_;
+        SDL_Rect src{std::max(0, x - x / f), std::max(0, y - y / f), std::max(1, ws->w / f), std::max(1, ws->h / f)};
+        src.w = std::min(src.w, magCopy_->w - src.x);
+        src.h = std::min(src.h, magCopy_->h - src.y);
+        if (src.w <= 0 || src.h <= 0) return;
+        SDL_Rect dst{0, 0, ws->w, ws->h};
+        SDL_BlitScaled(magCopy_, &src, ws, &dst);
+        SDL_UpdateWindowSurface(win_);
+    }
+
+    void endMagnifier(bool repaint) {
+        if (magCopy_) SDL_FreeSurface(magCopy_);
+        magCopy_ = nullptr;
+        const bool was = magActive_;
+        magActive_ = false;
+        if (was && repaint) presentAll();
+    }
+
+    // ---- events ----
+
+    void handle(const SDL_Event& e) {
+        switch (e.type) {
+        case SDL_KEYDOWN:
+            keyDown(e.key);
+            break;
+        case SDL_KEYUP:
+            keyUp(e.key);
+            break;
+        case SDL_TEXTINPUT:
+            textInput(e.text.text);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            flushPendingKey();
+            if (e.button.button == SDL_BUTTON_RIGHT) startMagnifier(e.button.x, e.button.y);
+            break;
+        case SDL_MOUSEMOTION:
+            if (magActive_ && (e.motion.state & SDL_BUTTON_RMASK)) drawMagnified(e.motion.x, e.motion.y);
+            break;
+        case SDL_MOUSEBUTTONUP:
+            if (e.button.button == SDL_BUTTON_RIGHT) endMagnifier(true);
+            break;
+        case SDL_WINDOWEVENT:
+            flushPendingKey();
+            windowEvent(e.window);
+            break;
+        case SDL_QUIT:
+            flushPendingKey();
+            requestClose();
+            break;
+        default:
+            break;
+        }
+    }
+
+    void windowEvent(const SDL_WindowEvent& w) {
+        switch (w.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+            requestClose();
+            break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            focus_ = true;
+            presentCaret();
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            focus_ = false;
+            endMagnifier(true);
+            presentCaret();
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+            if (!magActive_) presentAll();
+            break;
+        default:
+            break;
+        }
+    }
+
+    void requestClose() {
+        if (!closeAllowed_) return;
+        con::closeConsole();
+    }
+
+    static uint8_t modsOf(Uint16 m) {
+        uint8_t mods = 0;
+        if (m & KMOD_SHIFT) mods |= ModShift;
+        if (m & KMOD_CTRL) mods |= ModCtrl;
+        if (m & KMOD_ALT) mods |= ModAlt;
+        return mods;
+    }
+
+    // Named keys; KeyId::Char for keys that type characters; None for the rest.
+    static KeyId keyIdOf(const SDL_Keysym& k) {
+        const bool numLock = k.mod & KMOD_NUM;
+        switch (k.sym) {
+        case SDLK_RETURN: case SDLK_KP_ENTER: case SDLK_RETURN2: return KeyId::Enter;
+        case SDLK_ESCAPE: return KeyId::Esc;
+        case SDLK_TAB: return KeyId::Tab;
+        case SDLK_BACKSPACE: return KeyId::Backspace;
+        case SDLK_SPACE: return KeyId::Space;
+        case SDLK_UP: return KeyId::Up;
+        case SDLK_DOWN: return KeyId::Down;
+        case SDLK_LEFT: return KeyId::Left;
+        case SDLK_RIGHT: return KeyId::Right;
+        case SDLK_HOME: return KeyId::Home;
+        case SDLK_END: return KeyId::End;
+        case SDLK_PAGEUP: return KeyId::PgUp;
+        case SDLK_PAGEDOWN: return KeyId::PgDn;
+        case SDLK_INSERT: return KeyId::Ins;
+        case SDLK_DELETE: return KeyId::Del;
+        case SDLK_F1: return KeyId::F1;
+        case SDLK_F2: return KeyId::F2;
+        case SDLK_F3: return KeyId::F3;
+        case SDLK_F4: return KeyId::F4;
+        case SDLK_F5: return KeyId::F5;
+        case SDLK_F6: return KeyId::F6;
+        case SDLK_F7: return KeyId::F7;
+        case SDLK_F8: return KeyId::F8;
+        case SDLK_F9: return KeyId::F9;
+        case SDLK_F10: return KeyId::F10;
+        case SDLK_F11: return KeyId::F11;
+        case SDLK_F12: return KeyId::F12;
+        case SDLK_CANCEL: return KeyId::Break;
+        case SDLK_PAUSE: return (k.mod & KMOD_CTRL) ? KeyId::Break : KeyId::None;
+        // the keypad moves the cursor while Num Lock is off, as on the PC
+        case SDLK_KP_8: return numLock ? KeyId::Char : KeyId::Up;
+        case SDLK_KP_2: return numLock ? KeyId::Char : KeyId::Down;
+        case SDLK_KP_4: return numLock ? KeyId::Char : KeyId::Left;
+        case SDLK_KP_6: return numLock ? KeyId::Char : KeyId::Right;
+        case SDLK_KP_7: return numLock ? KeyId::Char : KeyId::Home;
+        case SDLK_KP_1: return numLock ? KeyId::Char : KeyId::End;
+        case SDLK_KP_9: return numLock ? KeyId::Char : KeyId::PgUp;
+        case SDLK_KP_3: return numLock ? KeyId::Char : KeyId::PgDn;
+        case SDLK_KP_0: return numLock ? KeyId::Char : KeyId::Ins;
+        case SDLK_KP_PERIOD: case SDLK_KP_DECIMAL: return numLock ? KeyId::Char : KeyId::Del;
+        case SDLK_KP_5: return numLock ? KeyId::Char : KeyId::None;
+        case SDLK_KP_DIVIDE: case SDLK_KP_MULTIPLY: case SDLK_KP_MINUS: case SDLK_KP_PLUS:
+        case SDLK_KP_COMMA: case SDLK_KP_EQUALS:
+            return KeyId::Char;
+        default:
+            break;
+        }
+        // keys with a printable key code type characters; modifiers, Caps Lock,
+        // Print Screen and the like are no keys of the program
+        if (k.sym >= 32 && k.sym < 0x7f) return KeyId::Char;
+        if (k.sym >= 0xa0 && k.sym < 0x10000 && !(k.sym & SDLK_SCANCODE_MASK)) return KeyId::Char;
+        return KeyId::None;
+    }
+
+    static uint8_t vkOf(const SDL_Keysym& k) {
+        if (k.sym >= 'a' && k.sym <= 'z') return uint8_t(k.sym - 32);
+        if (k.sym >= '0' && k.sym <= '9') return uint8_t(k.sym);
+        return 0;
+    }
+
+    void dispatch(const KeyEvent& ev) { con::keyEvent(ev); }
+
+    void keyDown(const SDL_KeyboardEvent& k) {
+        flushPendingKey();
+        const KeyId id = keyIdOf(k.keysym);
+        if (id == KeyId::None) return;
+        KeyEvent ev;
+        ev.id = id;
+        ev.mods = modsOf(k.keysym.mod);
+        if (id == KeyId::F4 && (ev.mods & ModAlt) && !(ev.mods & ModCtrl) && closeAllowed_) {
+            requestClose();  // Alt+F4: the close box from the keyboard
+            return;
+        }
+        if (id != KeyId::Char && id != KeyId::Space) {
+            dispatch(ev);
+            return;
+        }
+        // The character comes in the text event that follows; hold the key until then.
+        ev.vk = vkOf(k.keysym);
+        pending_ = ev;
+        pendingPlain_ = k.keysym.sym < 0x7f ? uint8_t(k.keysym.sym) : 0;
+        // Right Alt alone may be AltGr, which types characters rather than combinations
+        pendingRightAltOnly_ = (k.keysym.mod & KMOD_RALT) && !(k.keysym.mod & (KMOD_LALT | KMOD_CTRL));
+        havePending_ = true;
+    }
+
+    void keyUp(const SDL_KeyboardEvent& k) {
+        flushPendingKey();
+        const KeyId id = keyIdOf(k.keysym);
+        if (id == KeyId::None || id == KeyId::Break) return;
+        KeyEvent ev;
+        ev.id = id;
+        ev.mods = modsOf(k.keysym.mod);
+        ev.vk = id == KeyId::Char ? vkOf(k.keysym) : 0;
+        ev.up = true;
+        dispatch(ev);
+    }
+
+    void textInput(const char* utf8) {
+        const std::string text = utf8ToCp1252(utf8);
+        for (size_t i = 0; i < text.size(); ++i) {
+            const uint8_t c = uint8_t(text[i]);
+            if (i == 0 && havePending_) {
+                KeyEvent ev = pending_;
+                havePending_ = false;
+                const bool ctrl = ev.mods & ModCtrl, alt = ev.mods & ModAlt;
+                if (alt && !ctrl && pendingRightAltOnly_ &&
+                    std::tolower(c) != std::tolower(pendingPlain_)) {
+                    ev.mods &= uint8_t(~ModAlt);  // AltGr made a character of its own
+                    ev.ch = c;
+                } else if (!ctrl && !alt) {
+                    ev.ch = c;
+                }
+                dispatch(ev);
+                continue;
+            }
+            KeyEvent ev;  // typed without a key of its own (input method, compose)
+            ev.id = c == ' ' ? KeyId::Space : KeyId::Char;
+            ev.ch = c;
+            dispatch(ev);
+        }
+    }
+
+    // A held key whose text did not come: it typed nothing (Ctrl or Alt held, or a
+    // dead key waiting for the next one).
+    void flushPendingKey() {
+        if (!havePending_) return;
+        havePending_ = false;
+        KeyEvent ev = pending_;
+        if ((ev.mods & ModCtrl) && pendingPlain_ == '\\') ev.ch = 28;  // Ctrl+Backslash has a code of its own
+        dispatch(ev);
+    }
+
+    SDL_Window* win_ = nullptr;
+    SDL_Surface* canvas_ = nullptr;
+    TTF_Font* font_ = nullptr;
+    std::array<std::vector<uint8_t>, 256> glyphs_;
+    int cw_ = 8, ch_ = 16, ascent_ = 13;
+    ScreenView view_;
+    bool haveView_ = false;
+    std::string title_ = "ludivar";
+    bool focus_ = true;
+    bool closeAllowed_ = true;
+
+    SDL_Surface* pictureSurf_ = nullptr;
+    int picX_ = 0, picY_ = 0;
+
+    bool caretShown_ = false;
+    SDL_Rect shownCaret_{0, 0, 0, 0};
+
+    int magFactor_ = 2;
+    bool magActive_ = false;
+    SDL_Surface* magCopy_ = nullptr;
+
+    KeyEvent pending_;
+    bool havePending_ = false;
+    uint8_t pendingPlain_ = 0;
+    bool pendingRightAltOnly_ = false;
+
+    std::string shotPath_;
+    bool shotDirty_ = false;
+    bool videoUp_ = true;  // makeWindowFront brought SDL video and SDL_ttf up for us
+};
+
+}  // namespace
+
+Front* makeWindowFront() {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return nullptr;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+    if (SDL_GetNumVideoDisplays() < 1 || TTF_Init() != 0) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
+    // Without any font the window would show only colours: the terminal serves better.
+    FontFile ff;
+    if (!findFont("monospace", 400, ff)) {
+        TTF_Quit();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
+    return new WindowFront();
+}
+
+}  // namespace plat
