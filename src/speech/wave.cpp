@@ -93,9 +93,53 @@ size_t pieceSize(uint64_t remaining) {
     return size_t(std::min<uint64_t>(remaining, kWaveBufferSize));
 }
 
+uint64_t clockMs() { return haveDevice() ? plat::front().nowMs() : 0; }
+
+// Keeps the silence of any wait since the last captured sound.
+void captureGap() {
+    const uint64_t now = clockMs();
+    if (now > gWave.captureClockMs) {
+        uint64_t ms = std::min<uint64_t>(now - gWave.captureClockMs, 60000);
+        gWave.captured.append(size_t(ms * 11025 / 1000), char(128));
+    }
+    gWave.captureClockMs = now;
+}
+
+// Appends samples converted to 8-bit mono 11025 Hz (nearest sample).
+void captureSamples(const uint8_t* data, size_t len, int rate, int channels, int bits) {
+    captureGap();
+    const size_t frame = size_t(channels) * size_t(bits / 8);
+    if (frame == 0 || rate <= 0) return;
+    const size_t frames = len / frame;
+    const size_t outFrames = size_t(uint64_t(frames) * 11025 / uint64_t(rate));
+    for (size_t i = 0; i < outFrames; ++i) {
+        size_t src = size_t(uint64_t(i) * uint64_t(rate) / 11025);
+        if (src >= frames) break;
+        const uint8_t* s = data + src * frame;
+        gWave.captured += char(bits == 8 ? s[0] : uint8_t(s[1] ^ 0x80));
+    }
+}
+
 }  // namespace
 
 WaveState& waveState() { return gWave; }
+
+void beginCapture() {
+    stopPlayback();
+    gWave.capturing = true;
+    gWave.captured.clear();
+    gWave.captureClockMs = clockMs();
+}
+
+std::string endCapture() {
+    if (gWave.capturing) captureGap();
+    gWave.capturing = false;
+    std::string out;
+    out.swap(gWave.captured);
+    return out;
+}
+
+bool capturing() { return gWave.capturing; }
 
 void resetWave() {
     closeDevice();
@@ -104,80 +148,8 @@ void resetWave() {
     gWave = std::move(fresh);
 }
 
-std::string makeWaveHeader(size_t dataLen, int rate, int channels, int bits) {
-    std::string h(44, '\0');
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) h[at + i] = char((v >> (8 * i)) & 0xFF);
-    };
-    auto put16 = [&](size_t at, uint16_t v) {
-        h[at] = char(v & 0xFF);
-        h[at + 1] = char(v >> 8);
-    };
-    std::memcpy(&h[0], "RIFF", 4);
-    put32(4, uint32_t(dataLen + 36));
-    std::memcpy(&h[8], "WAVE", 4);
-    std::memcpy(&h[12], "fmt ", 4);
-    put32(16, 16);
-    put16(20, 1);
-    put16(22, uint16_t(channels));
-    put32(24, uint32_t(rate));
-    put32(28, uint32_t(rate * channels * (bits / 8)));
-    put16(32, 1);
-    put16(34, uint16_t(bits));
-    std::memcpy(&h[36], "data", 4);
-    put32(40, uint32_t(dataLen));
-    return h;
-}
-
-bool parseWaveImage(const std::string& image, WaveFormat& fmt, size_t& dataStart, size_t& dataLen) {
-    const auto* p = reinterpret_cast<const uint8_t*>(image.data());
-    const size_t n = image.size();
-    if (n < 36 || !sameTag(p, "RIFF") || !sameTag(p + 12, "fmt ")) return false;
-    uint32_t fmtLen = le32(p + 16);
-    if (fmtLen < 16 || fmtLen > n - 20) return false;
-    fmt.channels = le16(p + 22);
-    fmt.rate = int(le32(p + 24));
-    fmt.bits = le16(p + 34);
-    size_t at = 20 + size_t(fmtLen);
-    while (at + 8 <= n) {
-        uint32_t len = le32(p + at + 4);
-        if (sameTag(p + at, "data")) {
-            dataStart = at + 8;
-            dataLen = std::min<size_t>(len, n - dataStart);
-            return true;
-        }
-        at += 8 + size_t(len) + (len & 1);
-    }
-    return false;
-}
-
-bool readWave8(const std::string& linuxPath, std::string& samples, int& rate) {
-    samples.clear();
-    FILE* f = std::fopen(linuxPath.c_str(), "rb");
-    if (!f) return false;
-    std::string image;
-    char chunk[65536];
-    size_t got;
-    // Recordings are short; a bound keeps a damaged or huge file from eating memory.
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0 && image.size() < (64u << 20)) image.append(chunk, got);
-    std::fclose(f);
-    WaveFormat fmt;
-    size_t start = 0, len = 0;
-    if (!parseWaveImage(image, fmt, start, len)) return false;
-    if ((fmt.bits != 8 && fmt.bits != 16) || fmt.channels < 1 || fmt.rate <= 0) return false;
-    const size_t frame = size_t(fmt.channels) * (fmt.bits / 8);
-    const size_t frames = len / frame;
-    samples.resize(frames);
-    const auto* p = reinterpret_cast<const uint8_t*>(image.data()) + start;
-    for (size_t i = 0; i < frames; ++i) {
-        const uint8_t* s = p + i * frame;
-        samples[i] = char(fmt.bits == 8 ? s[0] : uint8_t(s[1] ^ 0x80));
-    }
-    rate = fmt.rate;
-    return true;
-}
-
 bool isPlaying() {
+    if (gWave.capturing) return false;
     con::pumpMessages();
     if (gWave.deviceOpen) {
         const bool keyStop = gWave.keyInterrupts && con::keyPressed();
@@ -244,6 +216,10 @@ std::vector<uint8_t> cutPeriods(const uint8_t* data, size_t len, int bits, int r
 }
 
 int playSamples(const uint8_t* data, size_t len, int rate, int channels, int bits) {
+    if (gWave.capturing) {
+        if (bits == 8 || bits == 16) captureSamples(data, len, rate, channels, bits);
+        return 0;
+    }
     if (gWave.fastRate) rate = int(std::lround(rate * 1.5));
     const bool cutting = gWave.cutPeriods && channels == 1;
     const int deviceBits = cutting ? 8 : bits;
@@ -274,7 +250,7 @@ int playSamples(const uint8_t* data, size_t len, int rate, int channels, int bit
 }
 
 int playFile(const std::string& linuxPath) {
-    if (gWave.keyInterrupts && con::keyPressed()) return 0;
+    if (!gWave.capturing && gWave.keyInterrupts && con::keyPressed()) return 0;
     FILE* f = std::fopen(linuxPath.c_str(), "rb");
     if (!f) return -1;
     auto fail = [&]() {
@@ -318,7 +294,7 @@ int playFile(const std::string& linuxPath) {
             }
             remaining -= got;
             if (got < want) stop = true;
-            if (gWave.keyInterrupts && con::keyPressed()) stop = true;
+            if (!gWave.capturing && gWave.keyInterrupts && con::keyPressed()) stop = true;
         }
         break;
     }
@@ -333,6 +309,7 @@ void playWaveBuffer(const std::string& image) {
     if (!parseWaveImage(image, fmt, start, len)) return;
     if ((fmt.bits != 8 && fmt.bits != 16) || fmt.channels < 1 || fmt.channels > 2 || fmt.rate <= 0) return;
     playSamples(reinterpret_cast<const uint8_t*>(image.data()) + start, len, fmt.rate, fmt.channels, fmt.bits);
+    if (gWave.capturing) return;
     while (con::isSpeaking()) con::delayMs(10);
 }
 

@@ -38,9 +38,18 @@ struct WaveState {
     // What was last handed to the device (tests look at padding and rates).
     size_t lastQueuedLen = 0;
     int lastOpenRate = 0, lastOpenBits = 0;
+    // Capture: sounds are collected as 8-bit mono 11025 Hz instead of played,
+    // and waits of the virtual clock between them become silence.
+    bool capturing = false;
+    std::string captured;
+    uint64_t captureClockMs = 0;
 };
 WaveState& waveState();
 void resetWave();   // closes the device and starts from the initial settings
+
+void beginCapture();
+std::string endCapture();   // the samples collected since beginCapture
+bool capturing();
 
 // ---- WAV parsing ------------------------------------------------------------
 struct WaveFormat {
