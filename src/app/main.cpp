@@ -3,13 +3,18 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
 
 #include "app/startup.h"
 #include "console/config.h"
+#include "console/review.h"
+#include "game/checker.h"
+#include "player/play.h"
+#include "player/slide.h"
+#include "script/script.h"
+#include "speech/synth.h"
 #include "console/textwin.h"
 #include "platform/files.h"
 #include "platform/keyscript.h"
@@ -19,14 +24,17 @@ namespace {
 
 struct Options {
     enum class FrontKind { Auto, Window, Tty, Headless } front = FrontKind::Auto;
-    std::string ini, keys, screen, trace;
-    bool keysGiven = false;
+    std::string ini, keys, screen, trace, check, script, speak, wav, slides;
+    bool keysGiven = false, speakGiven = false;
 };
 
 void usage() {
     std::fprintf(stderr,
                  "uso: ludivar [--tty | --headless] [--ini ARQ] [--keys TECLAS | --keys-file ARQ]\n"
-                 "             [--screen ARQ] [--trace ARQ]\n");
+                 "             [--screen ARQ] [--trace ARQ] [--slides PASTA]\n"
+                 "       ludivar --check JOGO.lud\n"
+                 "       ludivar --script PROGRAMA.pro\n"
+                 "       ludivar --speak TEXTO --wav ARQ.wav\n");
 }
 
 bool readWhole(const std::string& path, std::string& out) {
@@ -66,6 +74,11 @@ int main(int argc, char** argv) {
             o.keysGiven = true;
         }
         else if (a == "--screen") next(o.screen);
+        else if (a == "--check") next(o.check);
+        else if (a == "--script") next(o.script);
+        else if (a == "--speak") { next(o.speak); o.speakGiven = true; }
+        else if (a == "--wav") next(o.wav);
+        else if (a == "--slides") next(o.slides);
         else if (a == "--trace") next(o.trace);
         else if (a == "--help" || a == "-h") { usage(); return 0; }
         else {
@@ -77,6 +90,15 @@ int main(int argc, char** argv) {
 
     con::setStartFolder(plat::currentDir());
     if (!o.ini.empty()) con::setIniOverride(o.ini);
+
+    // The checker needs no window and no sound.
+    if (!o.check.empty()) return game::runCheck(plat::utf8ToCp1252(o.check));
+    if (o.speakGiven && o.wav.empty()) {
+        std::fprintf(stderr, "ludivar: --speak precisa de --wav ARQ\n");
+        return 2;
+    }
+    // Speaking into a file needs no keys and no screen: the headless front keeps it silent.
+    if (o.speakGiven) o.front = Options::FrontKind::Headless;
 
     std::unique_ptr<plat::Front> front;
     if (o.front == Options::FrontKind::Headless) {
@@ -103,12 +125,23 @@ int main(int argc, char** argv) {
     if (!front) return 2;
     plat::setFront(front.get());
     if (!o.trace.empty()) plat::traceOpen(o.trace);
+    if (!o.slides.empty()) player::setSlideDumpDir(o.slides);
+    con::installScreenReview();
+    app::setActions({player::PlayGameFromMenu, nullptr, nullptr});
 
     int code = 0;
     try {
-        app::StartUp();
-        app::MainMenu();
-        app::ShutDown();
+        if (o.speakGiven) {
+            code = speech::speakToWav(plat::utf8ToCp1252(o.speak), o.wav);
+        } else if (!o.script.empty()) {
+            con::startSpeech(0, con::readConfig("LUDIVAR", "DIRLUDIVAR"));
+            code = script::runScriptFile(plat::utf8ToCp1252(o.script));
+            con::endSpeech();
+        } else {
+            app::StartUp();
+            app::MainMenu();
+            app::ShutDown();
+        }
     } catch (const plat::ProgramExit& e) {
         code = e.code;
     }
