@@ -1,0 +1,329 @@
+// Commands that talk to the user: the screen, colours, writing and speaking,
+// tones, reading lines and keys, media, pictures and the list-view menu.
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+
+#include "console/console.h"
+#include "console/menu.h"
+#include "console/textwin.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+#include "player/mci.h"
+#include "script/interp.h"
+
+namespace script {
+
+namespace {
+
+inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+const char* const kFileError = "Erro no processamento de arquivo";
+
+// How a key read by a script is stored: the character, "#" and the code for
+// control keys, "#0#" and the extended code for extended keys.
+std::string keyText(uint8_t key, uint8_t ext) {
+    if (key >= 32) return std::string(1, char(key));
+    if (key > 0) return "#" + numberText(key);
+    return "#0#" + numberText(ext);
+}
+
+bool cmdTela(std::string_view arg) {
+    if (arg.empty()) return false;
+    std::string up = upperLatin(arg);
+    if (up.size() == 1 && up[0] >= 'A' && up[0] <= 'Z') up = state().letters[size_t(up[0] - 'A')];
+    if (up == "LIMPA") {
+        con::clearScreen();
+        return true;
+    }
+    if (up == "MINIMIZADA" || up == "NORMAL") {
+        // The fronts have no way yet to hide or raise their window; the text
+        // window itself is unchanged either way.
+        if (up == "NORMAL") con::repaintAll();
+        return true;
+    }
+    if (!up.empty() && up[0] == '@') {
+        size_t comma = up.find(',');
+        if (comma == std::string::npos) return false;
+        int32_t col, row;
+        if (!toNumber(trimView(std::string_view(up).substr(1, comma - 1)), col) ||
+            !toNumber(trimView(std::string_view(up).substr(comma + 1)), row))
+            return false;
+        con::gotoXY(col, row);
+        return true;
+    }
+    return false;
+}
+
+bool cmdCor(std::string_view arg) {
+    int32_t v;
+    if (!readNumber(arg, v)) return false;
+    con::setTextColor(v);
+    return true;
+}
+
+bool cmdFundo(std::string_view arg) {
+    int32_t v;
+    if (!readNumber(arg, v)) return false;
+    con::setTextBackground(v);
+    return true;
+}
+
+bool cmdEscreve(std::string_view arg) {
+    State& s = state();
+    s.status = 0;
+    bool noLineEnd = takeAmpersand(arg);
+    int channel = -1;
+    bool mute = false;
+    if (!arg.empty() && arg[0] == '#') {
+        arg.remove_prefix(1);
+        if (arg.empty() || !isDigit(arg[0])) {
+            con::writeLineAndSpeak(kFileError);
+            return false;
+        }
+        channel = arg[0] - '0';
+        arg.remove_prefix(1);
+    } else if (startsWithUpper(arg, "MUDO")) {
+        arg.remove_prefix(4);
+        mute = true;
+    }
+    arg = trimView(arg);
+    std::string text;
+    if (arg.empty()) {
+        noLineEnd = false;
+    } else if (!readValues(arg, text)) {
+        return false;  // the text would be too long
+    }
+    if (channel >= 0) {
+        if (!writeChannel(channel, text, !noLineEnd)) con::writeLineAndSpeak(kFileError);
+    } else {
+        if (noLineEnd) con::write(text);
+        else con::writeLn(text);
+        if (!mute) con::speak(text);
+    }
+    if (!arg.empty()) return false;
+    con::waitSpeech();
+    return true;
+}
+
+bool cmdFala(std::string_view arg) {
+    bool noWait = takeAmpersand(arg);
+    if (arg.empty()) {
+        con::stopSpeech();
+        if (!noWait) con::waitSpeech();
+        return true;
+    }
+    std::string text;
+    if (!readValues(arg, text)) return false;
+    con::speak(text);
+    if (!noWait) con::waitSpeech();
+    return arg.empty();
+}
+
+bool cmdBipa(std::string_view arg) {
+    std::string v = "0";
+    if (!arg.empty() && !readOperand(arg, v)) return false;
+    if (v == "1") con::click();
+    else con::errorBeep();
+    return true;
+}
+
+enum class ReadMode { Normal, Edit, Silent, Hidden };
+
+bool cmdLe(std::string_view arg) {
+    State& s = state();
+    s.status = 0;
+    arg = trimView(arg);
+    if (arg.empty()) {
+        con::readLineRaw();
+        return true;
+    }
+    if (startsWithUpper(arg, "MOUSE ") || startsWithUpper(arg, "RATO ")) return false;  // no pointer here
+    bool keyMode = takeAmpersand(arg);
+    if (keyMode && arg.empty()) {
+        con::readKey();
+        return true;
+    }
+    int channel = -1;
+    ReadMode mode = ReadMode::Normal;
+    if (!arg.empty() && arg[0] == '#') {
+        channel = readChannel(arg);
+        if (channel < 0 || arg.empty()) {
+            con::writeLineAndSpeak(kFileError);
+            return false;
+        }
+    } else if (startsWithUpper(arg, "EDITA")) {
+        arg.remove_prefix(5);
+        mode = ReadMode::Edit;
+    } else if (startsWithUpper(arg, "MUDO")) {
+        arg.remove_prefix(4);
+        mode = ReadMode::Silent;
+    } else if (startsWithUpper(arg, "SENHA")) {
+        arg.remove_prefix(5);
+        mode = ReadMode::Hidden;
+    }
+    std::string* var = readTarget(arg);
+    if (!var) return false;
+
+    if (channel >= 0) {
+        std::string line;
+        int rc = readChannelLine(channel, line);
+        if (rc < 0) return false;  // a line longer than any value may be
+        s.status = rc;
+        *var = rc == 0 ? std::move(line) : std::string();
+        return true;
+    }
+    bool quiet = mode == ReadMode::Silent || mode == ReadMode::Hidden;
+    if (keyMode) {
+        uint8_t k = quiet ? con::readKey() : con::readKeyAndSpeak();
+        uint8_t ext = k == 0 ? con::readKey() : 0;
+        *var = keyText(k, ext);
+        return true;
+    }
+    uint8_t saved = con::textAttr();
+    if (mode == ReadMode::Hidden) con::setTextAttr(0);
+    std::string text;
+    if (quiet) {
+        text = con::readLineRaw();
+    } else if (mode == ReadMode::Edit) {
+        text = *var;
+        if (con::editFieldToEdge(text, con::whereX(), con::whereY(), 80, true) == 27) text.clear();
+    } else {
+        con::readLine(text);
+    }
+    con::setTextAttr(saved);
+    return assign(var, text);
+}
+
+// Sends a media command; replies come back in a 255-byte buffer.
+std::string mci(const std::string& command) {
+    std::string reply;
+    media::mciSend(command, &reply);
+    if (reply.size() > 254) reply.resize(254);
+    return reply;
+}
+
+bool cmdToca(std::string_view arg) {
+    bool background = takeAmpersand(arg);
+    std::string name;
+    if (!readOperand(arg, name) || !arg.empty()) return false;
+    if (background) {
+        mci("play " + name);
+        return true;
+    }
+    mci("open \"" + name + "\" alias myfile");
+    mci("play myfile");
+    for (;;) {
+        con::delayMs(100);
+        std::string mode = mci("status myfile mode");
+        if (con::keyPressed() || mode != "playing") break;
+    }
+    con::flushKeys();
+    mci("stop myfile");
+    mci("close myfile");
+    return true;
+}
+
+bool cmdMci(std::string_view arg) {
+    std::string* var = readTarget(arg);
+    if (!var) return false;
+    std::string command;
+    if (!readOperand(arg, command) || !arg.empty()) return false;
+    *var = mci(command);
+    return true;
+}
+
+bool endsWithUpper(const std::string& s, const char* suffix) {
+    std::string_view suf(suffix);
+    if (s.size() < suf.size()) return false;
+    return upperLatin(std::string_view(s).substr(s.size() - suf.size())) == suf;
+}
+
+std::string temporaryBitmap() {
+    std::error_code ec;
+    std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+    if (ec) dir = "/tmp";
+    std::string name = "ludivar-" + std::to_string(::getpid()) + "-$$$.bmp";
+    return plat::utf8ToCp1252((dir / name).string());
+}
+
+bool cmdImagem(std::string_view arg) {
+    if (arg.empty()) {
+        con::hideBitmap();
+        return true;
+    }
+    bool lenient = takeAmpersand(arg);
+    std::string file;
+    if (!readOperand(arg, file)) return false;
+    int32_t x = 0, y = 0;
+    if (!arg.empty() && (!readNumber(arg, x) || !readNumber(arg, y) || !arg.empty())) return false;
+    con::hideBitmap();
+    std::string name = trimText(file);
+    if (name.empty()) return true;
+    std::string temp;
+    if ((endsWithUpper(name, ".JPG") || endsWithUpper(name, ".JPEG")) && plat::fileExists(name)) {
+        temp = temporaryBitmap();
+        if (media::jpegToBmp(name, temp)) name = temp;
+    }
+    bool shown = con::showBitmap(name);
+    if (shown) con::drawBitmap(x, y);
+    if (!temp.empty()) std::remove(plat::mapPath(temp).c_str());
+    return shown || lenient;
+}
+
+bool cmdMenu(std::string_view arg) {
+    State& s = state();
+    if (startsWithUpper(arg, "CRIA")) {
+        arg = trimView(arg.substr(4));
+        int32_t x1, y1, x2, y2;
+        if (!readNumber(arg, x1) || !readNumber(arg, y1) || !readNumber(arg, x2) || !readNumber(arg, y2))
+            return false;
+        con::listOpen(x1, y1, x2, y2);
+        s.listStart = 1;
+        return arg.empty();
+    }
+    if (startsWithUpper(arg, "ADICIONA")) {
+        arg = trimView(arg.substr(8));
+        std::string item;
+        if (!readOperand(arg, item)) return false;
+        con::listAdd(item);
+        return arg.empty();
+    }
+    if (startsWithUpper(arg, "TERMINA")) {
+        arg = trimView(arg.substr(7));
+        con::listClear();
+        con::listClose();
+        return arg.empty();
+    }
+    if (startsWithUpper(arg, "EXECUTA")) {
+        arg = trimView(arg.substr(7));
+        std::string* number = readTarget(arg);
+        std::string* key = number ? readTarget(arg) : nullptr;
+        std::string* text = key ? readTarget(arg) : nullptr;
+        if (!text) return false;
+        con::ListResult r;
+        do {
+            int32_t start;
+            if (toNumber(trimView(*number), start)) s.listStart = start < 1 ? 1 : start;
+            r = con::listRun(s.listStart, true);
+            // Extended keys other than F1-F12 (the arrows at the sides) do not end the menu.
+        } while (r.key == 0 && !(r.ext >= 59 && r.ext <= 70));
+        *number = numberText(r.item);
+        *key = keyText(r.key, r.ext);
+        *text = r.valid ? con::listItem(r.item).text : std::string();
+        return arg.empty();
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<CommandEntry> consoleCommands() {
+    return {
+        {"TELA", cmdTela},   {"COR", cmdCor},     {"FUNDO", cmdFundo},   {"ESCREVE", cmdEscreve},
+        {"FALA", cmdFala},   {"BIPA", cmdBipa},   {"LÊ", cmdLe},         {"LE", cmdLe},
+        {"TOCA", cmdToca},   {"MCI", cmdMci},     {"IMAGEM", cmdImagem}, {"MENU", cmdMenu},
+    };
+}
+
+}  // namespace script

@@ -1,0 +1,751 @@
+// The interpreter's core: state, loading, the lexical readers, integer
+// expressions, the command table and the run loop.
+#include "script/interp.h"
+
+#include <charconv>
+#include <limits>
+
+#include "console/console.h"
+#include "console/textwin.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+
+namespace script {
+
+namespace {
+
+State gState;
+
+// toUpperLatin as a table: the hot paths upper-case byte by byte.
+struct UpperTable {
+    std::array<uint8_t, 256> t{};
+    UpperTable() {
+        for (int c = 0; c < 256; ++c) {
+            uint8_t u = uint8_t(c);
+            if (c >= 'a' && c <= 'z') u = uint8_t(c - 32);
+            else if (c > 223) u = uint8_t(c - 32);
+            t[c] = u;
+        }
+    }
+};
+const UpperTable kUpper;
+
+inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+inline bool isNameChar(char c) { return isLetter(c) || isDigit(c) || c == '_'; }
+
+void dropFront(std::string_view& s, size_t n) { s.remove_prefix(n < s.size() ? n : s.size()); }
+
+}  // namespace
+
+State& state() { return gState; }
+
+void resetState() {
+    closeAllChannels();
+    gState = State();
+}
+
+// ---------------------------------------------------------------------------
+// Text helpers
+
+uint8_t upperLatinByte(uint8_t c) { return kUpper.t[c]; }
+
+std::string_view trimView(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && isBlankOrControl(s[b])) ++b;
+    while (e > b && isBlankOrControl(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+std::string trimText(std::string_view s) { return std::string(trimView(s)); }
+
+std::string upperLatin(std::string_view s) {
+    std::string r(s);
+    for (char& c : r) c = char(kUpper.t[uint8_t(c)]);
+    return r;
+}
+
+bool startsWithUpper(std::string_view s, std::string_view prefix) {
+    if (s.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (kUpper.t[uint8_t(s[i])] != uint8_t(prefix[i])) return false;
+    return true;
+}
+
+std::string numberText(int64_t v) {
+    char buf[24];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+bool assign(std::string* var, std::string_view value) {
+    if (!var || value.size() > kMaxValue) return false;
+    var->assign(value.data(), value.size());
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Variables
+
+std::string* namedVariable(std::string_view name, bool create) {
+    State& s = gState;
+    std::string key = upperLatin(name);
+    auto it = s.nameIndex.find(key);
+    if (it != s.nameIndex.end()) return &s.named[size_t(it->second)];
+    if (!create || int(s.names.size()) >= kMaxNames) return nullptr;
+    int n = int(s.names.size());
+    s.names.push_back(key);
+    s.nameIndex.emplace(std::move(key), n);
+    s.named[size_t(n)].clear();
+    return &s.named[size_t(n)];
+}
+
+// ---------------------------------------------------------------------------
+// Numbers
+
+bool toNumber(std::string_view t, int32_t& value) {
+    size_t i = 0;
+    while (i < t.size() && t[i] == ' ') ++i;
+    bool neg = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+        neg = t[i] == '-';
+        ++i;
+    }
+    bool hex = false;
+    if (i < t.size() && (t[i] == '$' || t[i] == 'x' || t[i] == 'X')) {
+        hex = true;
+        ++i;
+    } else if (i + 1 < t.size() && t[i] == '0' && (t[i + 1] == 'x' || t[i + 1] == 'X')) {
+        hex = true;
+        i += 2;
+    }
+    if (i >= t.size()) return false;
+    uint64_t v = 0;
+    for (; i < t.size(); ++i) {
+        char c = t[i];
+        int d;
+        if (isDigit(c)) d = c - '0';
+        else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        else return false;
+        v = v * (hex ? 16 : 10) + uint64_t(d);
+        if (v > 0xFFFFFFFFull) return false;
+    }
+    if (hex) {
+        // A hexadecimal text is a 32-bit pattern: $FFFFFFFF is -1.
+        uint32_t bits = uint32_t(v);
+        if (neg) bits = 0u - bits;
+        value = int32_t(bits);
+        return true;
+    }
+    if (neg) {
+        if (v > 2147483648ull) return false;
+        value = int32_t(-int64_t(v));
+    } else {
+        if (v > 2147483647ull) return false;
+        value = int32_t(v);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Integer expressions inside "( )".  A recursive-descent reader over one
+// current token, in the manner of the original: when an operand after an
+// operator is missing, the token that stopped it decides between failure and
+// ending the expression early.
+
+namespace {
+
+enum class Tok { Num, LParen, RParen, Plus, Minus, Star, Slash, Bad, End };
+
+struct ExprReader {
+    std::string_view text;
+    size_t pos = 0;        // next character to scan
+    size_t tokStart = 0;   // first character of the current token
+    Tok tok = Tok::End;
+    int32_t num = 0;
+    int depth = 0;
+    bool tooDeep = false;
+
+    void next() {
+        while (pos < text.size() && text[pos] == ' ') ++pos;
+        tokStart = pos;
+        if (pos >= text.size()) {
+            tok = Tok::End;
+            return;
+        }
+        char c = text[pos];
+        switch (c) {
+            case '(': tok = Tok::LParen; ++pos; return;
+            case ')': tok = Tok::RParen; ++pos; return;
+            case '+': tok = Tok::Plus; ++pos; return;
+            case '-': tok = Tok::Minus; ++pos; return;
+            case '*': tok = Tok::Star; ++pos; return;
+            case '/': tok = Tok::Slash; ++pos; return;
+            default: break;
+        }
+        if (isDigit(c)) {
+            uint32_t v = 0;  // literals wrap like the arithmetic does
+            while (pos < text.size() && isDigit(text[pos])) v = v * 10u + uint32_t(text[pos++] - '0');
+            num = int32_t(v);
+            tok = Tok::Num;
+            return;
+        }
+        const std::string* var = nullptr;
+        if (isLetter(c)) {
+            var = &gState.letters[size_t(kUpper.t[uint8_t(c)] - 'A')];
+            ++pos;
+        } else if (c == '$') {
+            size_t b = ++pos;
+            while (pos < text.size() && isNameChar(text[pos])) ++pos;
+            if (pos == b) {
+                tok = Tok::Bad;
+                return;
+            }
+            var = namedVariable(text.substr(b, pos - b), true);
+        }
+        if (var && toNumber(*var, num)) {
+            tok = Tok::Num;
+            return;
+        }
+        tok = Tok::Bad;
+    }
+
+    static int32_t wrapAdd(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
+    static int32_t wrapSub(int32_t a, int32_t b) { return int32_t(uint32_t(a) - uint32_t(b)); }
+    static int32_t wrapMul(int32_t a, int32_t b) { return int32_t(uint32_t(a) * uint32_t(b)); }
+
+    bool factor(int32_t& v) {
+        switch (tok) {
+            case Tok::Num:
+                v = num;
+                next();
+                return true;
+            case Tok::Minus: {
+                if (++depth > kMaxExprDepth) {
+                    tooDeep = true;
+                    return false;
+                }
+                next();
+                int32_t f;
+                bool ok = factor(f);
+                --depth;
+                if (!ok) return false;
+                v = wrapSub(0, f);
+                return true;
+            }
+            case Tok::LParen: {
+                if (++depth > kMaxExprDepth) {
+                    tooDeep = true;
+                    return false;
+                }
+                next();
+                bool ok = expression(v);
+                --depth;
+                if (!ok || tok != Tok::RParen) return false;
+                next();
+                return true;
+            }
+            default:
+                return false;
+        }
+    }
+
+    bool term(int32_t& v) {
+        if (!factor(v)) return false;
+        while (tok == Tok::Star || tok == Tok::Slash) {
+            Tok op = tok;
+            next();
+            int32_t f;
+            if (!factor(f)) {
+                if (tooDeep || tok == Tok::Star || tok == Tok::Slash) return false;
+                return true;  // the operator is dropped
+            }
+            if (op == Tok::Star) {
+                v = wrapMul(v, f);
+            } else {
+                if (f == 0) return false;  // a division by zero fails the expression
+                v = (v == std::numeric_limits<int32_t>::min() && f == -1) ? v : v / f;
+            }
+        }
+        return true;
+    }
+
+    bool expression(int32_t& v) {
+        if (!term(v)) return false;
+        while (tok == Tok::Plus || tok == Tok::Minus) {
+            Tok op = tok;
+            next();
+            int32_t t;
+            if (!term(t)) {
+                if (tooDeep || tok == Tok::Plus || tok == Tok::Minus) return false;
+                return true;
+            }
+            v = op == Tok::Plus ? wrapAdd(v, t) : wrapSub(v, t);
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+bool evaluateArithmetic(std::string_view& text, int32_t& value) {
+    ExprReader r;
+    r.text = text;
+    r.next();
+    int32_t v = 0;
+    if (!r.expression(v)) return false;
+    text.remove_prefix(r.tokStart);
+    value = v;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Operands, targets, channels
+
+bool readOperand(std::string_view& rest, std::string& out) {
+    std::string_view t = trimView(rest);
+    if (t.empty()) return false;
+    char c = t[0];
+    if (c == '-' || isDigit(c)) {
+        size_t n = 1;
+        while (n < t.size() && isDigit(t[n])) ++n;
+        out.assign(t.data(), n);
+        dropFront(t, n);
+    } else if (c == '"') {
+        out.clear();
+        size_t i = 1;
+        for (;;) {
+            size_t q = t.find('"', i);
+            if (q == std::string_view::npos) {
+                out.append(t.data() + i, t.size() - i);
+                i = t.size();
+                break;
+            }
+            out.append(t.data() + i, q - i);
+            if (q + 1 < t.size() && t[q + 1] == '"') {
+                out.push_back('"');
+                i = q + 2;
+                continue;
+            }
+            i = q + 1;
+            break;
+        }
+        dropFront(t, i);
+    } else if (c == '$') {
+        size_t n = 1;
+        while (n < t.size() && isNameChar(t[n])) ++n;
+        if (n == 1) return false;
+        std::string* v = namedVariable(t.substr(1, n - 1), true);
+        if (!v) return false;
+        out = *v;
+        dropFront(t, n);
+    } else if (isLetter(c)) {
+        out = gState.letters[size_t(kUpper.t[uint8_t(c)] - 'A')];
+        dropFront(t, 1);
+    } else if (c == '(') {
+        std::string_view e = t.substr(1);
+        int32_t v;
+        if (!evaluateArithmetic(e, v)) return false;
+        if (e.empty() || e[0] != ')') return false;
+        out = numberText(v);
+        t = e.substr(1);
+    } else {
+        return false;
+    }
+    rest = trimView(t);
+    return true;
+}
+
+bool readValues(std::string_view& rest, std::string& out) {
+    std::string one;
+    while (readOperand(rest, one)) {
+        if (out.size() + one.size() > kMaxValue) return false;
+        out += one;
+    }
+    return true;
+}
+
+bool readNumber(std::string_view& rest, int32_t& value) {
+    std::string v;
+    return readOperand(rest, v) && toNumber(v, value);
+}
+
+std::string* readTarget(std::string_view& rest) {
+    std::string_view t = trimView(rest);
+    if (t.empty()) return nullptr;
+    std::string* var = nullptr;
+    if (t[0] == '$') {
+        size_t n = 1;
+        while (n < t.size() && isNameChar(t[n])) ++n;
+        if (n == 1) return nullptr;
+        var = namedVariable(t.substr(1, n - 1), true);
+        if (!var) return nullptr;
+        t.remove_prefix(n);
+    } else if (isLetter(t[0])) {
+        if (t.size() > 1 && (isLetter(t[1]) || isDigit(t[1]))) return nullptr;
+        var = &gState.letters[size_t(kUpper.t[uint8_t(t[0])] - 'A')];
+        t.remove_prefix(1);
+    } else {
+        return nullptr;
+    }
+    rest = trimView(t);
+    return var;
+}
+
+int readChannel(std::string_view& rest) {
+    std::string_view t = trimView(rest);
+    if (t.size() < 2 || t[0] != '#' || !isDigit(t[1])) return -1;
+    if (t.size() > 2 && t[2] != ' ') return -1;
+    int n = t[1] - '0';
+    t.remove_prefix(2);
+    while (!t.empty() && t[0] == ' ') t.remove_prefix(1);
+    rest = t;
+    return n;
+}
+
+bool takeAmpersand(std::string_view& arg) {
+    if (arg.empty() || arg.back() != '&') return false;
+    arg.remove_suffix(1);
+    arg = trimView(arg);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Loading
+
+namespace {
+
+// Script files are Windows-1252; a file that is valid UTF-8 and uses it (as
+// Linux editors write) is converted, since such byte runs are all but
+// impossible in a real CP1252 text.
+std::string toWorkingCodePage(std::string text) {
+    if (text.size() >= 3 && uint8_t(text[0]) == 0xEF && uint8_t(text[1]) == 0xBB && uint8_t(text[2]) == 0xBF)
+        text.erase(0, 3);
+    bool multibyte = false;
+    size_t i = 0;
+    while (i < text.size()) {
+        uint8_t c = uint8_t(text[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        if (len == 0 || (len == 2 && c < 0xC2) || i + size_t(len) > text.size()) return text;
+        for (int k = 1; k < len; ++k)
+            if ((uint8_t(text[i + size_t(k)]) & 0xC0) != 0x80) return text;
+        multibyte = true;
+        i += size_t(len);
+    }
+    return multibyte ? plat::utf8ToCp1252(text) : text;
+}
+
+std::string collapseBlanks(std::string_view s) {
+    std::string r;
+    r.reserve(s.size());
+    bool prevBlank = false;
+    for (char c : s) {
+        if (c == ' ') {
+            if (prevBlank) continue;
+            prevBlank = true;
+        } else {
+            prevBlank = false;
+        }
+        r.push_back(c);
+    }
+    return r;
+}
+
+void splitWord(std::string_view text, std::string& word, std::string& arg) {
+    size_t sp = text.find(' ');
+    std::string_view w = sp == std::string_view::npos ? text : text.substr(0, sp);
+    std::string_view a = sp == std::string_view::npos ? std::string_view() : text.substr(sp + 1);
+    word.assign(w.data(), w.size());
+    for (char& c : word)
+        if (c >= 'a' && c <= 'z') c = char(c - 32);
+    a = trimView(a);
+    arg.assign(a.data(), a.size());
+}
+
+void parseLine(std::string_view raw, Line& L) {
+    L.text = trimText(raw);
+    if (L.text.empty() || L.text[0] == '*' || L.text[0] == '@') L.nop = true;
+    L.norm = collapseBlanks(upperLatin(L.text));
+    if (!L.nop) {
+        splitWord(L.text, L.word, L.arg);
+        L.key = upperLatin(L.word);
+        L.handler = lookupCommand(L.key);
+    }
+    const std::string& n = L.norm;
+    L.seOpenerCandidate = n.size() > 3 && n.compare(0, 3, "SE ") == 0;
+    L.senao = n == "SENAO" || n == plat::cp("SENÃO");
+    if (n == "FIM SE") L.fim = BlockEnd::Se;
+    else if (n == "FIM ENQUANTO") L.fim = BlockEnd::Enquanto;
+    else if (n == "FIM REPETE") L.fim = BlockEnd::Repete;
+}
+
+// First word as FIM's backward search sees it: the text before the first blank,
+// upper-cased.
+std::string firstWord(const Line& L) {
+    size_t sp = L.text.find(' ');
+    return upperLatin(sp == std::string::npos ? std::string_view(L.text)
+                                              : std::string_view(L.text).substr(0, sp));
+}
+
+}  // namespace
+
+bool parseProgram(const std::string& text, Program& out) {
+    Program p;
+    p.lines.emplace_back();
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t e = i;
+        while (e < text.size() && text[e] != '\n' && text[e] != '\r') ++e;
+        if (e - i > kMaxValue) return false;
+        if (p.count() >= kMaxLines) return false;
+        p.lines.emplace_back();
+        parseLine(std::string_view(text).substr(i, e - i), p.lines.back());
+        if (e < text.size() && text[e] == '\r' && e + 1 < text.size() && text[e + 1] == '\n') ++e;
+        i = e + 1;
+    }
+    int n = p.count();
+    p.prevEnquanto.assign(size_t(n) + 2, 0);
+    p.prevRepete.assign(size_t(n) + 2, 0);
+    p.nextFimSe.assign(size_t(n) + 2, 0);
+    p.nextFimEnquanto.assign(size_t(n) + 2, 0);
+    p.nextFimRepete.assign(size_t(n) + 2, 0);
+    p.nextBlockMark.assign(size_t(n) + 2, 0);
+    int lastEnq = 0, lastRep = 0;
+    for (int k = 1; k <= n + 1; ++k) {
+        p.prevEnquanto[size_t(k)] = lastEnq;
+        p.prevRepete[size_t(k)] = lastRep;
+        if (k > n) break;
+        Line& L = p.lines[size_t(k)];
+        std::string fw = firstWord(L);
+        if (fw == "ENQUANTO") lastEnq = k;
+        if (fw == "REPETE") {
+            lastRep = k;
+            size_t sp = L.text.find(' ');
+            L.repeteArg = sp == std::string::npos ? std::string()
+                                                  : upperLatin(trimView(std::string_view(L.text).substr(sp + 1)));
+        }
+        if (!L.text.empty() && L.text[0] == '@') p.labels.emplace(upperLatin(std::string_view(L.text).substr(1)), k);
+    }
+    int fSe = 0, fEnq = 0, fRep = 0, mark = 0;
+    for (int k = n; k >= 0; --k) {
+        p.nextFimSe[size_t(k)] = fSe;
+        p.nextFimEnquanto[size_t(k)] = fEnq;
+        p.nextFimRepete[size_t(k)] = fRep;
+        p.nextBlockMark[size_t(k)] = mark;
+        if (k == 0) break;
+        const Line& L = p.lines[size_t(k)];
+        if (L.fim == BlockEnd::Se) fSe = k;
+        if (L.fim == BlockEnd::Enquanto) fEnq = k;
+        if (L.fim == BlockEnd::Repete) fRep = k;
+        if (L.fim == BlockEnd::Se || L.senao || L.seOpenerCandidate) mark = k;
+    }
+    out = std::move(p);
+    return true;
+}
+
+bool loadScript(const std::string& file) {
+    std::string text;
+    if (file.empty() || !plat::readFile(file, text, kMaxScriptBytes + 1)) return false;
+    if (text.size() > kMaxScriptBytes) return false;
+    Program p;
+    if (!parseProgram(toWorkingCodePage(std::move(text)), p)) return false;
+    State& s = gState;
+    // The line running now may be one of the old lines: keep them until it ends.
+    if (s.running) s.retired.push_back(std::move(s.prog));
+    s.prog = std::move(p);
+    s.lineCount = s.prog.count();
+    return true;
+}
+
+bool findLabel(const std::string& name) {
+    State& s = gState;
+    auto it = s.prog.labels.find(upperLatin(name));
+    if (it == s.prog.labels.end() || it->second > s.lineCount) return false;
+    s.current = it->second;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The command table
+
+namespace {
+
+struct Table {
+    std::unordered_map<std::string, Handler> map;
+    Table() {
+        for (auto* group : {&statementCommands, &consoleCommands, &fileCommands})
+            for (const CommandEntry& e : (*group)()) map.emplace(plat::cp(e.word), e.handler);
+    }
+};
+
+const Table& table() {
+    static const Table t;
+    return t;
+}
+
+bool runCommand(std::string_view word, const std::string& key, std::string_view arg, Handler h) {
+    State& s = gState;
+    if (s.debug) {
+        std::string t(word);
+        t += ' ';
+        t.append(arg.data(), arg.size());
+        con::writeLineAndSpeak(t);
+    }
+    s.word.assign(word.data(), word.size());
+    if (!h) {
+        con::writeLineAndSpeak(plat::cp("Comando inválido: ") + key);
+        s.error = true;
+        return false;
+    }
+    bool ok = h(arg);
+    s.error = !ok;
+    return ok;
+}
+
+bool isBlockWord(const std::string& key) {
+    return key == "REPETE" || key == "ENQUANTO" || key == "SENAO" || key == plat::cp("SENÃO") || key == "FIM";
+}
+
+}  // namespace
+
+Handler lookupCommand(const std::string& upperWord) {
+    const auto& m = table().map;
+    auto it = m.find(upperWord);
+    return it == m.end() ? nullptr : it->second;
+}
+
+bool executeLine(const std::string& text, bool nested) {
+    State& s = gState;
+    std::string_view t = trimView(text);
+    if (t.empty() || t[0] == '*' || t[0] == '@') return true;
+    if (s.nesting >= kMaxNesting) return false;
+    std::string word, arg;
+    splitWord(t, word, arg);
+    std::string key = upperLatin(word);
+    if (nested && isBlockWord(key)) return false;
+    ++s.nesting;
+    bool ok = runCommand(word, key, arg, lookupCommand(key));
+    --s.nesting;
+    return ok;
+}
+
+// ---------------------------------------------------------------------------
+// Runs and the host interface
+
+namespace {
+
+void takeTimeReference() {
+    con::Date d = con::currentDate();
+    con::Time t = con::currentTime();
+    gState.refWeekday = d.weekday;
+    gState.refTime = t.hour * 360000 + t.minute * 6000 + t.second * 100 + t.hundredths;
+}
+
+void runLoop() {
+    State& s = gState;
+    while (s.current >= 1 && s.current <= s.lineCount && !s.stop && !s.error) {
+        if (!s.retired.empty()) s.retired.clear();
+        const Line& L = s.prog.lines[size_t(s.current)];
+        if (!L.nop) runCommand(L.word, L.key, L.arg, L.handler);
+        if (!s.stop && !s.error) ++s.current;
+    }
+    s.retired.clear();
+}
+
+}  // namespace
+
+void scriptReset() {
+    State& s = gState;
+    for (std::string& v : s.letters) v.clear();
+    for (std::string& v : s.named) v.clear();
+    s.names.clear();
+    s.nameIndex.clear();
+    // Files are closed rather than just forgotten: an open handle nobody can
+    // reach again would stay open until the program ends.
+    closeAllChannels();
+    s.current = 1;
+    s.error = false;
+    s.word.clear();
+    s.depth = 0;
+    s.status = 0;
+    s.host = nullptr;
+    s.stop = true;
+    con::delayMs(1);
+    takeTimeReference();
+}
+
+RunResult scriptRun(const std::string& file, const std::string& startLabel) {
+    State& s = gState;
+    RunResult r;
+    if (s.running) {  // a host handler that runs a program inside a program
+        r.code = RunFailed;
+        r.line = s.current;
+        return r;
+    }
+    if (!loadScript(file)) {
+        r.code = RunLoadFailed;
+        return r;
+    }
+    s.current = 1;
+    s.error = false;
+    s.stop = false;
+    s.word.clear();
+    s.depth = 0;
+    s.status = 0;
+    s.nesting = 0;
+    if (!startLabel.empty() && !findLabel(startLabel)) {
+        r.code = RunNoLabel;
+        r.line = 1;
+    } else {
+        s.running = true;
+        try {
+            runLoop();
+        } catch (...) {
+            // The program's end (plat::ProgramExit) passes through; leave the
+            // interpreter ready for another run.
+            s.running = false;
+            s.lineCount = 0;
+            s.retired.clear();
+            throw;
+        }
+        s.running = false;
+        r.code = s.error ? RunFailed : RunOk;
+        r.line = s.current;
+    }
+    s.lineCount = 0;
+    return r;
+}
+
+RunResult scriptRunWithHost(const std::string& file, HostCall handler) {
+    State& s = gState;
+    s.host = std::move(handler);
+    RunResult r;
+    try {
+        r = scriptRun(file);
+    } catch (...) {
+        s.host = nullptr;
+        throw;
+    }
+    s.host = nullptr;
+    return r;
+}
+
+std::string scriptGetVariable(const std::string& name) {
+    std::string* v = namedVariable(name, false);
+    return v ? *v : std::string();
+}
+
+bool scriptSetVariable(const std::string& name, const std::string& value) {
+    if (name.empty() || value.size() > kMaxValue) return false;
+    std::string* v = namedVariable(name, true);
+    if (!v) return false;
+    *v = value;
+    return true;
+}
+
+}  // namespace script

@@ -1,0 +1,171 @@
+// Inside the interpreter: its one state, the lexical readers every command shares,
+// the loaded program with its pairing tables, and the command groups.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "script/script.h"
+
+namespace script {
+
+constexpr int kMaxLines = 5000;
+constexpr int kMaxNames = 101;
+constexpr int kMaxCallDepth = 20;
+constexpr int kChannelCount = 10;
+// Longest text a variable, a line or a value may hold.  Commands that would build
+// a longer one fail, so a runaway loop cannot eat the machine's memory.
+constexpr size_t kMaxValue = size_t(1) << 20;
+constexpr size_t kMaxScriptBytes = size_t(16) << 20;
+// Lines run inside lines (SE ... command, CMD value): a CMD that runs itself
+// would otherwise recurse until the stack gives out.
+constexpr int kMaxNesting = 64;
+// Parentheses inside one expression.
+constexpr int kMaxExprDepth = 256;
+
+using Handler = bool (*)(std::string_view arg);
+
+enum class BlockEnd : uint8_t { None, Se, Enquanto, Repete };
+
+// One loaded line, parsed once when the program is loaded.
+struct Line {
+    std::string text;        // trimmed
+    std::string word;        // command word, a-z upper-cased (as the debug trace shows it)
+    std::string key;         // the word upper-cased with toUpperLatin (table look-up)
+    std::string arg;         // argument text, trimmed
+    std::string norm;        // trimmed, toUpperLatin, runs of blanks made one (block scans)
+    std::string repeteArg;   // REPETE lines: the argument upper-cased, as FIM REPETE runs it
+    Handler handler = nullptr;
+    bool nop = false;        // empty, comment or label
+    bool seOpenerCandidate = false;  // norm begins with "SE "
+    bool senao = false;              // norm is SENAO or SENÃO
+    BlockEnd fim = BlockEnd::None;   // norm is "FIM SE", "FIM ENQUANTO" or "FIM REPETE"
+};
+
+// The loaded program.  Loops and blocks pair by position alone, so the lines they
+// search for depend only on the text and are found once here.
+struct Program {
+    std::vector<Line> lines;  // lines[1..count]; lines[0] unused
+    std::vector<int> prevEnquanto, prevRepete;               // nearest line above with that first word, 0: none
+    std::vector<int> nextFimSe, nextFimEnquanto, nextFimRepete;  // nearest such line below, 0: none
+    std::vector<int> nextBlockMark;  // next line that skipFalseBlock has to look at, 0: none
+    std::unordered_map<std::string, int> labels;  // label (toUpperLatin) -> first line
+    int count() const { return lines.empty() ? 0 : int(lines.size()) - 1; }
+};
+
+enum class ChannelMode : uint8_t { Closed, Read, Append };
+
+struct ScriptChannel {
+    bool open = false;
+    bool network = false;
+    ChannelMode mode = ChannelMode::Closed;
+    std::FILE* file = nullptr;
+};
+
+struct DirSearch {
+    std::vector<std::string> names;  // matching entries in the order found
+    std::vector<bool> isDir;
+    size_t next = 0;
+    int wanted = 32;  // 16 folders, 32 files
+    bool active = false;
+};
+
+struct State {
+    Program prog;
+    std::vector<Program> retired;  // replaced by DESVIA SCRIPT while a line of it still runs
+    int lineCount = 0;
+    int current = 1;
+    bool stop = true;
+    bool error = false;
+    bool debug = false;
+    std::string word;  // command word of the line being run
+    std::array<int, kMaxCallDepth> calls{};
+    int depth = 0;
+    int32_t status = 0;
+    HostCall host;
+
+    std::array<std::string, 26> letters;
+    std::array<std::string, kMaxNames> named;
+    std::vector<std::string> names;  // upper case, position = number
+    std::unordered_map<std::string, int> nameIndex;
+
+    std::array<ScriptChannel, kChannelCount> channels;
+    int refWeekday = 0;
+    int32_t refTime = 0;
+    DirSearch search;
+    int listStart = 1;
+
+    int nesting = 0;
+    bool running = false;
+    std::mt19937 rng{20061206u};
+    std::string keyA, keyB;  // scratch for compareKey
+};
+
+State& state();
+// A fresh interpreter, as at program start (fixed random seed, open files closed).
+void resetState();
+
+// --- text helpers --------------------------------------------------------
+inline bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
+std::string_view trimView(std::string_view s);
+std::string trimText(std::string_view s);
+std::string upperLatin(std::string_view s);
+uint8_t upperLatinByte(uint8_t c);
+// Case-insensitive (toUpperLatin) test that `s` begins with the upper-case `prefix`.
+bool startsWithUpper(std::string_view s, std::string_view prefix);
+std::string numberText(int64_t v);
+// Assigns unless the value is too long; false then and the variable is unchanged.
+bool assign(std::string* var, std::string_view value);
+
+// --- lexical readers --------------------------------------------------------
+bool toNumber(std::string_view text, int32_t& value);
+bool readOperand(std::string_view& rest, std::string& out);
+// Reads operands until one fails and appends them; false only when the result
+// would be too long.
+bool readValues(std::string_view& rest, std::string& out);
+// A number operand (read, then converted).
+bool readNumber(std::string_view& rest, int32_t& value);
+std::string* readTarget(std::string_view& rest);
+int readChannel(std::string_view& rest);  // -1 when there is none
+// Removes a trailing "&" (and trims); true when there was one.
+bool takeAmpersand(std::string_view& arg);
+bool evaluateArithmetic(std::string_view& text, int32_t& value);
+std::string* namedVariable(std::string_view name, bool create);
+
+// --- the program and its run --------------------------------------------------
+bool loadScript(const std::string& file);
+// Builds a program from text (lines separated by LF, CR LF or CR).
+bool parseProgram(const std::string& text, Program& out);
+bool executeLine(const std::string& text, bool nested);
+bool findLabel(const std::string& name);
+Handler lookupCommand(const std::string& upperWord);
+
+// --- statements (7.2) used across groups ---------------------------------------
+bool evaluateCondition(std::string_view& rest, bool& result);
+void skipFalseBlock();
+void skipToEnd(BlockEnd kind);
+
+// --- command groups: each registers its words --------------------------------
+struct CommandEntry {
+    const char* word;  // UTF-8, upper case
+    Handler handler;
+};
+std::vector<CommandEntry> statementCommands();
+std::vector<CommandEntry> consoleCommands();
+std::vector<CommandEntry> fileCommands();
+
+// Channels (files.cpp).
+void closeAllChannels();
+void closeChannel(int n);
+// Writes to a file channel and sets the status code; false when the channel is not open.
+bool writeChannel(int n, const std::string& text, bool lineEnd);
+// One line of a file channel: 0 read, 1 end of file (also when not open for
+// reading), above 1 an error number, -1 a line longer than a value may be.
+int readChannelLine(int n, std::string& out);
+
+}  // namespace script

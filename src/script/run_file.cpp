@@ -1,0 +1,27 @@
+// `ludivar --script FILE.pro`: a game program run on its own, with no game and
+// so no host for CHAMA REMOTO.
+#include <cstdio>
+
+#include "console/console.h"
+#include "platform/platform.h"
+#include "script/interp.h"
+
+namespace script {
+
+int runScriptFile(const std::string& path) {
+    scriptReset();
+    // The command line is UTF-8; the interpreter's names are CP1252.
+    RunResult r = scriptRun(plat::utf8ToCp1252(path));
+    closeAllChannels();
+    if (r.code == RunOk) return 0;
+    std::string report = plat::cp("Erro de execução no programa ") + plat::utf8ToCp1252(path);
+    if (r.code == RunLoadFailed) report += plat::cp(": não foi possível carregar");
+    else if (r.code == RunNoLabel) report += plat::cp(": rótulo inicial não encontrado");
+    else report += ", linha " + numberText(r.line);
+    report += " (resultado " + numberText(r.code) + ")";
+    con::writeLineAndSpeak(report);
+    std::fprintf(stderr, "%s\n", plat::cp1252ToUtf8(report).c_str());
+    return 1;
+}
+
+}  // namespace script
