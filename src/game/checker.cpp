@@ -1,0 +1,331 @@
+#include "game/checker.h"
+
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <system_error>
+
+#include "game/gamefile.h"
+#include "game/text.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+
+namespace game {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string inQuotes(const std::string& s) { return "\"" + s + "\""; }
+
+std::string placeLabel(const TJogo& g, int n) {
+    const TLugar* p = g.place(n);
+    return "lugar " + std::to_string(n) + (p ? " (" + p->name + ")" : std::string());
+}
+
+// How the player resolves destinations, seen without playing: which places a
+// destination text may lead to.
+struct Destinations {
+    const TJogo& g;
+    std::map<std::string, std::vector<int>> byName;         // upper-cased name -> places, in order
+    std::map<std::string, std::set<std::string>> nextOf;    // category -> names it may lead to
+
+    explicit Destinations(const TJogo& game) : g(game) {
+        for (int n = 1; n <= g.placeCount && n <= kMaxPlaces; ++n) {
+            const TLugar* p = g.place(n);
+            if (!p) continue;
+            byName[upperLatin(p->name)].push_back(n);
+            std::string cat = upperLatin(trimView(p->category));
+            if (!cat.empty()) nextOf[cat].insert("FIM");
+        }
+        // Category settings anywhere in the game may change where a category leads.
+        for (int n = 1; n <= g.placeCount && n <= kMaxPlaces; ++n) {
+            const TLugar* p = g.place(n);
+            if (!p) continue;
+            std::vector<std::string> pieces = splitBars(p->placeIfRight);
+            pieces.push_back(p->placeIfWrong);
+            for (const std::string& d : pieces) {
+                size_t comma = d.find(',');
+                if (comma == std::string::npos) continue;
+                std::string cat = upperLatin(trimView(std::string_view(d).substr(0, comma)));
+                auto it = nextOf.find(cat);
+                if (it == nextOf.end()) continue;
+                std::string rest = d.substr(comma + 1);
+                size_t comma2 = rest.find(',');
+                it->second.insert(comma2 == std::string::npos ? upperLatin(rest)
+                                                              : upperLatin(trimView(std::string_view(rest).substr(0, comma2))));
+            }
+        }
+    }
+
+    void addPlace(const std::string& upperName, std::set<int>& out) const {
+        auto it = byName.find(upperName);
+        if (it != byName.end()) out.insert(it->second.front());
+    }
+
+    // Places the destination may lead to; empty when it leads nowhere.  A problem
+    // with a category setting is described in `problem`.
+    std::set<int> resolve(const std::string& dest, std::string& problem) const {
+        std::set<int> out;
+        std::string ref = dest;
+        size_t comma = dest.find(',');
+        if (comma != std::string::npos) {
+            std::string cat = upperLatin(trimView(std::string_view(dest).substr(0, comma)));
+            if (!nextOf.count(cat)) {
+                problem = plat::cp("a categoria ") + inQuotes(cat) + plat::cp(" não existe");
+            } else {
+                std::string rest = dest.substr(comma + 1);
+                size_t comma2 = rest.find(',');
+                std::string next = comma2 == std::string::npos ? rest : trimText(std::string_view(rest).substr(0, comma2));
+                if (!byName.count(upperLatin(next)))
+                    problem = plat::cp("o próximo lugar ") + inQuotes(next) + plat::cp(" da categoria não existe");
+            }
+            ref = trimText(std::string_view(dest).substr(0, comma));
+        }
+        auto cat = nextOf.find(ref);
+        if (cat != nextOf.end())
+            for (const std::string& next : cat->second) addPlace(next, out);
+        if (out.empty()) addPlace(upperLatin(ref), out);
+        return out;
+    }
+};
+
+bool hasVariable(const std::string& s) { return s.find('$') != std::string::npos; }
+
+// The names of the "$" variables a text refers to.
+std::vector<std::string> variablesIn(const std::string& s) {
+    std::vector<std::string> out;
+    for (size_t i = s.find('$'); i != std::string::npos; i = s.find('$', i + 1)) {
+        size_t e = i + 1;
+        while (e < s.size() && s[e] != ' ' && s[e] != ',' && s[e] != '.' && s[e] != '|' && s[e] != '$') ++e;
+        out.push_back(s.substr(i, e - i));
+    }
+    return out;
+}
+
+struct Checker {
+    const TJogo& g;
+    std::vector<std::string> warnings;
+
+    void warn(const std::string& text) { warnings.push_back(plat::cp("Aviso: ") + text); }
+
+    void destinations(const Destinations& d) {
+        for (int n = 1; n <= g.placeCount && n <= kMaxPlaces; ++n) {
+            const TLugar* p = g.place(n);
+            if (!p) continue;
+            auto check = [&](const std::string& dest, const char* field) {
+                if (dest.empty()) return;  // leads to the next place
+                std::string problem;
+                std::set<int> to = d.resolve(dest, problem);
+                if (!problem.empty())
+                    warn(placeLabel(g, n) + ": " + field + " " + inQuotes(dest) + ": " + problem + ".");
+                else if (to.empty())
+                    warn(placeLabel(g, n) + ": " + field + " " + inQuotes(dest) +
+                         plat::cp(" não é nome de lugar nem de categoria."));
+            };
+            for (const std::string& piece : splitBars(p->placeIfRight)) check(piece, "LUGAR OK");
+            // The player takes the place if wrong whole, as one destination.
+            check(p->placeIfWrong, "LUGAR ERRO");
+            if (!p->placeIfRight.empty() && !hasVariable(p->expectedAnswer)) {
+                size_t answers = splitBars(p->expectedAnswer).size();
+                size_t dests = splitBars(p->placeIfRight).size();
+                if (dests < answers)
+                    warn(placeLabel(g, n) + plat::cp(": há ") + std::to_string(answers) +
+                         plat::cp(" respostas esperadas e só ") + std::to_string(dests) +
+                         plat::cp(" destinos em LUGAR OK; as respostas sem destino seguem para o próximo lugar."));
+            }
+        }
+    }
+
+    // The places play may go to from place n.
+    std::set<int> successors(const Destinations& d, int n) const {
+        std::set<int> out;
+        const TLugar* p = g.place(n);
+        if (!p || p->endsGame) return out;
+        bool next = false;
+        if (p->expectedAnswer.empty() && p->placeIfRight.empty() && p->placeIfWrong.empty()) {
+            next = true;
+        } else {
+            std::vector<std::string> dests = splitBars(p->placeIfRight);
+            dests.push_back(p->placeIfWrong);
+            if (hasVariable(p->expectedAnswer) || splitBars(p->expectedAnswer).size() > dests.size() - 1) next = true;
+            std::string problem;
+            for (const std::string& dest : dests) {
+                if (dest.empty()) next = true;
+                else for (int to : d.resolve(dest, problem)) out.insert(to);
+            }
+        }
+        if (next) out.insert(n + 1);
+        return out;
+    }
+
+    void reachability(const Destinations& d) {
+        if (!g.place(1)) {
+            if (g.placeCount > 0) warn(plat::cp("o lugar 1 não existe, e o jogo começa por ele."));
+            return;
+        }
+        if (!g.general.program.empty()) return;  // the game's program decides the path
+        std::vector<bool> seen(size_t(kMaxPlaces) + 2, false);
+        std::deque<int> todo{1};
+        seen[1] = true;
+        while (!todo.empty()) {
+            int n = todo.front();
+            todo.pop_front();
+            for (int to : successors(d, n)) {
+                if (to < 1 || to > g.placeCount || to > kMaxPlaces || seen[size_t(to)]) continue;
+                seen[size_t(to)] = true;
+                todo.push_back(to);
+            }
+        }
+        for (int n = 2; n <= g.placeCount && n <= kMaxPlaces; ++n)
+            if (g.place(n) && !seen[size_t(n)])
+                warn(placeLabel(g, n) + plat::cp(": nenhum caminho a partir do lugar 1 chega a este lugar."));
+    }
+
+    // Pictures and media are looked up in the game's folder (the current folder here).
+    void fileMissing(const std::string& name, const std::string& where, const char* what) {
+        if (name.empty() || hasVariable(name) || name.find("://") != std::string::npos) return;
+        if (plat::fileExists(name)) return;
+        warn(where + ": " + plat::cp(what) + " " + inQuotes(name) + plat::cp(" não existe na pasta do jogo."));
+    }
+
+    void files() {
+        if (!g.general.program.empty() && !hasVariable(g.general.program) && !plat::fileExists(g.general.program))
+            warn(plat::cp("o programa do jogo ") + inQuotes(g.general.program) +
+                 plat::cp(" não existe na pasta do jogo; o jogo será jogado sem ele."));
+        fileMissing(g.backgroundPicture, "modelo", "a imagem de fundo");
+        for (int n = 1; n <= g.placeCount && n <= kMaxPlaces; ++n) {
+            const TLugar* p = g.place(n);
+            if (!p) continue;
+            std::string where = placeLabel(g, n);
+            fileMissing(p->backgroundPicture, where, "a imagem de fundo");
+            fileMissing(p->media, where, "a mídia");
+            for (int s = 1; s <= kMaxSlides; ++s) {
+                const TSlide* sl = p->slide(s);
+                if (!sl) continue;
+                std::string sw = where + ", slide " + std::to_string(s);
+                fileMissing(sl->picture, sw, "a figura");
+                for (const std::string& m : splitBars(sl->media)) fileMissing(m, sw, "a mídia");
+            }
+        }
+    }
+
+    void slides() {
+        for (int n = 1; n <= g.placeCount && n <= kMaxPlaces; ++n) {
+            const TLugar* p = g.place(n);
+            if (!p) continue;
+            for (int s = 1; s <= kMaxSlides; ++s) {
+                bool there = p->slide(s) != nullptr;
+                if (s > p->slideCount && there)
+                    warn(placeLabel(g, n) + ": o slide " + std::to_string(s) + plat::cp(" está além do número de slides (") +
+                         std::to_string(p->slideCount) + plat::cp("): não será mostrado e se perde ao gravar."));
+                else if (s <= p->slideCount && !there)
+                    warn(placeLabel(g, n) + ": o slide " + std::to_string(s) + plat::cp(" não existe, mas o lugar diz ter ") +
+                         std::to_string(p->slideCount) + " slides.");
+            }
+        }
+    }
+
+    void variables() {
+        auto look = [&](const std::string& text, const std::string& where) {
+            for (const std::string& v : variablesIn(text))
+                warn(where + plat::cp(" usa a variável ") + v +
+                     (g.general.program.empty() ? plat::cp(", mas o jogo não tem programa que lhe dê valor.")
+                                                : std::string(".")));
+        };
+        for (int n = 1; n <= g.placeCount && n <= kMaxPlaces; ++n) {
+            const TLugar* p = g.place(n);
+            if (!p) continue;
+            std::string where = placeLabel(g, n);
+            look(p->expectedAnswer, where + ": RESPOSTA ESPERADA");
+            look(p->placeIfRight, where + ": LUGAR OK");
+            look(p->placeIfWrong, where + ": LUGAR ERRO");
+            look(p->media, where + plat::cp(": MÍDIA"));
+            look(p->backgroundPicture, where + ": FUNDO");
+            for (int s = 1; s <= kMaxSlides; ++s) {
+                const TSlide* sl = p->slide(s);
+                if (!sl) continue;
+                std::string sw = where + ", slide " + std::to_string(s);
+                look(sl->picture, sw + ": FIGURA");
+                look(sl->media, sw + plat::cp(": MÍDIA"));
+                for (size_t t = 0; t < sl->text.size(); ++t)
+                    look(sl->text[t], sw + ": texto " + std::to_string(t));
+            }
+        }
+    }
+};
+
+// Runs `f` with the game's folder as the current folder, then goes back.
+template <class F>
+void inFolder(const std::string& dir, F&& f) {
+    std::error_code ec;
+    fs::path before = fs::current_path(ec);
+    bool moved = !dir.empty() && !ec;
+    if (moved) {
+        fs::current_path(dir, ec);
+        moved = !ec;
+    }
+    f();
+    if (moved) fs::current_path(before, ec);
+}
+
+}  // namespace
+
+std::vector<std::string> GameWarnings(const TJogo& g, const std::string& gameDir) {
+    Checker c{g, {}};
+    Destinations d(g);
+    c.destinations(d);
+    inFolder(gameDir, [&] { c.files(); });
+    c.reachability(d);
+    c.slides();
+    c.variables();
+    return c.warnings;
+}
+
+CheckReport CheckGame(const std::string& linuxPath) {
+    CheckReport rep;
+    // The checker reads into a game of its own; the random flag plays no part here.
+    auto g = std::make_unique<TJogo>();
+    ReadResult r = ReadGameFile(linuxPath, *g);
+    if (!r.ok) {
+        FailureReport f = MakeFailureReport(r);
+        if (!f.slideMessage.empty()) rep.lines.push_back(f.slideMessage);
+        rep.lines.push_back(f.heading);
+        if (r.line > 0) {
+            rep.lines.push_back(f.lineLabel + f.lineNumber);
+            rep.lines.push_back(f.contentLabel);
+            rep.lines.push_back(f.content);
+        } else {
+            rep.lines.push_back(plat::cp("Não foi possível abrir ") + plat::utf8ToCp1252(linuxPath));
+        }
+        return rep;
+    }
+    rep.loaded = true;
+    int places = 0, slides = 0;
+    for (int n = 1; n <= g->placeCount && n <= kMaxPlaces; ++n) {
+        const TLugar* p = g->place(n);
+        if (!p) continue;
+        ++places;
+        for (int s = 1; s <= kMaxSlides; ++s) slides += p->slide(s) ? 1 : 0;
+    }
+    rep.lines.push_back(plat::cp("Jogo ") + inQuotes(g->general.name) + " lido sem erros: " + std::to_string(places) +
+                        (places == 1 ? " lugar, " : " lugares, ") + std::to_string(slides) +
+                        (slides == 1 ? " slide." : " slides."));
+    fs::path dir = fs::path(linuxPath).parent_path();
+    rep.warnings = GameWarnings(*g, dir.empty() ? std::string(".") : dir.string());
+    rep.lines.insert(rep.lines.end(), rep.warnings.begin(), rep.warnings.end());
+    size_t w = rep.warnings.size();
+    rep.lines.push_back(w == 0 ? std::string("Nenhum aviso.") : std::to_string(w) + (w == 1 ? " aviso." : " avisos."));
+    return rep;
+}
+
+int runCheck(const std::string& path) {
+    CheckReport rep = CheckGame(path);
+    for (const std::string& line : rep.lines) std::printf("%s\n", plat::cp1252ToUtf8(line).c_str());
+    std::fflush(stdout);
+    return rep.loaded ? 0 : 1;
+}
+
+}  // namespace game

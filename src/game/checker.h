@@ -1,0 +1,28 @@
+// The teachers' game checker (`ludivar --check GAME.lud`): loads a game with the
+// program's own reader, tells the reading failure as the program would, and then
+// lists what a teacher can mend: destinations that lead nowhere, missing pictures
+// and media, places no path reaches, slides that are never shown and "$" variables.
+// No window and no sound.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "game/model.h"
+
+namespace game {
+
+struct CheckReport {
+    bool loaded = false;
+    std::vector<std::string> lines;     // everything to print, in order (CP1252)
+    std::vector<std::string> warnings;  // the warning lines alone (also in `lines`)
+};
+
+// Checks the game file at a Linux path.
+CheckReport CheckGame(const std::string& linuxPath);
+// The warnings for a loaded game whose files live in `gameDir` (a Linux path).
+std::vector<std::string> GameWarnings(const TJogo& g, const std::string& gameDir);
+
+// Prints the report to standard output in UTF-8; 0 when the game loads, 1 when not.
+int runCheck(const std::string& path);
+
+}  // namespace game

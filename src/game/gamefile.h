@@ -1,0 +1,78 @@
+// The game file (.lud): an INI-like text in Windows-1252 with the sections
+// [DADOS GERAIS], [MODELO], [LUGAR n] and [SLIDE p s].  The reader fills a game
+// from it, the writer stores a game in it, replacing the old file only once the
+// new one is wholly written.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "game/model.h"
+
+namespace game {
+
+// Why a reading stopped.
+enum class ReadStop : uint8_t {
+    None,
+    CannotOpen,         // the file cannot be opened
+    ReadError,          // the system failed while reading
+    UnknownLine,        // outside any section: not a known header
+    UnknownKey,         // a key that does not belong to its section
+    BadHeader,          // place or slide numbers that cannot be read
+    HeaderOutOfRange,   // place outside 1..1000 or slide outside 1..50
+    SlideWithoutPlace,  // a slide for a place that does not exist
+    BadNumber,          // LUGARES or NÚMERO DE SLIDES not a decimal integer (or beyond the model's limits)
+};
+
+struct ReadResult {
+    bool ok = false;
+    ReadStop stop = ReadStop::None;
+    long line = 0;          // line at which reading stopped, from 1; 0 when none was read
+    std::string content;    // that line as read (CP1252)
+};
+
+// Longest value kept: longer values are cut on reading.
+constexpr size_t kMaxValue = 999;
+// Bytes of a line kept in memory; the rest of an absurdly long line is skipped.
+constexpr size_t kMaxLineKept = 4096;
+
+// Reads a game file (a Linux path) into `g` without saying anything.  On failure
+// `g` holds what was read before it.
+ReadResult ReadGameFile(const std::string& linuxPath, TJogo& g);
+// The same reader over bytes in memory.
+ReadResult ReadGameText(const std::string& bytes, TJogo& g);
+
+// The lines the program shows for a failed reading (CP1252), in order: the slide
+// message when there is one, "Erro ao ler o arquivo do jogo", and, when a line was
+// read, the line number and the content.
+struct FailureReport {
+    std::string slideMessage;   // empty unless the slide's place does not exist
+    std::string heading;        // LUERRARQ
+    std::string lineLabel;      // LULINHA, to be followed by the number
+    std::string lineNumber;     // decimal; empty when no line was read
+    std::string contentLabel;   // LUCONTEU
+    std::string content;        // the line, made safe to show
+};
+FailureReport MakeFailureReport(const ReadResult& r);
+
+// Loads a game file (Windows-style name) into the current game.  A failure is said
+// and shown with its line and content, and waits for Enter.
+bool LoadGame(const std::string& fileName);
+
+// The bytes the writer produces for a game (CR LF, CP1252).
+std::string GameText(const TJogo& g);
+// Writes the bytes to the file (Linux path) through a temporary file beside it,
+// flushed to disk and then renamed over the old one: a failure leaves the old file
+// as it was.  `why` receives the system's reason on failure.
+bool WriteFileAtomically(const std::string& linuxPath, const std::string& bytes, std::string* why = nullptr);
+
+// Writes the current game to the current game file name.  Says "Arquivo gravado"
+// or "Erro ao criar o arquivo".
+bool SaveGame();
+// Asks for a new name, makes it the current game file name (".lud" added when
+// missing) and saves.
+bool SaveGameAs();
+// The name SaveGameAs makes of a typed answer: trimmed, ".lud" appended unless it
+// already ends in ".LUD" (any case).  Empty when the answer is empty.
+std::string GameFileNameFromAnswer(const std::string& answer);
+
+}  // namespace game
