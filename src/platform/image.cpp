@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -109,6 +110,52 @@ bool decodeJpeg(const std::string& bytes, Picture& out) {
     out.height = job->height;
     out.rgb = std::move(job->rgb);
     return true;
+}
+
+namespace {
+struct JpegOut {
+    jpeg_compress_struct cinfo;
+    JpegError err;
+    unsigned char* buf = nullptr;
+    unsigned long size = 0;
+};
+
+bool runJpegOut(JpegOut& job, const Picture& pic, int quality) {
+    jpeg_compress_struct& cinfo = job.cinfo;
+    cinfo.err = jpeg_std_error(&job.err.mgr);
+    job.err.mgr.error_exit = jpegErrorExit;
+    job.err.mgr.emit_message = jpegQuiet;
+    job.err.mgr.output_message = jpegNoOutput;
+    if (setjmp(job.err.jump)) {
+        jpeg_destroy_compress(&cinfo);
+        return false;
+    }
+    jpeg_create_compress(&cinfo);
+    jpeg_mem_dest(&cinfo, &job.buf, &job.size);
+    cinfo.image_width = JDIMENSION(pic.width);
+    cinfo.image_height = JDIMENSION(pic.height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, std::clamp(quality, 1, 100), TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW r = const_cast<JSAMPROW>(&pic.rgb[size_t(cinfo.next_scanline) * pic.width * 3]);
+        jpeg_write_scanlines(&cinfo, &r, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return true;
+}
+}  // namespace
+
+bool encodeJpeg(const Picture& pic, int quality, std::string& out) {
+    if (pic.width <= 0 || pic.height <= 0 || pic.rgb.size() < size_t(pic.width) * pic.height * 3) return false;
+    auto job = std::make_unique<JpegOut>();
+    bool ok = runJpegOut(*job, pic, quality);
+    if (ok) out.assign(reinterpret_cast<const char*>(job->buf), job->size);
+    std::free(job->buf);
+    return ok;
 }
 
 bool loadJpeg(const std::string& name, Picture& out) {

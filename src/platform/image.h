@@ -18,6 +18,9 @@ bool decodeJpeg(const std::string& bytes, Picture& out);
 // Reads a JPEG file by the program's own name (Windows-style, CP1252).
 bool loadJpeg(const std::string& name, Picture& out);
 
+// Encodes a picture as a baseline JPEG (quality 1..100); false on an empty picture.
+bool encodeJpeg(const Picture& pic, int quality, std::string& out);
+
 // A 24-bit bottom-up Windows BMP with the 40-byte info header.
 std::string encodeBmp(const Picture& pic);
 // Writes a picture as an 8-bit RGB PNG file (Linux path).

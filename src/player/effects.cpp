@@ -36,6 +36,11 @@ void whole(SlideView& win, const plat::Picture& img) {
     if (plat::haveFront()) plat::front().setPicture(&win.pic, win.x, win.y);
 }
 
+// Strips from both edges meet in the middle.  The step after d is taken while d
+// has not reached half the size, or while the two fronts have not met yet (an
+// odd size would otherwise keep one line of the old picture).
+bool morePairs(int d, int size) { return d + 4 <= size / 2 || 2 * d + 4 < size; }
+
 std::mt19937& rng() {
     static std::mt19937 r{std::random_device{}()};
     return r;
@@ -80,24 +85,29 @@ void Reveal(const std::string& effect, SlideView& win, const plat::Picture& imag
             if (y == 0) break;
         }
     } else if (e == "ESQUERDA DIREITA") {
-        for (int d = 0; d <= W / 2; d += 4) {
+        for (int d = 0;; d += 4) {
             copyRect(win, image, d, 0, 4, H);
             copyRect(win, image, W - d, 0, 4, H);
             stepDone(win, 5);
+            if (!morePairs(d, W)) break;
         }
     } else if (e == "CIMA BAIXO") {
-        for (int d = 0; d <= H / 2; d += 4) {
+        for (int d = 0;; d += 4) {
             copyRect(win, image, 0, d, W, 4);
             copyRect(win, image, 0, H - d, W, 4);
             stepDone(win, 5);
+            if (!morePairs(d, H)) break;
         }
     } else if (e == "QUADRADOS") {
-        for (int d = 0; d <= H / 2 && d <= W / 2; d += 4) {
+        // The rings close in on the narrower side; its full-length strips then
+        // have covered everything.
+        for (int d = 0;; d += 4) {
             copyRect(win, image, d, 0, 4, H);
             copyRect(win, image, W - d, 0, 4, H);
             copyRect(win, image, 0, d, W, 4);
             copyRect(win, image, 0, H - d, W, 4);
             stepDone(win, 5);
+            if (!morePairs(d, std::min(W, H))) break;
         }
     } else if (e == "CRESCER") {
         for (int d = 16; d < W / 2; d += 16) {

@@ -59,5 +59,7 @@ std::string SubstituteAll(const std::string& text);
 
 // The title card: choose a folder and a game, load it, show its data.
 bool TitleCard();
+// Its second half, for a game already loaded: the red box, narration, Enter.
+void ShowTitleCard();
 
 }  // namespace player

@@ -1,0 +1,313 @@
+// The play loop: places, points, answers, destinations and categories; and the
+// game program's hook that plays one place at a time.
+#include "player/play.h"
+
+#include <chrono>
+#include <random>
+
+#include "app/catalog.h"
+#include "console/console.h"
+#include "console/textwin.h"
+#include "game/model.h"
+#include "platform/files.h"
+#include "player/slide.h"
+#include "script/script.h"
+
+namespace player {
+
+namespace {
+
+PlayState gPlay;
+
+constexpr uint8_t kEsc = 27;
+
+std::string upper(const std::string& s) { return con::toUpperLatin(s); }
+
+void setVar(const char* name, const std::string& value) { script::scriptSetVariable(name, value); }
+void setScore() { setVar("PONTOS", std::to_string(gPlay.score)); }
+
+// The k-th piece (from 1) of a "|" list, or empty when the list is shorter.
+std::string piece(const std::string& list, int k) {
+    size_t start = 0;
+    for (int i = 1;; ++i) {
+        size_t bar = list.find('|', start);
+        if (i == k) return list.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
+        if (bar == std::string::npos) return std::string();
+        start = bar + 1;
+    }
+}
+
+TCateg* findCategory(const std::string& name) {
+    for (int i = 0; i < gPlay.categoryCount; ++i)
+        if (gPlay.categories[size_t(i)].name == name) return &gPlay.categories[size_t(i)];
+    return nullptr;
+}
+
+int findPlaceByName(const std::string& name) {
+    const game::TJogo& g = game::current();
+    std::string u = upper(name);
+    for (int n = 1; n <= g.placeCount; ++n) {
+        const game::TLugar* p = g.place(n);
+        if (p && upper(p->name) == u) return n;
+    }
+    return -1;
+}
+
+// "CATEGORIA,próximo lugar[,limite]": where a reference to the category leads from now on.
+void applyCategorySetting(const std::string& setting) {
+    size_t comma = setting.find(',');
+    std::string name = upper(con::trim(setting.substr(0, comma)));
+    TCateg* c = findCategory(name);
+    if (!c) {
+        con::writeLineAndSpeak(name);
+        app::SayMessage("LUCATNEX", 1);
+        con::readLineRaw();
+        return;
+    }
+    std::string rest = setting.substr(comma + 1);
+    size_t second = rest.find(',');
+    if (second != std::string::npos) {
+        c->nextPlace = upper(con::trim(rest.substr(0, second)));
+        std::string limit = con::trim(rest.substr(second + 1));
+        bool number = !limit.empty();
+        size_t start = (limit[0] == '-' || limit[0] == '+') ? 1 : 0;
+        if (start >= limit.size()) number = false;
+        long v = 0;
+        for (size_t i = start; number && i < limit.size(); ++i) {
+            if (limit[i] < '0' || limit[i] > '9' || v > 100000000) number = false;
+            else v = v * 10 + (limit[i] - '0');
+        }
+        if (number) c->limit = int32_t(limit[0] == '-' ? -v : v);
+    } else {
+        c->nextPlace = rest;
+        c->limit = c->placeCount;
+    }
+}
+
+// The end of play and the bad-destination report wait for Enter on a plain line.
+void waitEnter() {
+    app::SayMessage("LUAPTENT", 0);
+    con::readLineRaw();
+}
+
+}  // namespace
+
+PlayState& playState() { return gPlay; }
+void resetPlayState() { gPlay = PlayState(); }
+
+std::string SubstituteFirst(const std::string& text) {
+    size_t dollar = text.find('$');
+    if (dollar == std::string::npos) return text;
+    size_t end = text.find('.', dollar + 1);
+    if (end == std::string::npos) end = text.size();
+    std::string name = text.substr(dollar + 1, end - dollar - 1);
+    return text.substr(0, dollar) + script::scriptGetVariable(name) + text.substr(end);
+}
+
+std::string SubstituteAll(const std::string& text) {
+    std::string out = text;
+    // From the end backwards, so that what a value brings in is not read again.
+    for (size_t i = out.size(); i-- > 0;) {
+        if (out[i] != '$') continue;
+        size_t end = out.find_first_of(" ,.", i + 1);
+        if (end == std::string::npos) end = out.size();
+        std::string value = script::scriptGetVariable(out.substr(i + 1, end - i - 1));
+        if (!value.empty()) out.replace(i, end - i, value);
+    }
+    return out;
+}
+
+void BuildCategories() {
+    const game::TJogo& g = game::current();
+    gPlay.categoryCount = 0;
+    for (int n = 1; n <= g.placeCount; ++n) {
+        const game::TLugar* p = g.place(n);
+        if (!p) continue;
+        std::string name = upper(con::trim(p->category));
+        if (name.empty()) continue;
+        if (TCateg* c = findCategory(name)) {
+            ++c->placeCount;
+            ++c->limit;
+            c->places.push_back(n);
+        } else if (gPlay.categoryCount < kMaxCategories) {
+            TCateg& nc = gPlay.categories[size_t(gPlay.categoryCount++)];
+            nc = TCateg();
+            nc.name = name;
+            nc.placeCount = 1;
+            nc.limit = 1;
+            nc.places.push_back(n);
+        } else {
+            con::writeLineAndSpeak(name);
+            app::SayMessage("LUCATEXC", 1);
+            con::readLineRaw();
+        }
+    }
+}
+
+void ShuffleCategories() {
+    std::mt19937 rng(uint32_t(std::chrono::system_clock::now().time_since_epoch().count()));
+    for (int c = 0; c < gPlay.categoryCount; ++c) {
+        std::vector<int>& v = gPlay.categories[size_t(c)].places;
+        for (size_t j = v.size(); j > 1; --j) {
+            std::uniform_int_distribution<size_t> pick(0, j - 1);
+            std::swap(v[pick(rng)], v[j - 1]);
+        }
+    }
+}
+
+int ResolvePlace(const std::string& reference) {
+    if (reference.empty()) return -1;
+    std::string ref = reference;
+    size_t comma = ref.find(',');
+    if (comma != std::string::npos) {
+        applyCategorySetting(ref);
+        ref = con::trim(ref.substr(0, comma));
+    }
+    if (TCateg* c = findCategory(ref)) {
+        ++c->references;
+        int n = findPlaceByName(c->nextPlace);
+        if (n > 0) return n;
+    }
+    return findPlaceByName(ref);
+}
+
+void ChooseNextPlace(int place, const std::string& answer) {
+    const game::TLugar* p = game::current().place(place);
+    std::string destination;
+    if (!p || (p->expectedAnswer.empty() && p->placeIfRight.empty() && p->placeIfWrong.empty())) {
+        gPlay.currentPlace = place + 1;
+    } else {
+        std::string key = "|" + upper(con::trim(answer)) + "|";
+        // A "$" reference in the answers may bring a value in small letters; the
+        // answer is compared in capitals, so the list is too.
+        std::string list = "|" + upper(SubstituteFirst(upper(p->expectedAnswer))) + "|";
+        size_t at = list.find(key);
+        if (at != std::string::npos) {
+            int k = 0;
+            for (size_t i = 0; i <= at; ++i)
+                if (list[i] == '|') ++k;
+            destination = piece(p->placeIfRight, k);
+        } else {
+            destination = p->placeIfWrong;
+        }
+        gPlay.currentPlace = destination.empty() ? place + 1 : ResolvePlace(destination);
+    }
+    gPlay.destination = SubstituteFirst(destination);
+    setVar("LUGAR", gPlay.destination);
+}
+
+void PlayFrom(int firstPlace, bool shuffle) {
+    game::TJogo& g = game::current();
+    gPlay.categoryCount = 0;
+    gPlay.currentPlace = firstPlace;
+    gPlay.playing = true;
+    gPlay.score = 0;
+    gPlay.destination.clear();
+    int lastPlace = firstPlace;
+    BuildCategories();
+    if (shuffle) ShuffleCategories();
+
+    while (gPlay.playing && gPlay.currentPlace > 0) {
+        if (gPlay.currentPlace > g.placeCount) break;
+        const game::TLugar* p = g.place(gPlay.currentPlace);
+        gPlay.score += p ? p->points : 0;
+        setScore();
+        setVar("LUGAR", p ? p->name : std::string());
+        uint8_t key;
+        std::string answer;
+        for (;;) {
+            PresentPlace(gPlay.currentPlace, key, answer);
+            setVar("RESPOSTA", con::trim(answer));
+            if (key != kEsc) break;
+            ClearSlide();
+            con::clearScreen();
+            app::SayMessage("LUCNFFIM", 1);
+            uint8_t k = con::readKeyAndSpeak();
+            if (k == 0) con::readKey();  // the second code of an extended key: it is no S
+            k = con::toUpperLatin(k);
+            if (k) con::write(std::string(1, char(k)));
+            con::writeLn();
+            if (k == 'S') {
+                gPlay.playing = false;
+                break;
+            }
+        }
+        if (!gPlay.playing) break;
+        if (p && p->endsGame) {
+            gPlay.playing = false;
+        } else {
+            lastPlace = gPlay.currentPlace;
+            ChooseNextPlace(gPlay.currentPlace, answer);
+            if (gPlay.currentPlace == -1 || gPlay.currentPlace > g.placeCount) gPlay.playing = false;
+        }
+    }
+
+    ClearSlide();
+    if (gPlay.currentPlace == -1) {
+        con::clearScreen();
+        app::SayMessage("LUPRGINC", 1);
+        const game::TLugar* from = g.place(lastPlace);
+        con::writeLineAndSpeak((from ? from->name : std::string()) + " -- " + gPlay.destination);
+        waitEnter();
+    }
+    con::clearScreen();
+    app::SayMessage("LUFIMJOG", 2);
+    waitEnter();
+}
+
+std::string PlayPlaceForScript(const std::string& reference) {
+    game::TJogo& g = game::current();
+    std::string status = "$OK$";
+    std::string destination = reference;
+    std::string answer;
+    gPlay.currentPlace = ResolvePlace(reference);
+    const game::TLugar* p = g.place(gPlay.currentPlace);
+    if (gPlay.currentPlace < 1 || gPlay.currentPlace > g.placeCount || !p) {
+        status = "$ERRO$";
+    } else {
+        setVar("LUGAR", reference);
+        gPlay.score += p->points;
+        setScore();
+        uint8_t key;
+        PresentPlace(gPlay.currentPlace, key, answer);
+        // The program decides what comes next and may write or speak meanwhile.
+        ClearSlide();
+        if (key == kEsc) status = "$ESC$";
+        else if (p->endsGame) status = "$FIM$";
+        else {
+            ChooseNextPlace(gPlay.currentPlace, answer);
+            destination = gPlay.destination;
+        }
+    }
+    setVar("RESPOSTA", con::trim(answer));
+    setVar("LUGAR", destination);
+    setScore();
+    setVar("STATUS", status);
+    return status;
+}
+
+void PlayGame(bool gameLoaded) {
+    gPlay.categoryCount = 0;
+    if (!gameLoaded && !TitleCard()) return;
+    script::scriptReset();
+    game::TJogo& g = game::current();
+    const std::string& program = g.general.program;
+    if (program.empty()) {
+        PlayFrom(1, g.randomOrder);
+    } else if (!plat::fileExists(program)) {
+        app::SayMessage("LUPGMNEX", 0);
+        PlayFrom(1, g.randomOrder);
+    } else {
+        // Category references work for the program's places as they do in plain play.
+        gPlay.score = 0;
+        BuildCategories();
+        if (g.randomOrder) ShuffleCategories();
+        script::RunResult r = script::scriptRunWithHost(program, PlayPlaceForScript);
+        ClearSlide();
+        if (r.code != script::RunOk) app::SayMessage("LUERRPGM", 2);
+    }
+}
+
+void PlayGameFromMenu() { PlayGame(false); }
+
+}  // namespace player

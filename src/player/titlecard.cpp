@@ -1,0 +1,68 @@
+// The title card: the game is chosen and loaded, then its name, author, version
+// and comments are shown in a red box on a white one.
+#include "app/catalog.h"
+#include "app/startup.h"
+#include "console/console.h"
+#include "console/textwin.h"
+#include "game/folders.h"
+#include "game/gamefile.h"
+#include "game/model.h"
+#include "player/play.h"
+
+namespace player {
+
+void ShowTitleCard() {
+    const game::TJogo& g = game::current();
+    const game::TDadosGerais& d = g.general;
+    con::clearScreen();
+    con::setWindow(8, 9, 72, 19);
+    con::setTextBackground(15);
+    con::clearScreen();
+    con::setWindow(10, 8, 70, 18);
+    con::setTextColor(15);
+    con::setTextBackground(4);
+    con::clearScreen();
+    con::writeLn();
+    con::writeLn("    " + d.name);
+    con::writeLn();
+    con::writeLn("    " + app::MessageText("LUAUTOR") + d.author);
+    con::writeLn();
+    con::writeLn("    " + app::MessageText("LUVERSAO") + d.version);
+    con::writeLn();
+    for (int i = 0; i < g.commentCount && i < game::kComments; ++i) con::write("    " + d.comments[size_t(i)]);
+    con::writeLn();
+    if (g.narration) {
+        con::speak(d.name);
+        con::speak(app::MessageText("LUAUTOR"));
+        con::speak(d.author);
+        con::speak(app::MessageText("LUVERSAO"));
+        con::speak(d.version);
+        for (const std::string& c : d.comments) con::speak(c);
+    }
+    con::setWindow(1, 1, 80, 25);
+    con::gotoXY(1, 24);
+    app::SayMessage("LUAPTENT", 0);
+    while (con::readKey() != 13) {
+    }
+    con::setTextColor(15);
+    con::setTextBackground(0);
+}
+
+bool TitleCard() {
+    con::clearScreen();
+    con::setWindowTitle("Ludivar");
+    con::setTextBackground(1);
+    con::write(app::MessageText("LUINIC"));
+    con::setTextBackground(0);
+    con::writeLn();
+    con::writeLn();
+    if (game::chooseGameFolder().empty()) return false;
+    std::string file;
+    if (!game::chooseGameFile(file)) return false;
+    app::appState().currentGameFile = file;
+    if (!game::LoadGame(file)) return false;
+    ShowTitleCard();
+    return true;
+}
+
+}  // namespace player
