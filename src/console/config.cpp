@@ -328,7 +328,8 @@ namespace {
     while (readKey() != 13) {
     }
     flushKeys();
-    // Not a normal end: the caller's shell sees that speech could not start.
+    toneOff();
+    // Not a normal end: whoever started us sees that speech could not start.
     plat::endProgram(1);
 }
 

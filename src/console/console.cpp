@@ -16,11 +16,6 @@
 
 namespace con {
 
-// Whether Alt was held for the last key read.  The text window records it
-// next to Shift; until it does, this fallback says "no" and Alt+Right and
-// Ctrl+Alt+F9 behave as Right and Ctrl+F9.
-__attribute__((weak)) bool lastKeyAlt() { return false; }
-
 namespace {
 
 ConsoleState gCon;
@@ -628,7 +623,8 @@ void wordRight(Field& f) {
 }
 
 // F12: the word under the cursor, blanks as its limits, without the marks
-// that usually surround a name in a text.
+// that usually surround a name in a text (the closing ones too: "(nota.txt)"
+// names nota.txt).
 void openWordUnderCursor(Field& f) {
     int p = f.pos;
     if (f.at(p) == ' ' && p > 1 && f.at(p - 1) != ' ') --p;  // just after a word
@@ -639,7 +635,7 @@ void openWordUnderCursor(Field& f) {
         while (e < f.maxLen && f.at(e + 1) != ' ') ++e;
         word = f.text.substr(size_t(s - 1), size_t(e - s + 1));
     }
-    static const std::string kStrip = "\"(*-.<=>[_{";
+    static const std::string kStrip = "\"(*-.<=>[_{)]},;!?'";
     size_t a = 0, b = word.size();
     while (a < b && kStrip.find(word[a]) != std::string::npos) ++a;
     while (b > a && kStrip.find(word[b - 1]) != std::string::npos) --b;
@@ -796,7 +792,7 @@ int editField(std::string& text, int col, int row, int maxLen, int width, bool e
         }
         stopSpeech();
         const bool shift = lastKeyShift();
-        const bool alt = lastKeyAlt();
+        const bool alt = (lastKeyMods() & plat::ModAlt) != 0;
         int r = kContinue;
         if (!extended) {
             if (ch == 21) {

@@ -1,0 +1,333 @@
+// The spoken line editor: typing, deleting, selection, clipboard, the keys that
+// end an edit and those that speak, and readLine.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "console/console.h"
+#include "console/textwin.h"
+#include "console_support.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+
+namespace {
+
+struct Edit {
+    std::string text;
+    int key = -1;
+    std::unique_ptr<InProc> p;
+};
+
+Edit edit(const std::string& start, const std::string& keys, bool editable = true, int maxLen = 40,
+          int width = 40, int col = 1, int row = 5) {
+    Edit e;
+    e.text = start;
+    e.p = fresh(keys);
+    e.p->trace.clear();
+    e.p->run([&] { e.key = con::editField(e.text, col, row, maxLen, width, editable); });
+    return e;
+}
+
+}  // namespace
+
+TEST(EditField, FirstTypedKeyReplacesTheTextUnlessTheCursorMovedFirst) {
+    Edit e = edit("abc", "x{Enter}");
+    EXPECT_EQ(e.text, "x");
+    EXPECT_EQ(e.key, 13);
+    EXPECT_EQ(e.p->tracedCount("click"), 2);
+    EXPECT_TRUE(e.p->traced("play _120"));  // the echo of x
+
+    e.p.reset();
+
+    e = edit("abc", "{Right}x{Enter}");
+    EXPECT_EQ(e.text, "axbc");
+    EXPECT_EQ(e.p->tracedCount("click"), 0);
+    EXPECT_EQ(e.p->row(5), "axbc");
+
+    // Not editable: the clicks still warn, the text stays.
+    e.p.reset();
+    e = edit("abc", "x{Esc}", false);
+    EXPECT_EQ(e.text, "abc");
+    EXPECT_EQ(e.key, 27);
+    EXPECT_EQ(e.p->tracedCount("click"), 2);
+}
+
+TEST(EditField, DeletingKeysAndTheirSounds) {
+    Edit e = edit("abc", "{Backspace}{Enter}");
+    EXPECT_EQ(e.text, "abc");
+    EXPECT_EQ(e.p->tracedCount("beep"), 1);
+
+    e.p.reset();
+
+    e = edit("abc", "{End}{Backspace}{Enter}");
+    EXPECT_EQ(e.text, "ab");
+    EXPECT_EQ(sounds(*e.p), (Events{"play _DEL", "play _99"}));
+
+    e.p.reset();
+
+    e = edit("abc", "{Right}{Del}{Tab}");
+    EXPECT_EQ(e.text, "ac");
+    EXPECT_EQ(e.key, 9);
+
+    e.p.reset();
+
+    e = edit("um dois  tres", "{End}{Ctrl+Left}{Ctrl+Backspace}{Enter}");
+    EXPECT_EQ(e.text, "um dois");
+
+    e.p.reset();
+
+    e = edit("um dois  tres", "{Right}{Right}{Right}{Right}{Ctrl+Backspace}{Enter}");
+    EXPECT_EQ(e.text, "um tres");
+    // "_DEL" once, then every deleted character, blanks included.
+    Events s = sounds(*e.p);
+    auto del = std::find(s.begin(), s.end(), "play _DEL");
+    ASSERT_NE(del, s.end());
+    EXPECT_EQ(Events(del, s.end()), (Events{"play _DEL", "play _100", "play _111", "play _105", "play _115",
+                                            "play _32", "play _32"}));
+
+    e.p.reset();
+
+    e = edit("abcdef", "{Right}{Right}{Ctrl+D}{Enter}");
+    EXPECT_EQ(e.text, "ab");
+    EXPECT_TRUE(e.p->traced("play _APFCPO"));
+    e.p.reset();
+    e = edit("abcdef", "{Right}{Right}{Ctrl+S}{Enter}");
+    EXPECT_EQ(e.text, "cdef");
+    EXPECT_TRUE(e.p->traced("play _APICPO"));
+    e.p.reset();
+    e = edit("abcdef", "{Right}{Ctrl+Y}{Enter}");
+    EXPECT_EQ(e.text, "");
+    EXPECT_TRUE(e.p->traced("play _CPOAPA"));
+
+    // Without editable every deletion leaves the text as it was.
+    e.p.reset();
+    e = edit("abcdef", "{End}{Backspace}{Home}{Del}{Ctrl+D}{Ctrl+Y}{Enter}", false);
+    EXPECT_EQ(e.text, "abcdef");
+}
+
+TEST(EditField, CtrlUBringsBackTheStartingText) {
+    Edit e = edit("abc", "{End}{Backspace}{Backspace}z{Ctrl+U}{Enter}");
+    EXPECT_EQ(e.text, "abc");
+    EXPECT_EQ(e.p->tracedCount("beep"), 3);
+}
+
+TEST(EditField, FullFieldRefusesMoreAndMovesBeepAtTheEnds) {
+    Edit e = edit("abc", "{End}x{Enter}", true, 3, 3);
+    EXPECT_EQ(e.text, "abc");
+    EXPECT_EQ(e.p->tracedCount("beep"), 1);
+
+    e.p.reset();
+
+    e = edit("ab", "{Left}{Right}{Right}{Right}{Enter}");
+    EXPECT_EQ(sounds(*e.p), (Events{"beep", "play _97", "play _98", "beep"}));
+
+    e.p.reset();
+
+    e = edit("um 22 tres", "{Ctrl+Right}{Ctrl+Right}{Ctrl+Right}x{Enter}");
+    EXPECT_EQ(e.text, "um 22 tresx");
+    EXPECT_EQ(e.p->tracedCount("click"), 2);
+    EXPECT_EQ(e.p->tracedCount("beep"), 1);
+}
+
+TEST(EditField, ShiftSelectsCopyAndPasteGoThroughTheClipboard) {
+    auto p = fresh("{Shift+Right}{Shift+Right}{Ctrl+C}{End}{Ctrl+V}{Enter}");
+    std::string text = "abc";
+    int key = 0;
+    p->run([&] { key = con::editField(text, 1, 5, 40, 40, true); });
+    EXPECT_EQ(text, "abcab");
+    EXPECT_EQ(key, 13);
+
+    // The selection shows on background 8 while the edit runs, and is gone after it.
+    static int selected = -1, unselected = -1;
+    p.reset();
+    p = fresh("{Shift+Right}{Shift+Right}{Ctrl+Alt+F9}{Enter}");
+    con::setReviewHook([] {
+        selected = con::screenAttr(1, 5);
+        unselected = con::screenAttr(3, 5);
+    });
+    text = "abc";
+    p->run([&] {
+        con::setTextAttr(0x0F);
+        con::editField(text, 1, 5, 40, 40, true);
+    });
+    EXPECT_EQ(selected, 0x8F);
+    EXPECT_EQ(unselected, 0x0F);
+    EXPECT_EQ(p->attr(1, 5), 0x0F);
+
+    // A pasted text replaces the selection and stops at its first line end.
+    p.reset();
+    p = fresh("{Home}{Shift+End}{Shift+Ins}{Enter}");
+    p->run([&] {
+        plat::front().clipboardSet("novo\r\nresto");
+        text = "velho";
+        con::editField(text, 1, 5, 40, 40, true);
+    });
+    EXPECT_EQ(text, "novo");
+
+    // Copy without a selection takes the whole field and a line end.
+    p.reset();
+    p = fresh("{Ctrl+Ins}{Enter}");
+    p->run([&] {
+        text = "linha ";
+        con::editField(text, 1, 5, 40, 40, true);
+    });
+    EXPECT_EQ(plat::front().clipboardGet(), "linha\r\n");
+
+    // Delete takes the selected characters and says each one.
+    p.reset();
+    p = fresh("{Right}{Shift+Right}{Shift+Right}{Del}{Enter}");
+    p->trace.clear();
+    p->run([&] {
+        text = "abcd";
+        con::editField(text, 1, 5, 40, 40, true);
+    });
+    EXPECT_EQ(text, "ad");
+    Events s = sounds(*p);
+    ASSERT_GE(s.size(), 3u);
+    EXPECT_EQ((Events(s.end() - 3, s.end())), (Events{"play _DEL", "play _98", "play _99"}));
+}
+
+TEST(EditField, TheVisibleStretchScrollsAndTheLastRowIsNarrower) {
+    std::string long100(100, 'y');
+    Edit e = edit(long100, "{Enter}", true, 100, 80, 1, 25);
+    EXPECT_EQ(e.p->row(25), std::string(79, 'y'));
+
+    e.p.reset();
+
+    e = edit(long100, "{Enter}", true, 100, 80, 1, 24);
+    EXPECT_EQ(e.p->row(24), std::string(80, 'y'));
+
+    e.p.reset();
+
+    e = edit("0123456789abcdef", "{End}{Enter}", true, 40, 10, 3, 5);
+    EXPECT_EQ(e.p->row(5), "  6789abcdef");
+}
+
+TEST(EditField, KeysThatEndTheEditAndKeysThatAreIgnored) {
+    EXPECT_EQ(edit("a", "{Up}").key, 72);
+    EXPECT_EQ(edit("a", "{PgDn}").key, 81);
+    EXPECT_EQ(edit("a", "{F2}").key, 60);
+    EXPECT_EQ(edit("a", "{Ctrl+F9}").key, 102);
+    EXPECT_EQ(edit("a", "{Ctrl+Enter}").key, 10);
+    Edit e = edit("a", "{Alt+Left}{Ctrl+B}{Enter}");
+    EXPECT_EQ(e.key, 13);
+    EXPECT_EQ(e.text, "a");
+}
+
+TEST(EditField, SpeakingKeys) {
+    Edit e = edit("abc", "{End}{Ctrl+K}{Enter}");
+    EXPECT_TRUE(e.p->traced("speak 4"));
+
+    e.p.reset();
+
+    e = edit("  casa 42 brr", "{F1}{F1}{F1}{F1}x{Enter}");
+    EXPECT_TRUE(e.p->traced("speak casa"));
+    EXPECT_TRUE(e.p->traced("speak 42"));
+    // Only consonants: spelled.
+    Events s = sounds(*e.p);
+    auto b = std::find(s.begin(), s.end(), "play _98");
+    ASSERT_NE(b, s.end());
+    EXPECT_EQ(e.p->tracedCount("beep"), 1);  // the fourth F1 finds the end
+    EXPECT_EQ(e.text, "  casa 42 brrx");
+
+    e.p.reset();
+
+    e = edit("abc def", "{Ctrl+F1}{Enter}");
+    EXPECT_TRUE(e.p->traced("speak abc def"));
+
+    e.p.reset();
+
+    e = edit("ab", "{Alt+Right}{Right}{Enter}");
+    EXPECT_EQ(sounds(*e.p), (Events{"play _FON97", "play _98"}));
+
+    e.p.reset();
+
+    e = edit("", "{F4}a{F4}b{Enter}");
+    EXPECT_EQ(sounds(*e.p), (Events{"play _FALDLG", "play _FALACI", "play _98"}));
+    EXPECT_EQ(e.text, "ab");
+}
+
+TEST(EditField, ReviewHookOnCtrlAltF9) {
+    static int calls = 0;
+    calls = 0;
+    auto p = fresh("{Ctrl+Alt+F9}{Enter}");
+    con::setReviewHook([] { ++calls; });
+    std::string text = "a";
+    int key = 0;
+    p->run([&] { key = con::editField(text, 1, 5, 10, 10, true); });
+    EXPECT_EQ(key, 13);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST(EditField, CtrlF4ChangesTheSpeed) {
+    auto p = fresh("{Ctrl+F4}5{Enter}");
+    std::string text;
+    p->run([&] { con::editField(text, 1, 5, 10, 10, true); });
+    EXPECT_EQ(con::speechSettings().speed, 5);
+    EXPECT_TRUE(p->traced("play _VELOC"));
+
+    p.reset();
+
+    p = fresh("{Ctrl+F4}9{Enter}", "[TRADUTOR]\nVELOCIDADE=2\n");
+    p->run([&] { con::editField(text, 1, 5, 10, 10, true); });
+    EXPECT_EQ(con::speechSettings().speed, 3);
+
+    p.reset();
+
+    p = fresh("{Ctrl+F4}{Esc}{Enter}", "[TRADUTOR]\nVELOCIDADE=2\n");
+    p->run([&] { con::editField(text, 1, 5, 10, 10, true); });
+    EXPECT_EQ(con::speechSettings().speed, 2);
+}
+
+TEST(EditField, F12OpensTheWordUnderTheCursor) {
+    static std::vector<std::string> launched;
+    launched.clear();
+    auto p = fresh("{Right}{Right}{Right}{Right}{Right}{Right}{F12}{End}{F12}{Enter}",
+                   "[ECOLAR]\nPROG.TXT=c:\\bin\\editor\n");
+    con::console().launcher = [](const std::string& prog, const std::vector<std::string>& args) {
+        launched.push_back(prog + "|" + (args.empty() ? std::string() : args[0]));
+        return true;
+    };
+    std::string text = "veja (nota.txt) www.site.br";  // the marks around a name are not part of it
+    p->run([&] { con::editField(text, 1, 5, 60, 60, true); });
+    ASSERT_EQ(launched.size(), 2u);
+    EXPECT_EQ(launched[0], plat::familyRoot() + "/bin/editor|nota.txt");
+    EXPECT_EQ(launched[1], "|http://www.site.br");
+
+    launched.clear();
+    p.reset();
+    p = fresh("{F12}{Enter}");
+    con::console().launcher = [](const std::string& prog, const std::vector<std::string>&) {
+        launched.push_back(prog);
+        return true;
+    };
+    text = "   ";
+    p->run([&] { con::editField(text, 1, 5, 60, 60, true); });
+    EXPECT_TRUE(launched.empty());
+    EXPECT_EQ(p->tracedCount("beep"), 1);
+}
+
+TEST(ReadLine, EscEmptiesTheTextAndBlanksWhatWasTyped) {
+    auto p = fresh("abc{Esc}");
+    std::string text = "old";
+    p->run([&] {
+        con::gotoXY(5, 7);
+        con::write("> ");
+        con::readLine(text);
+    });
+    EXPECT_EQ(text, "");
+    EXPECT_EQ(p->row(7), "    >");
+    EXPECT_EQ(con::whereY(), 8);
+
+    p.reset();
+
+    p = fresh("abc{Enter}");
+    p->run([&] {
+        con::gotoXY(1, 7);
+        con::readLine(text);
+    });
+    EXPECT_EQ(text, "abc");
+    EXPECT_EQ(p->row(7), "abc");
+    EXPECT_EQ(con::whereX(), 1);
+    EXPECT_EQ(con::whereY(), 8);
+}
