@@ -5,6 +5,7 @@
 #include <array>
 
 #include "console/console.h"
+#include "console/form.h"
 #include "console/menu.h"
 #include "console/textwin.h"
 #include "platform/platform.h"
@@ -245,6 +246,20 @@ uint8_t AskKey(const std::string& key, int lineEnds, int promptBackground) {
 std::string YesNoText(bool flag) { return flag ? std::string("SIM") : plat::cp("NÃO"); }
 
 void AddMenuOption(const std::string& key) { con::menuAdd(key, MessageText(key)); }
+
+void AddFormField(const std::string& key, std::string* target, int maxLen, int width) {
+    (void)maxLen;
+    con::formAddField(key, MessageText(key), target, width);
+}
+
+void AddFormChoiceField(const std::string& key, std::string* target, int maxLen,
+                        const std::string& options, int width) {
+    (void)maxLen;
+    if (options.empty())
+        con::formAddField(key, MessageText(key), target, width);
+    else
+        con::formAddChoiceField(key, MessageText(key), target, options, width);
+}
 
 void ClearRightPanel() {
     const int x = con::whereX(), y = con::whereY();

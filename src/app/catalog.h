@@ -33,6 +33,12 @@ uint8_t AskKey(const std::string& key, int lineEnds, int promptBackground);
 std::string YesNoText(bool flag);
 // Adds an option labelled by the key's text to the choice menu being built.
 void AddMenuOption(const std::string& key);
+// Adds a field labelled by the key's text to the form being built.  maxLen is the
+// capacity of the target (255 everywhere) and is not otherwise used.
+void AddFormField(const std::string& key, std::string* target, int maxLen, int width);
+// The same with "|"-separated choices; empty options give a plain field.
+void AddFormChoiceField(const std::string& key, std::string* target, int maxLen,
+                        const std::string& options, int width);
 // Wipes the editors' side panel (columns 40-80, rows 7-19) to background 0 and
 // puts the cursor back.
 void ClearRightPanel();

@@ -64,6 +64,8 @@ void drawOption(int number, int colour) {
     gotoXY(g_menu.x, optionRow(number));
     setTextColor(colour);
     write(fitted(o.text, g_menu.width));
+    // The caret waits on the option, where a magnifier user looks for it.
+    gotoXY(g_menu.x, optionRow(number));
 }
 
 void drawAllOptions() {
