@@ -285,16 +285,21 @@ void clearToEndOfLine() {
 }
 
 void setTextColor(int c) {
+    ensureWindow();
     if (!gTw.coloursChangeable) return;
     gTw.textAttr = uint8_t((gTw.textAttr & 0xF0) | (c & 15));
 }
 
 void setTextBackground(int c) {
+    ensureWindow();
     if (!gTw.coloursChangeable) return;
     gTw.textAttr = uint8_t((gTw.textAttr & 0x0F) | ((c & 15) << 4));
 }
 
-uint8_t textAttr() { return gTw.textAttr; }
+uint8_t textAttr() {
+    ensureWindow();
+    return gTw.textAttr;
+}
 void setTextAttr(uint8_t a) { gTw.textAttr = a; }
 
 void write(const std::string& text) {

@@ -69,9 +69,8 @@ TEST(TextWindow, LineFeedOnBottomRowScrollsOnlyTheWindowColumns) {
         write("inside");
         write("\r\n");  // bottom row of the window: scrolls columns 5-20 of rows 1-3
     });
-    EXPECT_EQ(p.row(1), "outsrow2-outside");   // columns 1-4 kept, 5-16 took row 2's cells
-    EXPECT_EQ(p.row(2).substr(0, 4), "row2");
-    EXPECT_EQ(p.row(2).substr(4, 6), "inside");
+    EXPECT_EQ(p.row(1), "outs-outside");  // columns 1-4 kept, 5-20 took row 2's cells
+    EXPECT_EQ(p.row(2), "row2inside");
 }
 
 TEST(TextWindow, ColoursFixedAndColourTable) {
@@ -111,7 +110,7 @@ TEST(Keyboard, ExtendedKeysAltAndControlCodes) {
         keyEvent(key(plat::KeyId::PgUp, plat::ModCtrl));
         keyEvent(key(plat::KeyId::Enter, plat::ModCtrl));
         keyEvent(key(plat::KeyId::Backspace, plat::ModCtrl));
-        EXPECT_EQ(drain(), std::string("\0;\0^\0\xFE\0\xFF\0\x84\n\x7F", 13));
+        EXPECT_EQ(drain(), std::string("\0;\0^\0\xFE\0\xFF\0\x84\n\x7F", 12));
         // Alt combinations are the system's while the break check is on, except the arrows.
         keyEvent(key(plat::KeyId::F1, plat::ModAlt));
         keyEvent(letter('a', false, plat::ModAlt));
@@ -175,11 +174,11 @@ TEST(Keyboard, BrailleChordsSignsAndTones) {
 TEST(Pictures, BmpReaderRejectsWhatItCannotRead) {
     auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
     auto le16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
-    auto bmp = [&](int w, int h, uint32_t hdr, size_t cut = 0) {
+    auto bmp = [&](int w, int h, uint32_t hdr, size_t cut = 0, bool pixels = true) {
         std::string s = "BM" + le32(0) + le32(0) + le32(54) + le32(hdr) + le32(uint32_t(w)) + le32(uint32_t(h)) +
                         le16(1) + le16(24) + le32(0) + le32(0) + le32(0) + le32(0) + le32(0) + le32(0);
         size_t stride = (size_t(w) * 24 + 31) / 32 * 4;
-        std::string px(stride * size_t(h > 0 ? h : 0), '\0');
+        std::string px(pixels ? stride * size_t(h > 0 ? h : 0) : 0, '\0');
         if (!px.empty()) { px[0] = 10; px[1] = 20; px[2] = 30; }  // bottom-left pixel, BGR
         s += px;
         if (cut) s.resize(s.size() - cut);
@@ -193,7 +192,8 @@ TEST(Pictures, BmpReaderRejectsWhatItCannotRead) {
     untouched.width = 7;
     EXPECT_FALSE(decodeBmp(bmp(3, 2, 12), untouched));
     EXPECT_FALSE(decodeBmp(bmp(3, 2, 40, 5), untouched));
-    EXPECT_FALSE(decodeBmp(bmp(100000, 100000, 40).substr(0, 80), untouched));
+    EXPECT_FALSE(decodeBmp(bmp(100000, 100000, 40, 0, false), untouched));  // claims far more than it holds
+    EXPECT_FALSE(decodeBmp(bmp(4000, 4000, 40, 0, false), untouched));
     EXPECT_FALSE(decodeBmp("BM", untouched));
     EXPECT_EQ(untouched.width, 7);
 }
