@@ -163,7 +163,9 @@ int ResolvePlace(const std::string& reference) {
         applyCategorySetting(ref);
         ref = con::trim(ref.substr(0, comma));
     }
-    if (TCateg* c = findCategory(ref)) {
+    // Category names are kept in capitals so that authors may write them in any
+    // case; the reference is compared the same way.
+    if (TCateg* c = findCategory(upper(ref))) {
         ++c->references;
         int n = findPlaceByName(c->nextPlace);
         if (n > 0) return n;
