@@ -400,7 +400,10 @@ struct Field {
         gotoXY(col, row);
         const int start = first - 1;
         const int len = std::max(0, std::min(width, maxLen - start));
-        const std::string vis = len > 0 ? text.substr(size_t(start), size_t(len)) : std::string();
+        std::string vis = len > 0 ? text.substr(size_t(start), size_t(len)) : std::string();
+        // A control code from a file would move the cursor or scroll when written.
+        for (char& c : vis)
+            if (uint8_t(c) < 32) c = ' ';
         const int lo = std::max(selLo(), first), hi = std::min(selHi(), first + len);
         if (highlight && hasSel() && lo < hi) {
             const uint8_t attr = textAttr();

@@ -59,7 +59,6 @@ TEST(IniReader, FolderSubstitution) {
     EXPECT_EQ(con::readWindowsIni("X", "A"), "@\\som");  // only readConfig substitutes
 
     p.reset();
-
     p = fresh("", "[ECOLAR]\nPGMECOLAR=\n[X]\nA=@\\som\n", false);
     con::setStartFolder("/home/aluno/jogos");
     EXPECT_EQ(con::readConfig("X", "A"), "/home/aluno/jogos\\som");
@@ -111,7 +110,6 @@ TEST(SpeechSettings, SpeedAndPerSpeedKeys) {
     EXPECT_EQ(ss.lettersFolder, "c:\\sonare\\som\\letras\\");
 
     p.reset();
-
     p = fresh("", "[TRADUTOR]\nVELOCIDADE=2\n[SINTETIZADOR]\nPAUSAPONTO2=500\nRAPIDINHO2=S\n");
     EXPECT_EQ(con::speechSettings().speed, 2);
     EXPECT_EQ(con::speechSettings().pausePoint, 500);

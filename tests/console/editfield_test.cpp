@@ -38,7 +38,6 @@ TEST(EditField, FirstTypedKeyReplacesTheTextUnlessTheCursorMovedFirst) {
     EXPECT_TRUE(e.p->traced("play _120"));  // the echo of x
 
     e.p.reset();
-
     e = edit("abc", "{Right}x{Enter}");
     EXPECT_EQ(e.text, "axbc");
     EXPECT_EQ(e.p->tracedCount("click"), 0);
@@ -58,24 +57,20 @@ TEST(EditField, DeletingKeysAndTheirSounds) {
     EXPECT_EQ(e.p->tracedCount("beep"), 1);
 
     e.p.reset();
-
     e = edit("abc", "{End}{Backspace}{Enter}");
     EXPECT_EQ(e.text, "ab");
     EXPECT_EQ(sounds(*e.p), (Events{"play _DEL", "play _99"}));
 
     e.p.reset();
-
     e = edit("abc", "{Right}{Del}{Tab}");
     EXPECT_EQ(e.text, "ac");
     EXPECT_EQ(e.key, 9);
 
     e.p.reset();
-
     e = edit("um dois  tres", "{End}{Ctrl+Left}{Ctrl+Backspace}{Enter}");
     EXPECT_EQ(e.text, "um dois");
 
     e.p.reset();
-
     e = edit("um dois  tres", "{Right}{Right}{Right}{Right}{Ctrl+Backspace}{Enter}");
     EXPECT_EQ(e.text, "um tres");
     // "_DEL" once, then every deleted character, blanks included.
@@ -86,7 +81,6 @@ TEST(EditField, DeletingKeysAndTheirSounds) {
                                             "play _32", "play _32"}));
 
     e.p.reset();
-
     e = edit("abcdef", "{Right}{Right}{Ctrl+D}{Enter}");
     EXPECT_EQ(e.text, "ab");
     EXPECT_TRUE(e.p->traced("play _APFCPO"));
@@ -117,12 +111,10 @@ TEST(EditField, FullFieldRefusesMoreAndMovesBeepAtTheEnds) {
     EXPECT_EQ(e.p->tracedCount("beep"), 1);
 
     e.p.reset();
-
     e = edit("ab", "{Left}{Right}{Right}{Right}{Enter}");
     EXPECT_EQ(sounds(*e.p), (Events{"beep", "play _97", "play _98", "beep"}));
 
     e.p.reset();
-
     e = edit("um 22 tres", "{Ctrl+Right}{Ctrl+Right}{Ctrl+Right}x{Enter}");
     EXPECT_EQ(e.text, "um 22 tresx");
     EXPECT_EQ(e.p->tracedCount("click"), 2);
@@ -193,14 +185,18 @@ TEST(EditField, TheVisibleStretchScrollsAndTheLastRowIsNarrower) {
     EXPECT_EQ(e.p->row(25), std::string(79, 'y'));
 
     e.p.reset();
-
     e = edit(long100, "{Enter}", true, 100, 80, 1, 24);
     EXPECT_EQ(e.p->row(24), std::string(80, 'y'));
 
     e.p.reset();
-
     e = edit("0123456789abcdef", "{End}{Enter}", true, 40, 10, 3, 5);
     EXPECT_EQ(e.p->row(5), "  6789abcdef");
+
+    // Control codes in a text from a file show as blanks and move nothing.
+    e.p.reset();
+    e = edit("a\nb\rc\bd", "{Enter}", true, 40, 40, 1, 25);
+    EXPECT_EQ(e.p->row(25), "a b c d");
+    EXPECT_EQ(e.p->row(24), "");
 }
 
 TEST(EditField, KeysThatEndTheEditAndKeysThatAreIgnored) {
@@ -219,7 +215,6 @@ TEST(EditField, SpeakingKeys) {
     EXPECT_TRUE(e.p->traced("speak 4"));
 
     e.p.reset();
-
     e = edit("  casa 42 brr", "{F1}{F1}{F1}{F1}x{Enter}");
     EXPECT_TRUE(e.p->traced("speak casa"));
     EXPECT_TRUE(e.p->traced("speak 42"));
@@ -231,17 +226,14 @@ TEST(EditField, SpeakingKeys) {
     EXPECT_EQ(e.text, "  casa 42 brrx");
 
     e.p.reset();
-
     e = edit("abc def", "{Ctrl+F1}{Enter}");
     EXPECT_TRUE(e.p->traced("speak abc def"));
 
     e.p.reset();
-
     e = edit("ab", "{Alt+Right}{Right}{Enter}");
     EXPECT_EQ(sounds(*e.p), (Events{"play _FON97", "play _98"}));
 
     e.p.reset();
-
     e = edit("", "{F4}a{F4}b{Enter}");
     EXPECT_EQ(sounds(*e.p), (Events{"play _FALDLG", "play _FALACI", "play _98"}));
     EXPECT_EQ(e.text, "ab");
@@ -267,13 +259,11 @@ TEST(EditField, CtrlF4ChangesTheSpeed) {
     EXPECT_TRUE(p->traced("play _VELOC"));
 
     p.reset();
-
     p = fresh("{Ctrl+F4}9{Enter}", "[TRADUTOR]\nVELOCIDADE=2\n");
     p->run([&] { con::editField(text, 1, 5, 10, 10, true); });
     EXPECT_EQ(con::speechSettings().speed, 3);
 
     p.reset();
-
     p = fresh("{Ctrl+F4}{Esc}{Enter}", "[TRADUTOR]\nVELOCIDADE=2\n");
     p->run([&] { con::editField(text, 1, 5, 10, 10, true); });
     EXPECT_EQ(con::speechSettings().speed, 2);
@@ -320,7 +310,6 @@ TEST(ReadLine, EscEmptiesTheTextAndBlanksWhatWasTyped) {
     EXPECT_EQ(con::whereY(), 8);
 
     p.reset();
-
     p = fresh("abc{Enter}");
     p->run([&] {
         con::gotoXY(1, 7);
