@@ -223,7 +223,7 @@ struct Checker {
                          std::to_string(p->slideCount) + plat::cp("): não será mostrado e se perde ao gravar."));
                 else if (s <= p->slideCount && !there)
                     warn(placeLabel(g, n) + ": o slide " + std::to_string(s) + plat::cp(" não existe, mas o lugar diz ter ") +
-                         std::to_string(p->slideCount) + " slides.");
+                         std::to_string(p->slideCount) + (p->slideCount == 1 ? " slide." : " slides."));
             }
         }
     }
@@ -322,7 +322,7 @@ CheckReport CheckGame(const std::string& linuxPath) {
 }
 
 int runCheck(const std::string& path) {
-    CheckReport rep = CheckGame(path);
+    CheckReport rep = CheckGame(plat::mapPath(path));
     for (const std::string& line : rep.lines) std::printf("%s\n", plat::cp1252ToUtf8(line).c_str());
     std::fflush(stdout);
     return rep.loaded ? 0 : 1;

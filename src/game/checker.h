@@ -22,7 +22,8 @@ CheckReport CheckGame(const std::string& linuxPath);
 // The warnings for a loaded game whose files live in `gameDir` (a Linux path).
 std::vector<std::string> GameWarnings(const TJogo& g, const std::string& gameDir);
 
-// Prints the report to standard output in UTF-8; 0 when the game loads, 1 when not.
+// Checks the game file named `path` (CP1252, Windows-style names accepted) and
+// prints the report to standard output in UTF-8; 0 when the game loads, 1 when not.
 int runCheck(const std::string& path);
 
 }  // namespace game

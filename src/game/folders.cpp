@@ -141,9 +141,11 @@ int compareNames(const std::string& a, const std::string& b) {
 }
 
 bool maskMatches(const std::string& pattern, const std::string& name) {
-    // "*.*" and any pattern ending in ".*" also take names without an extension.
-    if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 &&
-        name.find('.') == std::string::npos && maskMatches(pattern.substr(0, pattern.size() - 2), name))
+    // As on Windows, "*.*" (and any pattern ending in "." and stars) also takes
+    // names without an extension.
+    size_t stars = pattern.find_last_not_of('*');
+    if (stars != std::string::npos && stars + 1 < pattern.size() && pattern[stars] == '.' &&
+        name.find('.') == std::string::npos && maskMatches(pattern.substr(0, stars), name))
         return true;
     size_t p = 0, n = 0, star = std::string::npos, back = 0;
     while (n < name.size()) {
