@@ -18,60 +18,63 @@ struct Edit {
     std::unique_ptr<InProc> p;
 };
 
-Edit edit(const std::string& start, const std::string& keys, bool editable = true, int maxLen = 40,
+// Runs one edit in a fresh console; the run before it is closed first.
+void edit(Edit& e, const std::string& start, const std::string& keys, bool editable = true, int maxLen = 40,
           int width = 40, int col = 1, int row = 5) {
-    Edit e;
+    e.p.reset();
     e.text = start;
+    e.key = -1;
     e.p = fresh(keys);
     e.p->trace.clear();
     e.p->run([&] { e.key = con::editField(e.text, col, row, maxLen, width, editable); });
-    return e;
+}
+
+int endKey(const std::string& keys) {
+    Edit e;
+    edit(e, "a", keys);
+    return e.key;
 }
 
 }  // namespace
 
 TEST(EditField, FirstTypedKeyReplacesTheTextUnlessTheCursorMovedFirst) {
-    Edit e = edit("abc", "x{Enter}");
+    Edit e;
+    edit(e, "abc", "x{Enter}");
     EXPECT_EQ(e.text, "x");
     EXPECT_EQ(e.key, 13);
     EXPECT_EQ(e.p->tracedCount("click"), 2);
     EXPECT_TRUE(e.p->traced("play _120"));  // the echo of x
 
-    e.p.reset();
-    e = edit("abc", "{Right}x{Enter}");
+    edit(e, "abc", "{Right}x{Enter}");
     EXPECT_EQ(e.text, "axbc");
     EXPECT_EQ(e.p->tracedCount("click"), 0);
     EXPECT_EQ(e.p->row(5), "axbc");
 
     // Not editable: the clicks still warn, the text stays.
-    e.p.reset();
-    e = edit("abc", "x{Esc}", false);
+    edit(e, "abc", "x{Esc}", false);
     EXPECT_EQ(e.text, "abc");
     EXPECT_EQ(e.key, 27);
     EXPECT_EQ(e.p->tracedCount("click"), 2);
 }
 
 TEST(EditField, DeletingKeysAndTheirSounds) {
-    Edit e = edit("abc", "{Backspace}{Enter}");
+    Edit e;
+    edit(e, "abc", "{Backspace}{Enter}");
     EXPECT_EQ(e.text, "abc");
     EXPECT_EQ(e.p->tracedCount("beep"), 1);
 
-    e.p.reset();
-    e = edit("abc", "{End}{Backspace}{Enter}");
+    edit(e, "abc", "{End}{Backspace}{Enter}");
     EXPECT_EQ(e.text, "ab");
     EXPECT_EQ(sounds(*e.p), (Events{"play _DEL", "play _99"}));
 
-    e.p.reset();
-    e = edit("abc", "{Right}{Del}{Tab}");
+    edit(e, "abc", "{Right}{Del}{Tab}");
     EXPECT_EQ(e.text, "ac");
     EXPECT_EQ(e.key, 9);
 
-    e.p.reset();
-    e = edit("um dois  tres", "{End}{Ctrl+Left}{Ctrl+Backspace}{Enter}");
+    edit(e, "um dois  tres", "{End}{Ctrl+Left}{Ctrl+Backspace}{Enter}");
     EXPECT_EQ(e.text, "um dois");
 
-    e.p.reset();
-    e = edit("um dois  tres", "{Right}{Right}{Right}{Right}{Ctrl+Backspace}{Enter}");
+    edit(e, "um dois  tres", "{Right}{Right}{Right}{Right}{Ctrl+Backspace}{Enter}");
     EXPECT_EQ(e.text, "um tres");
     // "_DEL" once, then every deleted character, blanks included.
     Events s = sounds(*e.p);
@@ -80,42 +83,38 @@ TEST(EditField, DeletingKeysAndTheirSounds) {
     EXPECT_EQ(Events(del, s.end()), (Events{"play _DEL", "play _100", "play _111", "play _105", "play _115",
                                             "play _32", "play _32"}));
 
-    e.p.reset();
-    e = edit("abcdef", "{Right}{Right}{Ctrl+D}{Enter}");
+    edit(e, "abcdef", "{Right}{Right}{Ctrl+D}{Enter}");
     EXPECT_EQ(e.text, "ab");
     EXPECT_TRUE(e.p->traced("play _APFCPO"));
-    e.p.reset();
-    e = edit("abcdef", "{Right}{Right}{Ctrl+S}{Enter}");
+    edit(e, "abcdef", "{Right}{Right}{Ctrl+S}{Enter}");
     EXPECT_EQ(e.text, "cdef");
     EXPECT_TRUE(e.p->traced("play _APICPO"));
-    e.p.reset();
-    e = edit("abcdef", "{Right}{Ctrl+Y}{Enter}");
+    edit(e, "abcdef", "{Right}{Ctrl+Y}{Enter}");
     EXPECT_EQ(e.text, "");
     EXPECT_TRUE(e.p->traced("play _CPOAPA"));
 
     // Without editable every deletion leaves the text as it was.
-    e.p.reset();
-    e = edit("abcdef", "{End}{Backspace}{Home}{Del}{Ctrl+D}{Ctrl+Y}{Enter}", false);
+    edit(e, "abcdef", "{End}{Backspace}{Home}{Del}{Ctrl+D}{Ctrl+Y}{Enter}", false);
     EXPECT_EQ(e.text, "abcdef");
 }
 
 TEST(EditField, CtrlUBringsBackTheStartingText) {
-    Edit e = edit("abc", "{End}{Backspace}{Backspace}z{Ctrl+U}{Enter}");
+    Edit e;
+    edit(e, "abc", "{End}{Backspace}{Backspace}z{Ctrl+U}{Enter}");
     EXPECT_EQ(e.text, "abc");
     EXPECT_EQ(e.p->tracedCount("beep"), 3);
 }
 
 TEST(EditField, FullFieldRefusesMoreAndMovesBeepAtTheEnds) {
-    Edit e = edit("abc", "{End}x{Enter}", true, 3, 3);
+    Edit e;
+    edit(e, "abc", "{End}x{Enter}", true, 3, 3);
     EXPECT_EQ(e.text, "abc");
     EXPECT_EQ(e.p->tracedCount("beep"), 1);
 
-    e.p.reset();
-    e = edit("ab", "{Left}{Right}{Right}{Right}{Enter}");
+    edit(e, "ab", "{Left}{Right}{Right}{Right}{Enter}");
     EXPECT_EQ(sounds(*e.p), (Events{"beep", "play _97", "play _98", "beep"}));
 
-    e.p.reset();
-    e = edit("um 22 tres", "{Ctrl+Right}{Ctrl+Right}{Ctrl+Right}x{Enter}");
+    edit(e, "um 22 tres", "{Ctrl+Right}{Ctrl+Right}{Ctrl+Right}x{Enter}");
     EXPECT_EQ(e.text, "um 22 tresx");
     EXPECT_EQ(e.p->tracedCount("click"), 2);
     EXPECT_EQ(e.p->tracedCount("beep"), 1);
@@ -181,41 +180,40 @@ TEST(EditField, ShiftSelectsCopyAndPasteGoThroughTheClipboard) {
 
 TEST(EditField, TheVisibleStretchScrollsAndTheLastRowIsNarrower) {
     std::string long100(100, 'y');
-    Edit e = edit(long100, "{Enter}", true, 100, 80, 1, 25);
+    Edit e;
+    edit(e, long100, "{Enter}", true, 100, 80, 1, 25);
     EXPECT_EQ(e.p->row(25), std::string(79, 'y'));
 
-    e.p.reset();
-    e = edit(long100, "{Enter}", true, 100, 80, 1, 24);
+    edit(e, long100, "{Enter}", true, 100, 80, 1, 24);
     EXPECT_EQ(e.p->row(24), std::string(80, 'y'));
 
-    e.p.reset();
-    e = edit("0123456789abcdef", "{End}{Enter}", true, 40, 10, 3, 5);
+    edit(e, "0123456789abcdef", "{End}{Enter}", true, 40, 10, 3, 5);
     EXPECT_EQ(e.p->row(5), "  6789abcdef");
 
     // Control codes in a text from a file show as blanks and move nothing.
-    e.p.reset();
-    e = edit("a\nb\rc\bd", "{Enter}", true, 40, 40, 1, 25);
+    edit(e, "a\nb\rc\bd", "{Enter}", true, 40, 40, 1, 25);
     EXPECT_EQ(e.p->row(25), "a b c d");
     EXPECT_EQ(e.p->row(24), "");
 }
 
 TEST(EditField, KeysThatEndTheEditAndKeysThatAreIgnored) {
-    EXPECT_EQ(edit("a", "{Up}").key, 72);
-    EXPECT_EQ(edit("a", "{PgDn}").key, 81);
-    EXPECT_EQ(edit("a", "{F2}").key, 60);
-    EXPECT_EQ(edit("a", "{Ctrl+F9}").key, 102);
-    EXPECT_EQ(edit("a", "{Ctrl+Enter}").key, 10);
-    Edit e = edit("a", "{Alt+Left}{Ctrl+B}{Enter}");
+    EXPECT_EQ(endKey("{Up}"), 72);
+    EXPECT_EQ(endKey("{PgDn}"), 81);
+    EXPECT_EQ(endKey("{F2}"), 60);
+    EXPECT_EQ(endKey("{Ctrl+F9}"), 102);
+    EXPECT_EQ(endKey("{Ctrl+Enter}"), 10);
+    Edit e;
+    edit(e, "a", "{Alt+Left}{Ctrl+B}{Enter}");
     EXPECT_EQ(e.key, 13);
     EXPECT_EQ(e.text, "a");
 }
 
 TEST(EditField, SpeakingKeys) {
-    Edit e = edit("abc", "{End}{Ctrl+K}{Enter}");
+    Edit e;
+    edit(e, "abc", "{End}{Ctrl+K}{Enter}");
     EXPECT_TRUE(e.p->traced("speak 4"));
 
-    e.p.reset();
-    e = edit("  casa 42 brr", "{F1}{F1}{F1}{F1}x{Enter}");
+    edit(e, "  casa 42 brr", "{F1}{F1}{F1}{F1}x{Enter}");
     EXPECT_TRUE(e.p->traced("speak casa"));
     EXPECT_TRUE(e.p->traced("speak 42"));
     // Only consonants: spelled.
@@ -225,16 +223,13 @@ TEST(EditField, SpeakingKeys) {
     EXPECT_EQ(e.p->tracedCount("beep"), 1);  // the fourth F1 finds the end
     EXPECT_EQ(e.text, "  casa 42 brrx");
 
-    e.p.reset();
-    e = edit("abc def", "{Ctrl+F1}{Enter}");
+    edit(e, "abc def", "{Ctrl+F1}{Enter}");
     EXPECT_TRUE(e.p->traced("speak abc def"));
 
-    e.p.reset();
-    e = edit("ab", "{Alt+Right}{Right}{Enter}");
+    edit(e, "ab", "{Alt+Right}{Right}{Enter}");
     EXPECT_EQ(sounds(*e.p), (Events{"play _FON97", "play _98"}));
 
-    e.p.reset();
-    e = edit("", "{F4}a{F4}b{Enter}");
+    edit(e, "", "{F4}a{F4}b{Enter}");
     EXPECT_EQ(sounds(*e.p), (Events{"play _FALDLG", "play _FALACI", "play _98"}));
     EXPECT_EQ(e.text, "ab");
 }
