@@ -577,9 +577,11 @@ namespace {
 
 struct Table {
     std::unordered_map<std::string, Handler> map;
+    std::string senaoAccented;
     Table() {
         for (auto* group : {&statementCommands, &consoleCommands, &fileCommands})
             for (const CommandEntry& e : (*group)()) map.emplace(plat::cp(e.word), e.handler);
+        senaoAccented = plat::cp("SENÃO");
     }
 };
 
@@ -588,7 +590,7 @@ const Table& table() {
     return t;
 }
 
-bool runCommand(std::string_view word, const std::string& key, std::string_view arg, Handler h) {
+bool runCommand(std::string_view word, std::string_view key, std::string_view arg, Handler h) {
     State& s = gState;
     if (s.debug) {
         std::string t(word);
@@ -596,9 +598,8 @@ bool runCommand(std::string_view word, const std::string& key, std::string_view 
         t.append(arg.data(), arg.size());
         con::writeLineAndSpeak(t);
     }
-    s.word.assign(word.data(), word.size());
     if (!h) {
-        con::writeLineAndSpeak(plat::cp("Comando inválido: ") + key);
+        con::writeLineAndSpeak(plat::cp("Comando inválido: ") + std::string(key));
         s.error = true;
         return false;
     }
@@ -607,8 +608,8 @@ bool runCommand(std::string_view word, const std::string& key, std::string_view 
     return ok;
 }
 
-bool isBlockWord(const std::string& key) {
-    return key == "REPETE" || key == "ENQUANTO" || key == "SENAO" || key == plat::cp("SENÃO") || key == "FIM";
+bool isBlockWord(std::string_view key) {
+    return key == "REPETE" || key == "ENQUANTO" || key == "SENAO" || key == "FIM" || key == table().senaoAccented;
 }
 
 }  // namespace
@@ -624,12 +625,30 @@ bool executeLine(const std::string& text, bool nested) {
     std::string_view t = trimView(text);
     if (t.empty() || t[0] == '*' || t[0] == '@') return true;
     if (s.nesting >= kMaxNesting) return false;
-    std::string word, arg;
-    splitWord(t, word, arg);
-    std::string key = upperLatin(word);
+    // Only the blank separates the word; a-z are upper-cased for the trace and
+    // every byte with toUpperLatin for the table.
+    size_t sp = t.find(' ');
+    std::string_view rawWord = sp == std::string_view::npos ? t : t.substr(0, sp);
+    std::string_view arg = sp == std::string_view::npos ? std::string_view() : trimView(t.substr(sp + 1));
+    char wbuf[32];
+    std::string longWord;
+    std::string_view word, key;
+    char kbuf[32];
+    if (rawWord.size() <= sizeof wbuf) {
+        for (size_t i = 0; i < rawWord.size(); ++i) {
+            char c = rawWord[i];
+            wbuf[i] = (c >= 'a' && c <= 'z') ? char(c - 32) : c;
+            kbuf[i] = char(kUpper.t[uint8_t(c)]);
+        }
+        word = std::string_view(wbuf, rawWord.size());
+        key = std::string_view(kbuf, rawWord.size());
+    } else {
+        longWord = upperLatin(rawWord);  // no command is this long: it is reported as invalid
+        word = key = longWord;
+    }
     if (nested && isBlockWord(key)) return false;
     ++s.nesting;
-    bool ok = runCommand(word, key, arg, lookupCommand(key));
+    bool ok = runCommand(word, key, arg, lookupCommand(std::string(key)));
     --s.nesting;
     return ok;
 }
@@ -670,7 +689,6 @@ void scriptReset() {
     closeAllChannels();
     s.current = 1;
     s.error = false;
-    s.word.clear();
     s.depth = 0;
     s.status = 0;
     s.host = nullptr;
@@ -694,7 +712,6 @@ RunResult scriptRun(const std::string& file, const std::string& startLabel) {
     s.current = 1;
     s.error = false;
     s.stop = false;
-    s.word.clear();
     s.depth = 0;
     s.status = 0;
     s.nesting = 0;

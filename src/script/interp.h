@@ -83,7 +83,6 @@ struct State {
     bool stop = true;
     bool error = false;
     bool debug = false;
-    std::string word;  // command word of the line being run
     std::array<int, kMaxCallDepth> calls{};
     int depth = 0;
     int32_t status = 0;

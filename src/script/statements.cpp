@@ -1,5 +1,6 @@
 // Assignment, arithmetic and text commands, conditions, blocks, loops, jumps,
 // calls, the host call and the debug trace.
+#include <charconv>
 #include <cstring>
 #include <limits>
 
@@ -19,14 +20,8 @@ int32_t wrap(int64_t v) { return int32_t(uint32_t(uint64_t(v))); }
 // Appends the decimal text of v to s without building a temporary.
 void appendNumber(std::string& s, int64_t v) {
     char buf[24];
-    int n = 0;
-    uint64_t u = v < 0 ? uint64_t(0) - uint64_t(v) : uint64_t(v);
-    do {
-        buf[n++] = char('0' + u % 10);
-        u /= 10;
-    } while (u);
-    if (v < 0) s.push_back('-');
-    while (n) s.push_back(buf[--n]);
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    s.append(buf, size_t(r.ptr - buf));
 }
 
 void setNumber(std::string* var, int64_t v) {
@@ -298,26 +293,32 @@ bool lastOccurrenceAtEnd(const std::string& l, const std::string& r) {
 }  // namespace
 
 bool evaluateCondition(std::string_view& rest, bool& result) {
+    static const std::string kNaoAccented = plat::cp("NÃO");
     bool negate = false;
     std::string_view t = trimView(rest);
-    if (startsWithUpper(t, "NAO") || startsWithUpper(t, plat::cp("NÃO"))) {
+    if (startsWithUpper(t, "NAO") || startsWithUpper(t, kNaoAccented)) {
         negate = true;
         t = trimView(t.substr(3));
         if (t.empty()) return false;
     }
     std::string left, right;
     if (!readOperand(t, left) || t.empty()) return false;
-    static const char* const kOps[] = {">=", "<=", "==", "<>", "*=*", "=*", "*=", "=", "<", ">"};
+    // Operators in the order they are tried: >= <= == <> *=* =* *= = < >
     int op = -1;
-    for (int i = 0; i < 10; ++i) {
-        size_t n = std::strlen(kOps[i]);
-        if (t.compare(0, n, kOps[i]) == 0) {
-            op = i;
-            t = trimView(t.substr(n));
-            break;
-        }
-    }
+    size_t len = 1;
+    char c0 = t[0], c1 = t.size() > 1 ? t[1] : '\0', c2 = t.size() > 2 ? t[2] : '\0';
+    if (c0 == '>' && c1 == '=') op = 0, len = 2;
+    else if (c0 == '<' && c1 == '=') op = 1, len = 2;
+    else if (c0 == '=' && c1 == '=') op = 2, len = 2;
+    else if (c0 == '<' && c1 == '>') op = 3, len = 2;
+    else if (c0 == '*' && c1 == '=' && c2 == '*') op = 4, len = 3;
+    else if (c0 == '=' && c1 == '*') op = 5, len = 2;
+    else if (c0 == '*' && c1 == '=') op = 6, len = 2;
+    else if (c0 == '=') op = 7;
+    else if (c0 == '<') op = 8;
+    else if (c0 == '>') op = 9;
     if (op < 0) return false;
+    t = trimView(t.substr(len));
     if (!readOperand(t, right)) return false;
     bool r;
     if (op == 2) {
@@ -429,11 +430,11 @@ bool cmdRepete(std::string_view arg) { return repete(arg, false); }
 
 bool cmdFim(std::string_view arg) {
     if (arg.empty()) return false;
-    std::string w = upperLatin(arg);
+    bool enq = arg.size() == 8 && startsWithUpper(arg, "ENQUANTO");
+    bool rep = arg.size() == 6 && startsWithUpper(arg, "REPETE");
     State& s = state();
-    if (w == "ENQUANTO" || w == "REPETE") {
+    if (enq || rep) {
         if (s.current < 1 || s.current > s.lineCount) return false;
-        bool enq = w == "ENQUANTO";
         int k = enq ? s.prog.prevEnquanto[size_t(s.current)] : s.prog.prevRepete[size_t(s.current)];
         if (k == 0) return false;
         if (enq) {
