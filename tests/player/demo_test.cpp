@@ -1,0 +1,138 @@
+// The demo game "Formas e Cores", played from its first place to its end in
+// both copies: place by place, and driven by its game program.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "console/textwin.h"
+#include "game/gamefile.h"
+#include "game/model.h"
+#include "platform/files.h"
+#include "platform/image.h"
+#include "player/mci.h"
+#include "player/play.h"
+#include "player/slide.h"
+#include "script/script.h"
+#include "support/headless.h"
+#include "support/inproc.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kDemoGames = std::string(LUDIVAR_BUILD_ROOT) + "/sonare/ludivar";
+
+// The keys of one whole game: the opening, FORMAS at the menu, a right circle,
+// a wrong square with its hint, then every answer right, and Enter at the end.
+const char* kWholeGame =
+    "{Enter}"              // Capa: slide 1 goes on by itself after its music, Enter on slide 2
+    "formas{Enter}"        // Menu
+    "bola{Enter}"          // Círculo
+    "x{Enter}"             // Quadrado, wrong
+    "{Enter}"              // Dica quadrado
+    "quadrado{Enter}"      // Quadrado again
+    "triângulo{Enter}"     // Triângulo
+    "Vermelha{Enter}"      // Vermelho
+    " azul {Enter}"        // Azul, then FINAL leads to Fim
+    "{Enter}";             // Fim
+
+struct Demo {
+    InProc ip;
+    std::string games, slides;
+    explicit Demo(const std::string& keys) : ip(keys, "", false) {
+        game::resetModelState();
+        player::resetSlideState();
+        player::resetPlayState();
+        script::scriptReset();
+        media::resetMedia();
+        games = ip.dir + "/jogos";
+        slides = ip.dir + "/slides";
+        fs::copy(kDemoGames, games, fs::copy_options::recursive);
+        fs::create_directory(slides);
+        player::setSlideDumpDir(slides);
+        player::setSlideSize(640, 400);
+    }
+    ~Demo() {
+        player::resetSlideState();
+        media::resetMedia();
+    }
+    int play(const std::string& folder) {
+        return ip.run([&] {
+            ASSERT_TRUE(plat::changeDir(games + "/" + folder));
+            ASSERT_TRUE(game::LoadGame("formas.lud"));
+            player::PlayGame(true);
+        });
+    }
+    std::vector<std::string> drawn() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(slides)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        for (std::string& n : names) n = n.substr(5, n.size() - 9);
+        return names;
+    }
+};
+
+using Strings = std::vector<std::string>;
+
+const Strings kPath = {"1-1", "1-2", "2-1", "3-1", "5-1", "5-2", "6-1", "5-1", "5-2", "7-1", "9-1", "11-1", "13-1"};
+
+TEST(Demo, IsBuiltInTheGamesFolder) {
+    for (const char* f : {"formas-e-cores/formas.lud", "formas-e-cores/casa.jpg", "formas-e-cores/abertura.wav",
+                          "formas-e-cores-programa/formas.lud", "formas-e-cores-programa/formas.pro"})
+        EXPECT_TRUE(fs::exists(kDemoGames + "/" + f)) << f << " (build the demo_game target)";
+    plat::Picture pic;
+    EXPECT_TRUE(plat::loadJpeg(kDemoGames + "/formas-e-cores/fundo.jpg", pic));
+    EXPECT_EQ(pic.width, 800);
+}
+
+TEST(Demo, PlayedPlaceByPlaceToTheEnd) {
+    Demo d(std::string(kWholeGame) + "{Enter}");  // and Enter after "Fim do Jogo"
+    EXPECT_EQ(d.play("formas-e-cores"), -1);
+    EXPECT_EQ(d.drawn(), kPath);
+    EXPECT_EQ(player::playState().score, 50);
+    EXPECT_TRUE(d.ip.traced("speak Formas e Cores um jogo para aprender brincando") ||
+                d.ip.traced("speak Formas e Cores"));
+    EXPECT_TRUE(d.ip.traced("speak Você fez 50 pontos."));
+    EXPECT_TRUE(d.ip.traced("speak Fim do Jogo"));
+    EXPECT_EQ(d.ip.row(1), "Fim do Jogo");
+    // The opening music and the hint's sound were played and waited for.
+    std::string t = d.ip.traceText();
+    EXPECT_NE(t.find("abertura.wav alias midiaSlide\nmedia play midiaSlide notify\n"), std::string::npos);
+    EXPECT_NE(t.find("erro.wav alias midiaSlide\nmedia play midiaSlide notify\n"), std::string::npos);
+    EXPECT_GE(d.ip.now(), 1650u);
+
+    // The title slide: its picture at the top right of the stretched background.
+    plat::Picture first;
+    ASSERT_TRUE(plat::readPng(d.slides + "/0001-1-1.png", first));
+    const uint8_t* sky = &first.rgb[(size_t(10) * 640 + 10) * 3];
+    EXPECT_GT(sky[2], 200);  // blue sky
+    const uint8_t* wall = &first.rgb[(size_t(30 + 170) * 640 + (640 - 30 - 320 + 100)) * 3];
+    EXPECT_GT(wall[0], 150);  // the red wall of the house
+    EXPECT_LT(wall[2], 100);
+}
+
+TEST(Demo, EscapeAndAWrongMenuAnswer) {
+    Demo d("{Enter}cores{Enter}{Esc}n{Esc}s{Enter}");
+    d.play("formas-e-cores");
+    EXPECT_EQ(d.drawn(), (Strings{"1-1", "1-2", "2-1", "9-1", "9-1"}));
+    EXPECT_TRUE(d.ip.traced("speak Confirma fim? "));
+}
+
+TEST(Demo, DrivenByItsProgram) {
+    Demo d(kWholeGame);
+    EXPECT_EQ(d.play("formas-e-cores-programa"), -1);
+    EXPECT_EQ(d.drawn(), kPath);
+    EXPECT_EQ(script::scriptGetVariable("STATUS"), "$FIM$");
+    EXPECT_EQ(script::scriptGetVariable("PONTOS"), "50");
+    EXPECT_EQ(script::scriptGetVariable("DICAS"), "1");
+    EXPECT_FALSE(d.ip.traced("speak Erro de execução no programa "));
+    bool said = false;
+    for (int r = 1; r <= 25; ++r) said |= d.ip.row(r).find("Você fez 50 pontos e precisou de 1 dicas.") != std::string::npos;
+    EXPECT_TRUE(said) << d.ip.traceText();
+}
+
+}  // namespace
