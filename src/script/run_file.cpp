@@ -10,11 +10,10 @@ namespace script {
 
 int runScriptFile(const std::string& path) {
     scriptReset();
-    // The command line is UTF-8; the interpreter's names are CP1252.
-    RunResult r = scriptRun(plat::utf8ToCp1252(path));
+    RunResult r = scriptRun(path);
     closeAllChannels();
     if (r.code == RunOk) return 0;
-    std::string report = plat::cp("Erro de execução no programa ") + plat::utf8ToCp1252(path);
+    std::string report = plat::cp("Erro de execução no programa ") + path;
     if (r.code == RunLoadFailed) report += plat::cp(": não foi possível carregar");
     else if (r.code == RunNoLabel) report += plat::cp(": rótulo inicial não encontrado");
     else report += ", linha " + numberText(r.line);

@@ -40,7 +40,8 @@ std::string scriptGetVariable(const std::string& name);
 // Creates the variable when needed; false when the table of names is full.
 bool scriptSetVariable(const std::string& name, const std::string& value);
 
-// `ludivar --script FILE.pro`: runs a program with no host.  Returns the process
+// `ludivar --script FILE.pro`: runs a program with no host.  `path` is a program
+// name like any other (CP1252, Windows or Linux style).  Returns the process
 // exit code: 0 when the run's result was 0, else 1 after printing the result code
 // and the line.
 int runScriptFile(const std::string& path);
