@@ -5,6 +5,8 @@
 #include "platform/sdl_audio.h"
 
 #include <SDL.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -141,10 +143,31 @@ std::vector<uint8_t> makeToneLoop(int hz) {
     return s;
 }
 
+namespace {
+// ALSA reports a missing sound card on stderr, line after line, which would land in
+// the user's terminal (or over the terminal front's screen): a machine without sound
+// is normal here, and the program says nothing about it.
+struct QuietStderr {
+    QuietStderr() {
+        saved_ = ::dup(STDERR_FILENO);
+        int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
+        if (null >= 0) ::close(null);
+    }
+    ~QuietStderr() {
+        if (saved_ < 0) return;
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+    int saved_;
+};
+}  // namespace
+
 bool start() {
     AudioState& s = gState;
     if (s.started) return s.device;
     s.started = true;
+    QuietStderr quiet;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     SDL_AudioSpec want, have;
     SDL_zero(want);

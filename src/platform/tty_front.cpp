@@ -2,7 +2,6 @@
 // in raw mode, keys decoded from the terminal's sequences, sound through SDL audio
 // when a device exists.  Whatever way the program ends (return, exit, a signal, a
 // crash) the terminal gets its modes, screen and cursor back.
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -135,18 +134,6 @@ uint64_t steadyMs() {
     return uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-// SDL's audio start may make ALSA complain on stderr, which would scribble over
-// the screen; those complaints go to /dev/null.
-void startAudioQuietly() {
-    int saved = ::dup(STDERR_FILENO);
-    int null = ::open("/dev/null", O_WRONLY);
-    if (saved >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
-    audio::start();
-    if (saved >= 0 && null >= 0) ::dup2(saved, STDERR_FILENO);
-    if (null >= 0) ::close(null);
-    if (saved >= 0) ::close(saved);
-}
-
 // A lone ESC is the Esc key once nothing has followed it for this long.
 constexpr uint64_t kEscWaitMs = 30;
 
@@ -165,7 +152,7 @@ public:
     bool open(const WindowSettings&) override {
         if (open_) return true;
         open_ = true;
-        startAudioQuietly();
+        audio::start();
         if (isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &gTerm.saved) == 0) {
             gTerm.haveSaved = true;
             decoder_.eraseByte = uint8_t(gTerm.saved.c_cc[VERASE] ? gTerm.saved.c_cc[VERASE] : 0x7f);

@@ -244,6 +244,11 @@ TEST_F(WindowFrontTest, TheColourTableMapsColoursToPaletteEntries) {
 TEST_F(WindowFrontTest, TheCaretShowsOnlyWhileReading) {
     start();
     con::gotoXY(5, 3);
+    SDL_Event focus;  // the caret needs the focus; say the window has it
+    std::memset(&focus, 0, sizeof focus);
+    focus.type = SDL_WINDOWEVENT;
+    focus.window.event = SDL_WINDOWEVENT_FOCUS_GAINED;
+    SDL_PushEvent(&focus);
     Shot off = snap();
     con::tw().reading = true;
     front_->cursorMoved(con::screenView());
