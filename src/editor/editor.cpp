@@ -1,0 +1,359 @@
+// The editor's menu: creating or opening a game, the option loop, and the small
+// pieces every editor shares (confirmations, the side panel, form values).
+#include "editor/editor.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <vector>
+
+#include "app/catalog.h"
+#include "app/startup.h"
+#include "console/console.h"
+#include "console/menu.h"
+#include "console/textwin.h"
+#include "editor/common.h"
+#include "editor/program.h"
+#include "game/folders.h"
+#include "game/gamefile.h"
+#include "game/textscript.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+#include "player/play.h"
+#include "player/slide.h"
+
+namespace editor {
+
+using namespace detail;
+
+namespace {
+
+EditorState gEditor;
+
+// The option menu's entries in order; entry 0 (nothing chosen) and the last give Esc.
+constexpr std::array<uint8_t, 13> kMenuLetters = {kEsc, 'D', 'C', 'E', 'P', 'S', 'N',
+                                                  'I',  'R', 'G', 'X', 'A', kEsc};
+constexpr std::array<const char*, 12> kMenuKeys = {"LUAJP_D", "LUAJP_C", "LUAJP_E", "LUAJP_P",
+                                                   "LUAJP_S", "LUAJP_N", "LUAJP_I", "LUAJP_R",
+                                                   "LUAJP_G", "LUAJP_X", "LUAJP_A", "LUAJP_ES"};
+// The help lists the options in this order; G and Esc are left out.
+constexpr std::array<const char*, 10> kHelpKeys = {"LUAJP_D", "LUAJP_C", "LUAJP_P", "LUAJP_E", "LUAJP_S",
+                                                   "LUAJP_N", "LUAJP_I", "LUAJP_R", "LUAJP_X", "LUAJP_A"};
+
+// While the menu runs the game lives only in memory: the window must not close
+// and Ctrl+Break must not end the program.  Restored however the menu is left.
+struct NoClosing {
+    bool before = con::breakCheck();
+    NoClosing() { con::setBreakCheck(false); }
+    ~NoClosing() { con::setBreakCheck(before); }
+};
+
+std::string lastComponent(const std::string& path) {
+    size_t end = path.find_last_not_of("\\/");
+    if (end == std::string::npos) return std::string();
+    size_t start = path.find_last_of("\\/", end);
+    start = start == std::string::npos ? 0 : start + 1;
+    return path.substr(start, end - start + 1);
+}
+
+bool endsWithLud(const std::string& name) {
+    return name.size() >= 4 && con::toUpperLatin(name.substr(name.size() - 4)) == ".LUD";
+}
+
+void showHelp() {
+    const int x = con::whereX(), y = con::whereY();
+    con::setWindow(40, 7, 80, 18);
+    con::setTextBackground(1);
+    con::clearScreen();
+    app::SayMessage("LUOPCOES", 2);
+    for (const char* key : kHelpKeys) app::SayMessage(key, 1);
+    con::setTextBackground(0);
+    wholeScreen();
+    con::gotoXY(x, y);
+}
+
+uint8_t optionMenu() {
+    app::ClearRightPanel();
+    con::menuOpen(40, 7, 40, 12, 5);
+    for (const char* key : kMenuKeys) app::AddMenuOption(key);
+    return menuLetter(con::menuRun());
+}
+
+// A / Esc: one spoken key; true when it was S.
+bool confirmedByS(const std::string& key) {
+    app::SayMessage(key, 0);
+    uint8_t k = readAnswerKey();
+    if (k >= 32) con::write(std::string(1, char(k)));
+    con::writeLn();
+    return k == 'S';
+}
+
+void drawMenuScreen() {
+    wholeScreen();
+    con::setTextBackground(0);
+    con::clearScreen();
+    showGameTitle();
+    con::setTextBackground(1);
+    con::write(app::MessageText("LUINIC"));
+    con::setTextBackground(0);
+    con::writeLn();
+    con::writeLn();
+    app::SayMessage("LUOPPRIN", 2);
+    app::SayMessage("LUOPSET", 2);
+    con::setTextBackground(1);
+    app::SayMessage("LUOPCAO", 0);
+    con::setTextBackground(0);
+}
+
+}  // namespace
+
+EditorState& editorState() { return gEditor; }
+void resetEditor() { gEditor = EditorState(); }
+
+uint8_t menuLetter(int choice) {
+    if (choice < 0 || choice >= int(kMenuLetters.size())) return kEsc;
+    return kMenuLetters[size_t(choice)];
+}
+
+std::string newGameFileName(const std::string& typed, const std::string& folder) {
+    std::string name = con::trim(typed);
+    if (name.empty()) name = lastComponent(folder) + ".lud";
+    if (!endsWithLud(name)) name += ".lud";
+    return name;
+}
+
+void createGame() {
+    const std::string folder = game::createGameFolder();
+    if (folder.empty()) return;
+    app::SayMessage("LUNOMNOV", 1);
+    std::string typed;
+    con::readLine(typed);
+    const std::string name = newGameFileName(typed, folder);
+    if (con::trim(typed).empty()) {
+        app::SayMessage("LUASSMES", 1);
+        con::writeLineAndSpeak(name);
+        con::writeLn();
+    }
+    if (plat::fileExists(name)) {
+        app::SayMessage("LUDESTRU", 0);
+        uint8_t ch = 0, ext = 0;
+        con::readKeyWithEcho(ch, ext);
+        con::writeLn();
+        if (ch != 'S' && ch != 's') {
+            app::SayMessage("LUDESIST", 1);
+            return;
+        }
+    }
+    {
+        std::ofstream created(plat::mapPath(name), std::ios::binary | std::ios::trunc);
+        if (!created) {
+            app::SayMessage("LUERRCRI", 1);
+            return;
+        }
+    }
+    game::NewGame();
+    app::appState().currentGameFile = name;
+    if (game::SaveGame()) editorMenu();
+}
+
+void editGame() {
+    if (game::chooseGameFolder().empty()) return;
+    std::string file;
+    if (!game::chooseGameFile(file)) return;
+    if (!game::LoadGame(file)) return;
+    editorMenu();
+}
+
+void editorMenu() {
+    NoClosing noClosing;
+    for (;;) {
+        drawMenuScreen();
+        uint8_t ch = 0, ext = 0;
+        con::readKeyWithEcho(ch, ext);
+        con::writeLn();
+        uint8_t key = con::toUpperLatin(ch);
+        if (ch == 0) {
+            if (ext == kF1) {
+                showHelp();
+                continue;
+            }
+            if (ext == kF2) {
+                game::SaveGame();
+                continue;
+            }
+            if (ext == kF9 || ext == kUp || ext == kDown) {
+                key = optionMenu();
+            } else {
+                app::SayMessage("LUOPINV", 1);
+                continue;
+            }
+        }
+        gEditor.lastKey = key;
+        switch (key) {
+            case 'D': editGeneralData(); break;
+            case 'C': editPresentation(); break;
+            case 'E': editPlaces(); break;
+            case 'P': programMenu(); break;
+            case 'S': game::SaveGame(); break;
+            case 'N': game::SaveGameAs(); break;
+            case 'I': game::importMedia(); break;
+            case 'R': game::importScript(); break;
+            case 'G': game::exportScript(); break;
+            case 'X':
+                player::PlayGame(true);
+                player::ClearSlide();
+                break;
+            case 'A':
+                if (confirmedByS("LUCNFABN")) {
+                    app::SayMessage("LUNAOGRV", 1);
+                    return;
+                }
+                app::SayMessage("LUDESIST", 1);
+                break;
+            case kEsc:
+                // A game that could not be written stays open: leaving now would lose it.
+                if (confirmedByS("LUCNFFIM")) {
+                    if (game::SaveGame()) return;
+                } else {
+                    app::SayMessage("LUDESIST", 1);
+                }
+                break;
+            default: app::SayMessage("LUOPINV", 1); break;
+        }
+    }
+}
+
+// ---- shared pieces -------------------------------------------------------------------
+
+namespace detail {
+
+void wholeScreen() { con::setWindow(1, 1, 80, 25); }
+
+void clearPanel(int bottom) {
+    const int x = con::whereX(), y = con::whereY();
+    const con::TextWindow& t = con::tw();
+    const int l = t.left + 1, tp = t.top + 1, r = t.right + 1, b = t.bottom + 1;
+    con::setWindow(40, 7, 80, bottom);
+    con::setTextBackground(0);
+    con::clearScreen();
+    con::setWindow(l, tp, r, b);
+    con::gotoXY(x, y);
+}
+
+void sidePanel(int bottom) {
+    con::setWindow(40, 7, 80, bottom);
+    con::setTextBackground(0);
+    con::clearScreen();
+}
+
+void showGameTitle() { con::setWindowTitle("Ludivar " + app::appState().currentGameFile); }
+
+void sayText(const std::string& text, int lineEnds) {
+    con::write(text);
+    for (int i = 0; i < lineEnds; ++i) con::writeLn();
+    con::speak(text);
+    while (con::isSpeaking()) con::keyPressed();
+}
+
+bool confirm(const std::string& key) {
+    app::SayMessage(key, 0);
+    uint8_t ch = 0, ext = 0;
+    con::readKeyWithEcho(ch, ext);
+    con::writeLn();
+    return !(ch == kEsc || ch == 'N' || ch == 'n');
+}
+
+void pauseAfterSpeech() {
+    con::waitSpeech();
+    con::delayMs(1000);
+}
+
+void preview(int place, int slide) {
+    player::DrawSlide(place, slide, "minitela");
+    while (!con::keyPressed()) con::delayMs(50);
+    player::ClearSlide();
+}
+
+uint8_t readAnswerKey() {
+    uint8_t k = con::readKeyAndSpeak();
+    if (k == 0) {
+        con::readKey();
+        return 0;
+    }
+    return con::toUpperLatin(k);
+}
+
+}  // namespace detail
+
+// ---- form values and flags -------------------------------------------------------------
+
+bool parseDecimal(const std::string& text, int32_t& value) {
+    const std::string t = con::trim(text);
+    size_t i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+    if (i >= t.size()) return false;
+    int64_t v = 0;
+    for (; i < t.size(); ++i) {
+        if (t[i] < '0' || t[i] > '9') return false;
+        v = v * 10 + (t[i] - '0');
+        if (v > int64_t(INT32_MAX) + 1) return false;
+    }
+    if (negative) v = -v;
+    if (v > INT32_MAX || v < INT32_MIN) return false;
+    value = int32_t(v);
+    return true;
+}
+
+std::string shownValue(const std::string& value, int width) {
+    size_t w = size_t(std::max(0, std::min(width, 255)));
+    std::string s = value.substr(0, w);
+    size_t end = s.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : s.substr(0, end + 1);
+}
+
+std::string keptValue(const std::string& original, const std::string& edited, int width) {
+    return edited == shownValue(original, width) ? original : edited;
+}
+
+bool flagNotN(const std::string& text, bool whenEmpty) {
+    if (text.empty()) return whenEmpty;
+    return con::toUpperLatin(uint8_t(text[0])) != 'N';
+}
+
+bool flagIsS(const std::string& text) {
+    return !text.empty() && con::toUpperLatin(uint8_t(text[0])) == 'S';
+}
+
+namespace {
+// A name matched by two masks is offered once.
+std::string choicesOf(std::initializer_list<const char*> masks) {
+    std::string all;
+    std::vector<std::string> seen;
+    for (const char* m : masks) {
+        std::string names = game::filesAsOptions(m);
+        size_t start = 0;
+        while (start <= names.size()) {
+            size_t bar = names.find('|', start);
+            if (bar == std::string::npos) bar = names.size();
+            std::string n = names.substr(start, bar - start);
+            if (!n.empty() && std::find(seen.begin(), seen.end(), n) == seen.end()) {
+                seen.push_back(n);
+                all += "|" + n;
+            }
+            start = bar + 1;
+        }
+    }
+    return game::tidyOptions(all);
+}
+}  // namespace
+
+std::string pictureChoices() { return choicesOf({"*.jpg", "*.jpeg"}); }
+std::string placeMediaChoices() {
+    return choicesOf({"*.wav", "*.wma", "*.mid", "*.mp3", "*.avi", "*.mpg", "*.mpeg"});
+}
+std::string slideMediaChoices() {
+    return choicesOf({"*.wav", "*.wma", "*.mid", "*.mp3", "*.avi", "*.mp4", "*.mpg", "*.mpeg"});
+}
+
+}  // namespace editor

@@ -1,0 +1,395 @@
+// The place editor: the list of places with "Último local" after the last, the
+// commands on the place under the cursor, and the place form.
+#include <algorithm>
+#include <array>
+
+#include "app/catalog.h"
+#include "app/startup.h"
+#include "console/console.h"
+#include "console/form.h"
+#include "console/menu.h"
+#include "console/textwin.h"
+#include "editor/common.h"
+#include "editor/editor.h"
+#include "game/gamefile.h"
+#include "platform/platform.h"
+#include "player/play.h"
+#include "player/slide.h"
+
+namespace editor {
+
+using namespace detail;
+
+namespace {
+
+// A command read from the list: a plain key in capitals, or kExt + an extended code.
+constexpr int kExt = 0x100;
+
+constexpr std::array<const char*, 7> kOptionKeys = {"LUAJU_I", "LUAJU_E", "LUAJU_R", "LUAJU_M",
+                                                    "LUAJU_S", "LUAJU_V", "LUAJU_X"};
+constexpr std::array<uint8_t, 8> kOptionLetters = {kEsc, 'I', 'E', 'R', 'M', 'S', 'V', 'X'};
+
+int& currentPlace() { return app::appState().editorPlace; }
+
+void drawPlacesScreen() {
+    wholeScreen();
+    con::setTextBackground(0);
+    con::clearScreen();
+    showGameTitle();
+    con::setTextBackground(1);
+    app::SayMessage("LUEDILOC", 2);
+    con::setTextBackground(0);
+    app::SayMessage("LUEDISET", 2);
+}
+
+// The same lines, written only: the form's header and what it leaves behind.
+void drawPlaceHeader() {
+    wholeScreen();
+    con::setTextBackground(0);
+    con::clearScreen();
+    con::setTextBackground(1);
+    con::write(app::MessageText("LUEDILOC"));
+    con::setTextBackground(0);
+    con::writeLn();
+    con::writeLn();
+    con::write(app::MessageText("LUEDISET"));
+    con::writeLn();
+    con::writeLn();
+}
+
+struct Pick {
+    int command = kEsc;
+    int item = 0;
+};
+
+// Runs a list of the places and one last item; a run that ends beyond either end counts as Esc.
+Pick pickPlace(int start, int bottom, const std::string& lastItem) {
+    const game::TJogo& g = game::current();
+    const int count = std::max(0, g.placeCount);
+    con::listOpen(1, 7, 30, bottom);
+    for (int n = 1; n <= count; ++n) con::listAdd(placeItem(g, n));
+    con::listAdd(lastItem);
+    con::ListResult r = con::listRun(std::max(1, std::min(start, count + 1)), true);
+    con::listClose();
+    Pick p;
+    p.item = r.item;
+    if (!r.valid) p.command = kEsc;
+    else if (r.key != 0) p.command = con::toUpperLatin(r.key);
+    else p.command = kExt | r.ext;
+    return p;
+}
+
+void showHelp() {
+    con::setWindow(40, 7, 80, 25);
+    con::setTextBackground(1);
+    con::clearScreen();
+    app::SayMessage("LUOPCOES", 2);
+    for (const char* key : {"LUAJU_I", "LUAJU_E", "LUAJU_R", "LUAJU_M", "LUAJU_S", "LUAJU_V"})
+        app::SayMessage(key, 1);
+    app::SayMessage("LUAJU_X", 0);
+    con::setTextBackground(0);
+    wholeScreen();
+}
+
+int optionMenu() {
+    wholeScreen();
+    clearPanel(14);
+    con::menuOpen(40, 7, 38, 7, 5);
+    for (const char* key : kOptionKeys) app::AddMenuOption(key);
+    int choice = con::menuRun();
+    return choice >= 1 && choice <= 7 ? int(kOptionLetters[size_t(choice)]) : int(kEsc);
+}
+
+// Enter or E: the place's form, then the previous or next place's on PgUp / PgDn.
+void walkForms(int& cur) {
+    wholeScreen();
+    for (;;) {
+        int key = editPlace(cur);
+        if (key == kPgUp) {
+            if (cur <= 1) break;
+            --cur;
+        } else if (key == kPgDn) {
+            if (cur >= game::current().placeCount) break;
+            ++cur;
+        } else {
+            break;
+        }
+    }
+}
+
+void viewPlace(int cur) {
+    const game::TLugar* p = game::current().place(cur);
+    if (p && p->slideCount == 0) offerFirstSlide(cur);
+    app::ClearRightPanel();
+    uint8_t key = 0;
+    std::string answer;
+    player::PresentPlace(cur, key, answer);
+    app::SayMessage("LUAPTENT", -1);
+    con::readLineRaw();
+    player::ClearSlide();
+    app::ClearRightPanel();
+}
+
+void playFromHere(int cur) {
+    if (!game::current().general.program.empty()) app::SayMessage("LUPRGINB", 1);
+    player::PlayFrom(cur, false);
+    player::ClearSlide();
+}
+
+// Acts on one command for the current place; true when the screen must be built again.
+bool act(int command, int& cur) {
+    game::TJogo& g = game::current();
+    switch (command) {
+        case kEnter:
+        case 'E': walkForms(cur); return false;
+        case 'I': insertPlace(cur); return false;
+        case 'M': movePlace(cur); return false;
+        case 'R': removePlace(cur); return false;
+        case 'S':
+            if (!g.place(cur)) {
+                app::SayMessage("LULUGINV", 1);
+                return false;
+            }
+            editSlides(cur);
+            return true;
+        case 'V': viewPlace(cur); return true;
+        case 'X': playFromHere(cur); return true;
+        case kExt | kF1: showHelp(); return false;
+        case kExt | kF2: game::SaveGame(); return false;
+        case kExt | kF7: removePlace(cur); return false;
+        case kExt | kRight: {
+            const game::TLugar* p = g.place(cur);
+            if (p && p->slideCount > 0) preview(cur, 1);
+            return false;
+        }
+        default:
+            app::SayMessage("LUOPINV", 1);
+            if (command & kExt) app::SayMessage("LUF1F9", 2);
+            return false;
+    }
+}
+
+}  // namespace
+
+// ---- the places of a game --------------------------------------------------------
+
+std::unique_ptr<game::TLugar> newEditorPlace(const std::string& name) {
+    auto p = std::make_unique<game::TLugar>();
+    game::InitPlace(*p);
+    p->name = name;
+    p->textColour = "BRANCO";
+    return p;
+}
+
+bool insertPlaceAt(game::TJogo& g, int at, std::unique_ptr<game::TLugar> p) {
+    const int count = std::max(0, g.placeCount);
+    if (!p || count >= game::kMaxPlaces || at < 1 || at > count + 1) return false;
+    for (int i = count; i >= at; --i) g.places[size_t(i + 1)] = std::move(g.places[size_t(i)]);
+    g.places[size_t(at)] = std::move(p);
+    g.placeCount = count + 1;
+    return true;
+}
+
+bool removePlaceAt(game::TJogo& g, int n) {
+    const int count = std::max(0, g.placeCount);
+    if (n < 1 || n > count) return false;
+    for (int i = n; i < count; ++i) g.places[size_t(i)] = std::move(g.places[size_t(i + 1)]);
+    g.places[size_t(count)].reset();
+    g.placeCount = count - 1;
+    return true;
+}
+
+bool movePlaceTo(game::TJogo& g, int from, int to) {
+    const int count = std::max(0, g.placeCount);
+    if (from < 1 || from > count || to < 1 || to > count) return false;
+    std::unique_ptr<game::TLugar> p = std::move(g.places[size_t(from)]);
+    for (int i = from; i < to; ++i) g.places[size_t(i)] = std::move(g.places[size_t(i + 1)]);
+    for (int i = from; i > to; --i) g.places[size_t(i)] = std::move(g.places[size_t(i - 1)]);
+    g.places[size_t(to)] = std::move(p);
+    return true;
+}
+
+std::string placeItem(const game::TJogo& g, int n) {
+    const game::TLugar* p = g.place(n);
+    return std::to_string(n) + " - " + (p ? p->name : std::string());
+}
+
+// ---- the place editor ------------------------------------------------------------------
+
+void editPlaces() {
+    int& cur = currentPlace();
+    cur = 1;
+    drawPlacesScreen();
+    const std::string lastItem = plat::cp("Último local");
+    for (;;) {
+        Pick pick = pickPlace(cur, 15, lastItem);
+        cur = pick.item;
+        int command = pick.command;
+        bool rebuild = false;
+        // From here a letter chosen in the option menu is handled as if typed.
+        for (;;) {
+            if (command == kEsc) return;
+            const int count = game::current().placeCount;
+            if (cur == 0 || (cur > count && command != 'I' && command != (kExt | kF9))) break;
+            wholeScreen();
+            con::gotoXY(1, 3);
+            con::clearToEndOfLine();
+            con::write(con::menuLastChosen());
+            con::writeLn();
+            con::writeLn();
+            sidePanel(13);
+            if (command == (kExt | kF9)) {
+                command = optionMenu();
+                continue;
+            }
+            rebuild = act(command, cur);
+            break;
+        }
+        wholeScreen();
+        if (rebuild) drawPlacesScreen();
+    }
+}
+
+int editPlace(int n) {
+    wholeScreen();
+    drawPlaceHeader();
+    con::gotoXY(1, 3);
+    con::clearToEndOfLine();
+    app::SayMessage("LUEDNLUG", 2);
+
+    game::TJogo& g = game::current();
+    const game::TLugar* p = g.place(n);
+    enum { Name, Category, Picture, Media, Back, Ink, Points, Answer, Right, Wrong, Ends, Count };
+    static constexpr std::array<const char*, Count> keys = {"LUC_NOME", "LUC_CATE", "LUG_IMGF", "LUC_MID",
+                                                            "LUC_CFND", "LUC_CLET", "LUC_PONT", "LUC_RESP",
+                                                            "LUC_LUOK", "LUC_LERR", "LUC_JOGT"};
+    static constexpr std::array<int, Count> widths = {50, 80, 80, 80, 50, 50, 10, 80, 80, 80, 4};
+    std::array<std::string, Count> original;
+    if (p) {
+        original = {p->name,         p->category,       p->backgroundPicture,
+                    p->media,        p->backgroundColour, p->textColour,
+                    std::to_string(p->points), p->expectedAnswer, p->placeIfRight,
+                    p->placeIfWrong, app::YesNoText(p->endsGame)};
+    } else {
+        original[Points] = "0";
+        original[Ends] = app::YesNoText(false);
+    }
+    std::array<std::string, Count> texts = original;
+
+    std::string places;
+    bool first = true;
+    for (int i = 1; i <= g.placeCount; ++i)
+        if (const game::TLugar* q = g.place(i)) {
+            places += (first ? "" : "|") + q->name;
+            first = false;
+        }
+    const std::string pictures = pictureChoices();
+    const std::string media = placeMediaChoices();
+    std::array<std::string, Count> choices;
+    choices[Picture] = pictures;
+    choices[Media] = media;
+    choices[Back] = choices[Ink] = game::kColours;
+    choices[Right] = choices[Wrong] = places;
+    choices[Ends] = plat::cp("SIM|NÃO");
+
+    con::formStart();
+    for (size_t i = 0; i < Count; ++i)
+        app::AddFormChoiceField(keys[i], &texts[i], 255, choices[i], widths[i]);
+    const int key = con::formRun(true);
+
+    bool changed = false;
+    for (size_t i = 0; i < Count; ++i) {
+        texts[i] = keptValue(original[i], texts[i], widths[i]);
+        changed |= texts[i] != original[i];
+    }
+    if (!changed) {
+        app::SayMessage("LUOK", -1);
+        drawPlaceHeader();
+        return key;
+    }
+    if (!confirm("LUCONFAL")) {
+        app::SayMessage("LUDESIST", 1);
+        pauseAfterSpeech();
+        drawPlaceHeader();
+        return kEsc;
+    }
+    game::TLugar* place = g.place(n);
+    if (!place && n >= 1 && n <= g.placeCount) place = game::CreatePlace(g, n);
+    if (place) {
+        place->name = texts[Name];
+        place->category = texts[Category];
+        place->backgroundPicture = texts[Picture];
+        place->media = texts[Media];
+        place->backgroundColour = texts[Back];
+        place->textColour = texts[Ink];
+        int32_t points = 0;
+        place->points = parseDecimal(texts[Points], points) ? points : 0;
+        place->expectedAnswer = texts[Answer];
+        place->placeIfRight = texts[Right];
+        place->placeIfWrong = texts[Wrong];
+        place->endsGame = flagIsS(texts[Ends]);
+        if (place->slideCount == 0) offerFirstSlide(n);
+    }
+    drawPlaceHeader();
+    return key;
+}
+
+void insertPlace(int n) {
+    game::TJogo& g = game::current();
+    // The game holds at most 1000 places; say so before asking anything.
+    if (g.placeCount >= game::kMaxPlaces) {
+        sayText(plat::cp("Excedido o máximo de lugares do jogo"), 1);
+        return;
+    }
+    app::SayMessage("LUTITLUG", 1);
+    std::string name;
+    con::readLine(name);
+    if (con::trim(name).empty()) {
+        app::SayMessage("LUDESIST", 1);
+        return;
+    }
+    std::unique_ptr<game::TLugar> place = newEditorPlace(name);
+    app::SayMessage("LUANTDEP", 0);
+    const uint8_t k = readAnswerKey();
+    if (k == kEsc) {
+        con::writeLn();
+        app::SayMessage("LUDESIST", 1);
+        return;
+    }
+    if (k >= 32) con::write(std::string(1, char(k)));
+    con::writeLn();
+    const int count = std::max(0, g.placeCount);
+    int at = n;
+    if (n > count) at = count + 1;
+    else if (k == 'D') at = n + 1;
+    insertPlaceAt(g, std::max(1, at), std::move(place));
+}
+
+void removePlace(int n) {
+    game::TJogo& g = game::current();
+    if (n < 1 || n > g.placeCount) {
+        app::SayMessage("LULUGINV", 1);
+        return;
+    }
+    if (!confirm("LUCONREM")) {
+        app::SayMessage("LUDESIST", 2);
+        return;
+    }
+    removePlaceAt(g, n);
+}
+
+void movePlace(int n) {
+    app::SayMessage("LUINFMOV", 1);
+    wholeScreen();
+    Pick pick = pickPlace(n, 16, plat::cp("Último lugar"));
+    game::TJogo& g = game::current();
+    if (pick.command != kEsc && pick.item >= 1 && pick.item <= g.placeCount && movePlaceTo(g, n, pick.item)) {
+        app::ClearRightPanel();
+        return;
+    }
+    con::gotoXY(1, 24);
+    app::SayMessage("LUDESIST", 1);
+    pauseAfterSpeech();
+}
+
+}  // namespace editor

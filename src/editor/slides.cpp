@@ -1,0 +1,398 @@
+// The slide editor of one place: the list of its slides with "Último slide"
+// after the last, the commands on the slide under the cursor, and the slide form.
+#include <algorithm>
+#include <array>
+
+#include "app/catalog.h"
+#include "app/startup.h"
+#include "console/console.h"
+#include "console/form.h"
+#include "console/menu.h"
+#include "console/textwin.h"
+#include "editor/common.h"
+#include "editor/editor.h"
+#include "game/gamefile.h"
+#include "platform/platform.h"
+#include "player/slide.h"
+
+namespace editor {
+
+using namespace detail;
+
+namespace {
+
+constexpr int kExt = 0x100;
+constexpr int kTextFields = 10;  // text lines shown in the form
+
+constexpr std::array<const char*, 6> kOptionKeys = {"LUAJS_I", "LUAJS_E", "LUAJS_R",
+                                                    "LUAJS_M", "LUAJS_D", "LUAJS_V"};
+constexpr std::array<uint8_t, 7> kOptionLetters = {kEsc, 'I', 'E', 'R', 'M', 'D', 'V'};
+
+game::TLugar* placeOf(int place) {
+    game::TJogo& g = game::current();
+    return place >= 1 && place <= g.placeCount ? g.place(place) : nullptr;
+}
+
+// Slide n when it is one of the place's slides.
+game::TSlide* slideOf(const game::TLugar& p, int n) { return n >= 1 && n <= p.slideCount ? p.slide(n) : nullptr; }
+
+void drawSlidesScreen(const game::TLugar& p) {
+    wholeScreen();
+    con::setTextBackground(0);
+    con::clearScreen();
+    showGameTitle();
+    con::setTextBackground(1);
+    app::SayMessage("LUEDISLI", 2);
+    con::setTextBackground(0);
+    app::SayMessage("LUSLISET", 2);
+    con::write(app::MessageText("LUEDNLUG") + ": " + p.name);
+}
+
+struct Pick {
+    int command = kEsc;
+    int item = 0;
+};
+
+Pick pickSlide(const game::TLugar& p, int start, const std::string& lastItem) {
+    const int count = std::max(0, p.slideCount);
+    con::listOpen(1, 7, 30, 16);
+    for (int s = 1; s <= count; ++s) con::listAdd(slideItem(p, s));
+    con::listAdd(lastItem);
+    con::ListResult r = con::listRun(std::max(1, std::min(start, count + 1)), true);
+    con::listClose();
+    Pick pick;
+    pick.item = r.item;
+    if (!r.valid) pick.command = kEsc;
+    else if (r.key != 0) pick.command = con::toUpperLatin(r.key);
+    else pick.command = kExt | r.ext;
+    return pick;
+}
+
+void showHelp() {
+    con::setWindow(40, 7, 80, 14);
+    con::setTextBackground(1);
+    con::clearScreen();
+    app::SayMessage("LUOPCOES", 2);
+    for (const char* key : {"LUAJS_I", "LUAJS_M", "LUAJS_R", "LUAJS_E", "LUAJS_V"}) app::SayMessage(key, 1);
+    con::setTextBackground(0);
+    wholeScreen();
+}
+
+int optionMenu() {
+    wholeScreen();
+    clearPanel(13);
+    con::menuOpen(40, 7, 40, 6, 5);
+    for (const char* key : kOptionKeys) app::AddMenuOption(key);
+    int choice = con::menuRun();
+    return choice >= 1 && choice <= 6 ? int(kOptionLetters[size_t(choice)]) : int(kEsc);
+}
+
+void walkForms(int place, int& cur) {
+    wholeScreen();
+    for (;;) {
+        const int key = editSlide(place, cur);
+        const game::TLugar* p = placeOf(place);
+        if (key == kPgUp) {
+            if (cur <= 1) break;
+            --cur;
+        } else if (key == kPgDn) {
+            if (!p || cur >= p->slideCount) break;
+            ++cur;
+        } else {
+            break;
+        }
+    }
+}
+
+void act(int place, int command, int& cur) {
+    const game::TLugar* p = placeOf(place);
+    switch (command) {
+        case kEnter:
+        case 'E': walkForms(place, cur); break;
+        case 'D': insertSlide(place, cur, true, true); break;
+        case 'I': insertSlide(place, cur, false, true); break;
+        case 'M': moveSlide(place, cur); break;
+        case 'R': removeSlide(place, cur); break;
+        case 'V':
+            clearPanel(13);
+            viewSlide(place, cur);
+            app::SayMessage("LUAPTENT", -1);
+            con::readLineRaw();
+            player::ClearSlide();
+            clearPanel(13);
+            break;
+        case kExt | kF1: showHelp(); break;
+        case kExt | kF2: game::SaveGame(); break;
+        case kExt | kF7: removeSlide(place, cur); break;
+        case kExt | kRight:
+            if (p && slideOf(*p, cur)) preview(place, cur);
+            break;
+        default:
+            app::SayMessage("LUOPINV", 1);
+            if (!(command & kExt)) app::SayMessage("LUF1F9", 2);
+            break;
+    }
+}
+
+}  // namespace
+
+// ---- the slides of a place -----------------------------------------------------------
+
+std::unique_ptr<game::TSlide> newEditorSlide() {
+    auto s = std::make_unique<game::TSlide>();
+    game::InitSlide(*s);
+    s->title = "Novo slide";
+    s->autoAdvance = true;
+    return s;
+}
+
+bool insertSlideAt(game::TLugar& p, int at, std::unique_ptr<game::TSlide> s) {
+    const int count = std::max(0, p.slideCount);
+    if (!s || count >= game::kMaxSlides || at < 1 || at > count + 1) return false;
+    for (int i = count; i >= at; --i) p.slides[size_t(i + 1)] = std::move(p.slides[size_t(i)]);
+    p.slides[size_t(at)] = std::move(s);
+    p.slideCount = count + 1;
+    return true;
+}
+
+bool removeSlideAt(game::TLugar& p, int n) {
+    const int count = std::max(0, p.slideCount);
+    if (n < 1 || n > count) return false;
+    for (int i = n; i < count; ++i) p.slides[size_t(i)] = std::move(p.slides[size_t(i + 1)]);
+    p.slides[size_t(count)].reset();
+    p.slideCount = count - 1;
+    return true;
+}
+
+bool moveSlideTo(game::TLugar& p, int from, int to) {
+    const int count = std::max(0, p.slideCount);
+    if (from < 1 || from > count || to < 1 || to > count) return false;
+    std::unique_ptr<game::TSlide> s = std::move(p.slides[size_t(from)]);
+    for (int i = from; i < to; ++i) p.slides[size_t(i)] = std::move(p.slides[size_t(i + 1)]);
+    for (int i = from; i > to; --i) p.slides[size_t(i)] = std::move(p.slides[size_t(i - 1)]);
+    p.slides[size_t(to)] = std::move(s);
+    return true;
+}
+
+std::string slideItem(const game::TLugar& p, int s) {
+    const game::TSlide* sl = p.slide(s);
+    return std::to_string(s) + " - " + (sl ? sl->title : std::string());
+}
+
+// ---- the slide editor -------------------------------------------------------------------
+
+void editSlides(int place) {
+    game::TLugar* p = placeOf(place);
+    if (!p) {
+        app::SayMessage("LULUGINV", 1);
+        return;
+    }
+    if (p->slideCount == 0) offerFirstSlide(place);
+    int& cur = game::modelState().editorSlide;
+    const std::string lastItem = plat::cp("Último slide");
+    for (;;) {
+        drawSlidesScreen(*p);
+        Pick pick = pickSlide(*p, cur, lastItem);
+        cur = pick.item;
+        int command = pick.command;
+        for (;;) {
+            if (command == kEsc) return;
+            if (cur == 0 || (cur > p->slideCount && command != 'I' && command != (kExt | kF9))) break;
+            sidePanel(13);
+            if (command == (kExt | kF9)) {
+                command = optionMenu();
+                continue;
+            }
+            act(place, command, cur);
+            break;
+        }
+        wholeScreen();
+    }
+}
+
+int editSlide(int place, int n) {
+    wholeScreen();
+    con::setTextBackground(0);
+    con::clearScreen();
+    showGameTitle();
+    con::setTextBackground(1);
+    app::SayMessage("LUEDSLID", 2);
+    con::setTextBackground(0);
+
+    game::TLugar* p = placeOf(place);
+    const game::TSlide* s = p ? slideOf(*p, n) : nullptr;
+    enum { Title, Picture, PicturePos, Media, Wait, Advance, Effect, Speak, TextPos, Text1, Count = Text1 + kTextFields };
+    static constexpr std::array<const char*, Count> keys = {
+        "LUSL_TIT", "LUSL_FIG", "LUSL_PFG", "LUSL_MID", "LUSL_ESP", "LUSL_AVN", "LUSL_EFT",
+        "LUSL_FAL", "LUSL_PTX", "LUSL_T1",  "LUSL_T2",  "LUSL_T3",  "LUSL_T4",  "LUSL_T5",
+        "LUSL_T6",  "LUSL_T7",  "LUSL_T8",  "LUSL_T9",  "LUSL_T10"};
+    std::array<int, Count> widths;
+    widths.fill(50);
+    widths[Title] = widths[PicturePos] = widths[Effect] = widths[TextPos] = 60;
+    widths[Picture] = widths[Media] = 80;
+    widths[Wait] = widths[Advance] = widths[Speak] = 4;
+
+    game::TSlide blank;
+    game::InitSlide(blank);
+    const game::TSlide& from = s ? *s : blank;
+    std::array<std::string, Count> original;
+    original[Title] = from.title;
+    original[Picture] = from.picture;
+    original[PicturePos] = from.picturePosition;
+    original[Media] = from.media;
+    original[Wait] = app::YesNoText(from.waitMedia);
+    original[Advance] = app::YesNoText(from.autoAdvance);
+    original[Effect] = from.effect;
+    original[Speak] = app::YesNoText(from.speakText);
+    original[TextPos] = from.textPosition;
+    for (int i = 0; i < kTextFields; ++i)
+        if (size_t(i) < from.text.size()) original[size_t(Text1 + i)] = from.text[size_t(i)];
+    std::array<std::string, Count> texts = original;
+
+    const std::string yesNo = plat::cp("SIM|NÃO");
+    std::array<std::string, Count> choices;
+    choices[Picture] = pictureChoices();
+    choices[Media] = slideMediaChoices();
+    choices[PicturePos] = choices[TextPos] = game::kPositions;
+    choices[Effect] = game::kEffects;
+    choices[Wait] = choices[Advance] = choices[Speak] = yesNo;
+
+    con::formStart();
+    for (size_t i = 0; i < Count; ++i)
+        app::AddFormChoiceField(keys[i], &texts[i], 255, choices[i], widths[i]);
+    const int key = con::formRun(true);
+
+    bool changed = false;
+    for (size_t i = 0; i < Count; ++i) {
+        texts[i] = keptValue(original[i], texts[i], widths[i]);
+        changed |= texts[i] != original[i];
+    }
+    if (!changed) {
+        app::SayMessage("LUOK", -1);
+        return key;
+    }
+    if (!confirm("LUCONFAL")) {
+        app::SayMessage("LUDESIST", 2);
+        return kEsc;
+    }
+    p = placeOf(place);
+    game::TSlide* target = p ? slideOf(*p, n) : nullptr;
+    if (!target && p && n >= 1 && n <= p->slideCount) target = game::CreateSlide(*p, n);
+    if (!target) return key;
+    target->title = texts[Title];
+    target->picture = texts[Picture];
+    target->picturePosition = texts[PicturePos];
+    target->media = texts[Media];
+    target->effect = texts[Effect];
+    target->textPosition = texts[TextPos];
+    target->waitMedia = flagNotN(texts[Wait], true);
+    target->autoAdvance = flagNotN(texts[Advance], true);
+    target->speakText = flagNotN(texts[Speak], true);
+    // The ten lines of the form, empty ones included; lines past the tenth were
+    // not shown, so they stay as they were.
+    std::vector<std::string> lines(texts.begin() + Text1, texts.end());
+    for (size_t i = kTextFields; i < target->text.size(); ++i) lines.push_back(target->text[i]);
+    target->text = std::move(lines);
+    return key;
+}
+
+bool insertSlide(int place, int n, bool copyCurrent, bool ask) {
+    game::TLugar* p = placeOf(place);
+    if (!p) return false;
+    if (p->slideCount >= game::kMaxSlides) {
+        app::SayMessage("LUSLDMAX", 1);
+        return false;
+    }
+    std::unique_ptr<game::TSlide> s = newEditorSlide();
+    if (copyCurrent) {
+        if (const game::TSlide* src = slideOf(*p, n)) {
+            s->picture = src->picture;
+            s->picturePosition = src->picturePosition;
+            s->media = src->media;
+            s->waitMedia = src->waitMedia;
+            s->effect = src->effect;
+            s->autoAdvance = src->autoAdvance;
+            s->speakText = src->speakText;
+            s->textPosition = src->textPosition;
+            s->text = src->text;
+        }
+    }
+    const int count = std::max(0, p->slideCount);
+    int at = n;
+    if (ask) {
+        app::SayMessage("LUTITSLD", 1);
+        std::string title;
+        con::readLine(title);
+        if (!con::trim(title).empty()) s->title = title;
+        app::SayMessage("LUANTDEP", 0);
+        const uint8_t k = readAnswerKey();
+        if (k == kEsc) {
+            con::writeLn();
+            app::SayMessage("LUDESIST", 1);
+            return false;
+        }
+        if (k >= 32) con::write(std::string(1, char(k)));
+        con::writeLn();
+        if (k == 'D' && n <= count) at = n + 1;
+    }
+    at = std::max(1, std::min(at, count + 1));
+    return insertSlideAt(*p, at, std::move(s));
+}
+
+void offerFirstSlide(int place) {
+    game::TLugar* p = placeOf(place);
+    if (!p) return;
+    con::writeLn();
+    app::SayMessage("LUSEMSLD", 1);
+    app::SayMessage("LUCRIAUT", 0);
+    uint8_t ch = 0, ext = 0;
+    con::readKeyWithEcho(ch, ext);
+    con::writeLn();
+    if (ch == kEsc) {
+        app::SayMessage("LUDESIST", 2);
+        return;
+    }
+    if (ch == 'N' || ch == 'n') return;
+    if (!insertSlide(place, 1, false, false)) return;
+    game::TSlide* s = p->slide(1);
+    s->title = p->name + " 1";
+    s->text = {p->category};
+}
+
+void removeSlide(int place, int n) {
+    game::TLugar* p = placeOf(place);
+    if (!p || n < 1 || n > p->slideCount) {
+        app::SayMessage("LUSLDINV", 1);
+        return;
+    }
+    if (!confirm("LUCONREM")) {
+        app::SayMessage("LUDESIST", 2);
+        return;
+    }
+    removeSlideAt(*p, n);
+}
+
+void moveSlide(int place, int n) {
+    app::SayMessage("LUINFMOV", 1);
+    wholeScreen();
+    game::TLugar* p = placeOf(place);
+    if (p) {
+        Pick pick = pickSlide(*p, n, plat::cp("Último slide"));
+        if (pick.command != kEsc && pick.item >= 1 && pick.item <= p->slideCount && moveSlideTo(*p, n, pick.item))
+            return;
+    }
+    con::gotoXY(1, 24);
+    app::SayMessage("LUDESIST", 1);
+    pauseAfterSpeech();
+}
+
+void viewSlide(int place, int n) {
+    const game::TLugar* p = placeOf(place);
+    if (!p || n < 1 || n > p->slideCount) {
+        con::errorBeep();
+        return;
+    }
+    player::DrawSlide(place, n, "");
+}
+
+}  // namespace editor
