@@ -1,0 +1,569 @@
+// Text scripts: reading an author's .txt game into the current game, writing the
+// game back out in the same format, and copying media into the game's folder.
+#include "game/textscript.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "app/catalog.h"
+#include "app/startup.h"
+#include "console/console.h"
+#include "console/form.h"
+#include "console/textwin.h"
+#include "game/folders.h"
+#include "game/gamefile.h"
+#include "game/text.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+
+namespace fs = std::filesystem;
+
+namespace game {
+
+namespace {
+
+// ---- reading ---------------------------------------------------------------------
+
+// Valid UTF-8 with at least one multi-byte sequence: text saved by a Linux editor.
+// A CP1252 text with accents practically never passes.
+bool isUtf8Text(const std::string& s) {
+    bool multi = false;
+    for (size_t i = 0; i < s.size();) {
+        const uint8_t c = uint8_t(s[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t n = 0;
+        if (c >= 0xC2 && c <= 0xDF) n = 1;
+        else if (c >= 0xE0 && c <= 0xEF) n = 2;
+        else if (c >= 0xF0 && c <= 0xF4) n = 3;
+        else return false;
+        if (i + n >= s.size()) return false;
+        for (size_t k = 1; k <= n; ++k)
+            if ((uint8_t(s[i + k]) & 0xC0) != 0x80) return false;
+        multi = true;
+        i += n + 1;
+    }
+    return multi;
+}
+
+bool isSeparator(const std::string& line) { return line.compare(0, 4, "----") == 0; }
+bool isSlideStart(const std::string& line) { return line == "*"; }
+bool isBlank(const std::string& line) { return trimView(line).empty(); }
+
+enum class Field {
+    Category, BackgroundColour, TextColour, BackgroundPicture, Media, Answer, Right, Wrong, Both, Ends, Points,
+    Picture, PicturePosition, TextPosition, Effect,
+};
+
+struct Tag {
+    std::string text;  // upper case, CP1252
+    Field field;
+};
+
+const std::vector<Tag>& placeTags() {
+    static const std::vector<Tag> tags = {
+        {"[CATEGORIA]", Field::Category},   {"[CORFUNDO]", Field::BackgroundColour},
+        {"[CORLETRA]", Field::TextColour},  {"[FUNDO]", Field::BackgroundPicture},
+        {plat::cp("[MÍDIA]"), Field::Media}, {"[MIDIA]", Field::Media},
+        {"[RESPOSTA]", Field::Answer},      {"[ACERTO]", Field::Right},
+        {"[ERRO]", Field::Wrong},           {"[DESVIO]", Field::Both},
+        {"[TERMINA]", Field::Ends},         {"[PONTOS]", Field::Points},
+    };
+    return tags;
+}
+
+const std::vector<Tag>& slideTags() {
+    static const std::vector<Tag> tags = {
+        {plat::cp("[MÍDIA]"), Field::Media}, {"[MIDIA]", Field::Media},
+        {"[FIGURA]", Field::Picture},       {"[IMAGEM]", Field::Picture},
+        {"[POSFIGURA]", Field::PicturePosition}, {"[POSTEXTO]", Field::TextPosition},
+        {"[EFEITO]", Field::Effect},        {"[RESPOSTA]", Field::Answer},
+        {"[ACERTO]", Field::Right},         {"[ERRO]", Field::Wrong},
+        {"[DESVIO]", Field::Both},
+    };
+    return tags;
+}
+
+// The tag the line begins with (any case), and the rest of the line trimmed.
+const Tag* findTag(const std::vector<Tag>& tags, const std::string& line, std::string& value) {
+    for (const Tag& t : tags) {
+        if (line.size() < t.text.size()) continue;
+        if (upperLatin(std::string_view(line).substr(0, t.text.size())) != t.text) continue;
+        value = trimText(std::string_view(line).substr(t.text.size()));
+        return &t;
+    }
+    return nullptr;
+}
+
+void setPlaceField(TLugar& p, Field f, const std::string& v) {
+    switch (f) {
+    case Field::Category: p.category = v; break;
+    case Field::BackgroundColour: p.backgroundColour = v; break;
+    case Field::TextColour: p.textColour = v; break;
+    case Field::BackgroundPicture: p.backgroundPicture = v; break;
+    case Field::Media: p.media = v; break;
+    case Field::Answer: p.expectedAnswer = v; break;
+    case Field::Right: p.placeIfRight = v; break;
+    case Field::Wrong: p.placeIfWrong = v; break;
+    case Field::Both: p.placeIfRight = p.placeIfWrong = v; break;
+    case Field::Ends: p.endsGame = !v.empty() && upperLatin(uint8_t(v[0])) == 'S'; break;
+    case Field::Points: {
+        int32_t n = 0;
+        if (parseInt(v, n)) p.points = n;
+        break;
+    }
+    default: break;
+    }
+}
+
+void setSlideField(TLugar& p, TSlide& s, Field f, const std::string& v) {
+    switch (f) {
+    case Field::Media: s.media = v; break;
+    case Field::Picture: s.picture = v; break;
+    case Field::PicturePosition: s.picturePosition = v; break;
+    case Field::TextPosition: s.textPosition = v; break;
+    case Field::Effect: s.effect = v; break;
+    default: setPlaceField(p, f, v); break;
+    }
+}
+
+// A place as the import starts it: the editors' new place with white letters.
+void startPlace(TLugar& p) {
+    InitPlace(p);
+    p.textColour = "BRANCO";
+    p.points = 0;
+}
+
+void startSlide(TSlide& s, const std::string& placeName, int number) {
+    InitSlide(s);
+    s.title = placeName + " " + std::to_string(number);
+    s.waitMedia = true;
+    s.autoAdvance = true;
+    s.speakText = true;
+}
+
+constexpr size_t kSlideLines = 10;
+
+// Reads the slide lines [begin, end) into s.  The first 10 text lines are kept,
+// and blank lines closing the slide are left out: they are what separates the
+// slide from the next block, and the export does not write them either.
+void readSlide(const std::vector<std::string>& lines, size_t begin, size_t end, TLugar& p, TSlide& s) {
+    for (size_t i = begin; i < end; ++i) {
+        const std::string& line = lines[i];
+        if (!line.empty() && line[0] == '[') {
+            std::string value;
+            if (const Tag* t = findTag(slideTags(), line, value)) setSlideField(p, s, t->field, value);
+            continue;
+        }
+        if (s.text.size() < kSlideLines) s.text.push_back(line);
+    }
+    while (!s.text.empty() && isBlank(s.text.back())) s.text.pop_back();
+}
+
+// One place block: lines [begin, end).  False when it holds no name at all.
+bool readPlace(const std::vector<std::string>& lines, size_t begin, size_t end, ScriptPlace& out) {
+    size_t i = begin;
+    while (i < end && isBlank(lines[i])) ++i;
+    if (i == end) return false;
+    TLugar& p = out.place;
+    startPlace(p);
+    p.name = trimText(lines[i++]);
+    for (; i < end && !isSlideStart(lines[i]); ++i) {
+        const std::string& line = lines[i];
+        if (isBlank(line)) continue;
+        if (line[0] == '[') {
+            std::string value;
+            if (const Tag* t = findTag(placeTags(), line, value))
+                setPlaceField(p, t->field, value);
+            else
+                out.ignored.push_back(line);
+            continue;
+        }
+        p.description = trimText(line);
+    }
+    while (i < end) {
+        size_t next = i + 1;
+        while (next < end && !isSlideStart(lines[next])) ++next;
+        if (p.slideCount < kMaxSlides) {
+            const int n = p.slideCount + 1;
+            TSlide* s = CreateSlide(p, n);
+            startSlide(*s, p.name, n);
+            readSlide(lines, i + 1, next, p, *s);
+            p.slideCount = n;
+        } else {
+            // Beyond the place's room: the slide is refused, but the place's own
+            // fields it sets still belong to the place.
+            TSlide spare;
+            startSlide(spare, p.name, 0);
+            readSlide(lines, i + 1, next, p, spare);
+            ++out.slidesDropped;
+        }
+        i = next;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::string> scriptLines(const std::string& raw) {
+    std::string bytes = raw;
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+    if (isUtf8Text(bytes)) bytes = plat::utf8ToCp1252(bytes);
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t nl = bytes.find('\n', start);
+        size_t end = nl == std::string::npos ? bytes.size() : nl;
+        size_t cut = end;
+        if (cut > start && bytes[cut - 1] == '\r') --cut;
+        lines.emplace_back(bytes, start, cut - start);
+        if (nl == std::string::npos) break;
+        start = nl + 1;
+    }
+    return lines;
+}
+
+bool looksLikeScript(const std::vector<std::string>& lines) {
+    bool separator = false, star = false;
+    for (const std::string& l : lines) {
+        separator = separator || isSeparator(l);
+        star = star || isSlideStart(l);
+    }
+    return separator && star;
+}
+
+bool generalBlockValid(const std::vector<std::string>& general) {
+    bool text = false;
+    for (const std::string& l : general) {
+        if (!l.empty() && l[0] == '*') return false;
+        text = text || !isBlank(l);
+    }
+    return text;
+}
+
+ParsedScript parseScript(const std::vector<std::string>& lines) {
+    ParsedScript out;
+    size_t i = 0;
+    while (i < lines.size() && !isSeparator(lines[i])) out.general.push_back(lines[i++]);
+    while (i < lines.size()) {
+        const size_t begin = i + 1;  // past the separator
+        size_t end = begin;
+        while (end < lines.size() && !isSeparator(lines[end])) ++end;
+        if (end == begin) break;  // two separators in a row: the script ends here
+        ScriptPlace sp;
+        if (readPlace(lines, begin, end, sp)) out.places.push_back(std::move(sp));
+        i = end;
+    }
+    return out;
+}
+
+bool dropEmptyFirstPlace(TJogo& g) {
+    if (g.placeCount != 1) return false;
+    TLugar* p = g.place(1);
+    if (!p || p->slideCount != 0) return false;
+    g.places[1].reset();
+    g.placeCount = 0;
+    return true;
+}
+
+bool appendPlace(TJogo& g, const TLugar& p) {
+    const int n = g.placeCount + 1;
+    if (n > kMaxPlaces) return false;
+    g.places[size_t(n)] = std::make_unique<TLugar>(p);
+    g.placeCount = n;
+    return true;
+}
+
+int appendScriptPlaces(TJogo& g, const ParsedScript& s) {
+    dropEmptyFirstPlace(g);
+    int added = 0;
+    for (const ScriptPlace& sp : s.places) {
+        if (!appendPlace(g, sp.place)) break;
+        ++added;
+    }
+    return added;
+}
+
+// ---- writing ---------------------------------------------------------------------
+
+namespace {
+
+// A line the reader would take for a separator, a slide start or a tag gets a
+// leading blank, so that it comes back as text instead of cutting the place apart.
+std::string asPlainLine(const std::string& line) {
+    if (isSeparator(line) || isSlideStart(line) || (!line.empty() && line[0] == '[')) return " " + line;
+    return line;
+}
+
+void addLine(std::string& out, const std::string& line) {
+    out += line;
+    out += "\r\n";
+}
+
+void addTagged(std::string& out, const std::string& tag, const std::string& value) {
+    if (!value.empty()) addLine(out, tag + " " + value);
+}
+
+}  // namespace
+
+std::string scriptText(const TJogo& g) {
+    const std::string media = plat::cp("[MÍDIA]");
+    std::string out;
+    addLine(out, g.general.name);
+    addLine(out, g.general.author);
+    for (int n = 1; n <= g.placeCount; ++n) {
+        const TLugar* p = g.place(n);
+        if (!p) continue;
+        addLine(out, kScriptSeparator);
+        addLine(out, p->name);
+        if (!p->description.empty()) addLine(out, asPlainLine(p->description));
+        addTagged(out, "[CATEGORIA]", p->category);
+        addTagged(out, "[RESPOSTA]", p->expectedAnswer);
+        if (!p->placeIfRight.empty() && p->placeIfRight == p->placeIfWrong) {
+            addTagged(out, "[DESVIO]", p->placeIfRight);
+        } else {
+            addTagged(out, "[ACERTO]", p->placeIfRight);
+            addTagged(out, "[ERRO]", p->placeIfWrong);
+        }
+        if (p->points != 0) addLine(out, "[PONTOS] " + std::to_string(p->points));
+        if (p->endsGame) addLine(out, "[TERMINA] SIM");
+        addTagged(out, media, p->media);
+        addTagged(out, "[FUNDO]", p->backgroundPicture);
+        addTagged(out, "[CORFUNDO]", p->backgroundColour);
+        addTagged(out, "[CORLETRA]", p->textColour);
+        for (int s = 1; s <= p->slideCount; ++s) {
+            const TSlide* sl = p->slide(s);
+            if (!sl) continue;
+            addLine(out, "*");
+            addTagged(out, media, sl->media);
+            addTagged(out, "[POSFIGURA]", sl->picturePosition);
+            addTagged(out, "[FIGURA]", sl->picture);
+            addTagged(out, "[POSTEXTO]", sl->textPosition);
+            addTagged(out, "[EFEITO]", sl->effect);
+            size_t last = sl->text.size();
+            while (last > 0 && isBlank(sl->text[last - 1])) --last;
+            for (size_t i = 0; i < last; ++i) addLine(out, asPlainLine(sl->text[i]));
+        }
+    }
+    return out;
+}
+
+// ---- the menu options ------------------------------------------------------------
+
+namespace {
+
+// The file name for options R and G; empty when the author gave up (already said).
+std::string askScriptName() {
+    app::SayMessage("LUINFROT", 1);
+    std::string name = askFileName(10, "*.txt");
+    if (name.empty()) {
+        app::SayMessage("LUDESIST", 2);
+        return name;
+    }
+    con::writeLn();
+    return name;
+}
+
+void sayWithLine(const std::string& text) {
+    con::writeLineAndSpeak(text);
+    con::waitSpeech();
+}
+
+// The general data form on the script's first lines; stores them when confirmed.
+void confirmGeneralData(std::vector<std::string> general) {
+    TJogo& g = current();
+    general.resize(general.size() + 6);
+    app::SayMessage("LUGERALT", 2);
+    con::formReserveLines(12);
+    std::string name = general[0], author = general[1];
+    std::string created = g.general.creationDate, version = g.general.version, versionDate = g.general.versionDate;
+    std::array<std::string, kComments> comments;
+    for (size_t i = 0; i < comments.size(); ++i) comments[i] = general[2 + i];
+    con::formStart();
+    app::AddFormField("LU_NOME", &name, 255, 60);
+    app::AddFormField("LU_AUTOR", &author, 255, 60);
+    app::AddFormField("LU_CRIAC", &created, 255, 60);
+    app::AddFormField("LU_VERS", &version, 255, 60);
+    app::AddFormField("LU_DATA", &versionDate, 255, 60);
+    for (size_t i = 0; i < comments.size(); ++i)
+        app::AddFormField("LU_COMEN" + std::to_string(i + 1), &comments[i], 255, 60);
+    con::formRun(true);
+    app::SayMessage("LUCONFAL", 0);
+    uint8_t ch = 0, ext = 0;
+    con::readKeyWithEcho(ch, ext);
+    con::writeLn();
+    if (ch == 'N' || ch == 'n' || ch == 27) {
+        app::SayMessage("LUDGNALT", 2);
+        return;
+    }
+    g.general.name = name;
+    g.general.author = author;
+    g.general.creationDate = created;
+    g.general.version = version;
+    g.general.versionDate = versionDate;
+    g.general.comments = comments;
+    RecountComments(g);
+}
+
+void refuseScript() {
+    app::SayMessage("LUNAOROT", 1);
+    app::SayMessage("LUCONMAN", 1);
+}
+
+}  // namespace
+
+void importScript() {
+    const std::string name = askScriptName();
+    if (name.empty()) return;
+    if (!plat::fileExists(name)) {
+        app::SayMessage("LUNAOEXI", 2);
+        return;
+    }
+    std::error_code ec;
+    const std::string path = plat::mapPath(name);
+    const auto size = fs::file_size(path, ec);
+    std::string bytes;
+    if (ec || size > kMaxScriptBytes || fs::is_directory(path, ec) || !plat::readFile(name, bytes)) {
+        app::SayMessage("LUARNACE", 1);
+        return;
+    }
+    const std::vector<std::string> lines = scriptLines(bytes);
+    bytes.clear();
+    if (!looksLikeScript(lines)) {
+        refuseScript();
+        return;
+    }
+    const ParsedScript script = parseScript(lines);
+    if (!generalBlockValid(script.general)) {
+        refuseScript();
+        return;
+    }
+    confirmGeneralData(script.general);
+
+    TJogo& g = current();
+    dropEmptyFirstPlace(g);
+    for (const ScriptPlace& sp : script.places) {
+        for (const std::string& line : sp.ignored) {
+            app::SayMessage("LUDADIGN", 0);
+            sayWithLine(sp.place.name + ":");
+            sayWithLine(line);
+        }
+        if (!appendPlace(g, sp.place)) {
+            sayWithLine(plat::cp("O jogo já tem 1000 lugares, o máximo; os demais lugares do roteiro não foram importados."));
+            break;
+        }
+        if (sp.slidesDropped > 0) {
+            app::SayMessage("LUSLDMAX", 0);
+            sayWithLine(": " + sp.place.name);
+        }
+    }
+    con::flushKeys();
+    con::writeLn();
+    app::SayMessage("LUROTCRG", 2);
+    con::delayMs(1000);
+}
+
+void exportScript() {
+    const std::string name = askScriptName();
+    if (name.empty()) return;
+    if (plat::fileExists(name)) {
+        app::SayMessage("LUROTEXI", 0);
+        uint8_t ch = 0, ext = 0;
+        con::readKeyWithEcho(ch, ext);
+        con::writeLn();
+        if (ch != 'S' && ch != 's') return;
+    }
+    // A failed write keeps whatever file was there and says so.
+    if (!WriteFileAtomically(plat::mapPath(name), scriptText(current()))) {
+        app::SayMessage("LUERRCRI", 2);
+        return;
+    }
+    con::flushKeys();
+    con::writeLn();
+    app::SayMessage("LUROTCRI", 2);
+    con::delayMs(1000);
+}
+
+namespace {
+
+// Copies in pieces of 1024 bytes into a file beside the target, then puts it in
+// place: a failed copy leaves an older file of that name as it was.
+bool copyFile(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return true;  // already in the game's folder
+    std::ifstream in(from, std::ios::binary);
+    if (!in) return false;
+    const std::string temp = to + ".copia~";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        char buf[1024];
+        while (in) {
+            in.read(buf, sizeof buf);
+            const std::streamsize n = in.gcount();
+            if (n > 0) out.write(buf, n);
+        }
+        out.flush();
+        if (in.bad() || !out) {
+            out.close();
+            fs::remove(temp, ec);
+            return false;
+        }
+    }
+    fs::rename(temp, to, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void importMedia() {
+    con::setWindow(1, 1, 80, 25);
+    con::clearScreen();
+    con::setWindowTitle("Ludivar " + app::appState().currentGameFile);
+    con::setTextBackground(1);
+    app::SayMessage("LUIMPORT", 0);
+    con::setTextBackground(0);
+    con::writeLn();
+    con::writeLn();
+    app::SayMessage("LUDIRIMP", 1);
+    std::string folder;
+    con::readLine(folder);
+    folder = trimText(folder);
+    if (folder.empty()) {
+        app::SayMessage("LUDESIST", 1);
+        return;
+    }
+    const std::string gameFolder = plat::currentDir();
+    if (!plat::changeDir(folder)) {
+        app::SayMessage("LUNEXIST", 1);
+        return;
+    }
+    for (;;) {
+        con::gotoXY(1, 10);
+        app::SayMessage("LUUSESTA", 1);
+        const std::string file = askAnyFileName(10);
+        if (file.empty()) break;
+        const fs::path source = plat::mapPath(file);
+        const fs::path target = fs::path(gameFolder) / source.filename();
+        con::writeLn();
+        if (copyFile(source.string(), target.string()))
+            app::SayMessage("LUOKCOP", 1);
+        else
+            app::SayMessage("LUERRCRI", 1);
+    }
+    app::SayMessage("LUDESIST", 1);
+    std::error_code ec;
+    fs::current_path(gameFolder, ec);
+}
+
+}  // namespace game
