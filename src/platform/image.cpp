@@ -326,6 +326,26 @@ void drawPicture(Picture& dst, const Picture& src, int x, int y) {
                     &src.rgb[(size_t(yy - y) * src.width + (x0 - x)) * 3], size_t(x1 - x0) * 3);
 }
 
+// ---------------------------------------------------------------- the window
+
+bool windowCanvasSize(int& width, int& height) {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
+    // The program has one window.  It may be shrunk by the user, but it never
+    // grows past its cells, so its largest size is the size of the cells.
+    for (Uint32 id = 1; id < 64; ++id) {
+        SDL_Window* win = SDL_GetWindowFromID(id);
+        if (!win) continue;
+        int w = 0, h = 0;
+        SDL_GetWindowMaximumSize(win, &w, &h);
+        if (w <= 0 || h <= 0) SDL_GetWindowSize(win, &w, &h);
+        if (w <= 0 || h <= 0) return false;
+        width = w;
+        height = h;
+        return true;
+    }
+    return false;
+}
+
 // ---------------------------------------------------------------- fonts
 
 namespace {

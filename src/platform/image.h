@@ -35,6 +35,10 @@ void drawScaled(Picture& dst, const Picture& src, int x, int y, int w, int h);
 // Copies `src` at its own size with its top-left corner at (x, y), clipped.
 void drawPicture(Picture& dst, const Picture& src, int x, int y);
 
+// The pixel size of the program's window (the 80 x 25 cells at full size) when
+// the window front has one open; false otherwise.
+bool windowCanvasSize(int& width, int& height);
+
 // A TrueType font at a cell height in pixels.  Handles are small integers;
 // 0 means no font could be opened (no face at all on the system).
 int fontOpen(const std::string& face, int cellHeight, bool bold);

@@ -91,7 +91,9 @@ void slideSize(int& width, int& height) {
         height = gSlide.height;
         return;
     }
-    // The window is 80 x 25 cells of the configured font (13 x 28 on the usual screen).
+    if (plat::haveFront() && std::strcmp(plat::front().name(), "window") == 0 && plat::windowCanvasSize(width, height))
+        return;
+    // Without a window: 80 x 25 cells of the configured font (13 x 28 on the usual screen).
     int cw = con::parseIntOr(con::readWindowsIni("VIDEO", "LARGURALETRA"), 13);
     int ch = con::parseIntOr(con::readWindowsIni("VIDEO", "ALTURALETRA"), 28);
     if (cw < 4 || cw > 64) cw = 13;

@@ -447,3 +447,57 @@ TEST(Script, ExpectedAnswersFromAVariableCompareInCapitals) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TitleCard, RedBoxOnWhiteWithTheGameData) {
+    Player t("x{F1}{Enter}");
+    game::TJogo& g = game::current();
+    g.general.name = "Jogo das Letras";
+    g.general.author = "Ana";
+    g.general.version = "2.0";
+    g.general.comments[0] = "Primeiro";
+    g.general.comments[2] = "Terceiro";
+    game::RecountComments(g);
+    EXPECT_EQ(t.ip.run([] { player::ShowTitleCard(); }), -1);
+    const std::string box(9, ' ');  // the red box starts at column 10
+    EXPECT_EQ(t.ip.row(9), box + "    Jogo das Letras");
+    EXPECT_EQ(t.ip.row(11), box + "    Autor: Ana");
+    EXPECT_EQ(t.ip.row(13), box + "    Versão 2.0");
+    EXPECT_EQ(t.ip.row(15), box + "    Primeiro        Terceiro");
+    EXPECT_EQ(t.ip.attr(10, 8), 4 * 16 + 15);   // red box, white letters
+    EXPECT_EQ(t.ip.attr(70, 18), 4 * 16 + 15);
+    EXPECT_EQ(t.ip.attr(8, 19) >> 4, 15);       // the white box around it
+    EXPECT_EQ(t.ip.attr(72, 9) >> 4, 15);
+    EXPECT_EQ(t.ip.attr(7, 9) >> 4, 0);
+    EXPECT_EQ(t.ip.attr(10, 19) >> 4, 15);
+    EXPECT_EQ(t.ip.row(24), "Aperte enter");
+    std::vector<std::string> said;
+    for (const std::string& e : t.ip.trace)
+        if (e == "speak" || e.rfind("speak ", 0) == 0) said.push_back(e);
+    EXPECT_EQ(said, (Strings{"speak Jogo das Letras", "speak Autor: ", "speak Ana", "speak Versão ", "speak 2.0",
+                             "speak Primeiro", "speak", "speak Terceiro", "speak", "speak", "speak Aperte enter"}));
+    EXPECT_EQ(con::textAttr(), 15);
+}
+
+TEST(GameProgram, MissingProgramPlaysPlainAndFailingOneIsReported) {
+    Player t("{Enter}{Enter}");
+    t.place(1, "Um", 1);
+    game::current().general.program = "sumiu.pro";
+    t.ip.run([] { player::PlayGame(true); });
+    EXPECT_TRUE(t.ip.traced("speak Programa ainda não existe, executando a programação simples."));
+    EXPECT_EQ(t.drawn(), (Strings{"1-1"}));
+    EXPECT_TRUE(t.ip.traced("speak Fim do Jogo"));
+
+    Player p("{Enter}");
+    p.place(1, "Um", 1);
+    writeText(p.ip.dir + "/jogo.pro", "CHAMA REMOTO \"Um\" $S\r\nSEJA $X = (1 +\r\nCOMANDOQUENAOEXISTE\r\n");
+    game::current().general.program = "jogo.pro";
+    p.ip.run([] { player::PlayGame(true); });
+    EXPECT_EQ(p.drawn(), (Strings{"1-1"}));
+    EXPECT_EQ(script::scriptGetVariable("S"), "$OK$");
+    EXPECT_TRUE(p.ip.traced("speak Erro de execução no programa "));
+    EXPECT_FALSE(p.ip.traced("speak Fim do Jogo"));
+}
+
+}  // namespace
