@@ -56,6 +56,19 @@ TEST_F(Statements, ResultCodesAndLines) {
     EXPECT_TRUE(io.traced("speak Comando inválido: XYZ"));
 }
 
+TEST_F(Statements, OversizedProgramsFailToLoad) {
+    std::string many;
+    for (int i = 0; i < kMaxLines; ++i) many += "SOMA A 1\n";
+    RunResult r = go(many);
+    EXPECT_EQ(r.code, RunOk);
+    EXPECT_EQ(var("A"), "5000");
+    r = go(many + "SOMA A 1\n");
+    EXPECT_EQ(r.code, RunLoadFailed);  // nothing of a cut program runs
+    EXPECT_EQ(var("A"), "5000");
+    r = go("ESCREVE \"" + std::string(kMaxValue + 10, 'x') + "\"\n");
+    EXPECT_EQ(r.code, RunLoadFailed);
+}
+
 TEST_F(Statements, SejaFormsAndFunctions) {
     go("seja a = 5\nSEJA $a \"x\"\nSEJA $A = $a \n"
        "SEJA $P1 PALAVRA 2 \"um dois  três\"\nSEJA $P2 palavra 3 \"um dois  três\"\n"
