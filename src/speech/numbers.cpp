@@ -1,14 +1,12 @@
-// Numbers, the time and the date, spoken by joining recorded word files of the
-// letters folder.
+// Numbers, the time and the date as the names of recorded word files of the
+// letters folder.  Pure: the voice builder uses it to know what to record.
 #include <array>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "console/textwin.h"
 #include "platform/platform.h"
 #include "speech/synth.h"
-#include "speech/wave.h"
 
 namespace speech {
 
@@ -31,8 +29,6 @@ const std::array<const char*, 12> kMonths = {"Janeiro", "Fevereiro", "Marco",   
                                              "Maio",    "Junho",     "Julho",    "Agosto",
                                              "Setembro", "Outubro",  "Novembro", "Dezembro"};
 
-constexpr size_t kWordBufferSamples = 30000;
-
 std::string groupWords(const char* g) {
     if (std::strncmp(g, "000", 3) == 0) return "";
     if (std::strncmp(g, "100", 3) == 0) return "cem";
@@ -53,33 +49,9 @@ std::string groupWords(const char* g) {
     return w;
 }
 
-// Plays word files one after the other from one buffer, so the words join
-// without the gaps that separate plays would leave.
-void playWordFiles(const std::vector<std::string>& names) {
-    std::string buffer;
-    buffer.reserve(kWordBufferSamples);
-    auto flush = [&]() {
-        if (buffer.empty()) return;
-        playWaveBuffer(makeWaveHeader(buffer.size(), 11025, 1, 8) + buffer);
-        buffer.clear();
-    };
-    for (const std::string& name : names) {
-        plat::trace("play", name);
-        std::string samples;
-        int rate = 0;
-        if (!readWave8(letterFilePath(name), samples, rate)) continue;  // a missing word leaves a gap
-        if (samples.size() > kWordBufferSamples) samples.resize(kWordBufferSamples);
-        if (buffer.size() + samples.size() > kWordBufferSamples) flush();
-        buffer += samples;
-        if (con::keyPressed()) {
-            buffer.clear();
-            return;
-        }
-    }
-    flush();
-}
-
 std::string cut(const std::string& s, size_t n) { return s.size() > n ? s.substr(0, n) : s; }
+
+}  // namespace
 
 void appendWordNames(std::vector<std::string>& out, const std::string& words, bool feminine) {
     std::vector<std::string> list;
@@ -100,8 +72,6 @@ void appendWordNames(std::vector<std::string>& out, const std::string& words, bo
         out.push_back(name);
     }
 }
-
-}  // namespace
 
 std::string numberWordFile(const std::string& word) {
     std::string w = word == "dezessete" ? "dezeset" : word;
@@ -155,12 +125,6 @@ std::string numberToWords(const std::string& digits) {
     return out;
 }
 
-void speakNumberWords(const std::string& words, bool feminine) {
-    std::vector<std::string> names;
-    appendWordNames(names, words, feminine);
-    playWordFiles(names);
-}
-
 std::vector<std::string> timeWordFiles(int hour, int minute) {
     std::vector<std::string> names;
     appendWordNames(names, numberToWords(std::to_string(hour)), true);
@@ -170,6 +134,49 @@ std::vector<std::string> timeWordFiles(int hour, int minute) {
         names.push_back(minute == 1 ? "_minuto" : "_minutos");
     }
     return names;
+}
+
+std::vector<std::pair<std::string, std::string>> numberRecordings() {
+    // What each file says, as espeak should read it (accents the names lack).
+    std::vector<std::pair<std::string, std::string>> out;
+    auto add = [&](const std::string& name, const std::string& text) {
+        for (const auto& e : out)
+            if (e.first == name) return;
+        out.emplace_back(name, text);
+    };
+    auto addWords = [&](const std::string& words) {
+        size_t i = 0;
+        while (i < words.size()) {
+            while (i < words.size() && words[i] == ' ') ++i;
+            size_t j = i;
+            while (j < words.size() && words[j] != ' ') ++j;
+            if (j > i) {
+                std::string w = words.substr(i, j - i);
+                add(numberWordFile(w), w == "tres" ? plat::cp("três") : w);
+            }
+            i = j;
+        }
+    };
+    for (int n = 0; n < 1000; ++n) addWords(numberToWords(std::to_string(n)));
+    for (const char* n : {"1000", "1000000", "2000000", "1000000000", "2000000000", "1000000000000", "2000000000000"})
+        addWords(numberToWords(n));
+    add("_uma", "uma");
+    add("_duas", "duas");
+    add("_hora", "hora");
+    add("_horas", "horas");
+    add("_minuto", "minuto");
+    add("_minutos", "minutos");
+    add("_primeir", "primeiro");
+    add("_de", "de");
+    const char* weekdaySaid[7] = {"domingo", "segunda", "terça", "quarta", "quinta", "sexta", "sábado"};
+    for (int d = 0; d < 7; ++d) add(cut(std::string("_") + kWeekdays[d], 8), plat::cp(weekdaySaid[d]));
+    for (int m = 0; m < 12; ++m) {
+        std::string said = kMonths[m];
+        said[0] = char(said[0] + 32);
+        if (m == 2) said = plat::cp("março");
+        add(cut(std::string("_") + kMonths[m], 8), said);
+    }
+    return out;
 }
 
 std::vector<std::string> dateWordFiles(int day, int month, int year, int weekday) {
@@ -185,16 +192,6 @@ std::vector<std::string> dateWordFiles(int day, int month, int year, int weekday
     const int lastTwo = ((year % 100) + 100) % 100;
     if (lastTwo != 0) appendWordNames(names, numberToWords(std::to_string(lastTwo)), false);
     return names;
-}
-
-void speakTime() {
-    con::Time t = con::currentTime();
-    playWordFiles(timeWordFiles(t.hour, t.minute));
-}
-
-void speakDate() {
-    con::Date d = con::currentDate();
-    playWordFiles(dateWordFiles(d.day, d.month, d.year, d.weekday));
 }
 
 }  // namespace speech

@@ -1,45 +1,139 @@
-// The own diphone synthesizer.
+// The own diphone synthesizer: a transcription is cut into tokens, words and
+// syllable units; each unit is found in the sorted index and its samples are
+// read from the data file into a 64000-byte WAV buffer that is played piece by
+// piece.  Units missing from the database are rebuilt from smaller ones.
 #include "speech/synth.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
 #include "console/config.h"
+#include "console/console.h"
+#include "console/textwin.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "speech/phonetics.h"
+#include "speech/synthcore.h"
 #include "speech/wave.h"
 
 namespace speech {
 
 namespace {
-struct SynthState {
-    bool open = false;
-    SynthSettings settings;
-};
-SynthState gSynth;
+
+std::string configFolder(const char* key, const char* fallback) {
+    std::string dir = con::readWindowsIni("TRADUTOR", key);
+    if (dir.empty()) dir = fallback;
+    return dir;
+}
+
+void playBuffer(const std::string& image) {
+    playWaveBuffer(image);
+    // A key cut the sound: what follows is not wanted either.
+    if (!capturing() && con::keyPressed()) synthState().aborted = true;
+}
+
 }  // namespace
 
 std::string letterFilePath(const std::string& name) {
-    std::string dir = con::readWindowsIni("TRADUTOR", "dirLetras");
-    if (dir.empty()) dir = "c:\\sonare\\som\\letras";
+    std::string dir = configFolder("dirLetras", "c:\\sonare\\som\\letras");
     if (dir.back() != '\\' && dir.back() != '/') dir += '\\';
     return plat::mapPath(dir + name + ".wav");
 }
 
-int synthOpen(const SynthSettings& s) {
-    gSynth.settings = s;
-    gSynth.open = true;
+int synthOpen(const SynthSettings& settings) {
+    synthClose();
+    SynthState& s = synthState();
+    s.settings = settings;
+    const std::string letters = configFolder("dirLetras", "c:\\sonare\\som\\letras");
+    const std::string diphones = configFolder("DIRDIFONES", "c:\\sonare\\som\\difones");
+    s.lettersDir = plat::mapPath(letters);
+    s.diphoneDir = plat::mapPath(diphones);
+    if (!plat::dirExists(letters) || !plat::dirExists(diphones)) return 1;
+    // An absent DIFONESs key falls back to the name used before any settings.
+    std::string db = settings.dbName.empty() ? std::string("DIFONES2") : settings.dbName;
+    if (db.size() > 8) db.resize(8);
+    s.settings.dbName = db;
+    std::string indexImage;
+    if (!readUnitFile(plat::mapPath(diphones + "\\" + db + ".IND"), indexImage) ||
+        !readUnitFile(plat::mapPath(diphones + "\\" + db + ".DIF"), s.dataImage)) {
+        s.dataImage.clear();
+        return 1;
+    }
+    s.index = parseIndex(indexImage, s.dataImage.size());
+    if (!loadLetterRules(plat::mapPath(diphones + "\\regras.rgr")) ||
+        !loadExceptionWords(plat::mapPath(diphones + "\\portug.exc"))) {
+        freeLetterRules();
+        s.index.clear();
+        s.dataImage.clear();
+        return 2;
+    }
+    s.out.assign(kOutputSize, char(128));
+    s.writePos = kHeaderSize;
+    s.player = playBuffer;
+    s.open = true;
     return 0;
 }
 
-void synthClose() { gSynth.open = false; }
-bool synthIsOpen() { return gSynth.open; }
+void synthClose() {
+    SynthState& s = synthState();
+    if (s.open) freeLetterRules();
+    s.open = false;
+    s.index.clear();
+    s.dataImage.clear();
+    s.dataImage.shrink_to_fit();
+    s.out.clear();
+}
 
-void synthSpeak(const std::string& transcription) { plat::trace("synth", transcription); }
+bool synthIsOpen() { return synthState().open; }
 
-std::string transcribeText(const std::string& text) { return text; }
+void synthSpeak(const std::string& transcription) {
+    plat::trace("synth", transcription);
+    if (!synthState().open) return;
+    speakTranscription(transcription);
+}
 
 int speakToWav(const std::string& textCp1252, const std::string& wavPath) {
-    (void)textCp1252;
-    (void)wavPath;
-    return 1;
+    std::unique_ptr<plat::Front> own;
+    if (!plat::haveFront()) {
+        own.reset(plat::makeHeadlessFront());
+        plat::setFront(own.get());
+    }
+    int rc = 0;
+    std::string samples;
+    try {
+        const bool wasOpen = con::speechSettings().open;
+        if (!wasOpen) con::startSpeech(0, "");
+        beginCapture();
+        con::speak(textCp1252);
+        samples = endCapture();
+        if (!wasOpen) con::endSpeech();
+    } catch (const plat::ProgramExit&) {
+        endCapture();
+        std::fprintf(stderr, "ludivar: a fala não pôde ser iniciada (sintetizador ou banco de voz ausente)\n");
+        rc = 1;
+    }
+    if (own) {
+        own->close();
+        plat::setFront(nullptr);
+    }
+    if (rc) return rc;
+    FILE* f = std::fopen(wavPath.c_str(), "wb");
+    if (!f) {
+        std::fprintf(stderr, "ludivar: não foi possível gravar %s\n", wavPath.c_str());
+        return 1;
+    }
+    const std::string header = makeWaveHeader(samples.size(), 11025, 1, 8);
+    bool ok = std::fwrite(header.data(), 1, header.size(), f) == header.size() &&
+              std::fwrite(samples.data(), 1, samples.size(), f) == samples.size();
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok) {
+        std::fprintf(stderr, "ludivar: erro ao gravar %s\n", wavPath.c_str());
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace speech

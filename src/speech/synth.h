@@ -1,6 +1,7 @@
 // The own diphone synthesizer, its text-to-phonetics front end and the number speaker.
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace speech {
@@ -32,6 +33,10 @@ std::string numberWordFile(const std::string& word);
 // The recordings that speakTime and speakDate play, in order.
 std::vector<std::string> timeWordFiles(int hour, int minute);
 std::vector<std::string> dateWordFiles(int day, int month, int year, int weekday);
+// Recording names of a string of number words; feminine turns a last "um"/"dois" into "uma"/"duas".
+void appendWordNames(std::vector<std::string>& out, const std::string& words, bool feminine);
+// Every number, time and date recording with what it says (CP1252), for the voice builder.
+std::vector<std::pair<std::string, std::string>> numberRecordings();
 
 // Speaks a text (CP1252) with the configured synthesizer into a WAV file
 // (8-bit mono 11025 Hz).  Returns 0 on success, else a message on stderr and 1.

@@ -61,5 +61,7 @@ bool parseWaveImage(const std::string& image, WaveFormat& fmt, size_t& dataStart
 // Reads a WAV file and gives its samples as 8-bit mono at the file's rate
 // (16-bit samples keep their high byte, other channels are dropped).
 bool readWave8(const std::string& linuxPath, std::string& samples, int& rate);
+// 8-bit samples at `rate` brought to 11025 Hz (nearest sample).
+std::string resampleTo11025(const std::string& samples, int rate);
 
 }  // namespace speech

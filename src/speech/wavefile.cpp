@@ -96,4 +96,12 @@ bool readWave8(const std::string& linuxPath, std::string& samples, int& rate) {
     return true;
 }
 
+std::string resampleTo11025(const std::string& samples, int rate) {
+    if (rate == 11025 || rate <= 0 || samples.empty()) return samples;
+    const size_t outN = size_t(uint64_t(samples.size()) * 11025 / uint64_t(rate));
+    std::string out(outN, char(128));
+    for (size_t i = 0; i < outN; ++i) out[i] = samples[std::min(samples.size() - 1, size_t(uint64_t(i) * uint64_t(rate) / 11025))];
+    return out;
+}
+
 }  // namespace speech

@@ -1,0 +1,493 @@
+// Text-to-phonetics front end.  The rules and exceptions are data (regras.rgr,
+// portug.exc); this file only knows the character classes, the stress state
+// machine and how contexts are matched.
+#include "speech/phonetics.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace speech {
+
+namespace {
+
+PhoneticsState gPhon;
+
+// ---- character classes ----------------------------------------------------
+
+inline bool isVowel(unsigned char c) {
+    switch (c) {
+    case 'a': case 'e': case 'i': case 'o': case 'u':
+    case 'A': case 'E': case 'I': case 'O': case 'U':
+        return true;
+    default:
+        return false;
+    }
+}
+inline bool isConsonant(unsigned char c) {
+    if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 32);
+    return c >= 'B' && c <= 'Z' && !isVowel(c);
+}
+inline bool isLetter(unsigned char c) { return isVowel(c) || isConsonant(c); }
+inline bool isAccent(unsigned char c) { return c == '\'' || c == '"' || c == '^' || c == '`' || c == '~'; }
+inline bool isWordChar(unsigned char c) { return isLetter(c) || isAccent(c); }
+inline bool isSeparator(unsigned char c) {
+    return c == ' ' || c == '!' || c == ',' || c == '.' || c == ':' || c == ';' || c == '?';
+}
+inline bool isFrontVowel(unsigned char c) { return c == 'E' || c == 'I' || c == 'e' || c == 'i'; }
+inline bool isOpenVowel(unsigned char c) { return c == 'A' || c == 'O' || c == 'a' || c == 'o'; }
+inline unsigned char upper(unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c; }
+inline unsigned char lower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
+inline bool isUpperVowel(unsigned char c) { return c == 'A' || c == 'E' || c == 'I' || c == 'O' || c == 'U'; }
+
+// ---- normalization table ----------------------------------------------------
+
+const char* const kBlankMark = " \x01 ";
+
+struct NormTable {
+    std::array<const char*, 256> out{};
+    NormTable() {
+        for (int c = 0; c < 256; ++c) out[c] = nullptr;
+        auto set = [&](const char* text, std::initializer_list<int> codes) {
+            for (int c : codes) out[c] = text;
+        };
+        set("a'", {134, 143, 160, 193, 225});
+        set("a`", {133, 192, 224});
+        set("a^", {131, 194, 226});
+        set("a~", {132, 142, 195, 196, 227, 228});
+        set("a", {197, 229});
+        set("ae", {145, 198, 230});
+        set("e'", {130, 144, 201, 233});
+        set("e`", {138, 200, 232});
+        set("e^", {136, 202, 234});
+        set("e\"", {137, 203, 235});
+        set("i'", {161, 205, 237});
+        set("i`", {141, 204, 236});
+        set("i^", {140, 206, 238});
+        set("i\"", {139, 207, 239});
+        set("o'", {162, 211, 243});
+        set("o`", {149, 210, 214, 242, 246});
+        set("o^", {147, 212, 244});
+        set("o~", {148, 153, 213, 245});
+        set("u'", {163, 218, 250});
+        set("u`", {151, 217, 249});
+        set("u^", {150, 219, 251});
+        set("u\"", {129, 154});
+        set("u", {220, 252});
+        set("nh", {164, 165, 209, 241});
+        set("ss", {128, 135, 199, 231});
+        set("y-", {152});
+        set("-", {146});
+        set("x", {215, 247});
+        set("0", {216, 248});
+        set("?", {168, 191});
+        set("!", {173});
+        set("\"", {174, 175});
+        set("\xA7", {167});
+        set("\xAB", {171});
+        set("\xBB", {187});
+        for (int c : {155, 156, 157, 158, 159, 166, 169, 170, 172, 176, 177, 178, 179, 180, 181, 182, 183, 184,
+                      185, 186, 188, 189, 190, 208, 221, 222, 223, 240, 253, 254, 255})
+            out[c] = kBlankMark;
+    }
+};
+const NormTable& normTable() {
+    static const NormTable t;
+    return t;
+}
+
+// ---- rule file parsing --------------------------------------------------------
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t j = text.find('\n', i);
+        if (j == std::string::npos) j = text.size();
+        size_t end = j;
+        if (end > i && text[end - 1] == '\r') --end;
+        lines.push_back(text.substr(i, end - i));
+        i = j + 1;
+    }
+    return lines;
+}
+
+std::string cutTo(const std::string& s, size_t n) { return s.size() > n ? s.substr(0, n) : s; }
+
+bool readWhole(const std::string& path, std::string& out) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    out.clear();
+    char buf[65536];
+    size_t got;
+    // Language files are small; a bound keeps a wrong path from eating memory.
+    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0 && out.size() < (32u << 20)) out.append(buf, got);
+    std::fclose(f);
+    return true;
+}
+
+// ---- context matching ---------------------------------------------------------
+
+bool matchRight(const std::string& w, size_t i, const std::string& ctx) {
+    const size_t n = w.size();
+    for (unsigned char sym : ctx) {
+        switch (sym) {
+        case '#': {
+            size_t start = i;
+            while (i < n && (isVowel(w[i]) || isAccent(w[i]))) ++i;
+            if (i == start) return false;
+            break;
+        }
+        case '%':
+            if (i < n) return false;
+            break;
+        case '&':
+            if (i >= n) return false;
+            switch (upper(w[i])) {
+            case 'L': case 'M': case 'N': case 'R': case 'Z': ++i; break;
+            default: return false;
+            }
+            break;
+        case '*':
+            if (i >= n || !isConsonant(w[i]) || upper(w[i]) == 'R' || upper(w[i]) == 'L') return false;
+            break;
+        case '+':
+            if (i >= n || !isFrontVowel(w[i])) return false;
+            ++i;
+            if (i < n && isAccent(w[i])) ++i;
+            break;
+        case '[':
+            if (i < n && (!isConsonant(w[i]) || upper(w[i]) == 'H')) return false;
+            break;
+        case '\\':
+            if (i < n && upper(w[i]) == 'S') ++i;
+            break;
+        default:
+            if (i >= n || upper(w[i]) != sym) return false;
+            ++i;
+        }
+    }
+    return true;
+}
+
+bool matchLeft(const std::string& w, long j, const std::string& ctx) {
+    for (size_t k = ctx.size(); k-- > 0;) {
+        unsigned char sym = ctx[k];
+        switch (sym) {
+        case '#': {
+            long start = j;
+            while (j >= 0 && (isVowel(w[j]) || isAccent(w[j]))) --j;
+            if (j == start) return false;
+            break;
+        }
+        case '%':
+            if (j >= 0) return false;
+            break;
+        case ']':
+            if (j >= 0 && isOpenVowel(w[j])) --j;
+            else if (j >= 1 && isAccent(w[j]) && isOpenVowel(w[j - 1])) j -= 2;
+            else return false;
+            break;
+        case '_':
+            if (j < 0) break;
+            if (isVowel(w[j])) --j;
+            else if (j >= 1 && isAccent(w[j]) && isVowel(w[j - 1])) j -= 2;
+            else return false;
+            break;
+        case '|':
+            if (j < 0) return false;
+            switch (upper(w[j])) {
+            case 'N': case 'R': case 'S': --j; break;
+            default: return false;
+            }
+            break;
+        default:
+            if (j < 0 || upper(w[j]) != sym) return false;
+            --j;
+        }
+    }
+    return true;
+}
+
+// ---- stress -------------------------------------------------------------------
+
+inline bool isOneOf(unsigned char c, const char* set) { return c && std::strchr(set, c) != nullptr; }
+
+// "u" made silent by a g or q before it (que, gui).
+inline bool silentU(const std::string& w, long k) {
+    return k >= 1 && w[k] == 'u' && (w[k - 1] == 'g' || w[k - 1] == 'q');
+}
+
+}  // namespace
+
+PhoneticsState& phonetics() { return gPhon; }
+
+void resetPhonetics() {
+    for (auto& list : gPhon.rules) list.clear();
+    gPhon.exceptions.clear();
+    gPhon.ruleCount = 0;
+}
+
+void freeLetterRules() { resetPhonetics(); }
+
+void parseLetterRules(const std::string& text) {
+    resetPhonetics();
+    for (const std::string& line : splitLines(text)) {
+        size_t open = line.find('(');
+        size_t close = open == std::string::npos ? std::string::npos : line.find(')', open + 1);
+        size_t eq = line.find('=', close == std::string::npos ? (open == std::string::npos ? 0 : open + 1) : close + 1);
+        size_t bar = eq == std::string::npos ? std::string::npos : line.find('|', eq + 1);
+        auto part = [&](size_t from, size_t to) {
+            if (from == std::string::npos || from > line.size()) return std::string();
+            if (to == std::string::npos || to > line.size()) to = line.size();
+            return line.substr(from, to - from);
+        };
+        LetterRule r;
+        // A missing delimiter ends its part at the end of the line.
+        size_t leftEnd = open == std::string::npos ? line.size() : open;
+        r.left = cutTo(part(0, leftEnd), 5);
+        if (open == std::string::npos) continue;  // no focus
+        r.focus = cutTo(part(open + 1, close != std::string::npos ? close : eq), 5);
+        if (close != std::string::npos) r.right = cutTo(part(close + 1, eq), 5);
+        if (eq != std::string::npos) r.output = cutTo(part(eq + 1, bar), 11);
+        if (r.focus.empty()) continue;
+        unsigned char first = r.focus[0];
+        if (first < 32 || first > 95) continue;
+        gPhon.rules[first - 32].push_back(std::move(r));
+        ++gPhon.ruleCount;
+    }
+}
+
+bool loadLetterRules(const std::string& linuxPath) {
+    resetPhonetics();
+    std::string text;
+    if (!readWhole(linuxPath, text)) return false;
+    parseLetterRules(text);
+    return true;
+}
+
+void parseExceptionWords(const std::string& text) {
+    gPhon.exceptions.clear();
+    for (std::string line : splitLines(text)) {
+        if (gPhon.exceptions.size() >= kMaxExceptions) break;
+        if (line.empty()) continue;
+        line = cutTo(line, 255);
+        size_t eq = line.find('=');
+        // A line without "=" names no respelling; taking it would silence the word.
+        if (eq == std::string::npos || eq == 0) continue;
+        std::string word = line.substr(0, eq);
+        std::string resp = line.substr(eq + 1);
+        size_t bar = resp.find('|');
+        if (bar != std::string::npos) resp.erase(bar);
+        gPhon.exceptions.emplace_back(std::move(word), std::move(resp));
+    }
+    std::sort(gPhon.exceptions.begin(), gPhon.exceptions.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
+bool loadExceptionWords(const std::string& linuxPath) {
+    std::string text;
+    if (!readWhole(linuxPath, text)) return false;
+    parseExceptionWords(text);
+    return true;
+}
+
+std::string normalizeText(const std::string& text) {
+    const NormTable& t = normTable();
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char c = text[i];
+        const bool letterBefore = i > 0 && isLetter(text[i - 1]);
+        const bool letterAfter = i + 1 < n && isLetter(text[i + 1]);
+        if ((c == 'W' || c == 'w') && (letterBefore || letterAfter)) {
+            out += 'u';
+        } else if ((c == 'Y' || c == 'y') && (letterBefore || letterAfter)) {
+            out += 'i';
+        } else if (c == '\'' && i > 0 && (text[i - 1] == 'D' || text[i - 1] == 'd')) {
+            // d'água reads as one word
+        } else if (c < 32) {
+            out += kBlankMark;
+        } else if (c < 128) {
+            out += char(c);
+        } else {
+            out += t.out[c];
+        }
+    }
+    return out;
+}
+
+bool lookUpException(const std::string& word, std::string& respelling) {
+    const auto& table = gPhon.exceptions;
+    if (table.empty()) return false;
+    std::string stem = word;
+    std::string suffix;
+    for (;;) {
+        auto it = std::lower_bound(table.begin(), table.end(), stem,
+                                   [](const auto& e, const std::string& w) { return e.first < w; });
+        if (it != table.end() && it->first == stem) {
+            respelling = it->second + suffix;
+            return true;
+        }
+        if (stem.size() < 2 || (stem.back() != 's' && stem.back() != 'm')) return false;
+        suffix.insert(suffix.begin(), stem.back());
+        stem.pop_back();
+    }
+}
+
+int markStress(std::string& w, int vowelsInText) {
+    const long n = long(w.size());
+    if (vowelsInText == 0 || n == 0) return -1;
+    if (vowelsInText == 1 && lower(w[n - 1]) != 'l') return -1;
+    int state = 0;
+    long chosen = -1;
+    for (long k = n - 1; k >= 0 && chosen < 0; --k) {
+        const unsigned char c = w[k];
+        switch (state) {
+        case 0:
+            if (isOneOf(c, "aeo")) state = 5;
+            else if (isOneOf(c, "iu")) state = 3;
+            else if (isOneOf(c, "lnrxz")) state = 1;
+            else if (c == 'm') state = 2;
+            else if (c == 's') state = 4;
+            break;
+        case 1:
+            if (isVowel(c)) chosen = k;
+            break;
+        case 2:
+            if (isOneOf(c, "ae")) state = 5;
+            else if (isOneOf(c, "iu")) state = 3;
+            else if (c == 'o') chosen = k;
+            break;
+        case 3:
+            // A consonant (or a u silenced by g, q) before the final i/u leaves the stress on it.
+            if (isConsonant(c) || silentU(w, k)) chosen = k + 1;
+            else chosen = k;
+            break;
+        case 4:
+            if (isOneOf(c, "aeo")) state = 5;
+            else if (isOneOf(c, "iu")) state = 3;
+            break;
+        case 5:
+            if (isOneOf(c, "aeo")) chosen = k;
+            else if (isOneOf(c, "iu")) state = 8;
+            break;
+        case 8: {
+            if (isConsonant(c) || silentU(w, k)) {
+                chosen = k + 1;
+                break;
+            }
+            // ai-nh, a-ir-, u-in-t: the i/u closes its own syllable and keeps the stress.
+            bool closed = false;
+            if (k + 2 < n) {
+                const unsigned char x = w[k + 2];
+                const unsigned char after = k + 3 < n ? w[k + 3] : 0;
+                if (isOneOf(x, "lmnrz")) {
+                    if (x == 'n' && after == 'h') closed = true;
+                    else if (x == 'r' && after == 'r') closed = true;
+                    else if (after && isConsonant(after) && after != 'h') closed = true;
+                }
+            }
+            chosen = closed ? k + 1 : k;
+            break;
+        }
+        }
+    }
+    if (chosen < 0 || chosen >= n) return -1;
+    w[chosen] = char(upper(w[chosen]));
+    return int(chosen);
+}
+
+std::string wordToSound(const std::string& w) {
+    std::string out = "[";
+    const size_t n = w.size();
+    size_t p = 0;
+    while (p < n) {
+        const unsigned char L = upper(w[p]);
+        const LetterRule* win = nullptr;
+        if (L >= 32 && L <= 95) {
+            for (const LetterRule& r : gPhon.rules[L - 32]) {
+                const size_t f = r.focus.size();
+                if (p + f > n) continue;
+                bool same = true;
+                for (size_t k = 0; k < f && same; ++k) same = upper(w[p + k]) == static_cast<unsigned char>(r.focus[k]);
+                if (!same) continue;
+                if (!matchLeft(w, long(p) - 1, r.left)) continue;
+                if (!matchRight(w, p + f, r.right)) continue;
+                win = &r;
+                break;
+            }
+        }
+        const size_t at = out.size();
+        if (win) {
+            out += win->output;
+        } else {
+            out += " /_";
+            out += char(L);
+        }
+        if (isUpperVowel(w[p])) {
+            for (size_t k = at; k < out.size(); ++k)
+                if (isOneOf(out[k], "aeiou")) {
+                    out[k] = char(upper(out[k]));
+                    break;
+                }
+        }
+        p += win ? win->focus.size() : 1;
+        if (p < n) out += '/';
+    }
+    out += ']';
+    return out;
+}
+
+std::string transcribeText(const std::string& text) {
+    const std::string t = normalizeText(text);
+    std::string out;
+    out.reserve(t.size() * 3);
+    std::string word;
+    const size_t n = t.size();
+    size_t i = 0;
+    while (i < n) {
+        while (i < n && t[i] == ' ') ++i;
+        if (i >= n) break;
+        word.clear();
+        int vowels = 0;
+        bool explicitAccent = false;
+        if (isLetter(lower(t[i]))) {
+            while (i < n && isWordChar(t[i]) && word.size() < kMaxWordLength) {
+                const unsigned char c = lower(t[i]);
+                word += char(c);
+                if (isVowel(c)) ++vowels;
+                if (i + 1 < n && isAccent(t[i + 1]) && t[i + 1] != '"') explicitAccent = true;
+                ++i;
+            }
+        } else {
+            word += t[i++];
+        }
+        std::string respelling;
+        if (lookUpException(word, respelling)) word = respelling;
+        if (word.empty()) continue;
+        if (!explicitAccent) markStress(word, vowels);
+        bool spell = static_cast<unsigned char>(word[0]) == 1;
+        if (!spell) {
+            spell = true;
+            for (unsigned char c : word)
+                if (!isConsonant(c) && !isSeparator(c)) {
+                    spell = false;
+                    break;
+                }
+        }
+        if (spell) {
+            for (char c : word) {
+                out += "[ /_";
+                out += c;
+                out += ']';
+            }
+        } else {
+            out += wordToSound(word);
+        }
+    }
+    return out;
+}
+
+}  // namespace speech
