@@ -531,6 +531,13 @@ std::string askFileName(int rows, const std::string& defaultMask) {
             text += text.empty() ? defaultMask : defPattern;
         }
         if (key != kEnter || text.find('*') != std::string::npos) {
+            // Near the bottom the screen scrolls first, so that all the rows asked for show.
+            int over = row + std::min(rows, 25) - 1 - 25;
+            if (over > 0) {
+                con::gotoXY(1, 25);
+                for (int i = 0; i < over; ++i) con::writeLn();
+                row -= over;
+            }
             text = chooseFile(col, row, 80, std::min(25, row + rows - 1), kAttrArchive, text);
             if (text.empty()) return text;
         }

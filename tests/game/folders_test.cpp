@@ -301,3 +301,20 @@ TEST(GameChooser, RegionIsDrawnAndRestored) {
         EXPECT_EQ(con::whereY(), 3);
     }
 }
+
+TEST(GameChooser, NearTheBottomTheScreenMakesRoom) {
+    InFolder f({"um.lud", "dois.lud", "tres.lud"});
+    InProc p("{Down}", "", false);
+    EXPECT_EQ(p.run([&] {
+        con::gotoXY(1, 23);
+        con::write("acima");
+        con::gotoXY(1, 24);
+        askFileName(10, "*.lud");
+    }), 3);
+    // The prompt on row 24 asks for ten rows: the screen goes up by eight.
+    EXPECT_EQ(p.row(15), "acima");
+    EXPECT_EQ(p.row(16), " dois.lud");
+    EXPECT_EQ(p.row(18), " um.lud");
+    EXPECT_EQ(p.attr(2, 25), 6 * 16 + 15);
+    EXPECT_EQ(p.attr(80, 25), 15);  // the last cell is left alone
+}
