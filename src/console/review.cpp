@@ -34,11 +34,12 @@ bool isBlank(uint8_t c) { return c == ' ' || c == 0; }
 
 bool isBlankAt(int col, int row) { return isBlank(reviewChar(col, row)); }
 
-bool isWordChar(uint8_t c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
+// Accented CP1252 letters belong to words: "não" is one word, not "n", "ã", "o".
+bool isAccentedLetter(uint8_t c) { return c >= 192 && c != 215 && c != 247; }
 
-bool isLetter(uint8_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isLetter(uint8_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || isAccentedLetter(c); }
+
+bool isWordChar(uint8_t c) { return isLetter(c) || (c >= '0' && c <= '9'); }
 
 bool isConsonant(uint8_t c) {
     if (c >= 'a' && c <= 'z') c = static_cast<uint8_t>(c - 32);

@@ -293,6 +293,15 @@ TEST(Review, WordsAndFirstAndLastLetters) {
         << r.p->traceText();
 }
 
+TEST(Review, AccentedWordsAreReadWhole) {
+    Review r("{F1}{Ctrl+Right}{Ctrl+K}{Esc}");
+    r.put(1, 1, "não é");
+    EXPECT_EQ(r.review(1, 1), -1);
+    Events s = r.said();
+    EXPECT_NE(std::find(s.begin(), s.end(), "não"), s.end()) << r.p->traceText();
+    EXPECT_NE(std::find(s.begin(), s.end(), "1 5"), s.end()) << r.p->traceText();
+}
+
 TEST(Review, CopiesTheWholeScreenAndChangesNothing) {
     Review r("{Ctrl+C}TT{Esc}");
     r.put(1, 1, "linha um");
