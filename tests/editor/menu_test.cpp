@@ -1,0 +1,142 @@
+// The editor's menu as an author meets it: the prompt, the option menu on the
+// arrows, help, saving, abandoning and finishing, and the start of a new game.
+#include <gtest/gtest.h>
+
+#include "console/textwin.h"
+#include "game/gamefile.h"
+#include "session.h"
+
+using namespace edtest;
+namespace fs = std::filesystem;
+
+TEST(EditorMenu, AbandonWithSEndsWithoutSavingAnythingElseGoesOn) {
+    Session s("ax" "as");
+    gameWith({"A"});
+    EXPECT_EQ(s.run(editor::editorMenu), -1);
+    EXPECT_TRUE(s.saidInOrder({"Ludivar - qual sua opção? ", "Confirma abandono sem gravar? ", "Desistiu",
+                               "Ludivar - qual sua opção? ", "Confirma abandono sem gravar? ",
+                               "Ok, as modificações não foram gravadas"}));
+    EXPECT_FALSE(fs::exists(s.file("jogo.lud")));
+    EXPECT_EQ(s.saidCount("Editando o jogo"), 2);
+    EXPECT_EQ(con::tw().title, "Ludivar jogo.lud");
+    EXPECT_EQ(s.ip.row(1), "Ludivar - editor de jogos educacionais");
+    EXPECT_EQ(s.ip.attr(1, 1) >> 4, 1);
+}
+
+TEST(EditorMenu, EscapeInTheOptionMenuAsksToFinishAndNKeepsTheMenu) {
+    Session s("{Down}{Esc}n" "{Esc}S");
+    gameWith({"A"});
+    EXPECT_EQ(s.run(editor::editorMenu), -1);
+    EXPECT_TRUE(s.saidInOrder({"D - editar dados gerais.", "Confirma fim? ", "Desistiu", "Confirma fim? ",
+                               "Arquivo gravado"}));
+    EXPECT_EQ(slurp(s.file("jogo.lud")), game::GameText(game::current()));
+}
+
+TEST(EditorMenu, ArrowMenuLinesMapToTheirLetters) {
+    // The fifth line is "S - Salvar o projeto."; F2 saves too, and neither leaves the menu.
+    Session s("{Down}{Down}{Down}{Down}{Down}{Enter}" "{F2}");
+    gameWith({"A"});
+    EXPECT_EQ(s.run(editor::editorMenu), 3);  // still asking when the keys ran out
+    EXPECT_EQ(s.saidCount("Arquivo gravado"), 2);
+    EXPECT_TRUE(s.saidInOrder({"D - editar dados gerais.", "C - configurar apresentação.",
+                               "E - Editar os lugares do jogo.", "P - programação avançada",
+                               "S - Salvar o projeto.", "Arquivo gravado"}));
+    EXPECT_EQ(s.saidCount("Editando o jogo"), 3);
+    EXPECT_TRUE(fs::exists(s.file("jogo.lud")));
+
+    // The menu's last line is the finish request.
+    Session up("{Up}{End}{Enter}n");
+    gameWith({"A"});
+    EXPECT_EQ(up.run(editor::editorMenu), 3);
+    EXPECT_TRUE(up.saidInOrder({"ESC - Terminar", "Confirma fim? ", "Desistiu"}));
+}
+
+TEST(EditorMenu, HelpListsTenOptionsAndBadKeysAreRefused) {
+    Session s("{F1}" "z" "{F5}");
+    gameWith({"A"});
+    EXPECT_EQ(s.run(editor::editorMenu), 3);
+    EXPECT_TRUE(s.saidInOrder({"As opções são:", "D - editar dados gerais.", "C - configurar apresentação.",
+                               "P - programação avançada", "E - Editar os lugares do jogo.",
+                               "S - Salvar o projeto.", "N - Salvar com outro nome.",
+                               "I - Importar mídias para o jogo.", "R - Importar um roteiro.",
+                               "X - Executar o jogo.", "A - Abandonar sem gravar."}));
+    EXPECT_FALSE(s.said("G - Gerar um roteiro a partir do jogo"));
+    EXPECT_EQ(s.saidCount("Opção inválida"), 2);
+}
+
+TEST(EditorMenu, NeitherCtrlBreakNorTheWindowEndTheEditor) {
+    Session s("{Ctrl+Break}as");
+    gameWith({"A"});
+    // Ctrl+Break typed at the prompt is ignored; the check is back on once the menu has ended.
+    EXPECT_EQ(s.run(editor::editorMenu), -1);
+    EXPECT_TRUE(con::breakCheck());
+    EXPECT_TRUE(s.said("Ok, as modificações não foram gravadas"));
+
+    // Outside the editor the same key ends the program.
+    Session outside("{Ctrl+Break}");
+    EXPECT_EQ(outside.run([] { con::readKey(); }), 255);
+
+    // Leaving by a program end (the keys ran out) switches it back on as well.
+    Session cut("");
+    gameWith({"A"});
+    EXPECT_EQ(cut.run(editor::editorMenu), 3);
+    EXPECT_TRUE(con::breakCheck());
+}
+
+TEST(EditorMenu, AFailedSaveAtTheFinishKeepsTheGameOpen) {
+    Session s("{Esc}s" "as");
+    gameWith({"A"});
+    app::appState().currentGameFile = "sem pasta\\jogo.lud";
+    EXPECT_EQ(s.run(editor::editorMenu), -1);
+    EXPECT_TRUE(s.saidInOrder({"Confirma fim? ", "Erro ao criar o arquivo", "Editando o jogo",
+                               "Confirma abandono sem gravar? "}));
+}
+
+TEST(EditorMenu, OldFileStaysWhenTheWriteFails) {
+    Session s("s" "as");
+    gameWith({"Novo"});
+    // A folder in the way of the temporary file: the write fails, the old game stays.
+    const std::string old = "[DADOS GERAIS]\r\nNOME DO JOGO=antigo\r\n";
+    {
+        std::ofstream(s.file("jogo.lud"), std::ios::binary) << old;
+    }
+    fs::permissions(s.ip.dir, fs::perms::owner_write, fs::perm_options::remove);
+    if (std::ofstream(s.file("probe")).good()) GTEST_SKIP() << "running with rights that ignore permissions";
+    EXPECT_EQ(s.run(editor::editorMenu), -1);
+    fs::permissions(s.ip.dir, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_TRUE(s.said("Erro ao criar o arquivo"));
+    EXPECT_EQ(slurp(s.file("jogo.lud")), old);
+}
+
+TEST(CreateGame, AnEmptyNameTakesTheFolderName) {
+    Session s("Aula{Enter}{Enter}" "as");
+    EXPECT_EQ(s.run(editor::createGame), -1);
+    EXPECT_TRUE(s.saidInOrder({"Informe o novo nome deste jogo:", "Assumido o mesmo do diretório", "Aula.lud",
+                               "Arquivo gravado", "Editando o jogo"}));
+    const std::string path = s.file("Aula/Aula.lud");
+    ASSERT_TRUE(fs::exists(path));
+    game::TJogo fresh;
+    game::ResetGeneralData(fresh);
+    game::ResetModel(fresh);
+    game::CreatePlace(fresh, 1);
+    EXPECT_EQ(slurp(path), game::GameText(fresh));
+    EXPECT_EQ(app::appState().currentGameFile, "Aula.lud");
+    EXPECT_EQ(con::tw().title, "Ludivar Aula.lud");
+}
+
+TEST(CreateGame, AnExistingGameIsDestroyedOnlyOnS) {
+    Session s("Aula{Enter}s" "bichos{Enter}n");
+    fs::create_directory(s.file("Aula"));
+    { std::ofstream(s.file("Aula/bichos.lud"), std::ios::binary) << "antigo"; }
+    EXPECT_EQ(s.run(editor::createGame), -1);
+    EXPECT_TRUE(s.saidInOrder({"Posso destruir o jogo existente? ", "Desistiu"}));
+    EXPECT_EQ(slurp(s.file("Aula/bichos.lud")), "antigo");
+    EXPECT_FALSE(s.said("Editando o jogo"));
+
+    Session yes("Aula{Enter}s" "bichos.LUD{Enter}S" "as");
+    fs::create_directory(yes.file("Aula"));
+    { std::ofstream(yes.file("Aula/bichos.LUD"), std::ios::binary) << "antigo"; }
+    EXPECT_EQ(yes.run(editor::createGame), -1);
+    EXPECT_TRUE(fs::exists(yes.file("Aula/bichos.LUD")));
+    EXPECT_TRUE(yes.said("Editando o jogo"));
+}
