@@ -265,17 +265,22 @@ std::string programText(const game::TJogo& g, bool transcribe) {
             continue;
         }
         const bool ok = isSet(p->placeIfRight), err = isSet(p->placeIfWrong);
+        // "desvia @Name" cannot reach a label holding a blank; the quoted name can.
+        auto jump = [](const std::string& to) {
+            const std::string name = game::trimText(to);
+            return "        desvia " + (name.find(' ') == std::string::npos ? "@" + name : quoted(name));
+        };
         if (ok) {
             line("    se $RESPOSTA = " + quoted(p->expectedAnswer));
-            line("        desvia @" + p->placeIfRight);
+            line(jump(p->placeIfRight));
             if (err) {
                 line(plat::cp("    senão"));
-                line("        desvia @" + p->placeIfWrong);
+                line(jump(p->placeIfWrong));
             }
             line("    fim se");
         } else if (err) {
             line("    se $RESPOSTA <> " + quoted(p->expectedAnswer));
-            line("        desvia @" + p->placeIfWrong);
+            line(jump(p->placeIfWrong));
             line("    fim se");
         }
     }
