@@ -9,7 +9,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+
+#include "platform/files.h"
+#include "platform/platform.h"
 
 extern char** environ;
 
@@ -78,6 +83,45 @@ bool processRunning(int pid) {
     if (r == 0) return true;
     gChildren.erase(it);
     return false;
+}
+
+std::vector<std::string> splitCommandLine(const std::string& params) {
+    std::vector<std::string> out;
+    std::string cur;
+    bool inQuote = false, have = false;
+    for (char c : params) {
+        if (c == '"') {
+            inQuote = !inQuote;
+            have = true;
+        } else if ((c == ' ' || c == '\t') && !inQuote) {
+            if (have) out.push_back(cp1252ToUtf8(cur));
+            cur.clear();
+            have = false;
+        } else {
+            cur.push_back(c);
+            have = true;
+        }
+    }
+    if (have) out.push_back(cp1252ToUtf8(cur));
+    return out;
+}
+
+int shellOpen(const std::string& target, const std::string& params) {
+    if (target.empty()) return -1;
+    std::string utf8 = cp1252ToUtf8(target);
+    if (utf8.find("://") != std::string::npos || utf8.compare(0, 7, "mailto:") == 0 ||
+        utf8.compare(0, 4, "www.") == 0)
+        return openWithDesktop(utf8);
+    std::string path = mapPath(target);
+    struct stat st;
+    if (!path.empty() && stat(path.c_str(), &st) == 0) {
+        if (path[0] != '/') path = "./" + path;  // a file here, not a PATH look-up
+        if (S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0) return spawnProgram(path, splitCommandLine(params));
+        return openWithDesktop(path);
+    }
+    // Not a file: a program name looked up in PATH, unless it names a place.
+    if (utf8.find_first_of("/\\:") != std::string::npos) return -1;
+    return spawnProgram(utf8, splitCommandLine(params));
 }
 
 }  // namespace plat

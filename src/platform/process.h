@@ -16,4 +16,14 @@ int openWithDesktop(const std::string& target);
 // Whether a process started here is still running (reaps it when it has ended).
 bool processRunning(int pid);
 
+// The shell's "open" verb: `target` is a program's own name (CP1252, Windows or
+// Linux style).  An executable file (by name or on PATH) is run with `params`
+// split like a command line; a document or an address goes to the desktop's
+// association (the parameters are not used then).  Returns the process id, or
+// -1 when nothing could be started.
+int shellOpen(const std::string& target, const std::string& params);
+// Splits a command line (CP1252) into UTF-8 arguments: blanks separate, double
+// quotes group and are dropped.
+std::vector<std::string> splitCommandLine(const std::string& params);
+
 }  // namespace plat

@@ -342,52 +342,6 @@ bool cmdBusca(std::string_view arg) {
 // ---------------------------------------------------------------------------
 // Starting other programs
 
-// Splits parameters as a command line: blanks separate, double quotes group.
-std::vector<std::string> splitParameters(const std::string& params) {
-    std::vector<std::string> out;
-    std::string cur;
-    bool inQuote = false, have = false;
-    for (char c : params) {
-        if (c == '"') {
-            inQuote = !inQuote;
-            have = true;
-        } else if (c == ' ' && !inQuote) {
-            if (have) out.push_back(plat::cp1252ToUtf8(cur));
-            cur.clear();
-            have = false;
-        } else {
-            cur.push_back(c);
-            have = true;
-        }
-    }
-    if (have) out.push_back(plat::cp1252ToUtf8(cur));
-    return out;
-}
-
-bool isExecutableFile(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
-}
-
-// The shell's "open": a program is run with its parameters, a document or an
-// address goes to the desktop's association.
-int shellOpen(const std::string& name, const std::string& params) {
-    if (name.empty()) return -1;
-    std::string utf8 = plat::cp1252ToUtf8(name);
-    if (utf8.find("://") != std::string::npos || utf8.compare(0, 7, "mailto:") == 0 ||
-        utf8.compare(0, 4, "www.") == 0)
-        return plat::openWithDesktop(utf8);
-    std::string path = plat::mapPath(name);
-    struct stat st;
-    if (!path.empty() && stat(path.c_str(), &st) == 0) {
-        if (path[0] != '/') path = "./" + path;  // not a PATH look-up
-        if (isExecutableFile(path)) return plat::spawnProgram(path, splitParameters(params));
-        return plat::openWithDesktop(path);
-    }
-    if (utf8.find_first_of("/\\:") != std::string::npos) return -1;
-    return plat::spawnProgram(utf8, splitParameters(params));
-}
-
 bool cmdExecuta(std::string_view arg) {
     bool noWait = takeAmpersand(arg);
     std::string v;
@@ -410,7 +364,7 @@ bool cmdExecuta(std::string_view arg) {
     if (name.size() > 511) name.resize(511);
     if (params.size() > 511) params.resize(511);
     con::waitSpeech();
-    int pid = shellOpen(name, params);
+    int pid = plat::shellOpen(name, params);
     if (pid < 0) return false;
     if (!noWait) {
         // The program's turn ends when it does; the console keeps pumping meanwhile.

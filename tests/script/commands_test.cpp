@@ -8,6 +8,7 @@
 
 #include "console/menu.h"
 #include "platform/image.h"
+#include "platform/process.h"
 #include "util.h"
 
 using namespace script;
@@ -239,6 +240,7 @@ TEST_F(Commands, ExecutaPassesParametersAfterAQuotedName) {
     EXPECT_EQ(r.code, RunOk);
     EXPECT_EQ(readText(out), "oi\n");
     EXPECT_EQ(go("EXECUTA \"/nao/existe/programa\"\n").code, RunFailed);
+    EXPECT_EQ(plat::splitCommandLine("-c  \"a b\" x\"\""), (std::vector<std::string>{"-c", "a b", "x"}));
 }
 
 }  // namespace
