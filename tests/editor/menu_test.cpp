@@ -1,6 +1,9 @@
 // The editor's menu as an author meets it: the prompt, the option menu on the
 // arrows, help, saving, abandoning and finishing, and the start of a new game.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include "console/textwin.h"
 #include "game/gamefile.h"
@@ -93,18 +96,24 @@ TEST(EditorMenu, AFailedSaveAtTheFinishKeepsTheGameOpen) {
 }
 
 TEST(EditorMenu, OldFileStaysWhenTheWriteFails) {
-    Session s("s" "as");
+    Session s("s" "{Esc}s" "as");
     gameWith({"Novo"});
-    // A folder in the way of the temporary file: the write fails, the old game stays.
+    game::current().general.comments[0] = std::string(3000, 'c');
     const std::string old = "[DADOS GERAIS]\r\nNOME DO JOGO=antigo\r\n";
-    {
-        std::ofstream(s.file("jogo.lud"), std::ios::binary) << old;
-    }
-    fs::permissions(s.ip.dir, fs::perms::owner_write, fs::perm_options::remove);
-    if (std::ofstream(s.file("probe")).good()) GTEST_SKIP() << "running with rights that ignore permissions";
-    EXPECT_EQ(s.run(editor::editorMenu), -1);
-    fs::permissions(s.ip.dir, fs::perms::owner_write, fs::perm_options::add);
-    EXPECT_TRUE(s.said("Erro ao criar o arquivo"));
+    { std::ofstream(s.file("jogo.lud"), std::ios::binary) << old; }
+    // A file size limit makes the new text fail half-way, whatever our rights.
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit small = before;
+    small.rlim_cur = 1024;
+    auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const int code = s.run(editor::editorMenu);
+    setrlimit(RLIMIT_FSIZE, &before);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(code, -1);
+    EXPECT_EQ(s.saidCount("Erro ao criar o arquivo"), 2);
+    EXPECT_TRUE(s.said("Ok, as modificações não foram gravadas"));
     EXPECT_EQ(slurp(s.file("jogo.lud")), old);
 }
 

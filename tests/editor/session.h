@@ -9,6 +9,7 @@
 
 #include "app/startup.h"
 #include "editor/editor.h"
+#include "game/gamefile.h"
 #include "game/model.h"
 #include "platform/files.h"
 #include "platform/platform.h"
