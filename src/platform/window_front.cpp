@@ -231,29 +231,38 @@ public:
 
     void systemBeep() override { audio::beep(); }
 
+    // Transition effects call this once per step with the same window-sized
+    // picture, so the surface is reused and the text under it left alone.
     void setPicture(const Picture* pic, int x, int y) override {
-        SDL_Rect old = pictureRect();
-        if (pictureSurf_) SDL_FreeSurface(pictureSurf_);
-        pictureSurf_ = nullptr;
-        if (pic && pic->width > 0 && pic->height > 0 &&
-            pic->rgb.size() >= size_t(pic->width) * size_t(pic->height) * 3) {
+        const SDL_Rect old = pictureRect();
+        const bool valid = pic && pic->width > 0 && pic->height > 0 &&
+                           pic->rgb.size() >= size_t(pic->width) * size_t(pic->height) * 3;
+        if (pictureSurf_ && (!valid || pictureSurf_->w != pic->width || pictureSurf_->h != pic->height)) {
+            SDL_FreeSurface(pictureSurf_);
+            pictureSurf_ = nullptr;
+        }
+        if (valid && canvas_) {
             SDL_Surface* raw = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(pic->rgb.data()), pic->width,
                                                                   pic->height, 24, pic->width * 3,
                                                                   SDL_PIXELFORMAT_RGB24);
-            if (raw && canvas_) pictureSurf_ = SDL_ConvertSurface(raw, canvas_->format, 0);
-            if (raw) SDL_FreeSurface(raw);
+            if (raw) {
+                if (!pictureSurf_) pictureSurf_ = SDL_ConvertSurface(raw, canvas_->format, 0);
+                else SDL_BlitSurface(raw, nullptr, pictureSurf_, nullptr);
+                SDL_FreeSurface(raw);
+            }
             picX_ = x;
             picY_ = y;
         }
         if (!canvas_) return;
-        // where the old picture was, the text shows again
-        if (old.w > 0 && haveView_ && !view_.textPaintingOff) repaintRect(old);
-        SDL_Rect now = pictureRect();
+        const SDL_Rect now = pictureRect();
+        const bool moved = old.x != now.x || old.y != now.y || old.w != now.w || old.h != now.h;
+        // where the old picture was and the new one is not, the text shows again
+        if (moved && old.w > 0 && haveView_ && !view_.textPaintingOff) repaintRect(old);
         if (now.w > 0) {
             paintPicture(now);
             present(now);
         }
-        if (old.w > 0) present(old);
+        if (moved && old.w > 0) present(old);
         presentCaret();
     }
 
