@@ -35,7 +35,7 @@
 namespace {
 
 // Bump when the rendering changes, so existing data is rebuilt.
-const char* const kBuilderVersion = "voicebuild 8";
+const char* const kBuilderVersion = "voicebuild 9";
 
 constexpr int kOutRate = 11025;
 
@@ -653,9 +653,11 @@ int main(int argc, char** argv) {
     const std::set<std::string> units = buildInventory(wordList);
     std::printf("voicebuild: %zu words, %zu units\n", wordList.size(), units.size());
 
-    // Loudness: one gain for everything, from the normal speed's units.
+    // Loudness: one gain for everything, set so that all but the rarest peaks
+    // of the units fit the 8-bit range.
     std::map<std::string, std::vector<float>> rendered[3];
-    float peak = 1.0f;
+    std::vector<size_t> histogram(32769, 0);
+    size_t total = 0;
     for (int sp = 0; sp < 3; ++sp) {
         espeak_SetParameter(espeakRATE, kSpeeds[sp].rate, 0);
         espeak_SetParameter(espeakRANGE, 12, 0);
@@ -666,11 +668,20 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "voicebuild: unit %s could not be rendered\n", u.c_str());
                 continue;
             }
-            for (float v : s) peak = std::max(peak, std::fabs(v));
+            for (float v : s) ++histogram[std::min<size_t>(32768, size_t(std::fabs(v)))];
+            total += s.size();
             rendered[sp][u] = std::move(s);
         }
     }
-    const double gain = 112.0 * 256.0 / peak;
+    size_t peak = 32768, seen = 0;
+    for (size_t a = 32768; a > 0; --a) {
+        seen += histogram[a];
+        if (seen * 2000 >= total) {
+            peak = a;
+            break;
+        }
+    }
+    const double gain = 120.0 * 256.0 / double(std::max<size_t>(peak, 1000));
 
     for (int sp = 0; sp < 3; ++sp) {
         std::vector<speech::IndexRecord> index;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace speech {
 
@@ -46,6 +47,7 @@ const char* const kBlankMark = " \x01 ";
 
 struct NormTable {
     std::array<const char*, 256> out{};
+    std::array<uint8_t, 256> len{};
     NormTable() {
         for (int c = 0; c < 256; ++c) out[c] = nullptr;
         auto set = [&](const char* text, std::initializer_list<int> codes) {
@@ -89,6 +91,7 @@ struct NormTable {
         for (int c : {155, 156, 157, 158, 159, 166, 169, 170, 172, 176, 177, 178, 179, 180, 181, 182, 183, 184,
                       185, 186, 188, 189, 190, 208, 221, 222, 223, 240, 253, 254, 255})
             out[c] = kBlankMark;
+        for (int c = 0; c < 256; ++c) len[c] = uint8_t(out[c] ? std::strlen(out[c]) : 0);
     }
 };
 const NormTable& normTable() {
@@ -220,10 +223,38 @@ inline bool silentU(const std::string& w, long k) {
 
 }  // namespace
 
+namespace {
+
+// Which rules of a list can match, by the character that follows the focus's
+// first letter: most rules drop out on it, so the search stays short.
+void indexRules() {
+    for (size_t l = 0; l < gPhon.rules.size(); ++l) {
+        const auto& list = gPhon.rules[l];
+        auto& cand = gPhon.candidates[l];
+        cand.clear();
+        if (list.empty() || list.size() > 65535) continue;
+        cand.resize(256);
+        for (int next = 0; next < 256; ++next) {
+            for (size_t k = 0; k < list.size(); ++k) {
+                const LetterRule& r = list[k];
+                if (r.focus.size() >= 2) {
+                    if (next == 0 || static_cast<unsigned char>(r.focus[1]) != next) continue;
+                } else if (r.rightFirst) {
+                    if (static_cast<unsigned char>(r.rightFirst) != next) continue;
+                }
+                cand[size_t(next)].push_back(uint16_t(k));
+            }
+        }
+    }
+}
+
+}  // namespace
+
 PhoneticsState& phonetics() { return gPhon; }
 
 void resetPhonetics() {
     for (auto& list : gPhon.rules) list.clear();
+    for (auto& c : gPhon.candidates) c.clear();
     gPhon.exceptions.clear();
     gPhon.ruleCount = 0;
 }
@@ -251,11 +282,14 @@ void parseLetterRules(const std::string& text) {
         if (close != std::string::npos) r.right = cutTo(part(close + 1, eq), 5);
         if (eq != std::string::npos) r.output = cutTo(part(eq + 1, bar), 11);
         if (r.focus.empty()) continue;
+        if (!r.right.empty() && !std::strchr("#%&*+[\\", r.right[0])) r.rightFirst = r.right[0];
+        if (!r.left.empty() && !std::strchr("#%]_|", r.left.back())) r.leftLast = r.left.back();
         unsigned char first = r.focus[0];
         if (first < 32 || first > 95) continue;
         gPhon.rules[first - 32].push_back(std::move(r));
         ++gPhon.ruleCount;
     }
+    indexRules();
 }
 
 bool loadLetterRules(const std::string& linuxPath) {
@@ -312,7 +346,7 @@ std::string normalizeText(const std::string& text) {
         } else if (c < 128) {
             out += char(c);
         } else {
-            out += t.out[c];
+            out.append(t.out[c], t.len[c]);
         }
     }
     return out;
@@ -320,19 +354,18 @@ std::string normalizeText(const std::string& text) {
 
 bool lookUpException(const std::string& word, std::string& respelling) {
     const auto& table = gPhon.exceptions;
-    if (table.empty()) return false;
-    std::string stem = word;
-    std::string suffix;
-    for (;;) {
+    if (table.empty() || word.empty()) return false;
+    // Without the s or m at its end, as long as letters remain.
+    for (size_t len = word.size();; --len) {
+        const std::string_view stem(word.data(), len);
         auto it = std::lower_bound(table.begin(), table.end(), stem,
-                                   [](const auto& e, const std::string& w) { return e.first < w; });
-        if (it != table.end() && it->first == stem) {
-            respelling = it->second + suffix;
+                                   [](const auto& e, std::string_view w) { return std::string_view(e.first) < w; });
+        if (it != table.end() && std::string_view(it->first) == stem) {
+            respelling = it->second;
+            respelling.append(word, len, std::string::npos);
             return true;
         }
-        if (stem.size() < 2 || (stem.back() != 's' && stem.back() != 'm')) return false;
-        suffix.insert(suffix.begin(), stem.back());
-        stem.pop_back();
+        if (len < 2 || (word[len - 1] != 's' && word[len - 1] != 'm')) return false;
     }
 }
 
@@ -399,17 +432,24 @@ int markStress(std::string& w, int vowelsInText) {
     return int(chosen);
 }
 
-std::string wordToSound(const std::string& w) {
-    std::string out = "[";
+namespace {
+
+void appendWordSound(const std::string& w, std::string& out) {
+    out += '[';
     const size_t n = w.size();
     size_t p = 0;
     while (p < n) {
         const unsigned char L = upper(w[p]);
         const LetterRule* win = nullptr;
-        if (L >= 32 && L <= 95) {
-            for (const LetterRule& r : gPhon.rules[L - 32]) {
+        if (L >= 32 && L <= 95 && !gPhon.candidates[L - 32].empty()) {
+            const auto& list = gPhon.rules[L - 32];
+            const unsigned char next = p + 1 < n ? upper(w[p + 1]) : 0;
+            for (uint16_t k : gPhon.candidates[L - 32][next]) {
+                const LetterRule& r = list[k];
                 const size_t f = r.focus.size();
                 if (p + f > n) continue;
+                if (r.rightFirst && (p + f >= n || upper(w[p + f]) != static_cast<unsigned char>(r.rightFirst))) continue;
+                if (r.leftLast && (p == 0 || upper(w[p - 1]) != static_cast<unsigned char>(r.leftLast))) continue;
                 bool same = true;
                 for (size_t k = 0; k < f && same; ++k) same = upper(w[p + k]) == static_cast<unsigned char>(r.focus[k]);
                 if (!same) continue;
@@ -427,16 +467,25 @@ std::string wordToSound(const std::string& w) {
             out += char(L);
         }
         if (isUpperVowel(w[p])) {
-            for (size_t k = at; k < out.size(); ++k)
-                if (isOneOf(out[k], "aeiou")) {
-                    out[k] = char(upper(out[k]));
+            for (size_t k = at; k < out.size(); ++k) {
+                const char c = out[k];
+                if (c == 'a' || c == 'e' || c == 'i' || c == 'o' || c == 'u') {
+                    out[k] = char(c - 32);
                     break;
                 }
+            }
         }
         p += win ? win->focus.size() : 1;
         if (p < n) out += '/';
     }
     out += ']';
+}
+
+}  // namespace
+
+std::string wordToSound(const std::string& w) {
+    std::string out;
+    appendWordSound(w, out);
     return out;
 }
 
@@ -444,7 +493,7 @@ std::string transcribeText(const std::string& text) {
     const std::string t = normalizeText(text);
     std::string out;
     out.reserve(t.size() * 3);
-    std::string word;
+    std::string word, respelling;
     const size_t n = t.size();
     size_t i = 0;
     while (i < n) {
@@ -464,8 +513,7 @@ std::string transcribeText(const std::string& text) {
         } else {
             word += t[i++];
         }
-        std::string respelling;
-        if (lookUpException(word, respelling)) word = respelling;
+        if (!gPhon.exceptions.empty() && lookUpException(word, respelling)) word.swap(respelling);
         if (word.empty()) continue;
         if (!explicitAccent) markStress(word, vowels);
         bool spell = static_cast<unsigned char>(word[0]) == 1;
@@ -484,7 +532,7 @@ std::string transcribeText(const std::string& text) {
                 out += ']';
             }
         } else {
-            out += wordToSound(word);
+            appendWordSound(word, out);
         }
     }
     return out;

@@ -2,6 +2,7 @@
 // words, stress marking and context-sensitive letter-to-sound rules.
 #pragma once
 #include <array>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,10 +15,16 @@ struct LetterRule {
     std::string focus;   // at most 5, capitals
     std::string right;   // at most 5, read left to right after the focus
     std::string output;  // at most 11
+    // Quick rejection while matching: the literal letter the context must show
+    // right after the focus / right before it (0 when the context starts with a symbol).
+    char rightFirst = 0, leftLast = 0;
 };
 
 struct PhoneticsState {
     std::array<std::vector<LetterRule>, 64> rules;            // by first focus character, 32..95
+    // For each list and each (upper-cased) character after the focus's first
+    // one, the rules that can still match, in file order; 0 stands for the end.
+    std::array<std::vector<std::vector<uint16_t>>, 64> candidates;
     std::vector<std::pair<std::string, std::string>> exceptions;  // word -> respelling, sorted
     size_t ruleCount = 0;
 };

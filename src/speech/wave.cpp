@@ -88,11 +88,6 @@ bool queuePiece(const uint8_t* data, size_t len, int bits, int channels) {
     return true;
 }
 
-size_t pieceSize(uint64_t remaining) {
-    if (remaining >= 65535 && remaining <= 65789) return 65278;
-    return size_t(std::min<uint64_t>(remaining, kWaveBufferSize));
-}
-
 uint64_t clockMs() { return haveDevice() ? plat::front().nowMs() : 0; }
 
 // Keeps the silence of any wait since the last captured sound.
@@ -123,6 +118,11 @@ void captureSamples(const uint8_t* data, size_t len, int rate, int channels, int
 }  // namespace
 
 WaveState& waveState() { return gWave; }
+
+size_t wavePieceSize(uint64_t remaining) {
+    if (remaining >= 65535 && remaining <= 65789) return 65278;
+    return size_t(std::min<uint64_t>(remaining, kWaveBufferSize));
+}
 
 void beginCapture() {
     stopPlayback();
@@ -283,7 +283,7 @@ int playFile(const std::string& linuxPath) {
         uint64_t remaining = len;
         bool stop = false;
         while (remaining > 0 && !stop) {
-            size_t want = pieceSize(remaining);
+            size_t want = wavePieceSize(remaining);
             size_t got = std::fread(readBuf.data(), 1, want, f);
             if (got > 0) {
                 int err = playSamples(readBuf.data(), got, rate, channels, bits);

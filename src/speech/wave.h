@@ -47,6 +47,10 @@ struct WaveState {
 WaveState& waveState();
 void resetWave();   // closes the device and starts from the initial settings
 
+// Size of the next piece read from a file's data chunk with `remaining` bytes left:
+// at most one buffer, and never a last piece shorter than 257 bytes.
+size_t wavePieceSize(uint64_t remaining);
+
 void beginCapture();
 std::string endCapture();   // the samples collected since beginCapture
 bool capturing();

@@ -1,0 +1,274 @@
+// The text-to-phonetics front end: normalization, the rules and exception
+// readers, context symbols, stress marking and transcription.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+
+#include "platform/platform.h"
+#include "speech/phonetics.h"
+
+using namespace speech;
+
+namespace {
+
+const std::string kRules = std::string(LUDIVAR_SOURCE_DIR) + "/data/voice/regras.rgr";
+const std::string kExceptions = std::string(LUDIVAR_SOURCE_DIR) + "/data/voice/portug.exc";
+
+struct PhoneticsTest : ::testing::Test {
+    void SetUp() override { resetPhonetics(); }
+    void TearDown() override { resetPhonetics(); }
+};
+
+std::string stressed(std::string w) {
+    int vowels = 0;
+    for (char c : w)
+        if (std::string("aeiou").find(c) != std::string::npos) ++vowels;
+    markStress(w, vowels);
+    return w;
+}
+
+}  // namespace
+
+TEST_F(PhoneticsTest, NormalizationTurnsWAndYIntoVowelsOnlyNextToLetters) {
+    EXPECT_EQ(normalizeText("Wagner"), "uagner");
+    EXPECT_EQ(normalizeText("Yara"), "iara");
+    EXPECT_EQ(normalizeText("Kuwait"), "Kuuait");
+    EXPECT_EQ(normalizeText("W Y"), "W Y");
+    EXPECT_EQ(normalizeText("1w."), "1w.");
+}
+
+TEST_F(PhoneticsTest, NormalizationReplacesAccentsControlsAndApostrophes) {
+    EXPECT_EQ(normalizeText(plat::cp("d'água")), "da'gua");
+    EXPECT_EQ(normalizeText("o'clock"), "o'clock");  // only after d
+    EXPECT_EQ(normalizeText(plat::cp("ação")), "assa~o");
+    EXPECT_EQ(normalizeText(plat::cp("Ñandu")), "nhandu");
+    EXPECT_EQ(normalizeText(plat::cp("ÊXITO")), "e^XITO");
+    EXPECT_EQ(normalizeText(plat::cp("lingüiça")), "linguissa");
+    EXPECT_EQ(normalizeText(plat::cp("3×4")), "3x4");
+    EXPECT_EQ(normalizeText(plat::cp("¿")), "?");
+    EXPECT_EQ(normalizeText(plat::cp("§«»")), plat::cp("§«»"));
+    EXPECT_EQ(normalizeText(plat::cp("a°b")), std::string("a \x01 b"));
+    EXPECT_EQ(normalizeText("a\tb\n"), std::string("a \x01 b \x01 "));
+}
+
+TEST_F(PhoneticsTest, RuleLinesAreSplitAndCutToTheirLengths) {
+    parseLetterRules("AB(CDEFGH)IJKLMNO=0123456789ABCDEF|tail\r\n");
+    ASSERT_EQ(phonetics().rules['C' - 32].size(), 1u);
+    const LetterRule& r = phonetics().rules['C' - 32][0];
+    EXPECT_EQ(r.left, "AB");
+    EXPECT_EQ(r.focus, "CDEFG");
+    EXPECT_EQ(r.right, "IJKLM");
+    EXPECT_EQ(r.output, "0123456789A");
+}
+
+TEST_F(PhoneticsTest, MissingDelimitersEndTheirPartAtTheLineEnd) {
+    parseLetterRules("X(A)B\n(E=e|\n(I\n");
+    const LetterRule& a = phonetics().rules['A' - 32].at(0);
+    EXPECT_EQ(a.left, "X");
+    EXPECT_EQ(a.right, "B");
+    EXPECT_EQ(a.output, "");
+    const LetterRule& e = phonetics().rules['E' - 32].at(0);
+    EXPECT_EQ(e.focus, "E");
+    EXPECT_EQ(e.output, "e");
+    EXPECT_EQ(phonetics().rules['I' - 32].at(0).focus, "I");
+}
+
+TEST_F(PhoneticsTest, LinesWithoutFocusOrWithLowerCaseFocusAreIgnored) {
+    parseLetterRules("; a comment = with no focus\n()=x|\n(a)=x|\n(~)=x|\n\n(B)=b|\n");
+    EXPECT_EQ(phonetics().ruleCount, 1u);
+    EXPECT_EQ(phonetics().rules['B' - 32].size(), 1u);
+}
+
+TEST_F(PhoneticsTest, RulesKeepFileOrderWithinTheirList) {
+    parseLetterRules("(A)=1|\n(AB)=2|\n(B)=3|\n(A)=4|\n");
+    const auto& list = phonetics().rules['A' - 32];
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].output, "1");
+    EXPECT_EQ(list[1].output, "2");
+    EXPECT_EQ(list[2].output, "4");
+    // The first rule that matches wins, even when a longer one follows.
+    EXPECT_EQ(wordToSound("ab"), "[1/3]");
+}
+
+TEST_F(PhoneticsTest, GarbageRuleFilesNeverBreakTheReader) {
+    std::mt19937 rng(7);
+    std::string junk;
+    for (int i = 0; i < 200000; ++i) junk += char(rng() % 256);
+    junk += "\n" + std::string(100000, '(') + "\n" + std::string(70000, 'A') + "(B)" + std::string(70000, 'C') + "\n";
+    parseLetterRules(junk);
+    for (const auto& list : phonetics().rules)
+        for (const LetterRule& r : list) {
+            EXPECT_LE(r.left.size(), 5u);
+            EXPECT_LE(r.focus.size(), 5u);
+            EXPECT_LE(r.right.size(), 5u);
+            EXPECT_LE(r.output.size(), 11u);
+            EXPECT_FALSE(r.focus.empty());
+        }
+    // Whatever was read, transcription still works on any text.
+    std::string text;
+    for (int i = 0; i < 5000; ++i) text += char(rng() % 256);
+    EXPECT_FALSE(transcribeText(text).empty());
+}
+
+TEST_F(PhoneticsTest, ALetterWithoutARuleGetsTheDefaultOutput) {
+    parseLetterRules("(A)=a|\n");
+    EXPECT_EQ(wordToSound("bab"), "[ /_B/a/ /_B]");
+}
+
+namespace {
+// Whether a rule with this context matches the letter A (or C) of each word.
+bool rightMatches(const std::string& ctx, const std::string& word) {
+    parseLetterRules("(A)" + ctx + "=Y|\n(A)=n|\n");
+    return wordToSound(word).substr(1, 1) == "Y";
+}
+bool leftMatches(const std::string& ctx, const std::string& word) {
+    parseLetterRules(ctx + "(C)=Y|\n(C)=n|\n");
+    const std::string t = wordToSound(word);
+    return t.substr(t.size() - 2, 1) == "Y";
+}
+}  // namespace
+
+TEST_F(PhoneticsTest, RightContextSymbols) {
+    EXPECT_TRUE(rightMatches("#", "aei"));     // vowels follow
+    EXPECT_TRUE(rightMatches("#", "a'"));      // an accent mark counts with them
+    EXPECT_FALSE(rightMatches("#", "a"));      // fails at the end
+    EXPECT_TRUE(rightMatches("#T", "aeot"));
+    EXPECT_TRUE(rightMatches("%", "a"));
+    EXPECT_FALSE(rightMatches("%", "ab"));
+    EXPECT_TRUE(rightMatches("&", "az"));
+    EXPECT_FALSE(rightMatches("&", "at"));
+    EXPECT_TRUE(rightMatches("*T", "at"));     // a consonant, not consumed
+    EXPECT_FALSE(rightMatches("*", "ar"));
+    EXPECT_FALSE(rightMatches("*", "al"));
+    EXPECT_TRUE(rightMatches("+", "ae"));
+    EXPECT_TRUE(rightMatches("+E", "ae'e"));   // the front vowel takes its accent mark along
+    EXPECT_FALSE(rightMatches("+", "ao"));
+    EXPECT_TRUE(rightMatches("[", "a"));       // the end of the word
+    EXPECT_TRUE(rightMatches("[B", "ab"));
+    EXPECT_FALSE(rightMatches("[", "ah"));
+    EXPECT_FALSE(rightMatches("[", "ae"));
+    EXPECT_TRUE(rightMatches("\\X", "asx"));   // an optional s
+    EXPECT_TRUE(rightMatches("\\X", "ax"));
+    EXPECT_TRUE(rightMatches("]", "a]"));      // no meaning on the right: literal
+    EXPECT_FALSE(rightMatches("]", "ao"));
+    EXPECT_TRUE(rightMatches("B", "aB"));      // letters compare in upper case
+    EXPECT_TRUE(rightMatches("B", "ab"));
+}
+
+TEST_F(PhoneticsTest, LeftContextSymbols) {
+    EXPECT_TRUE(leftMatches("#", "iec"));
+    EXPECT_FALSE(leftMatches("#", "c"));       // fails at the start
+    EXPECT_TRUE(leftMatches("%", "c"));
+    EXPECT_FALSE(leftMatches("%", "ac"));
+    EXPECT_TRUE(leftMatches("]", "oc"));       // an open vowel
+    EXPECT_TRUE(leftMatches("]", "a'c"));      // or an accent mark after one
+    EXPECT_FALSE(leftMatches("]", "ec"));
+    EXPECT_TRUE(leftMatches("_", "c"));        // the start of the word
+    EXPECT_TRUE(leftMatches("_", "ec"));
+    EXPECT_TRUE(leftMatches("_", "e~c"));
+    EXPECT_FALSE(leftMatches("_", "tc"));
+    EXPECT_TRUE(leftMatches("|", "nc"));
+    EXPECT_TRUE(leftMatches("|", "sc"));
+    EXPECT_FALSE(leftMatches("|", "tc"));
+    EXPECT_TRUE(leftMatches("%X", "xc"));      // read right to left
+    EXPECT_FALSE(leftMatches("%X", "axc"));
+    EXPECT_TRUE(leftMatches("&", "&c"));       // no meaning on the left: literal
+    EXPECT_FALSE(leftMatches("&", "mc"));
+}
+
+TEST_F(PhoneticsTest, StressFollowsThePortugueseRules) {
+    EXPECT_EQ(stressed("casa"), "cAsa");
+    EXPECT_EQ(stressed("papai"), "papAi");
+    EXPECT_EQ(stressed("aqui"), "aquI");       // the u of qu is silent
+    EXPECT_EQ(stressed("tia"), "tIa");
+    EXPECT_EQ(stressed("saia"), "sAia");
+    EXPECT_EQ(stressed("rainha"), "raInha");
+    EXPECT_EQ(stressed("contribuinte"), "contribuInte");
+    EXPECT_EQ(stressed("homem"), "hOmem");
+    EXPECT_EQ(stressed("jardim"), "jardIm");
+    EXPECT_EQ(stressed("bombom"), "bombOm");
+    EXPECT_EQ(stressed("lapis"), "lapIs");
+    EXPECT_EQ(stressed("cantar"), "cantAr");
+    EXPECT_EQ(stressed("sal"), "sAl");         // one vowel, but it ends in l
+    EXPECT_EQ(stressed("mar"), "mar");         // one vowel: unmarked
+    EXPECT_EQ(stressed("brt"), "brt");
+    // The state machine leaves a stressed first i or u unmarked...
+    EXPECT_EQ(stressed("ilha"), "ilha");
+    // ... and marks the silent u of -que; our rules carry that stress back.
+    EXPECT_EQ(stressed("duque"), "duqUe");
+}
+
+TEST_F(PhoneticsTest, ExceptionsAreSortedAndServeTheirPlurals) {
+    parseExceptionWords("zeta=z\nmae=ma~e\nxyz=abc|comentario\nsem igual\n=vazio\nbom=bon\n");
+    std::string r;
+    ASSERT_TRUE(lookUpException("mae", r));
+    EXPECT_EQ(r, "ma~e");
+    ASSERT_TRUE(lookUpException("maes", r));
+    EXPECT_EQ(r, "ma~es");
+    ASSERT_TRUE(lookUpException("xyzsm", r));
+    EXPECT_EQ(r, "abcsm");
+    ASSERT_TRUE(lookUpException("xyz", r));
+    EXPECT_EQ(r, "abc");
+    EXPECT_FALSE(lookUpException("sem igual", r));  // a line without "=" is no entry
+    EXPECT_FALSE(lookUpException("", r));
+    EXPECT_FALSE(lookUpException("s", r));
+    EXPECT_FALSE(lookUpException("maex", r));
+    EXPECT_EQ(phonetics().exceptions.size(), 4u);
+    EXPECT_TRUE(std::is_sorted(phonetics().exceptions.begin(), phonetics().exceptions.end()));
+}
+
+TEST_F(PhoneticsTest, ExceptionFilesAreCappedAndLongLinesCut) {
+    std::string text;
+    for (int i = 0; i < 15010; ++i) text += "w" + std::to_string(i) + "=r\n";
+    parseExceptionWords(text);
+    EXPECT_EQ(phonetics().exceptions.size(), kMaxExceptions);
+    parseExceptionWords("long=" + std::string(400, 'x') + "\n");
+    std::string r;
+    ASSERT_TRUE(lookUpException("long", r));
+    EXPECT_EQ(r.size(), 255u - 5u);
+}
+
+TEST_F(PhoneticsTest, LoadersReportMissingFiles) {
+    EXPECT_FALSE(loadLetterRules("/nonexistent/regras.rgr"));
+    EXPECT_FALSE(loadExceptionWords("/nonexistent/portug.exc"));
+    ASSERT_TRUE(loadLetterRules(kRules));
+    ASSERT_TRUE(loadExceptionWords(kExceptions));
+    EXPECT_GT(phonetics().ruleCount, 100u);
+    EXPECT_GT(phonetics().exceptions.size(), 10u);
+    freeLetterRules();
+    EXPECT_EQ(phonetics().ruleCount, 0u);
+}
+
+TEST_F(PhoneticsTest, WordsWithoutVowelsAreSpelled) {
+    parseLetterRules("(A)=a|\n");
+    EXPECT_EQ(transcribeText("brt"), "[ /_b][ /_r][ /_t]");
+    EXPECT_EQ(transcribeText(","), "[ /_,]");
+    EXPECT_EQ(transcribeText("a\x01"), "[a][ /_\x01]");
+}
+
+TEST_F(PhoneticsTest, AWrittenAccentStopsStressMarking) {
+    parseLetterRules("(A')=A|\n(A)=a|\n(C)= c|\n(S)= s|\n");
+    EXPECT_EQ(transcribeText("casa"), "[ c/A/ s/a]");
+    EXPECT_EQ(transcribeText(plat::cp("casá")), "[ c/a/ s/A]");
+}
+
+TEST_F(PhoneticsTest, TranscriptionWithOurRules) {
+    ASSERT_TRUE(loadLetterRules(kRules));
+    ASSERT_TRUE(loadExceptionWords(kExceptions));
+    EXPECT_EQ(transcribeText("casa"), "[ k/A/ z/a^]");
+    EXPECT_EQ(transcribeText(plat::cp("Fim do Ludivar")), "[ f/i~][ d/u][ l/u/ dj/i/ v/A/r]");
+    EXPECT_EQ(transcribeText(plat::cp("mão")), "[ m/A~w]");
+    EXPECT_EQ(transcribeText(plat::cp("duque")), "[ d/U/ k/i]");
+    EXPECT_EQ(transcribeText(plat::cp("uma")), "[/U/ m/a^]");  // exception: uma=huma
+    EXPECT_EQ(transcribeText(plat::cp("prato")), "[ p/R/A/ t/u]");
+    // Every syllable is a token of its own: a blank opens it.
+    EXPECT_EQ(transcribeText(plat::cp("praia")), "[ p/R/A/y/ a^]");
+}
+
+TEST_F(PhoneticsTest, LongWordsAreCutIntoPieces) {
+    parseLetterRules("(A)=a|\n");
+    const std::string t = transcribeText(std::string(600, 'a'));
+    EXPECT_EQ(std::count(t.begin(), t.end(), '['), 3);
+}
