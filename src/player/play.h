@@ -27,7 +27,6 @@ struct PlayState {
     int categoryCount = 0;
     std::array<TCateg, kMaxCategories> categories;  // entries 0..categoryCount-1
     std::string destination;  // destination text of the last choice, after SubstituteFirst
-    int visits = 0;           // places presented in this play (guards against endless loops)
 };
 PlayState& playState();
 void resetPlayState();

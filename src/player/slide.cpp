@@ -193,7 +193,9 @@ void DrawSlide(int place, int slide, const std::string& effect) {
     ComposeSlide(place, slide, image);
     dumpSlide(image, place, slide);
     if (isTerminal()) {
-        showOnTerminal(place, slide);
+        // The editors' preview sits on their own screen, which a terminal
+        // cannot overlay: only a slide being played takes the screen.
+        if (effect != "minitela") showOnTerminal(place, slide);
     } else if (effect.empty()) {
         gSlide.view.pic = image;
         gSlide.view.x = gSlide.view.y = 0;

@@ -136,3 +136,30 @@ TEST(Demo, DrivenByItsProgram) {
 }
 
 }  // namespace
+
+namespace {
+
+// The whole program: J at the question, the games folder holding the demo, the
+// title card, the game, "Fim do Jogo", and Esc at the question again.
+TEST(DemoProgram, JPlaysTheDemoFromTheMainQuestion) {
+    for (const char* folder : {"formas-e-cores", "formas-e-cores-programa"}) {
+        std::string root = tempDir(), slides = tempDir();
+        fs::copy(kDemoGames + "/" + folder, root + "/" + folder, fs::copy_options::recursive);
+        bool program = std::string(folder).find("programa") != std::string::npos;
+        std::string keys = std::string("j{Enter}{Enter}") + kWholeGame + (program ? "" : "{Enter}") + "{Esc}";
+        HeadlessResult r = runHeadless(keys, {"--slides", slides}, "[LUDIVAR]\nDIRJOGOS=" + root + "\n");
+        EXPECT_EQ(r.exitCode, 0) << folder << "\n" << r.err;
+        std::vector<std::string> drawn;
+        for (const auto& e : fs::directory_iterator(slides)) drawn.push_back(e.path().filename().string());
+        EXPECT_EQ(drawn.size(), kPath.size()) << folder;
+        EXPECT_TRUE(r.contains(program ? "speak Formas e Cores (com programa)" : "speak Formas e Cores")) << folder;
+        EXPECT_TRUE(r.contains("speak Você fez 50 pontos.")) << folder;
+        EXPECT_EQ(r.contains("speak Fim do Jogo"), !program) << folder;
+        EXPECT_TRUE(r.contains("speak Fim do Ludivar")) << folder;
+        int media = 0;
+        for (const std::string& t : r.trace) media += t.rfind("media open ", 0) == 0;
+        EXPECT_EQ(media, 10 + 6) << folder;  // the media channel of the ten places reached, six slide sounds
+    }
+}
+
+}  // namespace

@@ -4,7 +4,8 @@
 #include <dirent.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cstdio>
+#include <ctime>
 
 #include "console/textwin.h"
 #include "files.h"
@@ -285,10 +286,17 @@ TEST_F(SlideTest, ComposingAWindowSizedSlideWithABigPictureIsFast) {
     s.text = {"Uma linha de texto", "e outra"};
     place->backgroundColour = "azul";
     player::DrawSlide(1, 1, "");  // fonts and caches warm
-    auto t0 = std::chrono::steady_clock::now();
+    // Processor time of this thread: other programs on a busy machine do not count.
+    auto cpuMs = [] {
+        timespec ts;
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+    };
+    double t0 = cpuMs();
     const int rounds = 5;
     for (int i = 0; i < rounds; ++i) player::DrawSlide(1, 1, "");
-    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count() / rounds;
+    double ms = (cpuMs() - t0) / rounds;
+    std::printf("composing and showing a 1040 x 700 slide with a 1024 x 768 picture: %.1f ms\n", ms);
     // Well under the 30 ms budget in an optimized build; sanitizers and debug builds get room.
 #if defined(NDEBUG)
     EXPECT_LT(ms, 30.0);
