@@ -540,6 +540,12 @@ void repaintAll() {
     if (plat::haveFront() && gTw.exists) plat::front().invalidateAll(screenView());
 }
 
+void setWindowMinimized(bool minimized) {
+    ensureWindow();
+    if (plat::haveFront()) plat::front().setMinimized(minimized);
+    if (!minimized) repaintAll();
+}
+
 Date currentDate() {
     time_t t = time(nullptr);
     struct tm tmv;

@@ -78,6 +78,7 @@ void setBreakCheck(bool on);
 bool breakCheck();
 void setTextPaintingOff(bool off);
 void repaintAll();
+void setWindowMinimized(bool minimized);
 
 struct Date { int day, month, year, weekday; };
 struct Time { int hour, minute, second, hundredths; };

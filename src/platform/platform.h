@@ -102,6 +102,9 @@ public:
     virtual void clipboardSet(const std::string& text) = 0;
     virtual std::string clipboardGet() = 0;
 
+    // A game program may minimize the window and bring it back.
+    virtual void setMinimized(bool minimized) { (void)minimized; }
+
     // Media surfaces: the window front shows video inside its window.
     virtual void* nativeWindowId() { return nullptr; }
 };

@@ -37,9 +37,7 @@ bool cmdTela(std::string_view arg) {
         return true;
     }
     if (up == "MINIMIZADA" || up == "NORMAL") {
-        // The fronts have no way yet to hide or raise their window; the text
-        // window itself is unchanged either way.
-        if (up == "NORMAL") con::repaintAll();
+        con::setWindowMinimized(up == "MINIMIZADA");
         return true;
     }
     if (!up.empty() && up[0] == '@') {

@@ -7,6 +7,7 @@
 #include "console/console.h"
 #include "console/menu.h"
 #include "console/textwin.h"
+#include "script/interp.h"
 #include "support/headless.h"
 
 InProc::InProc(const std::string& keys, const std::string& iniText, bool openSpeech) {
@@ -24,6 +25,7 @@ InProc::InProc(const std::string& keys, const std::string& iniText, bool openSpe
     con::resetMenu();
     con::resetList();
     app::resetAppState();
+    script::resetState();
     plat::headlessOptions().keys = keys;
     front_.reset(plat::makeHeadlessFront());
     plat::setFront(front_.get());
