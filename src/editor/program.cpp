@@ -82,7 +82,7 @@ bool terminalFor(std::string& program, std::vector<std::string>& args) {
     static const Terminal kTerminals[] = {
         {"x-terminal-emulator", {"-e"}}, {"xterm", {"-e"}},         {"gnome-terminal", {"--wait", "--"}},
         {"konsole", {"-e"}},             {"xfce4-terminal", {"-x"}}, {"mate-terminal", {"-x"}},
-        {"lxterminal", {"-e"}},          {"alacritty", {"-e"}},      {"kitty", {}},
+        {"alacritty", {"-e"}},           {"kitty", {}},
         {"foot", {}},
     };
     if (const char* t = std::getenv("TERMINAL")) {
