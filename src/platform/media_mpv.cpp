@@ -3,6 +3,7 @@
 // duration in virtual time).
 #include "platform/media.h"
 
+#include <dlfcn.h>
 #include <mpv/client.h>
 
 #include <algorithm>
@@ -97,6 +98,24 @@ bool probeWav(const std::string& path, MediaInfo& info, bool& isWav) {
     return false;
 }
 
+// A machine without a sound card is normal here, but ALSA says so on stderr,
+// line after line, from mpv's audio thread: over the terminal front's screen.
+// Its error handler is process-wide; mpv brings the library in, so it is found
+// without linking to it.
+void silentAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+void quietAlsa() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    void* lib = dlopen("libasound.so.2", RTLD_NOW | RTLD_NOLOAD);
+    if (!lib) return;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(lib, "snd_lib_error_set_handler"))) set(silentAlsa);
+    dlclose(lib);
+}
+
 // mpv refuses to start unless numbers are formatted the C way.
 void cNumericLocale() { std::setlocale(LC_NUMERIC, "C"); }
 
@@ -115,7 +134,14 @@ mpv_handle* newMpv(bool audio, uint64_t window) {
     mpv_set_option_string(h, "keep-open", "yes");
     mpv_set_option_string(h, "idle", "yes");
     mpv_set_option_string(h, "pause", "yes");
-    if (!audio) mpv_set_option_string(h, "ao", "null");
+    if (!audio) {
+        mpv_set_option_string(h, "ao", "null");
+    } else {
+        // PulseAudio (or PipeWire's Pulse service), else ALSA: the PipeWire
+        // client itself writes its complaints to stderr when no daemon runs.
+        mpv_set_option_string(h, "ao", "pulse,alsa");
+        quietAlsa();
+    }
     if (window) {
         int64_t wid = int64_t(window);
         mpv_set_option(h, "wid", MPV_FORMAT_INT64, &wid);
