@@ -290,6 +290,18 @@ public:
         return s;
     }
 
+    void setMinimized(bool minimized) override {
+        if (!win_) return;
+        if (minimized) {
+            endMagnifier(false);
+            SDL_MinimizeWindow(win_);
+        } else {
+            SDL_RestoreWindow(win_);
+            SDL_RaiseWindow(win_);
+            presentAll();
+        }
+    }
+
     void* nativeWindowId() override {
         if (!win_) return nullptr;
         SDL_SysWMinfo info;
