@@ -90,6 +90,7 @@ bool confirmedByS(const std::string& key) {
 
 void drawMenuScreen() {
     wholeScreen();
+    con::setTextColor(15);  // the player may have left other colours behind
     con::setTextBackground(0);
     con::clearScreen();
     showGameTitle();

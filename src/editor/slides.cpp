@@ -115,6 +115,7 @@ void act(int place, int command, int& cur) {
         case 'R': removeSlide(place, cur); break;
         case 'V':
             clearPanel(13);
+            wholeScreen();  // the slide covers the whole window
             viewSlide(place, cur);
             app::SayMessage("LUAPTENT", -1);
             con::readLineRaw();

@@ -7,6 +7,7 @@
 
 #include "console/textwin.h"
 #include "game/gamefile.h"
+#include "game/textscript.h"
 #include "session.h"
 
 using namespace edtest;
@@ -52,6 +53,26 @@ TEST(EditorMenu, ArrowMenuLinesMapToTheirLetters) {
     gameWith({"A"});
     EXPECT_EQ(up.run(editor::editorMenu), 3);
     EXPECT_TRUE(up.saidInOrder({"ESC - Terminar", "Confirma fim? ", "Desistiu"}));
+}
+
+TEST(EditorMenu, TheNinthLineWritesATextScriptAsGDoes) {
+    std::string viaMenu, typed;
+    {
+        Session s("{Down}{Down}{Down}{Down}{Down}{Down}{Down}{Down}{Down}{Enter}roteiro.txt{Enter}" "as");
+        gameWith({"A", "B"});
+        EXPECT_EQ(s.run(editor::editorMenu), -1);
+        EXPECT_TRUE(s.said("G - Gerar um roteiro a partir do jogo"));
+        viaMenu = slurp(s.file("roteiro.txt"));
+        EXPECT_EQ(viaMenu, game::scriptText(game::current()));
+    }
+    {
+        Session s("groteiro.txt{Enter}" "as");
+        gameWith({"A", "B"});
+        EXPECT_EQ(s.run(editor::editorMenu), -1);
+        typed = slurp(s.file("roteiro.txt"));
+    }
+    EXPECT_FALSE(typed.empty());
+    EXPECT_EQ(viaMenu, typed);
 }
 
 TEST(EditorMenu, HelpListsTenOptionsAndBadKeysAreRefused) {
@@ -148,4 +169,27 @@ TEST(CreateGame, AnExistingGameIsDestroyedOnlyOnS) {
     EXPECT_EQ(yes.run(editor::createGame), -1);
     EXPECT_TRUE(fs::exists(yes.file("Aula/bichos.LUD")));
     EXPECT_TRUE(yes.said("Editando o jogo"));
+}
+
+TEST(EditGame, OpensTheChosenGameAndOnlyAGameThatLoads) {
+    Session s("{Enter}" "as");
+    fs::create_directory(s.file("aula"));
+    game::TJogo saved = gameWith({"Floresta", "Rio"});
+    saved.general.name = "Bichos";
+    { std::ofstream(s.file("aula/bichos.lud"), std::ios::binary) << game::GameText(saved); }
+    game::resetModelState();
+    app::appState().gamesRoot = s.ip.dir;
+    EXPECT_EQ(s.run(editor::editGame), -1);
+    EXPECT_EQ(game::current().general.name, "Bichos");
+    EXPECT_EQ(placeNames(), "Floresta,Rio");
+    EXPECT_TRUE(s.said("Editando o jogo"));
+    EXPECT_EQ(con::tw().title, "Ludivar bichos.lud");
+
+    Session broken("{Enter}{Enter}");
+    fs::create_directory(broken.file("aula"));
+    { std::ofstream(broken.file("aula/bichos.lud"), std::ios::binary) << "isto não é um jogo\r\n"; }
+    app::appState().gamesRoot = broken.ip.dir;
+    EXPECT_EQ(broken.run(editor::editGame), -1);
+    EXPECT_TRUE(broken.said("Erro ao ler o arquivo do jogo"));
+    EXPECT_FALSE(broken.said("Editando o jogo"));
 }
