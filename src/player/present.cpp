@@ -1,5 +1,6 @@
 // Presenting a place: the slide loop, the place's and the slides' media, the
 // narration of the slide texts and the answer on the last slide.
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,18 @@ std::string inCurrentDir(const std::string& name) {
 std::string upperExtension(const std::string& name) {
     size_t dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : con::toUpperLatin(name.substr(dot + 1));
+}
+
+// The key that starts the answer goes back in front of the keys typed after it:
+// appended behind them, "casa" typed quickly would be read as "asac".
+void putKeyBack(uint8_t key) {
+    con::TextWindow& t = con::tw();
+    if (t.keyCount >= int(t.keys.size())) return;
+    std::memmove(&t.keys[1], &t.keys[0], size_t(t.keyCount));
+    std::memmove(&t.keyMods[1], &t.keyMods[0], size_t(t.keyCount));
+    t.keys[0] = key;
+    t.keyMods[0] = con::lastKeyMods();
+    ++t.keyCount;
 }
 
 void slideMediaEnded(const std::string&) { slideState().slideMediaPlaying = false; }
@@ -192,7 +205,7 @@ void PresentPlace(int place, uint8_t& lastKey, std::string& answer) {
             default: break;
             }
         } else if (last >= 1 && a == last) {
-            con::pushKey(key);
+            putKeyBack(key);
             answer.clear();
             UncoverBottomRow(true);
             lastKey = uint8_t(con::editFieldToEdge(answer, 1, 25, 80, true));

@@ -92,6 +92,17 @@ TEST(Present, AnswerOnlyOnTheLastOfThreeSlides) {
     EXPECT_EQ(t.drawn(), (Strings{"1-1", "1-1", "1-2", "1-3"}));
 }
 
+TEST(Present, AnAnswerTypedQuicklyDuringTheNarrationKeepsItsOrder) {
+    Player t("{wait 200}c{wait 1}a{wait 1}s{wait 1}a{Enter}");
+    t.place(1, "A", 1).slide(1)->text = {"Escreva o nome desta figura e aperte Enter, por favor."};
+    uint8_t key = 0;
+    std::string answer;
+    t.present(1, key, answer);
+    EXPECT_TRUE(t.ip.traced("stop"));  // the first letter cut the narration short
+    EXPECT_EQ(answer, "casa");
+    EXPECT_EQ(key, 13);
+}
+
 TEST(Present, BackspaceAtTheFirstSlideBeepsHomeGoesBack) {
     Player t("{Backspace}{Enter}{Right}{PgUp}{Enter}{Home}{End}{Left}{Backspace}{Esc}");
     t.place(1, "A", 3);
