@@ -61,9 +61,7 @@ TEST(ProgramEditorTerminal, EditorOwnsTheTerminalMeanwhile) {
     std::string config = tempDir();
 
     int master = -1;
-    winsize ws{};
-    ws.ws_row = 25;
-    ws.ws_col = 80;
+    winsize ws{25, 80, 0, 0};
     pid_t pid = forkpty(&master, nullptr, nullptr, &ws);
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -78,9 +76,8 @@ TEST(ProgramEditorTerminal, EditorOwnsTheTerminalMeanwhile) {
     }
 
     std::string seen;
-    bool typed = false;
+    bool typed = false, ended = false;
     int status = 0;
-    bool ended = false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < deadline) {
         pollfd pfd{master, POLLIN, 0};
