@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "console/config.h"
 #include "console/review.h"
+#include "editor/editor.h"
 #include "game/checker.h"
 #include "player/play.h"
 #include "player/slide.h"
@@ -127,7 +128,7 @@ int main(int argc, char** argv) {
     if (!o.trace.empty()) plat::traceOpen(o.trace);
     if (!o.slides.empty()) player::setSlideDumpDir(o.slides);
     con::installScreenReview();
-    app::setActions({player::PlayGameFromMenu, nullptr, nullptr});
+    app::setActions({player::PlayGameFromMenu, editor::createGame, editor::editGame});
 
     int code = 0;
     try {
