@@ -18,22 +18,32 @@
 using namespace game;
 namespace fs = std::filesystem;
 
-TEST(TextScriptFromTheMenu, ImportExportAndSave) {
-    const fs::path before = fs::current_path();
+namespace {
+
+const char* kKeys =
+    "e{Enter}"                      // edit: the one folder, its one game
+    "r" "viagem.txt{Enter}{Esc}s"   // import, the general data confirmed as the form shows them
+    "g" "saida.txt{Enter}"          // export
+    "{Esc}s" "{Esc}";               // finish saving, and leave
+
+// A games root with a new game (one empty Capa, which the import replaces) and the script.
+std::string makeRoot() {
     const std::string root = tempDir();
     fs::create_directories(root + "/aula");
     resetModelState();
-    NewGame();  // one empty Capa, which the import replaces
+    NewGame();
     current().general.version = "2.0";
     writeText(root + "/aula/aula.lud", GameText(current()));
     writeText(root + "/aula/viagem.txt", readText(std::string(LUDIVAR_TEST_DATA) + "/textscript/viagem.txt"));
+    return root;
+}
 
-    const char* keys =
-        "e{Enter}"                      // edit: the one folder, its one game
-        "r" "viagem.txt{Enter}{Esc}s"   // import, the general data confirmed as the form shows them
-        "g" "saida.txt{Enter}"          // export
-        "{Esc}s" "{Esc}";               // finish saving, and leave
-    InProc ip(keys, "[LUDIVAR]\nDIRJOGOS=" + root + "\n", false);
+}  // namespace
+
+TEST(TextScriptFromTheMenu, ImportExportAndSave) {
+    const fs::path before = fs::current_path();
+    const std::string root = makeRoot();
+    InProc ip(kKeys, "[LUDIVAR]\nDIRJOGOS=" + root + "\n", false);
     resetModelState();
     editor::resetEditor();
     app::setActions({player::PlayGameFromMenu, editor::createGame, editor::editGame});
@@ -62,4 +72,14 @@ TEST(TextScriptFromTheMenu, ImportExportAndSave) {
     again.commentCount = saved.commentCount;
     appendScriptPlaces(again, parseScript(scriptLines(exported)));
     EXPECT_EQ(GameText(again), GameText(saved));
+}
+
+TEST(TextScriptFromTheMenu, ThroughTheProgram) {
+    const std::string root = makeRoot();
+    HeadlessResult r = runHeadless(kKeys, {}, "[LUDIVAR]\nDIRJOGOS=" + root + "\n");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    TJogo saved;
+    ASSERT_TRUE(ReadGameFile(root + "/aula/aula.lud", saved).ok);
+    EXPECT_EQ(saved.placeCount, 3);
+    EXPECT_EQ(readText(root + "/aula/saida.txt"), scriptText(saved));
 }
