@@ -96,44 +96,45 @@ void synthSpeak(const std::string& transcription) {
 }
 
 int speakToWav(const std::string& textCp1252, const std::string& wavPath) {
+    // Speaking needs a front (keys, clock); without one the headless front serves.
     std::unique_ptr<plat::Front> own;
     if (!plat::haveFront()) {
         own.reset(plat::makeHeadlessFront());
         plat::setFront(own.get());
     }
-    int rc = 0;
-    std::string samples;
+    std::string samples, problem;
     try {
         const bool wasOpen = con::speechSettings().open;
         if (!wasOpen) con::startSpeech(0, "");
-        beginCapture();
-        con::speak(textCp1252);
-        samples = endCapture();
+        if (con::systemVoiceActive()) {
+            // A system voice speaks on its own device: there is nothing to capture.
+            problem = "a voz do sistema não grava em arquivo; use SAPI=NAO em [TRADUTOR]";
+        } else {
+            beginCapture();
+            con::speak(textCp1252);
+            samples = endCapture();
+        }
         if (!wasOpen) con::endSpeech();
     } catch (const plat::ProgramExit&) {
         endCapture();
-        std::fprintf(stderr, "ludivar: a fala não pôde ser iniciada (sintetizador ou banco de voz ausente)\n");
-        rc = 1;
+        problem = "a fala não pôde ser iniciada (faltam as letras gravadas ou o banco de voz)";
     }
     if (own) {
         own->close();
         plat::setFront(nullptr);
     }
-    if (rc) return rc;
-    FILE* f = std::fopen(wavPath.c_str(), "wb");
-    if (!f) {
-        std::fprintf(stderr, "ludivar: não foi possível gravar %s\n", wavPath.c_str());
-        return 1;
+    if (problem.empty()) {
+        FILE* f = std::fopen(wavPath.c_str(), "wb");
+        if (f) {
+            const std::string header = makeWaveHeader(samples.size(), 11025, 1, 8);
+            bool ok = std::fwrite(header.data(), 1, header.size(), f) == header.size() &&
+                      std::fwrite(samples.data(), 1, samples.size(), f) == samples.size();
+            if (std::fclose(f) == 0 && ok) return 0;
+        }
+        problem = "não foi possível gravar " + wavPath;
     }
-    const std::string header = makeWaveHeader(samples.size(), 11025, 1, 8);
-    bool ok = std::fwrite(header.data(), 1, header.size(), f) == header.size() &&
-              std::fwrite(samples.data(), 1, samples.size(), f) == samples.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) {
-        std::fprintf(stderr, "ludivar: erro ao gravar %s\n", wavPath.c_str());
-        return 1;
-    }
-    return 0;
+    std::fprintf(stderr, "ludivar: %s\n", problem.c_str());  // UTF-8, like the path given
+    return 1;
 }
 
 }  // namespace speech

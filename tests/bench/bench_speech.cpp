@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "console/config.h"
 #include "platform/platform.h"
 #include "speech/phonetics.h"
 #include "speech/synthcore.h"
@@ -202,9 +203,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_speech: database DIFONES2 missing in %s: every unit falls back\n", dir.c_str());
     s.index = speech::parseIndex(indexImage, s.dataImage.size());
     s.lettersDir = root + "/sonare/som/letras";
-    s.settings.corteFon = 300;
-    s.settings.sobraFon = 600;
-    s.settings.interPal = 200;
+    // The normal speed's settings of the shipped ECOLAR.INI.
+    const std::string ini = root + "/ECOLAR.INI";
+    s.settings.corteFon = std::atoi(con::iniRead(ini, "SINTETIZADOR", "CORTEFON3").c_str());
+    s.settings.sobraFon = std::atoi(con::iniRead(ini, "SINTETIZADOR", "SOBRAFON3").c_str());
+    s.settings.interPal = std::atoi(con::iniRead(ini, "SINTETIZADOR", "INTERPAL3").c_str());
     s.out.assign(speech::kOutputSize, char(128));
     std::string sink;
     s.sink = &sink;
