@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -235,6 +236,12 @@ void update(Player& p) {
 }
 
 bool startReal(Player& p) {
+    static bool closeAtExit = false;
+    if (!closeAtExit) {
+        // mpv's threads are told to stop before the program's end tears the process down.
+        closeAtExit = true;
+        std::atexit(mediaCloseAll);
+    }
     if (!p.mpv) {
         p.mpv = newMpv(true, p.window);
         if (!p.mpv) return false;
