@@ -35,7 +35,7 @@
 namespace {
 
 // Bump when the rendering changes, so existing data is rebuilt.
-const char* const kBuilderVersion = "voicebuild 9";
+const char* const kBuilderVersion = "voicebuild 10";
 
 constexpr int kOutRate = 11025;
 
@@ -359,8 +359,24 @@ std::set<std::string> buildInventory(const std::vector<std::string>& words) {
     // the units the synthesizer falls back on.
     std::set<std::string> done, out;
     std::vector<std::string> todo(names.begin(), names.end());
-    for (const char* base : {"$A", "$E", "$I", "$O", "$U", "$Y", "$W", "$NN", "$S", "$R", "$RR", "$L", "$M", "$N"})
-        todo.push_back(base);
+    // Whatever the word list held: every lone consonant, every vowel with and
+    // without its marks, every consonant or cluster before every vowel, every
+    // vowel before a consonant, so that unseen words find their units too.
+    const char* consonants[] = {"B", "D", "F", "G", "J", "K", "L", "M", "N", "P", "R", "S", "T", "V", "X", "Z",
+                                "RR", "LH", "NH", "TCH", "DJ", "KS", "KW", "GW", "Y", "W"};
+    const char* clusters[] = {"PR", "BR", "TR", "DR", "KR", "GR", "FR", "VR", "PL", "BL", "KL", "GL", "FL", "TL"};
+    const char* marks[] = {"", "CIRC", "TIL"};
+    todo.push_back("$NN");
+    for (const char* v : {"A", "E", "I", "O", "U"}) {
+        for (const char* m : marks) todo.push_back(std::string("$") + v + m);
+        for (const char* c : consonants) {
+            todo.push_back(std::string("$") + c);
+            if (std::strlen(c) == 1 && *c != 'Y' && *c != 'W') todo.push_back(std::string("$") + v + c);
+            for (const char* m : marks) todo.push_back(std::string("$") + c + v + m);
+        }
+        for (const char* c : clusters)
+            for (const char* m : marks) todo.push_back(std::string("$") + c + v + m);
+    }
     while (!todo.empty()) {
         std::string n = todo.back();
         todo.pop_back();
