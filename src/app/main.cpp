@@ -90,6 +90,9 @@ int main(int argc, char** argv) {
     }
 
     con::setStartFolder(plat::currentDir());
+    // The program moves to the games folder; names given on the command line stay where the user meant.
+    for (std::string* path : {&o.ini, &o.screen, &o.trace, &o.wav, &o.slides, &o.check, &o.script})
+        if (!path->empty() && (*path)[0] != '/') *path = plat::currentDir() + "/" + *path;
     if (!o.ini.empty()) con::setIniOverride(o.ini);
 
     // The checker needs no window and no sound.
