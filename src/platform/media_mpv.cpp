@@ -16,6 +16,68 @@
 
 #include "platform/platform.h"
 
+// libmpv brings in a large media stack; loading it only when a medium is first
+// opened keeps the program's start quick.  The calls below go through this table.
+namespace {
+struct MpvApi {
+    bool tried = false, ok = false;
+    decltype(&::mpv_create) create = nullptr;
+    decltype(&::mpv_initialize) initialize = nullptr;
+    decltype(&::mpv_terminate_destroy) terminate_destroy = nullptr;
+    decltype(&::mpv_set_option) set_option = nullptr;
+    decltype(&::mpv_set_option_string) set_option_string = nullptr;
+    decltype(&::mpv_set_property) set_property = nullptr;
+    decltype(&::mpv_get_property) get_property = nullptr;
+    decltype(&::mpv_get_property_string) get_property_string = nullptr;
+    decltype(&::mpv_observe_property) observe_property = nullptr;
+    decltype(&::mpv_command) command = nullptr;
+    decltype(&::mpv_wait_event) wait_event = nullptr;
+    decltype(&::mpv_free) free = nullptr;
+};
+
+template <typename F>
+bool loadSym(void* lib, const char* name, F& fn) {
+    fn = reinterpret_cast<F>(dlsym(lib, name));
+    return fn != nullptr;
+}
+
+MpvApi& mpvApi() {
+    static MpvApi api;
+    if (api.tried) return api;
+    api.tried = true;
+    void* lib = nullptr;
+    for (const char* name : {"libmpv.so.2", "libmpv.so.1", "libmpv.so"})
+        if ((lib = dlopen(name, RTLD_NOW | RTLD_LOCAL))) break;
+    if (!lib) return api;
+    api.ok = loadSym(lib, "mpv_create", api.create) && loadSym(lib, "mpv_initialize", api.initialize) &&
+             loadSym(lib, "mpv_terminate_destroy", api.terminate_destroy) &&
+             loadSym(lib, "mpv_set_option", api.set_option) &&
+             loadSym(lib, "mpv_set_option_string", api.set_option_string) &&
+             loadSym(lib, "mpv_set_property", api.set_property) &&
+             loadSym(lib, "mpv_get_property", api.get_property) &&
+             loadSym(lib, "mpv_get_property_string", api.get_property_string) &&
+             loadSym(lib, "mpv_observe_property", api.observe_property) &&
+             loadSym(lib, "mpv_command", api.command) && loadSym(lib, "mpv_wait_event", api.wait_event) &&
+             loadSym(lib, "mpv_free", api.free);
+    return api;
+}
+
+mpv_handle* mpvCreateLoaded() { return mpvApi().ok ? mpvApi().create() : nullptr; }
+}  // namespace
+
+#define mpv_create mpvCreateLoaded
+#define mpv_initialize mpvApi().initialize
+#define mpv_terminate_destroy mpvApi().terminate_destroy
+#define mpv_set_option_string mpvApi().set_option_string
+#define mpv_set_option mpvApi().set_option
+#define mpv_set_property mpvApi().set_property
+#define mpv_get_property_string mpvApi().get_property_string
+#define mpv_get_property mpvApi().get_property
+#define mpv_observe_property mpvApi().observe_property
+#define mpv_command mpvApi().command
+#define mpv_wait_event mpvApi().wait_event
+#define mpv_free mpvApi().free
+
 namespace plat {
 
 namespace {
