@@ -84,7 +84,7 @@ struct Destinations {
             }
             ref = trimText(std::string_view(dest).substr(0, comma));
         }
-        auto cat = nextOf.find(ref);
+        auto cat = nextOf.find(upperLatin(ref));  // the player matches categories whatever their case
         if (cat != nextOf.end())
             for (const std::string& next : cat->second) addPlace(next, out);
         if (out.empty()) addPlace(upperLatin(ref), out);
@@ -230,10 +230,14 @@ struct Checker {
 
     void variables() {
         auto look = [&](const std::string& text, const std::string& where) {
-            for (const std::string& v : variablesIn(text))
+            for (const std::string& v : variablesIn(text)) {
+                // The player itself gives these four their values, with or without a program.
+                std::string name = upperLatin(v.substr(1));
+                if (name == "LUGAR" || name == "PONTOS" || name == "RESPOSTA" || name == "STATUS") continue;
                 warn(where + plat::cp(" usa a variável ") + v +
                      (g.general.program.empty() ? plat::cp(", mas o jogo não tem programa que lhe dê valor.")
                                                 : std::string(".")));
+            }
         };
         for (int n = 1; n <= g.placeCount && n <= kMaxPlaces; ++n) {
             const TLugar* p = g.place(n);

@@ -355,3 +355,19 @@ TEST(GameThroughProgram, PlayReportsABrokenGame) {
     EXPECT_TRUE(inOrder(r.trace, {"speak quebrado", "speak O problema está na linha ", "speak 12",
                                   "speak Aperte enter", "speak Fim do Ludivar"}));
 }
+
+TEST(GameChecker, CategoryCaseAndThePlayersOwnVariablesAreNotWarned) {
+    std::string dir = tempDir();
+    std::string game =
+        "[DADOS GERAIS]\r\nNOME DO JOGO=Teste\r\n\r\n[MODELO]\r\nLUGARES=3\r\n\r\n"
+        "[LUGAR 1]\r\nNOME=Capa\r\nCATEGORIA=\r\nRESPOSTA ESPERADA=\r\nLUGAR OK=perguntas\r\nLUGAR ERRO=perguntas\r\n"
+        "PONTUA\xC7\xC3O=1\r\nN\xDAMERO DE SLIDES=1\r\n\r\n[SLIDE 1 1]\r\n0=Pontos: $PONTOS, lugar $LUGAR\r\n\r\n"
+        "[LUGAR 2]\r\nNOME=Quiz\r\nCATEGORIA=PERGUNTAS\r\nTERMINADOR=SIM\r\nN\xDAMERO DE SLIDES=0\r\n\r\n"
+        "[LUGAR 3]\r\nNOME=Fim\r\nTERMINADOR=SIM\r\nN\xDAMERO DE SLIDES=0\r\n";
+    writeText(dir + "/t.lud", game);
+    HeadlessResult r = runHeadless("", {"--check", dir + "/t.lud"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out.find("perguntas"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("$PONTOS"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("$LUGAR"), std::string::npos) << r.out;
+}
