@@ -405,6 +405,15 @@ uint8_t readKey() {
 }
 
 uint8_t lastKeyMods() { return gTw.lastMods; }
+
+void unreadKey(uint8_t code) {
+    if (gTw.keyCount >= 64) return;
+    std::memmove(&gTw.keys[1], &gTw.keys[0], size_t(gTw.keyCount));
+    std::memmove(&gTw.keyMods[1], &gTw.keyMods[0], size_t(gTw.keyCount));
+    gTw.keys[0] = code;
+    gTw.keyMods[0] = gTw.lastMods;
+    ++gTw.keyCount;
+}
 bool lastKeyShift() { return gTw.lastMods & plat::ModShift; }
 
 void pushKey(uint8_t code) { pushKeyMods(code, 0); }

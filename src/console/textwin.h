@@ -64,6 +64,8 @@ void pushKeyMods(uint8_t code, uint8_t mods);
 // Modifiers held for the code readKey returned last (the line editor's Shift
 // selection and its Ctrl+Alt+F9 / Alt+Right need them).
 uint8_t lastKeyMods();
+// Puts a code back in front of the waiting keys (with the modifiers it was read with).
+void unreadKey(uint8_t code);
 bool lastKeyShift();
 void delayMs(int ms);
 void pumpMessages();

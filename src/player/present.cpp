@@ -37,15 +37,7 @@ std::string upperExtension(const std::string& name) {
 
 // The key that starts the answer goes back in front of the keys typed after it:
 // appended behind them, "casa" typed quickly would be read as "asac".
-void putKeyBack(uint8_t key) {
-    con::TextWindow& t = con::tw();
-    if (t.keyCount >= int(t.keys.size())) return;
-    std::memmove(&t.keys[1], &t.keys[0], size_t(t.keyCount));
-    std::memmove(&t.keyMods[1], &t.keyMods[0], size_t(t.keyCount));
-    t.keys[0] = key;
-    t.keyMods[0] = con::lastKeyMods();
-    ++t.keyCount;
-}
+void putKeyBack(uint8_t key) { con::unreadKey(key); }
 
 void slideMediaEnded(const std::string&) { slideState().slideMediaPlaying = false; }
 
