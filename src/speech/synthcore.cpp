@@ -363,6 +363,7 @@ bool readToken(const std::string& t, size_t& pos, std::string& token, char& ende
 
 void speakTranscription(const std::string& t) {
     SynthState& s = gSynth;
+    if (s.out.size() != kOutputSize) s.out.assign(kOutputSize, char(128));
     s.writePos = kHeaderSize;
     s.stress = 1;
     s.aborted = false;

@@ -216,12 +216,25 @@ std::vector<uint8_t> cutPeriods(const uint8_t* data, size_t len, int bits, int r
 }
 
 int playSamples(const uint8_t* data, size_t len, int rate, int channels, int bits) {
-    if (gWave.capturing) {
-        if (bits == 8 || bits == 16) captureSamples(data, len, rate, channels, bits);
-        return 0;
-    }
     if (gWave.fastRate) rate = int(std::lround(rate * 1.5));
     const bool cutting = gWave.cutPeriods && channels == 1;
+    if (gWave.capturing) {
+        // The file gets what the device would have played, speed-ups included.
+        if (bits != 8 && bits != 16) return 0;
+        if (!cutting) {
+            captureSamples(data, len, rate, channels, bits);
+            return 0;
+        }
+        for (size_t at = 0; at < len;) {
+            size_t piece = std::min(len - at, kWaveBufferSize);
+            if (bits == 16) piece &= ~size_t(1);
+            if (piece == 0) break;
+            std::vector<uint8_t> c = cutPeriods(data + at, piece, bits, rate);
+            captureSamples(c.data(), c.size(), rate, 1, 8);
+            at += piece;
+        }
+        return 0;
+    }
     const int deviceBits = cutting ? 8 : bits;
     int err = openDevice(rate, deviceBits, channels);
     if (err) return err;

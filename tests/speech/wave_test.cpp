@@ -231,4 +231,22 @@ TEST_F(WaveTest, CaptureCollectsSoundAndTheSilenceBetween) {
     EXPECT_EQ(got.size(), 1000u + 1102u + 500u);
     EXPECT_EQ(static_cast<unsigned char>(got[1500]), 128);
     EXPECT_FALSE(capturing());
+    // The speed-ups shape the file as they would the sound.
+    setFastRate(true);
+    const std::string second(11025, char(150));
+    p.run([&] {
+        beginCapture();
+        playSamples(reinterpret_cast<const uint8_t*>(second.data()), second.size(), 11025, 1, 8);
+        got = endCapture();
+    });
+    EXPECT_NEAR(double(got.size()), 7350.0, 2.0);
+    setFastRate(false);
+    setCutPeriods(true);
+    const std::string t = tone(110, 11025);
+    p.run([&] {
+        beginCapture();
+        playSamples(reinterpret_cast<const uint8_t*>(t.data()), t.size(), 11025, 1, 8);
+        got = endCapture();
+    });
+    EXPECT_NEAR(double(got.size()), 5512.0, 1100.0);
 }
