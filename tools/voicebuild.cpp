@@ -35,7 +35,7 @@
 namespace {
 
 // Bump when the rendering changes, so existing data is rebuilt.
-const char* const kBuilderVersion = "voicebuild 10";
+const char* const kBuilderVersion = "voicebuild 11";
 
 constexpr int kOutRate = 11025;
 
@@ -397,7 +397,7 @@ struct Speed {
     const char* db;
     int rate;   // espeak words per minute
 };
-const Speed kSpeeds[] = {{"DIFONES1", 135}, {"DIFONES2", 175}, {"DIFONES3", 235}};
+const Speed kSpeeds[] = {{"DIFONES1", 140}, {"DIFONES2", 190}, {"DIFONES3", 250}};
 
 // Renders one unit inside a carrier and cuts it out at espeak's phoneme marks.
 bool renderUnit(const std::string& name, std::vector<float>& out) {
