@@ -5,12 +5,12 @@
 //                         phonetic names of the letters, telephone tones
 //   sonare/som/difones/   regras.rgr, portug.exc and the diphone databases
 //                         DIFONES1..3 (.IND sorted index, .DIF 8-bit 11025 Hz)
-//   ECOLAR.INI            defaults pointing at all of it
+//   ECOLAR.INI            our defaults (data/ECOLAR.INI), pointing at all of it
 // The unit inventory is what our rules produce: every word of the word list and
 // a systematic set of syllables is transcribed and cut into units exactly as the
 // synthesizer does, and every unit name asked for is rendered.
 //
-// Usage: ludivar_voicebuild --rules FILE --exceptions FILE --out ROOT [--words FILE] [--force]
+// Usage: ludivar_voicebuild --rules FILE --exceptions FILE --ini FILE --out ROOT [--words FILE] [--force]
 #include <espeak-ng/speak_lib.h>
 
 #include <sys/stat.h>
@@ -533,59 +533,16 @@ std::string dtmfTone(char key) {
     return s;
 }
 
-// ---- configuration ------------------------------------------------------------------
-
-std::string defaultIni() {
-    std::string ini =
-        "; Configuracao padrao da familia, usada quando o usuario nao tem a sua.\r\n"
-        "[TRADUTOR]\r\n"
-        "VELOCIDADE=3\r\n"
-        "DIRLETRAS=c:\\sonare\\som\\letras\\\r\n"
-        "DIRDIFONES=c:\\sonare\\som\\difones\r\n"
-        "SAPI=NAO\r\n"
-        "\r\n"
-        "[SINTETIZADOR]\r\n";
-    // speed -> database, cut, minimum kept, pause between words, pauses of punctuation
-    struct Row { const char* db; int corte, sobra, interpal, ponto, virg, dois; };
-    const Row rows[5] = {{"DIFONES1", 0, 0, 300, 350, 220, 280},
-                         {"DIFONES1", 450, 900, 200, 300, 180, 240},
-                         {"DIFONES2", 350, 800, 200, 250, 150, 200},
-                         {"DIFONES3", 250, 600, 100, 200, 120, 160},
-                         {"DIFONES3", 500, 550, 100, 150, 100, 120}};
-    for (int s = 0; s < 5; ++s) {
-        const Row& r = rows[s];
-        const std::string d = std::to_string(s + 1);
-        ini += "DIFONES" + d + "=" + r.db + "\r\n";
-        ini += "CORTEFON" + d + "=" + std::to_string(r.corte) + "\r\n";
-        ini += "SOBRAFON" + d + "=" + std::to_string(r.sobra) + "\r\n";
-        ini += "INTERPAL" + d + "=" + std::to_string(r.interpal) + "\r\n";
-        ini += "CORTAFALA" + d + "=NAO\r\n";
-        ini += "RAPIDINHO" + d + "=NAO\r\n";
-        ini += "PAUSAPONTO" + d + "=" + std::to_string(r.ponto) + "\r\n";
-        ini += "PAUSAVIRG" + d + "=" + std::to_string(r.virg) + "\r\n";
-        ini += "PAUSADOISPONTOS" + d + "=" + std::to_string(r.dois) + "\r\n";
-    }
-    ini +=
-        "\r\n"
-        "[SERVFALA]\r\n"
-        "TIPOSAPI=4\r\n"
-        "\r\n"
-        "[LUDIVAR]\r\n"
-        "DIRLUDIVAR=c:\\sonare\\ludivar\\sons\\\r\n"
-        "DIRJOGOS=c:\\sonare\\ludivar\r\n";
-    return ini;
-}
-
 int usage() {
     std::fprintf(stderr,
-                 "uso: ludivar_voicebuild --rules ARQ --exceptions ARQ --out RAIZ [--words ARQ] [--force]\n");
+                 "uso: ludivar_voicebuild --rules ARQ --exceptions ARQ --ini ARQ --out RAIZ [--words ARQ] [--force]\n");
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string rulesPath, excPath, outRoot, wordsPath;
+    std::string rulesPath, excPath, iniPath, outRoot, wordsPath;
     bool force = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -597,16 +554,18 @@ int main(int argc, char** argv) {
         if (a == "--rules") { if (!next(rulesPath)) return usage(); }
         else if (a == "--exceptions") { if (!next(excPath)) return usage(); }
         else if (a == "--out") { if (!next(outRoot)) return usage(); }
+        else if (a == "--ini") { if (!next(iniPath)) return usage(); }
         else if (a == "--words") { if (!next(wordsPath)) return usage(); }
         else if (a == "--force") force = true;
         else return usage();
     }
-    if (rulesPath.empty() || excPath.empty() || outRoot.empty()) return usage();
+    if (rulesPath.empty() || excPath.empty() || iniPath.empty() || outRoot.empty()) return usage();
     const auto t0 = std::chrono::steady_clock::now();
 
-    std::string rules, exc, words;
-    if (!readFile(rulesPath, rules) || !readFile(excPath, exc)) {
-        std::fprintf(stderr, "voicebuild: cannot read %s or %s\n", rulesPath.c_str(), excPath.c_str());
+    std::string rules, exc, ini, words;
+    if (!readFile(rulesPath, rules) || !readFile(excPath, exc) || !readFile(iniPath, ini)) {
+        std::fprintf(stderr, "voicebuild: cannot read %s, %s or %s\n", rulesPath.c_str(), excPath.c_str(),
+                     iniPath.c_str());
         return 1;
     }
     if (!wordsPath.empty() && !readFile(wordsPath, words)) {
@@ -622,6 +581,7 @@ int main(int argc, char** argv) {
     h = fnv(h, kBuilderVersion);
     h = fnv(h, rules);
     h = fnv(h, exc);
+    h = fnv(h, ini);
     h = fnv(h, words);
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%016llx\n", static_cast<unsigned long long>(h));
@@ -742,7 +702,7 @@ int main(int argc, char** argv) {
     }
 
     if (!writeFile(diphones + "/regras.rgr", rules) || !writeFile(diphones + "/portug.exc", exc) ||
-        !writeFile(outRoot + "/ECOLAR.INI", defaultIni())) {
+        !writeFile(outRoot + "/ECOLAR.INI", ini)) {
         std::fprintf(stderr, "voicebuild: cannot write the rules, exceptions or ECOLAR.INI\n");
         return 1;
     }
