@@ -274,7 +274,12 @@ int parseIntOr(const std::string& s, int dflt) {
 
 SpeechSettings& speechSettings() { return gCfg.speech; }
 
-void resetConfig() { gCfg = ConfigState(); }
+void resetConfig() {
+    // The installed voice back-end is not configuration: it stays across a reset.
+    SystemVoiceOps ops = gCfg.voice;
+    gCfg = ConfigState();
+    gCfg.voice = ops;
+}
 
 void setSystemVoiceOps(const SystemVoiceOps& ops) { gCfg.voice = ops; }
 bool systemVoiceActive() { return gCfg.speech.systemVoice; }

@@ -95,12 +95,12 @@ TEST(IniReader, WhereTheFileIsFound) {
 }
 
 TEST(SpeechSettings, SpeedAndPerSpeedKeys) {
-    auto p = fresh("", "[TRADUTOR]\nVELOCIDADE=9\n[SINTETIZADOR]\nDIFONES3=BANCOLONGO\nPAUSAPONTO3=abc\n"
+    auto p = fresh("", "[TRADUTOR]\nVELOCIDADE=9\n[SINTETIZADOR]\nDIFONES3=DIFONES3X\nPAUSAPONTO3=abc\n"
                        "PAUSAVIRG3=90\nPAUSAPONTO9=999\nCORTAFALA3=Sim\nRAPIDINHO3=nao\nINTERPAL3=x\n");
     const con::SpeechSettings& ss = con::speechSettings();
     EXPECT_TRUE(ss.open);
     EXPECT_EQ(ss.speed, 3);
-    EXPECT_EQ(ss.dbName, "BANCOLON");
+    EXPECT_EQ(ss.dbName, "DIFONES3");  // names are cut to 8 characters
     EXPECT_EQ(ss.pausePoint, 250);
     EXPECT_EQ(ss.pauseComma, 90);
     EXPECT_EQ(ss.pauseColon, 200);
@@ -205,7 +205,7 @@ TEST(SpeechSettings, SapiSelectsASystemVoice) {
     }
 
     // No voice service at all: the same, with a word on standard error.
-    con::resetConfig();
+    con::setSystemVoiceOps(con::SystemVoiceOps());
     {
         InProc p("", "[TRADUTOR]\nSAPI=S\n");
         EXPECT_FALSE(con::systemVoiceActive());

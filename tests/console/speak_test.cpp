@@ -83,11 +83,15 @@ TEST(Speak, PunctuationPausesFollowTheSettings) {
         p->run([&] { con::speak(text); });
         return p->now() - t0;
     };
-    EXPECT_GE(timeOf("a. b"), 1000u);
-    EXPECT_LT(timeOf("a.b"), 400u);  // no blank after the dot: no pause
-    EXPECT_GE(timeOf("a: b"), 400u);
-    EXPECT_GE(timeOf("a, b"), 700u);
-    EXPECT_LT(timeOf("a,b"), 400u);
+    // Each pause adds its setting to what the words and marks take themselves.
+    const uint64_t dotPause = timeOf("a. b"), dotJoined = timeOf("a.b");
+    EXPECT_GE(dotPause, dotJoined + 1000u);  // no blank after the dot: no pause
+    EXPECT_LT(dotPause, dotJoined + 1100u);
+    EXPECT_GE(timeOf("a: b"), timeOf("a b") + 400u);  // the colon pauses with or without a blank
+    EXPECT_GE(timeOf("a:b"), timeOf("a b") + 400u);
+    const uint64_t commaPause = timeOf("a, b"), commaJoined = timeOf("a,b");
+    EXPECT_GE(commaPause, commaJoined + 700u);
+    EXPECT_LT(commaPause, commaJoined + 800u);
     // The address marks are spelled, without the colon's pause.
     Events url = spoken("http://x");
     EXPECT_NE(std::find(url.begin(), url.end(), "play _58"), url.end());
@@ -133,12 +137,13 @@ TEST(Speak, SpellStopsAtAKeyAndSoundsWaitForNone) {
 }
 
 TEST(Speak, RecordedNamesGoToTheirFolders) {
-    auto p = fresh("", "[TRADUTOR]\nDIRLETRAS=c:\\letras\n");
+    // The synthesizer reads its own units from the same folder, so it must exist.
+    auto p = fresh("", "[TRADUTOR]\nDIRLETRAS=c:\\sonare\\som\\letras\n");
     p->run([] { con::startSpeech(0, "c:\\sons"); });
-    EXPECT_EQ(con::speechSettings().lettersFolder, "c:\\letras\\");
+    EXPECT_EQ(con::speechSettings().lettersFolder, "c:\\sonare\\som\\letras\\");
     EXPECT_EQ(con::speechSettings().soundFolder, "c:\\sons\\");
     const std::string root = plat::familyRoot();
-    EXPECT_EQ(con::recordedPath("_65"), root + "/letras/_65.wav");
+    EXPECT_EQ(con::recordedPath("_65"), root + "/sonare/som/letras/_65.wav");
     EXPECT_EQ(con::recordedPath("LUFIM"), root + "/sons/LUFIM.wav");
     EXPECT_FALSE(con::recordedExists("LUNADA"));
 }
