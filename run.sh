@@ -4,6 +4,10 @@ set -euo pipefail
 cd "$(dirname "$0")"
 bash .ci/deps.sh
 BUILD="${LUDIVAR_BUILD_DIR:-build}"
-if [ ! -f "$BUILD/CMakeCache.txt" ]; then cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null; fi
-cmake --build "$BUILD" -j"$(nproc)" >/dev/null
+if [ ! -f "$BUILD/CMakeCache.txt" ]; then
+  echo "Preparando a compilação do Ludivar..."
+  cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+echo "Compilando o Ludivar (a primeira vez leva alguns minutos)..."
+cmake --build "$BUILD" -j"$(nproc)" -- --no-print-directory | grep -E '^\[ *[0-9]+%\] Built target|error' || true
 exec "$BUILD/ludivar" "$@"
