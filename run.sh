@@ -9,5 +9,9 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
   cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 echo "Compilando o Ludivar (a primeira vez leva alguns minutos)..."
-cmake --build "$BUILD" -j"$(nproc)" -- --no-print-directory | grep -E '^\[ *[0-9]+%\] Built target|error' || true
+if ! cmake --build "$BUILD" -j"$(nproc)" > "$BUILD/build.log" 2>&1; then
+  tail -30 "$BUILD/build.log"
+  echo "A compilação falhou; veja $BUILD/build.log"
+  exit 1
+fi
 exec "$BUILD/ludivar" "$@"
