@@ -624,8 +624,14 @@ bool SaveGameAs() {
         app::SayMessage("LUDESIST", 1);
         return false;
     }
-    app::appState().currentGameFile = name;
-    return SaveGame();
+    // A name that cannot be written must not replace the file the game came from:
+    // the next save would fail the same way and leaving would lose the work.
+    std::string& current = app::appState().currentGameFile;
+    const std::string previous = current;
+    current = name;
+    if (SaveGame()) return true;
+    current = previous;
+    return false;
 }
 
 }  // namespace game

@@ -116,6 +116,17 @@ TEST(EditorMenu, AFailedSaveAtTheFinishKeepsTheGameOpen) {
                                "Confirma abandono sem gravar? "}));
 }
 
+TEST(EditorMenu, AFailedSaveAsKeepsTheOpenFileForTheNextSave) {
+    // N to a folder that does not exist fails; S then writes the game where it was.
+    Session s("Nsem pasta\\outro{Enter}" "S" "as");
+    gameWith({"A", "B"});
+    EXPECT_EQ(s.run(editor::editorMenu), -1);
+    EXPECT_EQ(s.saidCount("Erro ao criar o arquivo"), 1);
+    EXPECT_EQ(s.saidCount("Arquivo gravado"), 1);
+    EXPECT_EQ(app::appState().currentGameFile, "jogo.lud");
+    EXPECT_NE(slurp(s.file("jogo.lud")).find("NOME=B"), std::string::npos);
+}
+
 TEST(EditorMenu, OldFileStaysWhenTheWriteFails) {
     Session s("s" "{Esc}s" "as");
     gameWith({"Novo"});
