@@ -130,9 +130,14 @@ TEST(Demo, DrivenByItsProgram) {
     EXPECT_EQ(script::scriptGetVariable("PONTOS"), "50");
     EXPECT_EQ(script::scriptGetVariable("DICAS"), "1");
     EXPECT_FALSE(d.ip.traced("speak Erro de execução no programa "));
-    bool said = false;
-    for (int r = 1; r <= 25; ++r) said |= d.ip.row(r).find("Você fez 50 pontos e precisou de 1 dicas.") != std::string::npos;
-    EXPECT_TRUE(said) << d.ip.traceText();
+    bool shown = false;
+    for (int r = 1; r <= 25; ++r) shown |= d.ip.row(r).find("Você fez 50 pontos e precisou de 1 dica.") != std::string::npos;
+    EXPECT_TRUE(shown) << d.ip.traceText();
+    // Said once: ESCREVE speaks what it writes.
+    const std::string t = d.ip.traceText(), said = "speak Você fez 50 pontos e precisou de 1 dica.\n";
+    size_t at = t.find(said);
+    ASSERT_NE(at, std::string::npos) << t;
+    EXPECT_EQ(t.find(said, at + 1), std::string::npos) << t;
 }
 
 }  // namespace
