@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -129,7 +130,13 @@ int main(int argc, char** argv) {
     if (!front) return 2;
     plat::setFront(front.get());
     if (!o.trace.empty()) plat::traceOpen(o.trace);
-    if (!o.slides.empty()) player::setSlideDumpDir(o.slides);
+    if (!o.slides.empty()) {
+        // The folder is made when missing, so a first run with --slides does not lose its pictures.
+        std::error_code ec;
+        std::filesystem::create_directories(o.slides, ec);
+        if (ec) std::fprintf(stderr, "ludivar: não foi possível criar a pasta %s\n", o.slides.c_str());
+        player::setSlideDumpDir(o.slides);
+    }
     con::installScreenReview();
     app::setActions({player::PlayGameFromMenu, editor::createGame, editor::editGame});
 
