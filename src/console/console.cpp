@@ -201,6 +201,13 @@ void speak(const std::string& text) {
             break;
         }
         const uint8_t ch = uint8_t(t[i]);
+        // A row of marks is a run of the same mark: words, numbers and blanks
+        // end it, so the blanks between numbers or empty texts never click.
+        const bool mark = !(ch >= '0' && ch <= '9') && !isRunLetter(ch) && ch != ' ' && ch != '\t';
+        if (!mark) {
+            c.lastPunct = 0;
+            c.repeatCount = 0;
+        }
         if (ch == '0') {
             speakRecorded("_zero");
             ++i;

@@ -67,6 +67,19 @@ TEST(Speak, RowsOfMarksTurnIntoClicks) {
                                          "play _45", "click", "play _45"}));
 }
 
+TEST(Speak, BlanksAndWordsEndARowOfMarks) {
+    // Numbers apart, and blank texts said again and again, are no row of marks.
+    EXPECT_EQ(countPrefix(spoken("1 2 3 4 5 6 7"), "click"), 0);
+    auto p = fresh("", "");
+    p->trace.clear();
+    p->run([] {
+        for (int k = 0; k < 6; ++k) con::speak("");
+    });
+    EXPECT_EQ(countPrefix(sounds(*p), "click"), 0);
+    EXPECT_EQ(countPrefix(spoken("**a**b**c**"), "click"), 0);
+    EXPECT_EQ(countPrefix(spoken("* * * * * *"), "click"), 0);
+}
+
 TEST(Speak, ThreeWsAreSpelledOnlyWhenAloneInTheirRun) {
     EXPECT_EQ(spoken("www."), (Events{"play _119", "play _119", "play _119", "play _46"}));
     EXPECT_EQ(spoken("WwW."), (Events{"play _87", "play _119", "play _87", "play _46"}));
