@@ -267,6 +267,20 @@ TEST_F(PhoneticsTest, TranscriptionWithOurRules) {
     EXPECT_EQ(transcribeText(plat::cp("praia")), "[ p/R/A/y/ a^]");
 }
 
+TEST_F(PhoneticsTest, CommonWordsOfOurMessagesSoundRight) {
+    ASSERT_TRUE(loadLetterRules(kRules));
+    ASSERT_TRUE(loadExceptionWords(kExceptions));
+    // Open vowels the stress rules cannot know, an x said as ss or z, and loan words.
+    EXPECT_EQ(transcribeText(plat::cp("Aperte")), "[ a/ p/E/r/ tch/i]");
+    EXPECT_EQ(transcribeText(plat::cp("jogos")), "[ j/O/ g/u/s]");
+    EXPECT_EQ(transcribeText(plat::cp("jogo")), "[ j/O^/ g/u]");
+    EXPECT_EQ(transcribeText(plat::cp("Respostas")), "[ rr/e^/s/ p/O/s/ t/a^/s]");
+    EXPECT_EQ(transcribeText(plat::cp("slides")), "[s/ l/A/y/ dj/i/s]");
+    EXPECT_EQ(transcribeText(plat::cp("próximo")), "[ p/R/O/ s/i/ m/u]");
+    EXPECT_EQ(transcribeText(plat::cp("inexistente")), "[ i/ n/e^/ z/i/s/ t/E~/ tch/i]");
+    EXPECT_EQ(transcribeText(plat::cp("Ok")), "[ O/ k/e^/y]");
+}
+
 TEST_F(PhoneticsTest, LongWordsAreCutIntoPieces) {
     parseLetterRules("(A)=a|\n");
     const std::string t = transcribeText(std::string(600, 'a'));
