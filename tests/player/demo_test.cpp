@@ -115,6 +115,28 @@ TEST(Demo, PlayedPlaceByPlaceToTheEnd) {
     EXPECT_LT(wall[2], 100);
 }
 
+// The comments fill the red box's lines so that each starts its own line, in
+// the column of the name above them.
+TEST(Demo, TitleCardCommentsLineUpWithTheName) {
+    Demo d("{Enter}");
+    d.ip.run([&] {
+        ASSERT_TRUE(plat::changeDir(d.games + "/formas-e-cores"));
+        ASSERT_TRUE(game::LoadGame("formas.lud"));
+        player::ShowTitleCard();
+    });
+    auto column = [&](const std::string& text) {
+        for (int r = 1; r <= 25; ++r) {
+            size_t at = d.ip.row(r).find(text);
+            if (at != std::string::npos) return int(at);
+        }
+        return -1;
+    };
+    int name = column("Formas e Cores");
+    ASSERT_GT(name, 0);
+    EXPECT_EQ(column("Um jogo para aprender"), name);
+    EXPECT_EQ(column("Responda escrevendo"), name);
+}
+
 TEST(Demo, EscapeAndAWrongMenuAnswer) {
     Demo d("{Enter}cores{Enter}{Esc}n{Esc}s{Enter}");
     d.play("formas-e-cores");
