@@ -100,6 +100,8 @@ void speakSlideText(const game::TSlide& s) {
 }  // namespace
 
 void PlayPlaceMedia(const std::string& name) {
+    // A place without media has nothing to open (the bare folder name is not a medium).
+    if (con::trim(name).empty()) return;
     std::string n = "\"" + inCurrentDir(con::trim(name)) + "\"";
     media::mciSend("open " + n + " alias midiaLugar");
     media::mciSend("play midiaLugar");

@@ -233,6 +233,8 @@ TEST(Present, MediaPiecesPlayInTurnAndOnlyTheLastMayRunOn) {
     waited = n.ip.now() - t0;
     EXPECT_GE(waited, 1000u);
     EXPECT_LT(waited, 1400u);
+    // A place without media of its own opens nothing for it.
+    for (const std::string& e : n.mediaTrace()) EXPECT_EQ(e.find("open \""), std::string::npos) << e;
 }
 
 TEST(Present, AKeyCutsTheMediaWaitsShort) {
