@@ -469,6 +469,7 @@ bool decodeBmp(const std::string& bytes, plat::Picture& out) {
     int32_t w = int32_t(u32(18)), h = int32_t(u32(22));
     uint32_t bits = u16(28), compression = u32(30), used = u32(46), dataOff = u32(10);
     bool topDown = h < 0;
+    if (h == INT32_MIN) return false;  // cannot be turned positive
     if (topDown) h = -h;
     if (w <= 0 || h <= 0 || w > 16384 || h > 16384 || compression != 0) return false;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return false;

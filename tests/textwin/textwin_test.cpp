@@ -178,7 +178,7 @@ TEST(Pictures, BmpReaderRejectsWhatItCannotRead) {
         std::string s = "BM" + le32(0) + le32(0) + le32(54) + le32(hdr) + le32(uint32_t(w)) + le32(uint32_t(h)) +
                         le16(1) + le16(24) + le32(0) + le32(0) + le32(0) + le32(0) + le32(0) + le32(0);
         size_t stride = (size_t(w) * 24 + 31) / 32 * 4;
-        std::string px(pixels ? stride * size_t(h > 0 ? h : 0) : 0, '\0');
+        std::string px(pixels ? stride * size_t(h > 0 ? h : -int64_t(h)) : 0, '\0');
         if (!px.empty()) { px[0] = 10; px[1] = 20; px[2] = 30; }  // bottom-left pixel, BGR
         s += px;
         if (cut) s.resize(s.size() - cut);
@@ -195,6 +195,10 @@ TEST(Pictures, BmpReaderRejectsWhatItCannotRead) {
     EXPECT_FALSE(decodeBmp(bmp(100000, 100000, 40, 0, false), untouched));  // claims far more than it holds
     EXPECT_FALSE(decodeBmp(bmp(4000, 4000, 40, 0, false), untouched));
     EXPECT_FALSE(decodeBmp("BM", untouched));
+    EXPECT_FALSE(decodeBmp(bmp(3, INT32_MIN, 40, 0, false), untouched));  // top-down height that cannot be negated
+    plat::Picture topDown;
+    ASSERT_TRUE(decodeBmp(bmp(3, -2, 40), topDown));
+    EXPECT_EQ(topDown.rgb[0], 30);  // top-down: the first row stored is the top
     EXPECT_EQ(untouched.width, 7);
 }
 
