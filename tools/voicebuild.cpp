@@ -176,14 +176,14 @@ std::vector<float> trimSilence(std::vector<float> s, float threshold, size_t mar
 
 // ---- unit names -> espeak phonemes ----------------------------------------------
 
-struct UnitSpec {
+struct UnitSound {
     std::string phonemes;  // espeak mnemonics of the unit itself
     bool codaOnly = false; // a lone consonant: rendered after a vowel
     bool glideOnly = false;
 };
 
 // Parses "$KA", "$PRECIRC", "$AWTIL", "$S" ...; false when the name is not ours.
-bool unitPhonemes(const std::string& name, UnitSpec& spec) {
+bool unitPhonemes(const std::string& name, UnitSound& sound) {
     if (name.size() < 2 || name[0] != '$') return false;
     std::string body = name.substr(1);
     enum { Plain, Circ, Til } mod = Plain;
@@ -200,8 +200,8 @@ bool unitPhonemes(const std::string& name, UnitSpec& spec) {
     }
     if (body == "NN") {
         if (mod != Plain) return false;
-        spec.phonemes = "N";
-        spec.codaOnly = true;
+        sound.phonemes = "N";
+        sound.codaOnly = true;
         return true;
     }
     // Onset consonants.
@@ -238,8 +238,8 @@ bool unitPhonemes(const std::string& name, UnitSpec& spec) {
     // A lone consonant (coda, or the first of a split cluster).
     if (rest.empty()) {
         if (onset.size() != 1 || mod != Plain) return false;
-        spec.phonemes = onset[0];
-        spec.codaOnly = true;
+        sound.phonemes = onset[0];
+        sound.codaOnly = true;
         return true;
     }
     // Taps: after a consonant the cluster tap, before a vowel the flap.
@@ -253,8 +253,8 @@ bool unitPhonemes(const std::string& name, UnitSpec& spec) {
     if (rest[0] == 'Y' || rest[0] == 'W') {
         if (rest.size() == 1) {
             if (mod != Plain || !onset.empty()) return false;
-            spec.phonemes = rest[0] == 'Y' ? "i" : "u";
-            spec.glideOnly = true;
+            sound.phonemes = rest[0] == 'Y' ? "i" : "u";
+            sound.glideOnly = true;
             return true;
         }
         lead += rest[0] == 'Y' ? "j" : "w";
@@ -291,7 +291,7 @@ bool unitPhonemes(const std::string& name, UnitSpec& spec) {
         if (it == table.end()) return false;
         nuc = it->second;
     }
-    spec.phonemes = lead + nuc + coda;
+    sound.phonemes = lead + nuc + coda;
     return true;
 }
 
@@ -381,8 +381,8 @@ std::set<std::string> buildInventory(const std::vector<std::string>& words) {
         std::string n = todo.back();
         todo.pop_back();
         if (!done.insert(n).second) continue;
-        UnitSpec spec;
-        if (n.size() <= 8 && unitPhonemes(n, spec)) {
+        UnitSound sound;
+        if (n.size() <= 8 && unitPhonemes(n, sound)) {
             out.insert(n);
         } else {
             for (std::string& f : fallbackNames(n)) todo.push_back(f);
@@ -401,14 +401,14 @@ const Speed kSpeeds[] = {{"DIFONES1", 140}, {"DIFONES2", 190}, {"DIFONES3", 250}
 
 // Renders one unit inside a carrier and cuts it out at espeak's phoneme marks.
 bool renderUnit(const std::string& name, std::vector<float>& out) {
-    UnitSpec spec;
-    if (!unitPhonemes(name, spec)) return false;
+    UnitSound sound;
+    if (!unitPhonemes(name, sound)) return false;
     std::string text;
     size_t lead = 2;  // carrier phonemes before the unit
-    if (spec.codaOnly) {
-        text = "[[t'a" + spec.phonemes + "t&]]";
+    if (sound.codaOnly) {
+        text = "[[t'a" + sound.phonemes + "t&]]";
     } else {
-        text = "[[t&'" + spec.phonemes + "t&]]";
+        text = "[[t&'" + sound.phonemes + "t&]]";
     }
     Render r;
     if (!renderEspeak(text, true, r)) return false;
@@ -422,7 +422,7 @@ bool renderUnit(const std::string& name, std::vector<float>& out) {
     size_t to = size_t(m[last].ms * perMs);
     if (to <= from + 20 || to > r.wav.size()) return false;
     out = downsample(r.wav, from, to);
-    if (spec.glideOnly) out.resize(out.size() * 6 / 10);
+    if (sound.glideOnly) out.resize(out.size() * 6 / 10);
     fade(out, 11, 33);
     return true;
 }
