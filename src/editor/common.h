@@ -1,6 +1,8 @@
 // Screen and dialogue pieces shared by the editors (not for other modules).
 #pragma once
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace editor {
@@ -32,6 +34,39 @@ void pauseAfterSpeech();
 void preview(int place, int slide);
 // Reads one spoken key in capitals; an extended key gives 0 (its code is read too).
 uint8_t readAnswerKey();
+
+// Places of a game and slides of a place live in numbered slots 1..count of a
+// fixed array; these keep the slots packed as items are inserted, removed and moved.
+template <typename Slots, typename Item>
+bool insertSlot(Slots& slots, int32_t& count, int limit, int at, std::unique_ptr<Item> item) {
+    const int n = std::max(0, count);
+    if (!item || n >= limit || at < 1 || at > n + 1) return false;
+    for (int i = n; i >= at; --i) slots[size_t(i + 1)] = std::move(slots[size_t(i)]);
+    slots[size_t(at)] = std::move(item);
+    count = n + 1;
+    return true;
+}
+
+template <typename Slots>
+bool removeSlot(Slots& slots, int32_t& count, int at) {
+    const int n = std::max(0, count);
+    if (at < 1 || at > n) return false;
+    for (int i = at; i < n; ++i) slots[size_t(i)] = std::move(slots[size_t(i + 1)]);
+    slots[size_t(n)].reset();
+    count = n - 1;
+    return true;
+}
+
+template <typename Slots>
+bool moveSlot(Slots& slots, int32_t count, int from, int to) {
+    const int n = std::max(0, count);
+    if (from < 1 || from > n || to < 1 || to > n) return false;
+    auto item = std::move(slots[size_t(from)]);
+    for (int i = from; i < to; ++i) slots[size_t(i)] = std::move(slots[size_t(i + 1)]);
+    for (int i = from; i > to; --i) slots[size_t(i)] = std::move(slots[size_t(i - 1)]);
+    slots[size_t(to)] = std::move(item);
+    return true;
+}
 
 }  // namespace detail
 }  // namespace editor

@@ -182,32 +182,12 @@ std::unique_ptr<game::TLugar> newEditorPlace(const std::string& name) {
 }
 
 bool insertPlaceAt(game::TJogo& g, int at, std::unique_ptr<game::TLugar> p) {
-    const int count = std::max(0, g.placeCount);
-    if (!p || count >= game::kMaxPlaces || at < 1 || at > count + 1) return false;
-    for (int i = count; i >= at; --i) g.places[size_t(i + 1)] = std::move(g.places[size_t(i)]);
-    g.places[size_t(at)] = std::move(p);
-    g.placeCount = count + 1;
-    return true;
+    return detail::insertSlot(g.places, g.placeCount, game::kMaxPlaces, at, std::move(p));
 }
 
-bool removePlaceAt(game::TJogo& g, int n) {
-    const int count = std::max(0, g.placeCount);
-    if (n < 1 || n > count) return false;
-    for (int i = n; i < count; ++i) g.places[size_t(i)] = std::move(g.places[size_t(i + 1)]);
-    g.places[size_t(count)].reset();
-    g.placeCount = count - 1;
-    return true;
-}
+bool removePlaceAt(game::TJogo& g, int n) { return detail::removeSlot(g.places, g.placeCount, n); }
 
-bool movePlaceTo(game::TJogo& g, int from, int to) {
-    const int count = std::max(0, g.placeCount);
-    if (from < 1 || from > count || to < 1 || to > count) return false;
-    std::unique_ptr<game::TLugar> p = std::move(g.places[size_t(from)]);
-    for (int i = from; i < to; ++i) g.places[size_t(i)] = std::move(g.places[size_t(i + 1)]);
-    for (int i = from; i > to; --i) g.places[size_t(i)] = std::move(g.places[size_t(i - 1)]);
-    g.places[size_t(to)] = std::move(p);
-    return true;
-}
+bool movePlaceTo(game::TJogo& g, int from, int to) { return detail::moveSlot(g.places, g.placeCount, from, to); }
 
 std::string placeItem(const game::TJogo& g, int n) {
     const game::TLugar* p = g.place(n);

@@ -148,32 +148,12 @@ std::unique_ptr<game::TSlide> newEditorSlide() {
 }
 
 bool insertSlideAt(game::TLugar& p, int at, std::unique_ptr<game::TSlide> s) {
-    const int count = std::max(0, p.slideCount);
-    if (!s || count >= game::kMaxSlides || at < 1 || at > count + 1) return false;
-    for (int i = count; i >= at; --i) p.slides[size_t(i + 1)] = std::move(p.slides[size_t(i)]);
-    p.slides[size_t(at)] = std::move(s);
-    p.slideCount = count + 1;
-    return true;
+    return detail::insertSlot(p.slides, p.slideCount, game::kMaxSlides, at, std::move(s));
 }
 
-bool removeSlideAt(game::TLugar& p, int n) {
-    const int count = std::max(0, p.slideCount);
-    if (n < 1 || n > count) return false;
-    for (int i = n; i < count; ++i) p.slides[size_t(i)] = std::move(p.slides[size_t(i + 1)]);
-    p.slides[size_t(count)].reset();
-    p.slideCount = count - 1;
-    return true;
-}
+bool removeSlideAt(game::TLugar& p, int n) { return detail::removeSlot(p.slides, p.slideCount, n); }
 
-bool moveSlideTo(game::TLugar& p, int from, int to) {
-    const int count = std::max(0, p.slideCount);
-    if (from < 1 || from > count || to < 1 || to > count) return false;
-    std::unique_ptr<game::TSlide> s = std::move(p.slides[size_t(from)]);
-    for (int i = from; i < to; ++i) p.slides[size_t(i)] = std::move(p.slides[size_t(i + 1)]);
-    for (int i = from; i > to; --i) p.slides[size_t(i)] = std::move(p.slides[size_t(i - 1)]);
-    p.slides[size_t(to)] = std::move(s);
-    return true;
-}
+bool moveSlideTo(game::TLugar& p, int from, int to) { return detail::moveSlot(p.slides, p.slideCount, from, to); }
 
 std::string slideItem(const game::TLugar& p, int s) {
     const game::TSlide* sl = p.slide(s);
