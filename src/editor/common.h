@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace editor {
 namespace detail {
@@ -34,6 +35,16 @@ void pauseAfterSpeech();
 void preview(int place, int slide);
 // Reads one spoken key in capitals; an extended key gives 0 (its code is read too).
 uint8_t readAnswerKey();
+
+// A command read from a place or slide list: a plain key in capitals, or kExt + an extended code.
+constexpr int kExt = 0x100;
+struct Pick {
+    int command = kEsc;
+    int item = 0;
+};
+// Runs a list (columns 1-30, rows 7..bottom) of the items and one last item, from item
+// `start`; a run that ends beyond either end counts as Esc.
+Pick pickFromList(const std::vector<std::string>& items, int start, int bottom, const std::string& lastItem);
 
 // Places of a game and slides of a place live in numbered slots 1..count of a
 // fixed array; these keep the slots packed as items are inserted, removed and moved.

@@ -230,6 +230,21 @@ namespace detail {
 
 void wholeScreen() { con::setWindow(1, 1, 80, 25); }
 
+Pick pickFromList(const std::vector<std::string>& items, int start, int bottom, const std::string& lastItem) {
+    const int count = int(items.size());
+    con::listOpen(1, 7, 30, bottom);
+    for (const std::string& item : items) con::listAdd(item);
+    con::listAdd(lastItem);
+    con::ListResult r = con::listRun(std::max(1, std::min(start, count + 1)), true);
+    con::listClose();
+    Pick pick;
+    pick.item = r.item;
+    if (!r.valid) pick.command = kEsc;
+    else if (r.key != 0) pick.command = con::toUpperLatin(r.key);
+    else pick.command = kExt | r.ext;
+    return pick;
+}
+
 void clearPanel(int bottom) {
     const int x = con::whereX(), y = con::whereY();
     const con::TextWindow& t = con::tw();

@@ -22,8 +22,6 @@ using namespace detail;
 
 namespace {
 
-// A command read from the list: a plain key in capitals, or kExt + an extended code.
-constexpr int kExt = 0x100;
 
 constexpr std::array<const char*, 7> kOptionKeys = {"LUAJU_I", "LUAJU_E", "LUAJU_R", "LUAJU_M",
                                                     "LUAJU_S", "LUAJU_V", "LUAJU_X"};
@@ -57,26 +55,12 @@ void drawPlaceHeader() {
     con::writeLn();
 }
 
-struct Pick {
-    int command = kEsc;
-    int item = 0;
-};
-
-// Runs a list of the places and one last item; a run that ends beyond either end counts as Esc.
+// Runs a list of the places and one last item.
 Pick pickPlace(int start, int bottom, const std::string& lastItem) {
     const game::TJogo& g = game::current();
-    const int count = std::max(0, g.placeCount);
-    con::listOpen(1, 7, 30, bottom);
-    for (int n = 1; n <= count; ++n) con::listAdd(placeItem(g, n));
-    con::listAdd(lastItem);
-    con::ListResult r = con::listRun(std::max(1, std::min(start, count + 1)), true);
-    con::listClose();
-    Pick p;
-    p.item = r.item;
-    if (!r.valid) p.command = kEsc;
-    else if (r.key != 0) p.command = con::toUpperLatin(r.key);
-    else p.command = kExt | r.ext;
-    return p;
+    std::vector<std::string> items;
+    for (int n = 1; n <= std::max(0, g.placeCount); ++n) items.push_back(placeItem(g, n));
+    return pickFromList(items, start, bottom, lastItem);
 }
 
 void showHelp() {

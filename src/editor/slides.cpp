@@ -21,7 +21,6 @@ using namespace detail;
 
 namespace {
 
-constexpr int kExt = 0x100;
 constexpr int kTextFields = 10;  // text lines shown in the form
 
 constexpr std::array<const char*, 6> kOptionKeys = {"LUAJS_I", "LUAJS_E", "LUAJS_R",
@@ -48,24 +47,10 @@ void drawSlidesScreen(const game::TLugar& p) {
     con::write(app::MessageText("LUEDNLUG") + ": " + p.name);
 }
 
-struct Pick {
-    int command = kEsc;
-    int item = 0;
-};
-
 Pick pickSlide(const game::TLugar& p, int start, const std::string& lastItem) {
-    const int count = std::max(0, p.slideCount);
-    con::listOpen(1, 7, 30, 16);
-    for (int s = 1; s <= count; ++s) con::listAdd(slideItem(p, s));
-    con::listAdd(lastItem);
-    con::ListResult r = con::listRun(std::max(1, std::min(start, count + 1)), true);
-    con::listClose();
-    Pick pick;
-    pick.item = r.item;
-    if (!r.valid) pick.command = kEsc;
-    else if (r.key != 0) pick.command = con::toUpperLatin(r.key);
-    else pick.command = kExt | r.ext;
-    return pick;
+    std::vector<std::string> items;
+    for (int s = 1; s <= std::max(0, p.slideCount); ++s) items.push_back(slideItem(p, s));
+    return pickFromList(items, start, 16, lastItem);
 }
 
 void showHelp() {
