@@ -24,14 +24,6 @@ bool haveDevice() { return plat::haveFront(); }
 
 int pending() { return haveDevice() ? plat::front().audioPending() : 0; }
 
-uint32_t le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-
-bool sameTag(const uint8_t* p, const char* tag) {
-    for (int i = 0; i < 4; ++i)
-        if (std::toupper(p[i]) != std::toupper(static_cast<unsigned char>(tag[i]))) return false;
-    return true;
-}
 
 void closeDevice() {
     if (gWave.deviceOpen && haveDevice()) plat::front().audioClose();
@@ -271,24 +263,24 @@ int playFile(const std::string& linuxPath) {
         return -1;
     };
     uint8_t head[12];
-    if (std::fread(head, 1, 12, f) != 12 || !sameTag(head, "RIFF")) return fail();
+    if (std::fread(head, 1, 12, f) != 12 || !waveTagIs(head, "RIFF")) return fail();
     uint8_t ch[8];
-    if (std::fread(ch, 1, 8, f) != 8 || !sameTag(ch, "fmt ")) return fail();
-    uint32_t fmtLen = le32(ch + 4);
+    if (std::fread(ch, 1, 8, f) != 8 || !waveTagIs(ch, "fmt ")) return fail();
+    uint32_t fmtLen = waveLe32(ch + 4);
     if (fmtLen < 16 || fmtLen > 4096) return fail();
     uint8_t fmtBuf[4096];
     if (std::fread(fmtBuf, 1, fmtLen, f) != fmtLen) return fail();
-    const int channels = le16(fmtBuf + 2);
-    const int rate = int(le32(fmtBuf + 4));
-    const int bits = le16(fmtBuf + 14);
+    const int channels = waveLe16(fmtBuf + 2);
+    const int rate = int(waveLe32(fmtBuf + 4));
+    const int bits = waveLe16(fmtBuf + 14);
     if ((bits != 8 && bits != 16) || channels < 1 || channels > 2 || rate < 1000 || rate > 192000) return fail();
     if (fmtLen & 1) std::fgetc(f);
 
     static std::vector<uint8_t> readBuf(kWaveBufferSize);
     int result = 0;
     while (std::fread(ch, 1, 8, f) == 8) {
-        uint32_t len = le32(ch + 4);
-        if (!sameTag(ch, "data")) {
+        uint32_t len = waveLe32(ch + 4);
+        if (!waveTagIs(ch, "data")) {
             // RIFF chunks are word-aligned: an odd chunk carries a pad byte.
             if (std::fseek(f, long(len) + long(len & 1), SEEK_CUR) != 0) break;
             continue;

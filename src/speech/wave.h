@@ -56,6 +56,10 @@ std::string endCapture();   // the samples collected since beginCapture
 bool capturing();
 
 // ---- WAV parsing ------------------------------------------------------------
+// Little-endian fields and chunk tags (compared without regard to case).
+uint32_t waveLe32(const uint8_t* p);
+uint16_t waveLe16(const uint8_t* p);
+bool waveTagIs(const uint8_t* p, const char* tag);
 struct WaveFormat {
     int rate = 0, bits = 0, channels = 0;
 };

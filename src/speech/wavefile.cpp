@@ -10,18 +10,14 @@
 
 namespace speech {
 
-namespace {
+uint32_t waveLe32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
+uint16_t waveLe16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 
-uint32_t le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-
-bool sameTag(const uint8_t* p, const char* tag) {
+bool waveTagIs(const uint8_t* p, const char* tag) {
     for (int i = 0; i < 4; ++i)
         if (std::toupper(p[i]) != std::toupper(static_cast<unsigned char>(tag[i]))) return false;
     return true;
 }
-
-}  // namespace
 
 std::string makeWaveHeader(size_t dataLen, int rate, int channels, int bits) {
     std::string h(44, '\0');
@@ -51,16 +47,16 @@ std::string makeWaveHeader(size_t dataLen, int rate, int channels, int bits) {
 bool parseWaveImage(const std::string& image, WaveFormat& fmt, size_t& dataStart, size_t& dataLen) {
     const auto* p = reinterpret_cast<const uint8_t*>(image.data());
     const size_t n = image.size();
-    if (n < 36 || !sameTag(p, "RIFF") || !sameTag(p + 12, "fmt ")) return false;
-    uint32_t fmtLen = le32(p + 16);
+    if (n < 36 || !waveTagIs(p, "RIFF") || !waveTagIs(p + 12, "fmt ")) return false;
+    uint32_t fmtLen = waveLe32(p + 16);
     if (fmtLen < 16 || fmtLen > n - 20) return false;
-    fmt.channels = le16(p + 22);
-    fmt.rate = int(le32(p + 24));
-    fmt.bits = le16(p + 34);
+    fmt.channels = waveLe16(p + 22);
+    fmt.rate = int(waveLe32(p + 24));
+    fmt.bits = waveLe16(p + 34);
     size_t at = 20 + size_t(fmtLen);
     while (at + 8 <= n) {
-        uint32_t len = le32(p + at + 4);
-        if (sameTag(p + at, "data")) {
+        uint32_t len = waveLe32(p + at + 4);
+        if (waveTagIs(p + at, "data")) {
             dataStart = at + 8;
             dataLen = std::min<size_t>(len, n - dataStart);
             return true;
