@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/process.h"
+#include "safety/safety.h"
 #include "script/interp.h"
 
 namespace script {
@@ -363,6 +364,14 @@ bool cmdExecuta(std::string_view arg) {
     // The original handed these over in 512-byte buffers.
     if (name.size() > 511) name.resize(511);
     if (params.size() > 511) params.resize(511);
+    // Addresses open in the browser; anything else runs on the pupil's machine.
+    std::string what = params.empty() ? name : name + " " + params;
+    bool address = name.find("://") != std::string::npos || startsWithUpper(name, "WWW.") ||
+                   startsWithUpper(name, "MAILTO:");
+    if (!safety::allow(address ? safety::Reach::Open : safety::Reach::Run, what)) {
+        state().status = 5;  // access denied, as the file layer reports it
+        return false;
+    }
     con::waitSpeech();
     int pid = plat::shellOpen(name, params);
     if (pid < 0) return false;

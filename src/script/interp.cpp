@@ -1,6 +1,7 @@
 // The interpreter's core: state, loading, the lexical readers, integer
 // expressions, the command table and the run loop.
 #include "script/interp.h"
+#include "safety/safety.h"
 
 #include <charconv>
 #include <limits>
@@ -709,6 +710,14 @@ RunResult scriptRun(const std::string& file, const std::string& startLabel) {
         r.code = RunLoadFailed;
         return r;
     }
+    // A program run outside a game is confined to its own folder.
+    struct ScopeGuard {
+        bool mine = false;
+        ~ScopeGuard() {
+            if (mine) safety::leaveGame();
+        }
+    } guard;
+    if (!safety::inGame()) guard.mine = safety::enterGame(safety::programScope(file));
     s.current = 1;
     s.error = false;
     s.stop = false;
