@@ -28,7 +28,7 @@ struct Commands : ::testing::Test {
     void SetUp() override { start(); }
     RunResult go(const std::string& text) {
         RunResult r;
-        io->run([&] { r = scripttest::run(text); });
+        io->run([&] { r = scripttest::run(text, "", dir); });
         return r;
     }
     std::string file(const std::string& name) { return dir + "/" + name; }
@@ -145,10 +145,12 @@ TEST_F(Commands, Folders) {
     EXPECT_TRUE(io->traced("speak Erro no processamento do diretório " + d));
     char cwd[4096];
     ASSERT_TRUE(getcwd(cwd, sizeof cwd));
-    r = go("DIR TROCA \"" + d + "\"\nBUSCA $AQUI\nDIR TROCA \"" + std::string(cwd) + "\"\nDIR REMOVE \"" + d + "\"\n");
+    // Back to the program's own folder: a folder outside it is no place to go.
+    r = go("DIR TROCA \"" + d + "\"\nBUSCA $AQUI\nDIR TROCA \"" + dir + "\"\nDIR REMOVE \"" + d + "\"\n");
     EXPECT_EQ(r.code, RunOk);
     EXPECT_EQ(var("$AQUI"), d);
     EXPECT_FALSE(exists(d));
+    ASSERT_EQ(chdir(cwd), 0);
     EXPECT_EQ(go("DIR APAGA \"x\"\n").code, RunFailed);
 }
 
@@ -235,6 +237,7 @@ TEST_F(Commands, TocaAndMciGoThroughTheMediaLayer) {
 }
 
 TEST_F(Commands, ExecutaPassesParametersAfterAQuotedName) {
+    start("SS");  // the pupil allows each program when asked
     std::string out = file("saida.txt");
     RunResult r = go("EXECUTA \"\"\"/bin/sh\"\" -c \"\"echo oi > '" + out + "'\"\"\"\n");
     EXPECT_EQ(r.code, RunOk);

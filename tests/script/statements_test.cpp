@@ -12,13 +12,14 @@ namespace {
 
 struct Statements : ::testing::Test {
     InProc io{"", "", false};
+    std::string dir = tempDir();  // one folder: a program may read only beside itself
     void SetUp() override {
         resetState();
         scriptReset();
     }
     RunResult go(const std::string& text, const std::string& label = "") {
         RunResult r;
-        io.run([&] { r = run(text, label); });
+        io.run([&] { r = run(text, label, dir); });
         return r;
     }
 };
@@ -257,7 +258,8 @@ TEST_F(Statements, JumpsAndCalls) {
 }
 
 TEST_F(Statements, DesviaScriptReplacesTheProgram) {
-    std::string second = scripttest::writeProgram("SEJA B 2\n@meio\nSOMA B 40\nCHAMA @volta\nTERMINA\n@volta\nRETORNA\n");
+    std::string second = scripttest::writeProgram("SEJA B 2\n@meio\nSOMA B 40\nCHAMA @volta\nTERMINA\n@volta\nRETORNA\n",
+                                                  "segundo.pro", dir);
     std::string first = "SEJA A 1\nDESVIA SCRIPT \"" + second + "\" @meio\nSEJA A 99\n";
     RunResult r = go(first);
     EXPECT_EQ(r.code, RunOk);
@@ -269,10 +271,15 @@ TEST_F(Statements, DesviaScriptReplacesTheProgram) {
     EXPECT_EQ(r.code, RunFailed);
     EXPECT_EQ(r.line, 2);
     // The loop tables follow the new program.
-    std::string loop = scripttest::writeProgram("SEJA S \"\"\nREPETE K 2\nCONCATENA S K\nFIM REPETE\n");
+    std::string loop = scripttest::writeProgram("SEJA S \"\"\nREPETE K 2\nCONCATENA S K\nFIM REPETE\n", "laco.pro", dir);
     r = go("REPETE I 3\nDESVIA SCRIPT \"" + loop + "\"\nFIM REPETE\n");
     EXPECT_EQ(r.code, RunOk);
     EXPECT_EQ(var("S"), "12");
+    // A failure names the program whose line it is, the line and its command.
+    std::string bad = scripttest::writeProgram("SEJA A 1\nSOMA A \"x\"\n", "ruim.pro", dir);
+    r = go("SEJA A 0\nDESVIA SCRIPT \"" + bad + "\"\n");
+    EXPECT_EQ(r.code, RunFailed);
+    EXPECT_EQ(plat::cp1252ToUtf8(failurePlace(r)), bad.substr(bad.rfind('/') + 1) + ", linha 2: SOMA A \"x\"");
 }
 
 TEST_F(Statements, RemoteCallsTheHost) {
