@@ -297,7 +297,9 @@ void PlayGame(bool gameLoaded) {
     game::TJogo& g = game::current();
     const std::string& program = g.general.program;
     // What the game may reach is settled per game: its folder, its contents.
-    safety::GameGuard guard(safety::gameScope(app::appState().currentGameFile, program, app::appState().gamesRoot));
+    safety::Scope scope = safety::gameScope(app::appState().currentGameFile, program, app::appState().gamesRoot);
+    if (!con::trim(g.general.name).empty()) scope.name = con::trim(g.general.name);  // as the pupil knows it
+    safety::GameGuard guard(scope);
     if (program.empty()) {
         PlayFrom(1, g.randomOrder);
     } else if (!plat::fileExists(program)) {

@@ -44,7 +44,8 @@ void say(const std::string& text) { con::writeLineAndSpeak(text); }
 constexpr int kAccessDenied = 5;
 
 // The Linux path of a name the game may use this way; otherwise the pupil hears
-// what was refused, the status says so and the command fails.
+// what was refused and the status says so.  The command then fails, unless its
+// "&" form asked to go on (as it does after any failure).
 bool reach(const std::string& name, safety::Access access, std::string& path) {
     path = safety::resolve(name, access);
     if (!path.empty()) return true;
@@ -179,7 +180,7 @@ bool cmdRemove(std::string_view arg) {
     // happens to name is worse than stopping.
     if (!readOperand(arg, name) || name.empty() || !arg.empty()) return false;
     std::string path;
-    if (!reach(name, safety::Access::Write, path)) return false;
+    if (!reach(name, safety::Access::Write, path)) return lenient;
     bool ok = !isDirectory(path) && ::unlink(path.c_str()) == 0;
     if (ok || lenient) return true;
     say(plat::cp("Erro no apagamento do arquivo ") + name);
@@ -192,7 +193,7 @@ bool cmdRenomeia(std::string_view arg) {
     std::string from, to;
     if (!readOperand(arg, from) || !readOperand(arg, to) || !arg.empty()) return false;
     std::string src, dst;
-    if (!reach(from, safety::Access::Write, src) || !reachNew(to, dst)) return false;
+    if (!reach(from, safety::Access::Write, src) || !reachNew(to, dst)) return lenient;
     struct stat st;
     // Renaming never replaces another file (it would be lost); only the same
     // file under another case may be "replaced".
@@ -207,7 +208,7 @@ bool cmdReplica(std::string_view arg) {
     std::string from, to;
     if (!readOperand(arg, from) || !readOperand(arg, to) || !arg.empty()) return false;
     std::string src, dst;
-    if (!reach(from, safety::Access::Read, src) || !reachNew(to, dst)) return false;
+    if (!reach(from, safety::Access::Read, src) || !reachNew(to, dst)) return lenient;
     if (isDirectory(src)) return lenient;
     std::FILE* in = std::fopen(src.c_str(), "rb");
     if (!in) return lenient;
@@ -284,15 +285,15 @@ bool cmdDir(std::string_view arg) {
         std::string path;
         switch (op) {
             case 0:
-                if (!reachNew(name, path)) return false;
+                if (!reachNew(name, path)) return lenient;
                 ok = ::mkdir(path.c_str(), 0777) == 0;
                 break;
             case 1:
-                if (!reach(name, safety::Access::Write, path)) return false;
+                if (!reach(name, safety::Access::Write, path)) return lenient;
                 ok = ::rmdir(path.c_str()) == 0;
                 break;
             default:
-                if (!reach(name, safety::Access::Read, path)) return false;
+                if (!reach(name, safety::Access::Read, path)) return lenient;
                 ok = ::chdir(path.c_str()) == 0;
                 break;
         }
