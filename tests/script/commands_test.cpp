@@ -106,6 +106,18 @@ TEST_F(Commands, FileChannelsRoundTrip) {
     EXPECT_EQ(go("LÊ #1\n").code, RunFailed);
 }
 
+// A data file written on Linux (UTF-8, maybe with its mark) reads as the same text as its CP1252 twin.
+TEST_F(Commands, DataFilesInUtf8ReadAsTheirText) {
+    writeText(file("utf8.txt"), "\xEF\xBB\xBF" "ação\r\nÊxito\n");
+    writeText(file("cp.txt"), plat::utf8ToCp1252("ação\r\nÊxito\n"));
+    for (const char* name : {"utf8.txt", "cp.txt"}) {
+        RunResult r = go("ABRE #1 \"" + file(name) + "\"\nLÊ #1 A\nLÊ #1 B\nFECHA #1\n");
+        EXPECT_EQ(r.code, RunOk) << name;
+        EXPECT_EQ(var("A"), "ação") << name;
+        EXPECT_EQ(var("B"), "Êxito") << name;
+    }
+}
+
 TEST_F(Commands, TenChannelsAndAFileRemovedWhileOpen) {
     std::string prog;
     for (int i = 0; i < 10; ++i) {
