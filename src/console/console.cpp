@@ -794,6 +794,11 @@ int editField(std::string& text, int col, int row, int maxLen, int width, bool e
     const std::string startText = f.text;
 
     int result = 0;
+    // The whole field counts as reading keys: Ctrl+C in it is copy, never the stop key.
+    struct Reader {
+        Reader() { ++tw().keyReaders; }
+        ~Reader() { --tw().keyReaders; }
+    } reader;
     for (bool firstKey = true;; firstKey = false) {
         f.draw(true);
         uint8_t ch = readKey();

@@ -385,6 +385,10 @@ bool keyPressed() {
 
 uint8_t readKey() {
     ensureWindow();
+    struct Reader {  // also when the program's end unwinds through the wait
+        Reader() { ++gTw.keyReaders; }
+        ~Reader() { --gTw.keyReaders; }
+    } reader;
     pumpMessages();
     if (gTw.keyCount == 0) {
         gTw.reading = true;
@@ -591,7 +595,7 @@ void playToneMs(int hz, int ms) {
 static bool isStopKey(const plat::KeyEvent& ev) {
     if (!(ev.mods & plat::ModCtrl) || (ev.mods & plat::ModAlt)) return false;
     if (ev.id == plat::KeyId::Break) return true;
-    return ev.id == plat::KeyId::Char && ev.vk == 'C' && !gTw.reading && plat::haveFront() &&
+    return ev.id == plat::KeyId::Char && ev.vk == 'C' && !gTw.reading && gTw.keyReaders == 0 && plat::haveFront() &&
            std::string(plat::front().name()) == "tty";
 }
 
