@@ -54,6 +54,8 @@ const CatalogEntry kCatalog[] = {
     {"LUAJP_X", "X - Executar o jogo."},
     {"LUAJP_A", "A - Abandonar sem gravar."},
     {"LUAJP_ES", "ESC - Terminar"},
+    {"LUAJP_W", "W - Gerar uma página web do jogo."},
+    {"LUWEBOK", "Página web gravada: "},
     {"LUCONFAL", "Confirma as alterações? "},
     {"LUERRARQ", "Erro ao ler o arquivo do jogo"},
     {"LULINHA", "O problema está na linha "},
