@@ -54,8 +54,6 @@ const CatalogEntry kCatalog[] = {
     {"LUAJP_X", "X - Executar o jogo."},
     {"LUAJP_A", "A - Abandonar sem gravar."},
     {"LUAJP_ES", "ESC - Terminar"},
-    {"LUAJP_W", "W - Gerar uma página web do jogo."},
-    {"LUWEBOK", "Página web gravada: "},
     {"LUCONFAL", "Confirma as alterações? "},
     {"LUERRARQ", "Erro ao ler o arquivo do jogo"},
     {"LULINHA", "O problema está na linha "},
@@ -187,6 +185,8 @@ const CatalogEntry kCatalog[] = {
     {"LUROTEXI", "Um roteiro com este nome já existe.  Quer sobrescrever? "},
     {"LUROTCRI", "Roteiro equivalente criado."},
     {"LUCATNEX", "Categoria inexistente, aperte enter"},
+    // Beyond the family's catalogue: the game as a web page.
+    {"LUWEBOK", "Página web gravada: "},
 };
 static_assert(sizeof(kCatalog) / sizeof(kCatalog[0]) == kCatalogSize, "catalogue size");
 

@@ -32,14 +32,12 @@ namespace {
 EditorState gEditor;
 
 // The option menu's entries in order; entry 0 (nothing chosen) and the last give Esc.
-// The web page came later than the others: it follows them, so their places stay.
-constexpr std::array<uint8_t, 14> kMenuLetters = {kEsc, 'D', 'C', 'E', 'P', 'S', 'N',
-                                                  'I',  'R', 'G', 'X', 'A', kEsc, 'W'};
-constexpr std::array<const char*, 13> kMenuKeys = {"LUAJP_D", "LUAJP_C", "LUAJP_E", "LUAJP_P",
+constexpr std::array<uint8_t, 13> kMenuLetters = {kEsc, 'D', 'C', 'E', 'P', 'S', 'N',
+                                                  'I',  'R', 'G', 'X', 'A', kEsc};
+constexpr std::array<const char*, 12> kMenuKeys = {"LUAJP_D", "LUAJP_C", "LUAJP_E", "LUAJP_P",
                                                    "LUAJP_S", "LUAJP_N", "LUAJP_I", "LUAJP_R",
-                                                   "LUAJP_G", "LUAJP_X", "LUAJP_A", "LUAJP_ES", "LUAJP_W"};
+                                                   "LUAJP_G", "LUAJP_X", "LUAJP_A", "LUAJP_ES"};
 // The help lists the options in this order; G and Esc are left out.
-// (The help box holds no more lines: W is found in the menu of options.)
 constexpr std::array<const char*, 10> kHelpKeys = {"LUAJP_D", "LUAJP_C", "LUAJP_P", "LUAJP_E", "LUAJP_S",
                                                    "LUAJP_N", "LUAJP_I", "LUAJP_R", "LUAJP_X", "LUAJP_A"};
 
@@ -203,7 +201,7 @@ void editorMenu() {
             case 'I': game::importMedia(); break;
             case 'R': game::importScript(); break;
             case 'G': game::exportScript(); break;
-            case 'W': web::ExportCurrentGame(); break;
+            case 'W': web::ExportCurrentGame(); break;  // the game as a web page
             case 'X':
                 player::PlayGame(true);
                 player::ClearSlide();

@@ -22,9 +22,11 @@
 #include "console/menu.h"
 #include "console/review.h"
 #include "console/textwin.h"
+#include "game/model.h"
 #include "platform/braille.h"
 #include "platform/platform.h"
 #include "support/headless.h"
+#include "player/slide.h"
 #include "support/inproc.h"
 
 extern char** environ;
@@ -192,6 +194,21 @@ TEST(BrailleDisplay, ShowsWhatTheUserWorksOn) {
              con::menuRun();
          },
          "Criar jogo", 0},
+        {"a slide: its first text line (Esc leaves it on the display)", "{Esc}",
+         [] {
+             game::resetModelState();
+             player::resetSlideState();
+             player::setSlideSize(160, 100);
+             game::TLugar& p = *game::CreatePlace(game::current(), 1);
+             p.slideCount = 2;
+             game::CreateSlide(p, 1)->text = {plat::cp("Você está em $LUGAR"), "", "e agora?"};
+             game::CreateSlide(p, 2);
+             p.name = plat::cp("Praça");
+             uint8_t key = 0;
+             std::string answer;
+             player::PresentPlace(1, key, answer);
+         },
+         "Você está em $LUGAR", 0},
         // The keys run out inside the review, which leaves its row on the display.
         {"screen review: the reviewed row with its cursor", "{Ctrl+Alt+F9}{Up}{Right}{Right}",
          [] {

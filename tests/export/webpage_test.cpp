@@ -13,6 +13,7 @@
 #include "export/webpage.h"
 #include "game/model.h"
 #include "platform/platform.h"
+#include "editor/session.h"
 #include "support/headless.h"
 
 extern char** environ;
@@ -136,3 +137,17 @@ TEST(WebPage, DemoPlaysInABrowser) {
 }
 
 }  // namespace
+
+// W in the editor's menu writes the game in memory beside its file and says what stayed out.
+TEST(WebPage, EditorWritesThePageBesideTheGame) {
+    edtest::Session s("w");
+    game::TJogo& g = edtest::gameWith({"Praça"});
+    g.general.name = plat::cp("Jogo da praça");
+    g.place(1)->slide(1)->picture = "..\\fora.jpg";
+    EXPECT_EQ(s.run(editor::editorMenu), 3);  // back at the menu when the keys ran out
+    EXPECT_TRUE(s.saidInOrder({"Fora da pasta do jogo, não incluído: ..\\fora.jpg", "Página web gravada: ",
+                               "jogo.html"}));
+    const std::string page = readText(s.file("jogo.html"));
+    EXPECT_NE(page.find("<title>Jogo da praça - Ludivar</title>"), std::string::npos);
+    EXPECT_NE(page.find("\"nome\":\"Praça\""), std::string::npos);
+}
