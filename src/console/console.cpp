@@ -9,6 +9,7 @@
 #include "console/config.h"
 #include "console/kept.h"
 #include "console/textwin.h"
+#include "platform/braille.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/process.h"
@@ -452,6 +453,9 @@ struct Field {
         }
         if (len < 80) clearToEndOfLine();
         gotoXY(col + pos - first, row);
+        // The display gets the whole field, not the part the window shows.
+        brl::show(brl::Content::Field, text.substr(0, size_t(std::max(lastNonBlank(), std::min(pos, maxLen)))),
+                  pos - 1);
     }
 
     void removeAt(int p, int count) {
@@ -792,6 +796,12 @@ int extendedKey(Field& f, uint8_t ext, bool alt, bool firstKey) {
             f.draw(true);
             if (alt && isWordLetter(c)) speakRecorded("_FON" + std::to_string(c));
             else speakChar(c);
+            break;
+        }
+        case kBrailleRoute: {                                         // a routing key of the display
+            f.pos = std::clamp(tw().routePosition + 1, 1, f.lastNonBlank() + 1);
+            f.draw(true);
+            if (f.pos <= f.lastNonBlank()) speakChar(f.at(f.pos));
             break;
         }
         case 115: wordLeft(f); break;                                 // Ctrl+Left
