@@ -6,6 +6,7 @@
 #include "console/menu.h"
 #include "console/textwin.h"
 #include "platform/files.h"
+#include "platform/platform.h"
 
 namespace app {
 
@@ -33,6 +34,7 @@ void StartUp() {
     con::writeLineAndSpeak(kVersionText);
     con::setTextBackground(0);
     con::writeLn();
+    for (const std::string& notice : plat::takeNotices()) con::writeLineAndSpeak(notice);
     gState.currentGameFile.clear();
     gState.editorPlace = 0;
     gState.gameFolders.clear();

@@ -665,8 +665,19 @@ void changeSpeed() {
     } while (keyPressed());
     if (k == 27 || k == 13) return;
     const std::string folder = speechSettings().soundFolder;
+    const int before = speechSettings().speed;
     endSpeech();
-    startSpeech(int(k) - 48, folder);
+    if (trySpeech(int(k) - 48, folder) == 0) {
+        keepSpeed(speechSettings().speed);
+        return;
+    }
+    // A speed whose voice data does not open must not end the program (and lose an
+    // unsaved game): the speed in use goes on, and the user hears why.
+    const int wanted = speechSettings().speed;
+    const std::string db = speechSettings().dbName;
+    startSpeech(before, folder);
+    speak(plat::cp("Velocidade ") + std::to_string(wanted) + plat::cp(" indisponível: o banco de voz ") + db +
+          plat::cp(" não abre. Continua a velocidade ") + std::to_string(before) + ".");
 }
 
 enum : int { kContinue = -1 };

@@ -29,6 +29,7 @@ struct TextWindow {
     bool reading = false;
     bool textPaintingOff = false;
     bool exists = false;
+    bool closed = false;  // closeConsole ran: the program ended the normal way
     bool slowScroll = false;
     std::string title;
     plat::Picture picture;

@@ -25,6 +25,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -144,9 +145,36 @@ public:
         if (!canvas_) return false;
         SDL_FillRect(canvas_, nullptr, SDL_MapRGB(canvas_->format, 0, 0, 0));
         SDL_StartTextInput();
-        audio::start();
+        if (!audio::start()) {
+            addNotice(audio::noDeviceText());
+            std::fprintf(stderr, "ludivar: %s\n", cp1252ToUtf8(audio::noDeviceText()).c_str());
+        }
         presentAll();
         return true;
+    }
+
+    void holdAfterEnd() override {
+        if (!win_) return;
+        audio::tone(0);
+        SDL_SetWindowTitle(win_, cp1252ToUtf8(cp("Programa terminado")).c_str());
+        view_.caret = false;
+        presentAll();
+        // Only the close box, Alt+F4, Esc or Enter end it: keys typed ahead must not.
+        SDL_FlushEvents(SDL_KEYDOWN, SDL_TEXTINPUT);
+        SDL_Event e;
+        while (SDL_WaitEvent(&e)) {
+            if (e.type == SDL_QUIT) return;
+            if (e.type == SDL_WINDOWEVENT) {
+                if (e.window.event == SDL_WINDOWEVENT_CLOSE) return;
+                presentAll();
+            }
+            if (e.type == SDL_KEYDOWN) {
+                const SDL_Keycode k = e.key.keysym.sym;
+                if (k == SDLK_ESCAPE || k == SDLK_RETURN || k == SDLK_KP_ENTER ||
+                    (k == SDLK_F4 && (e.key.keysym.mod & KMOD_ALT)))
+                    return;
+            }
+        }
     }
 
     void close() override {
@@ -837,9 +865,24 @@ private:
 
 }  // namespace
 
+// A display the user can see: when DISPLAY is set but unreachable (after sudo, a
+// dropped ssh -X) SDL falls back to drivers that draw nowhere.
+bool visibleVideoDriver(const char* name) {
+    if (!name) return false;
+    if (const char* chosen = std::getenv("SDL_VIDEODRIVER"); chosen && *chosen) return true;  // the user's choice
+    return std::strcmp(name, "x11") == 0 || std::strcmp(name, "wayland") == 0;
+}
+
 Front* makeWindowFront() {
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return nullptr;
+    // The window shows a canvas we draw ourselves: an accelerated framebuffer would only
+    // load a software OpenGL renderer (hundreds of milliseconds and ~100 MB at start).
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+    if (!visibleVideoDriver(SDL_GetCurrentVideoDriver())) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
     if (SDL_GetNumVideoDisplays() < 1 || TTF_Init() != 0) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
