@@ -296,6 +296,10 @@ void readKeyWithEcho(uint8_t& ch, uint8_t& ext) {
             speech::speakTime();
             continue;
         }
+        if (ch == 0 && ext == 101) {  // Ctrl+F8, as in the line editor: the date
+            speech::speakDate();
+            continue;
+        }
         if (ch > 31) {
             // Shown first: a low-vision user sees it while it is said.
             write(std::string(1, char(ch)));

@@ -200,7 +200,7 @@ bool start() {
 
 std::string noDeviceText() {
     const std::string why = gState.failure.empty() ? std::string("nenhum dispositivo encontrado") : gState.failure;
-    return cp("Sem dispositivo de som: ") + utf8ToCp1252(why) + cp(". O Ludivar não pode falar.");
+    return cp("Sem dispositivo de som: ") + utf8ToCp1252(why);
 }
 
 void shutdown() {

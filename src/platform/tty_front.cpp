@@ -282,9 +282,8 @@ private:
     void noteSmallTerminal() {
         if (smallNoted_ || (cols_ >= 80 && rows_ >= 25)) return;
         smallNoted_ = true;
-        addNotice(cp("O terminal tem ") + std::to_string(cols_) + cp(" colunas e ") + std::to_string(rows_) +
-                  cp(" linhas, menos que 80 por 25: a tela acompanha o cursor. Aumente a janela do terminal "
-                     "para ver tudo."));
+        addNotice(cp("Terminal de ") + std::to_string(cols_) + " por " + std::to_string(rows_) +
+                  cp(", menor que 80 por 25: a tela acompanha o cursor."));
     }
 
     void redraw() {
