@@ -256,12 +256,17 @@ int main(int argc, char** argv) {
     if (!o.screen.empty()) plat::writeScreenDump(o.screen);
     // Ctrl+Break asks to leave at once; any other end that did not close the console leaves
     // its last screen up (the reason speech could not start, a program's output).
-    if (con::tw().exists && !con::tw().closed && code != 255) front->holdAfterEnd();
-    front->close();
-    // What the user was told on a screen that is gone now stays readable in the terminal.
-    if (std::string(front->name()) != "headless")
+    // What the user was told on the screen also goes to stderr: at once beside a window,
+    // and once a drawn terminal has its own screen back.
+    const std::string frontName = front->name();
+    auto noticesToStderr = [] {
         for (const std::string& notice : plat::takeNotices())
             std::fprintf(stderr, "ludivar: %s\n", plat::cp1252ToUtf8(notice).c_str());
+    };
+    if (frontName == "window") noticesToStderr();
+    if (con::tw().exists && !con::tw().closed && code != 255) front->holdAfterEnd();
+    front->close();
+    if (frontName == "tty") noticesToStderr();
     plat::traceClose();
     plat::setFront(nullptr);
     return code;
