@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bitset>
 #include <cctype>
 #include <csignal>
 #include <cstdio>
@@ -412,27 +413,32 @@ private:
         ascent_ = std::min(TTF_FontAscent(font_), ch_ - 2);
     }
 
-    // Coverage of every CP1252 character, one cell each, rendered once.
+    // Coverage of a CP1252 character, one cell, rendered when first drawn: rendering all
+    // 256 up front took a good part of the window's start.
     void buildGlyphs() {
-        for (int b = 0; b < 256; ++b) {
-            std::vector<uint8_t>& g = glyphs_[size_t(b)];
-            g.clear();
-            uint32_t cp = glyphCodepoint(uint8_t(b));
-            if (!cp) continue;
-            SDL_Surface* s = TTF_RenderGlyph32_Shaded(font_, cp, SDL_Color{255, 255, 255, 255}, SDL_Color{0, 0, 0, 255});
-            if (!s) continue;
-            g.assign(size_t(cw_) * size_t(ch_), 0);
-            if (s->format->BytesPerPixel == 1 && s->format->palette && SDL_LockSurface(s) == 0) {
-                const int w = std::min(s->w, cw_), h = std::min(s->h, ch_);
-                for (int y = 0; y < h; ++y) {
-                    const uint8_t* row = static_cast<const uint8_t*>(s->pixels) + size_t(y) * size_t(s->pitch);
-                    for (int x = 0; x < w; ++x)
-                        g[size_t(y) * size_t(cw_) + size_t(x)] = s->format->palette->colors[row[x]].r;
-                }
-                SDL_UnlockSurface(s);
+        for (std::vector<uint8_t>& g : glyphs_) g.clear();
+        glyphReady_.reset();
+    }
+
+    const std::vector<uint8_t>& glyph(uint8_t b) {
+        std::vector<uint8_t>& g = glyphs_[b];
+        if (glyphReady_[b]) return g;
+        glyphReady_[b] = true;
+        const uint32_t cp = glyphCodepoint(b);
+        if (!cp || !font_) return g;
+        SDL_Surface* s = TTF_RenderGlyph32_Shaded(font_, cp, SDL_Color{255, 255, 255, 255}, SDL_Color{0, 0, 0, 255});
+        if (!s) return g;
+        g.assign(size_t(cw_) * size_t(ch_), 0);
+        if (s->format->BytesPerPixel == 1 && s->format->palette && SDL_LockSurface(s) == 0) {
+            const int w = std::min(s->w, cw_), h = std::min(s->h, ch_);
+            for (int y = 0; y < h; ++y) {
+                const uint8_t* row = static_cast<const uint8_t*>(s->pixels) + size_t(y) * size_t(s->pitch);
+                for (int x = 0; x < w; ++x) g[size_t(y) * size_t(cw_) + size_t(x)] = s->format->palette->colors[row[x]].r;
             }
-            SDL_FreeSurface(s);
+            SDL_UnlockSurface(s);
         }
+        SDL_FreeSurface(s);
+        return g;
     }
 
     // ---- painting ----
@@ -458,7 +464,7 @@ private:
     }
 
     void drawGlyph(uint8_t b, int px, int py, const Rgb& fg, const Rgb& bg) {
-        const std::vector<uint8_t>& g = glyphs_[b];
+        const std::vector<uint8_t>& g = glyph(b);
         if (g.empty()) return;
         const SDL_PixelFormat* f = canvas_->format;
         for (int y = 0; y < ch_; ++y) {
@@ -836,6 +842,7 @@ private:
     SDL_Surface* canvas_ = nullptr;
     TTF_Font* font_ = nullptr;
     std::array<std::vector<uint8_t>, 256> glyphs_;
+    std::bitset<256> glyphReady_;
     int cw_ = 8, ch_ = 16, ascent_ = 13;
     ScreenView view_;
     bool haveView_ = false;
