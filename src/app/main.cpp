@@ -62,12 +62,10 @@ void usage(FILE* out) {
 }
 
 // A FIFO or a device would block the read, and a folder reads as nothing: only regular files are taken.
+// A name that does not exist is left to the loader, which reports it in its own words.
 bool regularFileOrSay(const std::string& path, const char* what) {
     struct stat st;
-    if (stat(path.c_str(), &st) != 0) {
-        std::fprintf(stderr, "ludivar: %s não encontrado: %s\n", what, path.c_str());
-        return false;
-    }
+    if (stat(path.c_str(), &st) != 0) return true;
     if (!S_ISREG(st.st_mode)) {
         std::fprintf(stderr, "ludivar: %s não é um arquivo comum: %s\n", what, path.c_str());
         return false;

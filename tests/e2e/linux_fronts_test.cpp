@@ -191,7 +191,8 @@ TEST(LinuxFronts, CommandLineAnswersAndRefusals) {
         {"--script " + fifo, 2, "não é um arquivo comum"},
         {"--script " + dir, 2, "não é um arquivo comum"},
         {"--headless " + fifo, 2, "não é um arquivo comum"},
-        {"--check " + dir + "/nada.lud", 2, "não encontrado"},
+        {"--check " + dir + "/nada.lud", 1, "Erro ao ler o arquivo do jogo"},
+        {"--check " + dir, 2, "não é um arquivo comum"},
         {"--headless --bobagem", 2, "opção desconhecida"},
         // Aloud with no sound device: an error, not a silent success.
         {"--speak 'Olá' ", 1, "Sem dispositivo de som"},
