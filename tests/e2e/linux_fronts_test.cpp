@@ -236,3 +236,11 @@ TEST(LinuxFronts, AGameNamedOnTheCommandLineIsPlayed) {
     EXPECT_TRUE(named || r.contains("speak Bichos da mata")) << r.err;
     EXPECT_FALSE(r.contains("speak Opção: Jogar, Criar ou Editar?"));
 }
+
+TEST(LinuxFronts, TheDateAtTheMainQuestionAsInFields) {
+    // Ctrl+F8 used to be taken as an extended key there, opening the menu of the three options.
+    const HeadlessResult r = runHeadless("{Ctrl+F8}{Esc}");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(r.contains("play _de"));  // "... de <mês> de <ano>"
+    EXPECT_FALSE(r.contains("speak Jogar"));
+}
