@@ -31,7 +31,7 @@ JPEG=$(pick libjpeg62-turbo-dev libjpeg-turbo8-dev libjpeg-dev)
 PKGS="build-essential cmake pkg-config libsdl2-dev libsdl2-ttf-dev $JPEG libespeak-ng-dev espeak-ng-data \
  libmpv-dev fonts-dejavu-core fonts-liberation fontconfig libfontconfig1-dev libpng-dev wbrazilian"
 # Only the tests, the sanitizer run and the package check.
-TEST_PKGS="libgtest-dev googletest espeak-ng libspeechd-dev xvfb xauth xdotool clang $(clang_rt) lua5.4"
+TEST_PKGS="libgtest-dev googletest espeak-ng libspeechd-dev xvfb xauth xdotool file clang $(clang_rt) lua5.4"
 
 [ "$MODE" = run ] || PKGS="$PKGS $TEST_PKGS"
 missing=""
