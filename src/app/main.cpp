@@ -128,7 +128,6 @@ void playOneGame(const std::string& path) {
     app::ShutDown();
 }
 
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -150,6 +149,7 @@ int main(int argc, char** argv) {
         else if (a == "--keys-file") {
             std::string file;
             next(file);
+            if (!regularFileOrSay(file, "roteiro de teclas")) return 2;
             if (!readWhole(file, o.keys)) {
                 std::fprintf(stderr, "ludivar: não foi possível ler o roteiro de teclas %s\n", file.c_str());
                 return 2;

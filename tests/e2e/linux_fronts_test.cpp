@@ -177,6 +177,7 @@ TEST(LinuxFronts, CommandLineAnswersAndRefusals) {
     const std::string dir = tempDir();
     const std::string fifo = dir + "/fila.pro";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    writeText(dir + "/teclas.txt", "{Esc}");
     struct Case {
         std::string args;
         int code;
@@ -186,7 +187,8 @@ TEST(LinuxFronts, CommandLineAnswersAndRefusals) {
         {"--help", 0, "--speak TEXTO --wav ARQ"},
         {"--version", 0, "ludivar 2.2 alfa"},
         {"--keys '{Esc}'", 2, "--keys e --keys-file só valem com --headless"},
-        {"--tty --keys-file /dev/null", 2, "só valem com --headless"},
+        {"--tty --keys-file " + dir + "/teclas.txt", 2, "só valem com --headless"},
+        {"--headless --keys-file " + fifo, 2, "não é um arquivo comum"},
         // A FIFO used to hang and a folder to run as an empty program with status 0.
         {"--script " + fifo, 2, "não é um arquivo comum"},
         {"--script " + dir, 2, "não é um arquivo comum"},
