@@ -6,6 +6,7 @@
 #include "console/menu.h"
 #include "console/textwin.h"
 #include "platform/files.h"
+#include "platform/platform.h"
 
 namespace app {
 
@@ -33,6 +34,8 @@ void StartUp() {
     con::writeLineAndSpeak(kVersionText);
     con::setTextBackground(0);
     con::writeLn();
+    gState.notices = plat::takeNotices();
+    for (const std::string& notice : gState.notices) con::writeLineAndSpeak(notice);
     gState.currentGameFile.clear();
     gState.editorPlace = 0;
     gState.gameFolders.clear();
@@ -44,6 +47,21 @@ void StartUp() {
         SayMessage("LUDIRATU", 2);
     }
 }
+
+namespace {
+// What the machine lacks stays in sight above the bottom row (an 80 x 24 terminal shows
+// rows 1-24 while the cursor is up at the question).
+void showNotices() {
+    int row = 24 - int(gState.notices.size()) + 1;
+    for (const std::string& notice : gState.notices) {
+        if (row >= 6) {
+            con::gotoXY(1, row);
+            con::write(notice.substr(0, 79));
+        }
+        ++row;
+    }
+}
+}  // namespace
 
 int ChooseByArrows() {
     con::menuOpen(con::whereX(), con::whereY(), 12, 3, 4);
@@ -64,6 +82,7 @@ void MainMenu() {
             con::gotoXY(1, row);
             con::clearToEndOfLine();
         }
+        showNotices();
         con::gotoXY(1, 4);
         int answer = AskKey("LUJOGCRI", 0, 1);
         if (answer == 27) return;

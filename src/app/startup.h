@@ -10,6 +10,7 @@ struct AppState {
     std::string currentGameFile;           // game being played or edited
     int editorPlace = 0;                   // place selected in the place editor
     std::vector<std::string> gameFolders;  // filled when the user chooses a folder
+    std::vector<std::string> notices;      // said at start, kept on the bottom rows of the question
 };
 AppState& appState();
 void resetAppState();

@@ -7,7 +7,6 @@
 #include <random>
 
 #include "console/config.h"
-#include "console/kept.h"
 #include "console/textwin.h"
 #include "platform/braille.h"
 #include "platform/files.h"
@@ -316,6 +315,10 @@ void readKeyWithEcho(uint8_t& ch, uint8_t& ext) {
         }
         if (ch == 0 && ext == 66) {
             speech::speakTime();
+            continue;
+        }
+        if (ch == 0 && ext == 101) {  // Ctrl+F8, as in the line editor: the date
+            speech::speakDate();
             continue;
         }
         if (ch > 31) {
@@ -695,7 +698,7 @@ void cyclePunctuation() {
     ss.punctuation = ss.punctuation == Punctuation::All    ? Punctuation::Some
                      : ss.punctuation == Punctuation::Some ? Punctuation::None
                                                            : Punctuation::All;
-    keepSetting("PONTUACAO", punctuationText(ss.punctuation));
+    keepPunctuation(ss.punctuation);
     static const char* const names[] = {"Pontuação toda", "Pontuação alguma", "Pontuação nenhuma"};
     stopSpeech();
     speak(plat::cp(names[int(ss.punctuation)]));
@@ -709,8 +712,19 @@ void changeSpeed() {
     } while (keyPressed());
     if (k == 27 || k == 13) return;
     const std::string folder = speechSettings().soundFolder;
+    const int before = speechSettings().speed;
     endSpeech();
-    startSpeech(int(k) - 48, folder);
+    if (trySpeech(int(k) - 48, folder) == 0) {
+        keepSpeed(speechSettings().speed);
+        return;
+    }
+    // A speed whose voice data does not open must not end the program (and lose an
+    // unsaved game): the speed in use goes on, and the user hears why.
+    const int wanted = speechSettings().speed;
+    const std::string db = speechSettings().dbName;
+    startSpeech(before, folder);
+    speak(plat::cp("Velocidade ") + std::to_string(wanted) + plat::cp(" indisponível: o banco de voz ") + db +
+          plat::cp(" não abre. Continua a velocidade ") + std::to_string(before) + ".");
 }
 
 enum : int { kContinue = -1 };

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdlib>
 #include <fstream>
 
@@ -43,10 +44,27 @@ std::string resolvePart(const std::string& dir, const std::string& part) {
 }
 }  // namespace
 
+std::string installedRootBeside(const std::string& exe) {
+    const size_t slash = exe.rfind('/');
+    if (slash == std::string::npos) return std::string();
+    // <prefix>/bin/ludivar finds <prefix>/share/ludivar/root, whatever the prefix.
+    const std::string root = exe.substr(0, slash) + "/../share/ludivar/root";
+    if (!isDirPath(root)) return std::string();
+    char buf[PATH_MAX];
+    return realpath(root.c_str(), buf) ? std::string(buf) : root;
+}
+
 std::string familyRoot() {
     if (!gRootOverride.empty()) return gRootOverride;
     if (const char* env = std::getenv("ECOLAR_ROOT"); env && *env) return env;
-    if (isDirPath(LUDIVAR_INSTALL_ROOT)) return LUDIVAR_INSTALL_ROOT;
+    // The data goes with the binary: an installed one uses its installed data and one in
+    // the build tree the build's, even when another copy is installed elsewhere.
+    static const std::string beside = [] {
+        char buf[PATH_MAX];
+        const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+        return n > 0 ? installedRootBeside(std::string(buf, size_t(n))) : std::string();
+    }();
+    if (!beside.empty()) return beside;
     return LUDIVAR_BUILD_ROOT;
 }
 
@@ -100,7 +118,11 @@ bool fileExists(const std::string& name) {
 bool dirExists(const std::string& name) { return isDirPath(mapPath(name)); }
 
 bool readFile(const std::string& name, std::string& out, size_t maxBytes) {
-    std::ifstream f(mapPath(name), std::ios::binary);
+    const std::string path = mapPath(name);
+    struct stat st;
+    // A FIFO or device would block the read and a folder reads as nothing.
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    std::ifstream f(path, std::ios::binary);
     if (!f) return false;
     out.clear();
     char buf[65536];

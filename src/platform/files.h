@@ -12,6 +12,8 @@ namespace plat {
 // installed data folder, else the build's data folder.
 std::string familyRoot();
 void setFamilyRoot(const std::string& dir);  // tests
+// <prefix>/share/ludivar/root for a binary at <prefix>/bin/NAME, when that folder exists.
+std::string installedRootBeside(const std::string& exePath);
 // The "Windows folder" where ECOLAR.INI lives: $ECOLAR_CONFIG_DIR, else ~/.config/ecolar/.
 std::string configDir();
 

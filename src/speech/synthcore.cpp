@@ -1,6 +1,8 @@
 // The synthesizer core: tokens, words, syllable units and their fall-backs.
 #include "speech/synthcore.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -109,6 +111,9 @@ void resetSynth() {
 
 bool readUnitFile(const std::string& linuxPath, std::string& image) {
     image.clear();
+    struct stat st;
+    // A FIFO would block the start-up for good.
+    if (stat(linuxPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     FILE* f = std::fopen(linuxPath.c_str(), "rb");
     if (!f) return false;
     char buf[65536];
