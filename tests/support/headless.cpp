@@ -25,6 +25,18 @@ struct Cleanup {
     }
 } gCleanup;
 
+// Nobody's own games or settings: every test program, and every program it starts,
+// keeps its XDG folders under a temporary folder.
+struct PrivateXdg {
+    PrivateXdg() {
+        char tmpl[] = "/tmp/ludivar-xdg-XXXXXX";
+        if (!mkdtemp(tmpl)) return;
+        gDirs.push_back(tmpl);
+        setenv("XDG_DATA_HOME", (std::string(tmpl) + "/data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (std::string(tmpl) + "/config").c_str(), 1);
+    }
+} gPrivateXdg;
+
 std::vector<std::string> splitLines(const std::string& s) {
     std::vector<std::string> out;
     std::istringstream in(s);
@@ -81,9 +93,15 @@ HeadlessResult runHeadless(const std::string& keys, const std::vector<std::strin
     // The user's own configuration never leaks into a test.
     std::string cfg = "ECOLAR_CONFIG_DIR=" + dir + "/config";
     std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        if (std::string(*e).rfind("ECOLAR_CONFIG_DIR=", 0) != 0) env.push_back(*e);
+    for (char** e = environ; *e; ++e) {
+        std::string v = *e;
+        if (v.rfind("ECOLAR_CONFIG_DIR=", 0) != 0 && v.rfind("XDG_DATA_HOME=", 0) != 0 &&
+            v.rfind("XDG_CONFIG_HOME=", 0) != 0)
+            env.push_back(v);
+    }
     env.push_back(cfg);
+    env.push_back("XDG_DATA_HOME=" + dir + "/xdg-data");
+    env.push_back("XDG_CONFIG_HOME=" + dir + "/xdg-config");
     std::vector<char*> cenv;
     for (std::string& e : env) cenv.push_back(e.data());
     cenv.push_back(nullptr);
