@@ -28,6 +28,8 @@ struct ReadResult {
     ReadStop stop = ReadStop::None;
     long line = 0;          // line at which reading stopped, from 1; 0 when none was read
     std::string content;    // that line as read (CP1252)
+    bool utf8 = false;      // the file was UTF-8 (turned into CP1252 on reading)
+    std::string lost;       // characters of a UTF-8 file that CP1252 cannot hold (UTF-8), each once
 };
 
 // Longest value kept: longer values are cut on reading.
@@ -54,8 +56,8 @@ struct FailureReport {
 };
 FailureReport MakeFailureReport(const ReadResult& r);
 
-// Loads a game file (Windows-style name) into the current game.  A failure is said
-// and shown with its line and content, and waits for Enter.
+// Loads a game file (Windows-style name) into the current game, which starts from a
+// fresh game.  A failure is said and shown with its line and content, and waits for Enter.
 bool LoadGame(const std::string& fileName);
 
 // The bytes the writer produces for a game (CR LF, CP1252).
@@ -65,8 +67,21 @@ std::string GameText(const TJogo& g);
 // as it was.  `why` receives the system's reason on failure.
 bool WriteFileAtomically(const std::string& linuxPath, const std::string& bytes, std::string* why = nullptr);
 
-// Writes the current game to the current game file name.  Says "Arquivo gravado"
-// or "Erro ao criar o arquivo".
+// The full path of the current game file, fixed when the game was loaded or named,
+// so that saves never depend on the current folder.
+std::string GameFilePath();
+// A new game chosen by name: it lives in memory, and its file is made by the first
+// save (LoadGame of that name, while no file exists, keeps the game in memory).
+void StartNewGameFile(const std::string& name);
+// The user agreed to replace the file of that name: the next save asks nothing.
+void AgreeToReplace(const std::string& name);
+// The system's reason for a failure, in words (CP1252): "disco cheio", ...
+std::string ReasonInWords(int err);
+
+// Writes the current game to its file.  Before replacing a file, asks when another
+// program changed it since it was loaded, when the game has fewer places than the
+// file holds, and when the game holds characters the file cannot; a "no" gives up.
+// Says "Arquivo gravado", or "Erro ao criar o arquivo" and the reason.
 bool SaveGame();
 // Asks for a new name, makes it the current game file name (".lud" added when
 // missing) and saves.
