@@ -71,9 +71,11 @@ KeyLine splitKeyLine(std::string_view line) {
 
 // The reader, fed one line at a time so that a file is never held whole in memory.
 struct Reader {
-    explicit Reader(TJogo& game) : g(game) {}
+    explicit Reader(TJogo& game, FileMap* fileMap = nullptr) : g(game), map(fileMap) {}
 
     TJogo& g;
+    FileMap* map;
+    bool placesRead = false;  // this file has given places already
     Section section = Section::None;
     std::unique_ptr<TLugar> place;
     int placeNo = 0;
@@ -102,6 +104,8 @@ struct Reader {
             pending = false;
             if (!startSection()) return false;
         }
+        // Text never holds a NUL: this is a binary file (or UTF-16), not a game.
+        if (line.find('\0') != std::string_view::npos) return fail(ReadStop::NotText, lineNo, line);
         if (trimView(line).empty() || line[0] == ';') return true;
         if (section == Section::None) return header(line);
         KeyLine kl = splitKeyLine(line);
@@ -143,7 +147,21 @@ struct Reader {
             ResetGeneralData(g);
             section = Section::General;
         } else if (u == "[MODELO]") {
-            ResetModel(g);
+            if (map) {
+                map->modelLine = pendingLine;
+                map->modelAfterPlaces = map->modelAfterPlaces || placesRead;
+            }
+            if (placesRead) {
+                // A [MODELO] after this file's places (hand-edited files have it) must
+                // not throw them away: a save would then lose every place.
+                TJogo fresh;
+                ResetModel(fresh);
+                g.backgroundPicture = fresh.backgroundPicture;
+                g.font = fresh.font;
+                g.narration = fresh.narration;
+            } else {
+                ResetModel(g);
+            }
             modelSeen = true;
             section = Section::Model;
         } else if (u.substr(0, 7) == "[LUGAR ") {
@@ -162,6 +180,8 @@ struct Reader {
             place = std::make_unique<TLugar>();
             InitPlace(*place);
             placeNo = n;
+            placesRead = true;
+            if (map) map->placeHeaders.emplace_back(n, pendingLine);
             section = Section::Place;
         } else {
             std::string_view h = trimView(std::string_view(pendingHeader).substr(7));
@@ -236,7 +256,12 @@ struct Reader {
                     fail(ReadStop::BadNumber, lineNo, currentLine);
                     return false;
                 }
-                g.placeCount = n;
+                if (map) {
+                    map->declaredPlaces = n;
+                    map->declaredLine = lineNo;
+                }
+                // Places already read keep their numbers.
+                g.placeCount = placesRead ? std::max(g.placeCount, n) : n;
             } else return false;
             return true;
         case Section::Place: {
@@ -244,13 +269,19 @@ struct Reader {
             if (key == k.placeName) p.name = std::move(value);
             else if (key == k.description) p.description = std::move(value);
             else if (key == k.category) p.category = std::move(value);
-            else if (key == k.expected) p.expectedAnswer = std::move(value);
+            else if (key == k.expected) {
+                if (map) map->answers.push_back({placeNo, 0, lineNo, key, value});
+                p.expectedAnswer = std::move(value);
+            }
             else if (key == k.right) p.placeIfRight = std::move(value);
             else if (key == k.wrong) p.placeIfWrong = std::move(value);
             else if (key == k.points) {
                 int32_t n = 0;
                 p.points = parseInt(value, n) ? n : 0;
-            } else if (key == k.ends) p.endsGame = !value.empty() && upperLatin(uint8_t(value[0])) == 'S';
+            } else if (key == k.ends) {
+                if (map) map->flags.push_back({placeNo, 0, lineNo, key, value});
+                p.endsGame = !value.empty() && upperLatin(uint8_t(value[0])) == 'S';
+            }
             else if (key == k.slides) {
                 int32_t n = 0;
                 if (!parseInt(value, n) || n < 0 || n > kMaxSlides) {
@@ -269,7 +300,10 @@ struct Reader {
         }
         case Section::Slide: {
             TSlide& s = *slide;
-            auto flag = [&] { return !value.empty() && (value[0] == 'S' || value[0] == '1'); };
+            auto flag = [&] {
+                if (map) map->flags.push_back({slidePlace, slideNo, lineNo, key, value});
+                return !value.empty() && (value[0] == 'S' || value[0] == '1');
+            };
             if (!key.empty() && key[0] >= '0' && key[0] <= '9') s.text.push_back(std::move(value));
             else if (key == k.title) s.title = std::move(value);
             else if (key == k.picPos) s.picturePosition = std::move(value);
@@ -414,8 +448,8 @@ struct LineSplitter {
 
 }  // namespace
 
-ReadResult ReadGameText(const std::string& bytes, TJogo& g) {
-    Reader r(g);
+ReadResult ReadGameText(const std::string& bytes, TJogo& g, FileMap* map) {
+    Reader r(g, map);
     LineSplitter sp;
     Utf8Sniffer sniff;
     sniff.feed(bytes.data(), bytes.size());
@@ -433,7 +467,7 @@ ReadResult ReadGameText(const std::string& bytes, TJogo& g) {
     return r.result;
 }
 
-ReadResult ReadGameFile(const std::string& linuxPath, TJogo& g) {
+ReadResult ReadGameFile(const std::string& linuxPath, TJogo& g, FileMap* map) {
     ReadResult res;
     struct stat st;
     std::FILE* f = nullptr;
@@ -443,7 +477,7 @@ ReadResult ReadGameFile(const std::string& linuxPath, TJogo& g) {
         res.stop = ReadStop::CannotOpen;
         return res;
     }
-    Reader r(g);
+    Reader r(g, map);
     LineSplitter sp;
     auto onLine = [&](std::string_view line) {
         r.currentLine.assign(line);

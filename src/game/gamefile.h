@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "game/model.h"
 
@@ -21,6 +23,7 @@ enum class ReadStop : uint8_t {
     HeaderOutOfRange,   // place outside 1..1000 or slide outside 1..50
     SlideWithoutPlace,  // a slide for a place that does not exist
     BadNumber,          // LUGARES or NÚMERO DE SLIDES not a decimal integer (or beyond the model's limits)
+    NotText,            // a NUL byte: a binary file, no game
 };
 
 struct ReadResult {
@@ -37,11 +40,23 @@ constexpr size_t kMaxValue = 999;
 // Bytes of a line kept in memory; the rest of an absurdly long line is skipped.
 constexpr size_t kMaxLineKept = 4096;
 
+// Where things stand in a file, for the checker's warnings (line numbers from 1).
+struct FileMap {
+    long modelLine = 0;              // [MODELO] header, 0 when none
+    bool modelAfterPlaces = false;   // a [MODELO] came after places of the file
+    int declaredPlaces = -1;         // the value of LUGARES; -1 when none
+    long declaredLine = 0;
+    std::vector<std::pair<int, long>> placeHeaders;  // every [LUGAR n] header read: n, line
+    struct Line { int place = 0, slide = 0; long line = 0; std::string key, value; };
+    std::vector<Line> flags;         // every flag line (TERMINADOR, ESPERA MÍDIA, AUTO AVANÇA, FALA TEXTO)
+    std::vector<Line> answers;       // every RESPOSTA ESPERADA line
+};
+
 // Reads a game file (a Linux path) into `g` without saying anything.  On failure
-// `g` holds what was read before it.
-ReadResult ReadGameFile(const std::string& linuxPath, TJogo& g);
+// `g` holds what was read before it.  `map`, when given, is filled as the file is read.
+ReadResult ReadGameFile(const std::string& linuxPath, TJogo& g, FileMap* map = nullptr);
 // The same reader over bytes in memory.
-ReadResult ReadGameText(const std::string& bytes, TJogo& g);
+ReadResult ReadGameText(const std::string& bytes, TJogo& g, FileMap* map = nullptr);
 
 // The lines the program shows for a failed reading (CP1252), in order: the slide
 // message when there is one, "Erro ao ler o arquivo do jogo", and, when a line was
