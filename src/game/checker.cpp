@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <unordered_map>
 #include <system_error>
 
 #include "game/gamefile.h"
@@ -188,14 +189,17 @@ struct Checker {
                 warn(placeLabel(g, n) + plat::cp(": nenhum caminho a partir do lugar 1 chega a este lugar."));
     }
 
-    std::map<std::string, bool> exists;  // names looked up already: games repeat them
+    std::unordered_map<std::string, bool> exists;  // names looked up already: games repeat them
 
     // Pictures and media are looked up in the game's folder (the current folder here).
-    void fileMissing(const std::string& name, const std::string& where, const char* what) {
-        if (name.empty() || hasVariable(name) || name.find("://") != std::string::npos) return;
+    bool missingFile(const std::string& name) {
+        if (name.empty() || hasVariable(name) || name.find("://") != std::string::npos) return false;
         auto known = exists.find(name);
         if (known == exists.end()) known = exists.emplace(name, plat::fileExists(name)).first;
-        if (known->second) return;
+        return !known->second;
+    }
+    void fileMissing(const std::string& name, const std::string& where, const char* what) {
+        if (!missingFile(name)) return;
         warn(where + ": " + plat::cp(what) + " " + inQuotes(name) + plat::cp(" não existe na pasta do jogo."));
     }
 
@@ -213,6 +217,8 @@ struct Checker {
             for (int s = 1; s <= kMaxSlides; ++s) {
                 const TSlide* sl = p->slide(s);
                 if (!sl) continue;
+                if (!missingFile(sl->picture) && sl->media.find('|') == std::string::npos && !missingFile(sl->media))
+                    continue;  // the common case, without building the slide's label
                 std::string sw = where + ", slide " + std::to_string(s);
                 fileMissing(sl->picture, sw, "a figura");
                 for (const std::string& m : splitBars(sl->media)) fileMissing(m, sw, "a mídia");
@@ -237,12 +243,15 @@ struct Checker {
     }
 
     void variables() {
-        auto look = [&](const std::string& text, const std::string& where) {
+        // Where a warning is, spelt out only when there is one: a large game has
+        // half a million texts and almost no warnings.
+        auto look = [&](const std::string& text, auto&& where) {
+            if (text.find('$') == std::string::npos) return;
             for (const std::string& v : variablesIn(text)) {
                 // The player itself gives these four their values, with or without a program.
                 std::string name = upperLatin(v.substr(1));
                 if (name == "LUGAR" || name == "PONTOS" || name == "RESPOSTA" || name == "STATUS") continue;
-                warn(where + plat::cp(" usa a variável ") + v +
+                warn(where() + plat::cp(" usa a variável ") + v +
                      (g.general.program.empty() ? plat::cp(", mas o jogo não tem programa que lhe dê valor.")
                                                 : std::string(".")));
             }
@@ -250,20 +259,22 @@ struct Checker {
         for (int n = 1; n <= g.placeCount && n <= kMaxPlaces; ++n) {
             const TLugar* p = g.place(n);
             if (!p) continue;
-            std::string where = placeLabel(g, n);
-            look(p->expectedAnswer, where + ": RESPOSTA ESPERADA");
-            look(p->placeIfRight, where + ": LUGAR OK");
-            look(p->placeIfWrong, where + ": LUGAR ERRO");
-            look(p->media, where + plat::cp(": MÍDIA"));
-            look(p->backgroundPicture, where + ": FUNDO");
+            auto where = [&](const char* field) { return [this, n, field] { return placeLabel(g, n) + plat::cp(field); }; };
+            look(p->expectedAnswer, where(": RESPOSTA ESPERADA"));
+            look(p->placeIfRight, where(": LUGAR OK"));
+            look(p->placeIfWrong, where(": LUGAR ERRO"));
+            look(p->media, where(": MÍDIA"));
+            look(p->backgroundPicture, where(": FUNDO"));
             for (int s = 1; s <= kMaxSlides; ++s) {
                 const TSlide* sl = p->slide(s);
                 if (!sl) continue;
-                std::string sw = where + ", slide " + std::to_string(s);
-                look(sl->picture, sw + ": FIGURA");
-                look(sl->media, sw + plat::cp(": MÍDIA"));
+                auto sw = [&](const std::string& field) {
+                    return [this, n, s, field] { return placeLabel(g, n) + ", slide " + std::to_string(s) + field; };
+                };
+                look(sl->picture, sw(": FIGURA"));
+                look(sl->media, sw(plat::cp(": MÍDIA")));
                 for (size_t t = 0; t < sl->text.size(); ++t)
-                    look(sl->text[t], sw + ": texto " + std::to_string(t));
+                    if (sl->text[t].find('$') != std::string::npos) look(sl->text[t], sw(": texto " + std::to_string(t)));
             }
         }
     }

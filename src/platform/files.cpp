@@ -71,9 +71,20 @@ struct Folder {
     std::unordered_map<std::string, std::string> byKey;  // nameKey -> name on disk
 };
 
+// Folders are known by their device and inode, so that a look-up needs no getcwd
+// and a relative name stays right after the current folder changes.
+struct FolderId {
+    dev_t dev;
+    ino_t ino;
+    bool operator==(const FolderId& o) const { return dev == o.dev && ino == o.ino; }
+};
+struct FolderIdHash {
+    size_t operator()(const FolderId& f) const { return std::hash<uint64_t>()(uint64_t(f.ino) * 31 + uint64_t(f.dev)); }
+};
+
 struct FolderCache {
     std::mutex lock;
-    std::unordered_map<std::string, Folder> folders;  // absolute path -> names
+    std::unordered_map<FolderId, Folder, FolderIdHash> folders;
 };
 
 FolderCache& cache() {
@@ -105,15 +116,16 @@ void readFolder(const std::string& dir, const struct timespec& mtime, Folder& f)
 // The name on disk in `dir` whose key is `key`, reading the folder only when it
 // changed since it was last read.  Empty when none matches.
 std::string findInFolder(const std::string& dir, const std::string& key) {
-    std::string abs = dir.empty() ? currentDir() : dir[0] == '/' ? dir : join(currentDir(), dir);
+    const std::string abs = dir.empty() ? std::string(".") : dir;
     struct stat st;
     if (stat(abs.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::string();
     FolderCache& c = cache();
     std::lock_guard<std::mutex> guard(c.lock);
-    auto it = c.folders.find(abs);
+    const FolderId id{st.st_dev, st.st_ino};
+    auto it = c.folders.find(id);
     if (it == c.folders.end()) {
         if (c.folders.size() >= kMaxFoldersKept) c.folders.clear();
-        it = c.folders.emplace(abs, Folder()).first;
+        it = c.folders.emplace(id, Folder()).first;
         readFolder(abs, st.st_mtim, it->second);
     } else if (!sameTime(it->second.mtime, st.st_mtim)) {
         readFolder(abs, st.st_mtim, it->second);
@@ -132,10 +144,10 @@ std::string findInFolder(const std::string& dir, const std::string& key) {
 
 // Finds `part` (CP1252) inside `dir`: as UTF-8, as its own bytes (Latin-1 names
 // unzipped from Windows), then without regard to case in either encoding.
-std::string resolvePart(const std::string& dir, const std::string& part) {
+std::string resolvePart(const std::string& dir, const std::string& part, bool exactTried = false) {
     std::string utf = cp1252ToUtf8(part);
     std::string exact = join(dir, utf);
-    if (part == "." || part == ".." || existsPath(exact)) return exact;
+    if (part == "." || part == ".." || (!exactTried && existsPath(exact))) return exact;
     if (utf != part && existsPath(join(dir, part))) return join(dir, part);
     std::string found = findInFolder(dir, nameKey(part));
     return found.empty() ? exact : join(dir, found);
@@ -229,6 +241,8 @@ std::string mapPath(const std::string& name) {
     }
     std::string whole = base == "/" ? cp1252ToUtf8(cp) : base + cp1252ToUtf8(cp);
     if (whole.empty() || existsPath(whole)) return whole;
+    // A plain name in the current folder: its exact form was just tried.
+    if (base.empty() && cp.find('/') == std::string::npos) return resolvePart(std::string(), cp, true);
     // Resolve part by part.
     std::string out = base;
     bool trailing = cp.back() == '/';
