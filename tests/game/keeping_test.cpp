@@ -131,6 +131,33 @@ TEST(GameKeeping, SavesGoToTheGamesOwnFile) {
     EXPECT_NE(readText("jogo.lud").find("NOME DO JOGO=Mudado"), std::string::npos);
 }
 
+TEST(GameKeeping, SaveAsPutsABareNameBesideTheGame) {
+    InFolder f;
+    fs::create_directory("sub");
+    writeText("jogo.lud", gameWith(1));
+    writeText("existe.lud", "outro jogo");
+    ASSERT_TRUE(loadAsEditor("jogo.lud"));
+    fs::current_path(f.dir + "/sub");
+    {
+        InProc p("copia{Enter}", "", false);
+        app::appState().currentGameFile = gFile;
+        p.run([] { SaveGameAs(); });
+    }
+    fs::current_path(f.dir);
+    EXPECT_TRUE(fs::exists("copia.lud"));
+    EXPECT_FALSE(fs::exists("sub/copia.lud"));
+    // Another game of that name is replaced only when the user says so.
+    std::vector<std::string> trace;
+    {
+        InProc p("existe{Enter}n", "", false);
+        app::appState().currentGameFile = "copia.lud";
+        p.run([] { SaveGameAs(); });
+        trace = p.trace;
+    }
+    EXPECT_TRUE(said(trace, "Posso destruir o jogo existente?"));
+    EXPECT_EQ(readText("existe.lud"), "outro jogo");
+}
+
 TEST(GameKeeping, ASaveAsksBeforeReplacingWhatItShouldNot) {
     struct Case {
         const char* what;
