@@ -842,7 +842,7 @@ bool WriteFileAtomically(const std::string& linuxPath, const std::string& bytes,
 
     struct stat st;
     bool existed = stat(target.c_str(), &st) == 0;
-    if (existed && S_ISDIR(st.st_mode)) return failed(std::strerror(EISDIR));
+    if (existed && S_ISDIR(st.st_mode)) return failed(ReasonInWords(EISDIR));
     // A file without write permission is a teacher's protected copy: never replaced.
     if (existed && (access(target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0))
         return failed(ReasonInWords(EACCES));
