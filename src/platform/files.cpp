@@ -195,6 +195,8 @@ std::string gamesDir() {
     if (!isDefaultGamesSetting(setting)) {
         std::string d = mapPath(setting);
         while (d.size() > 1 && d.back() == '/') d.pop_back();
+        // Fixed once: the current folder changes as games are chosen and played.
+        if (!d.empty() && d[0] != '/') d = join(currentDir(), d);
         return d;
     }
     std::string d = userDataDir() + "/jogos";
