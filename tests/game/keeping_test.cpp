@@ -117,36 +117,22 @@ TEST(GameKeeping, ANewGameHasNoFileBeforeItsFirstSave) {
     EXPECT_NE(readText("aula.lud").find("NOME DO JOGO=Jogo experimental"), std::string::npos);
 }
 
-TEST(GameKeeping, SavesGoToTheGamesOwnFile) {
+// A game program may move the current folder (DIR TROCA); saves still go to the
+// game's own folder, and a bare name given to "save as" goes beside the game.
+TEST(GameKeeping, SavesGoToTheGamesOwnFolder) {
     InFolder f;
     fs::create_directory("sub");
     writeText("jogo.lud", gameWith(2));
-    ASSERT_TRUE(loadAsEditor("jogo.lud"));
-    current().general.name = "Mudado";
-    // A game program moved the current folder (DIR TROCA "sub").
-    fs::current_path(f.dir + "/sub");
-    ASSERT_TRUE(saveWith(""));
-    fs::current_path(f.dir);
-    EXPECT_FALSE(fs::exists("sub/jogo.lud"));
-    EXPECT_NE(readText("jogo.lud").find("NOME DO JOGO=Mudado"), std::string::npos);
-}
-
-TEST(GameKeeping, SaveAsPutsABareNameBesideTheGame) {
-    InFolder f;
-    fs::create_directory("sub");
-    writeText("jogo.lud", gameWith(1));
     writeText("existe.lud", "outro jogo");
     ASSERT_TRUE(loadAsEditor("jogo.lud"));
+    current().general.name = "Mudado";
     fs::current_path(f.dir + "/sub");
+    ASSERT_TRUE(saveWith(""));
     {
         InProc p("copia{Enter}", "", false);
         app::appState().currentGameFile = gFile;
         p.run([] { SaveGameAs(); });
     }
-    fs::current_path(f.dir);
-    EXPECT_TRUE(fs::exists("copia.lud"));
-    EXPECT_FALSE(fs::exists("sub/copia.lud"));
-    // Another game of that name is replaced only when the user says so.
     std::vector<std::string> trace;
     {
         InProc p("existe{Enter}n", "", false);
@@ -154,6 +140,12 @@ TEST(GameKeeping, SaveAsPutsABareNameBesideTheGame) {
         p.run([] { SaveGameAs(); });
         trace = p.trace;
     }
+    fs::current_path(f.dir);
+    EXPECT_FALSE(fs::exists("sub/jogo.lud"));
+    EXPECT_FALSE(fs::exists("sub/copia.lud"));
+    EXPECT_NE(readText("jogo.lud").find("NOME DO JOGO=Mudado"), std::string::npos);
+    EXPECT_NE(readText("copia.lud").find("NOME DO JOGO=Mudado"), std::string::npos);
+    // Another game of that name is replaced only when the user says so.
     EXPECT_TRUE(said(trace, "Posso destruir o jogo existente?"));
     EXPECT_EQ(readText("existe.lud"), "outro jogo");
 }
