@@ -49,9 +49,17 @@ bool isConsonant(const std::string& p) {
 }
 
 int stressFromEnd(const Phones& w) {
+    // An unstressed i or u before a vowel, or after one that is not itself a
+    // glide, counts as a glide however it is written (dália: -lia or -lja;
+    // cenário: -rio or -rju), so that syllables count alike on both sides.
+    std::vector<bool> glide(w.size(), false);
+    for (size_t k = 0; k < w.size(); ++k) {
+        if (w[k] != "i" && w[k] != "u") continue;
+        glide[k] = (k + 1 < w.size() && isNucleus(w[k + 1])) || (k > 0 && isNucleus(w[k - 1]) && !glide[k - 1]);
+    }
     int n = 0;
     for (size_t k = w.size(); k-- > 0;) {
-        if (!isNucleus(w[k])) continue;
+        if (!isNucleus(w[k]) || glide[k]) continue;
         ++n;
         if (w[k][0] == '\'') return n;
     }
@@ -142,7 +150,7 @@ Phones fromEspeak(const std::string& m) {
             ++i;
             continue;
         }
-        if (std::strchr(",;:_!-@ |\t\r\n", c)) {  // secondary stress, pauses, the vowel after a tap
+        if (std::strchr(",;:_!-@#? |\t\r\n", c)) {  // secondary stress, pauses, the vowel after a tap
             ++i;
             continue;
         }
@@ -223,7 +231,9 @@ Phones fromEspeak(const std::string& m) {
             }
         }
         if (r.kind == Raw::Cons) {
-            out.push_back(r.p);
+            // A closing l is the w that Brazilians say (alto, sol); espeak-ng writes either.
+            const bool closing = k + 1 == raw.size() || raw[k + 1].kind == Raw::Cons;
+            out.push_back(r.p == "l" && closing && prevVowel ? "w" : r.p);
             prevVowel = false;
             continue;
         }
