@@ -35,7 +35,7 @@
 namespace {
 
 // Bump when the rendering changes, so existing data is rebuilt.
-const char* const kBuilderVersion = "voicebuild 11";
+const char* const kBuilderVersion = "voicebuild 14";
 
 constexpr int kOutRate = 11025;
 
@@ -162,6 +162,32 @@ std::string to8bit(const std::vector<float>& s, double gain) {
         out[i] = char(std::clamp(v, 1L, 255L));
     }
     return out;
+}
+
+// The rising zero crossing (the sample where the wave goes from below zero to
+// zero or above) nearest to `at` within `reach`; the quietest sample there
+// when the wave never crosses (a stop's silence).
+long risingZero(const std::vector<float>& s, long at, long reach) {
+    const long n = long(s.size());
+    at = std::clamp(at, 1L, std::max(1L, n - 1));
+    // Of the crossings in reach, the gentlest (a steep one is a step of its own).
+    long found = -1;
+    double gentlest = 1e30;
+    for (long d = 0; d <= reach; ++d) {
+        for (long k : {at - d, at + d}) {
+            if (k < 1 || k >= n || !(s[size_t(k - 1)] < 0 && s[size_t(k)] >= 0)) continue;
+            const double step = double(s[size_t(k)]) - s[size_t(k - 1)] + 4.0 * double(d);
+            if (step < gentlest) {
+                gentlest = step;
+                found = k;
+            }
+        }
+    }
+    if (found >= 0) return found;
+    long best = at;
+    for (long k = std::max(1L, at - reach); k < std::min(n, at + reach + 1); ++k)
+        if (std::fabs(s[size_t(k)]) < std::fabs(s[size_t(best)])) best = k;
+    return best;
 }
 
 // Cuts leading and trailing near-silence of a whole recording, keeping a margin.
@@ -421,9 +447,49 @@ bool renderUnit(const std::string& name, std::vector<float>& out) {
     size_t from = size_t(m[lead].ms * perMs);
     size_t to = size_t(m[last].ms * perMs);
     if (to <= from + 20 || to > r.wav.size()) return false;
-    out = downsample(r.wav, from, to);
-    if (sound.glideOnly) out.resize(out.size() * 6 / 10);
-    fade(out, 11, 33);
+    // Units start and end where the wave rises through zero, so that any unit
+    // follows any other without a step, and no fade dips the joins.
+    const size_t pad = 240;
+    const size_t wideFrom = from > pad ? from - pad : 0;
+    const std::vector<float> wide = downsample(r.wav, wideFrom, std::min(r.wav.size(), to + pad));
+    const long reach = 55;  // 5 ms either way
+    long a = risingZero(wide, long(from - wideFrom) / 2, reach);
+    long b = risingZero(wide, long(to - wideFrom) / 2, reach);
+    if (sound.glideOnly) b = risingZero(wide, a + (b - a) * 6 / 10, reach);
+    if (b <= a + 10) return false;
+    // A vowel at either edge starts out of, or fades into, the carrier's t: its
+    // weak first and last milliseconds would dip every join, so they go.
+    auto level = [&](long at) {
+        double sum = 0;
+        const long from = std::max(0L, at), to = std::min(long(wide.size()), at + 11);
+        for (long k = from; k < to; ++k) sum += double(wide[size_t(k)]) * wide[size_t(k)];
+        return to > from ? std::sqrt(sum / double(to - from)) : 0.0;
+    };
+    double peak = 0;
+    for (long k = a; k + 11 <= b; k += 5) peak = std::max(peak, level(k));
+    const std::string& ph = sound.phonemes;
+    const bool vowelFirst = !ph.empty() && std::strchr("aeiouEO&jw", ph[0]);
+    const bool vowelLast = !sound.codaOnly && !ph.empty() && std::strchr("aeiouEOUIy&~jw", ph.back());
+    const long most = 220;  // 20 ms
+    // The carrier's closing t is silent before it sounds: that silence is no
+    // part of the unit, and inside a word it would be a gap.
+    {
+        long k = b;
+        while (k > b - 3 * most && k - 11 > a && level(k - 11) < 0.1 * peak) --k;
+        if (k < b) b = risingZero(wide, k, reach);
+    }
+    if (vowelFirst) {
+        long k = a;
+        while (k < a + most && k + 11 < b && level(k) < 0.4 * peak) ++k;
+        if (k > a) a = risingZero(wide, k, reach);
+    }
+    if (vowelLast) {
+        long k = b;
+        while (k > b - most && k - 11 > a && level(k - 11) < 0.4 * peak) --k;
+        if (k < b) b = risingZero(wide, k, reach);
+    }
+    if (b <= a + 10) return false;
+    out.assign(wide.begin() + a, wide.begin() + b);
     return true;
 }
 
