@@ -35,7 +35,7 @@
 namespace {
 
 // Bump when the rendering changes, so existing data is rebuilt.
-const char* const kBuilderVersion = "voicebuild 14";
+const char* const kBuilderVersion = "voicebuild 18";
 
 constexpr int kOutRate = 11025;
 
@@ -419,11 +419,18 @@ std::set<std::string> buildInventory(const std::vector<std::string>& words) {
 
 // ---- rendering units --------------------------------------------------------------
 
+// One database a speed (ECOLAR.INI names them), rendered at a rate that,
+// with the cuts and word gaps of its speed, gives an even ladder of
+// syllables per second; number words and letter names are rendered at the
+// same pace into a folder of the letters folder named after the database.
 struct Speed {
     const char* db;
-    int rate;   // espeak words per minute
+    int rate;        // espeak words per minute of the units
+    int wordsRate;   // ... and of the recorded words
 };
-const Speed kSpeeds[] = {{"DIFONES1", 140}, {"DIFONES2", 190}, {"DIFONES3", 250}};
+const Speed kSpeeds[] = {{"DIFONES1", 120, 120}, {"DIFONES2", 172, 165}, {"DIFONES3", 240, 220},
+                         {"DIFONES4", 335, 300}, {"DIFONES5", 600, 420}};
+constexpr size_t kSpeedCount = std::size(kSpeeds);
 
 // Renders one unit inside a carrier and cuts it out at espeak's phoneme marks.
 bool renderUnit(const std::string& name, std::vector<float>& out) {
@@ -697,18 +704,24 @@ int main(int argc, char** argv) {
 
     // Loudness: one gain for everything, set so that all but the rarest peaks
     // of the units fit the 8-bit range.
-    std::map<std::string, std::vector<float>> rendered[3];
+    std::map<std::string, std::vector<float>> rendered[kSpeedCount];
     std::vector<size_t> histogram(32769, 0);
     size_t total = 0;
-    for (int sp = 0; sp < 3; ++sp) {
+    for (size_t sp = 0; sp < kSpeedCount; ++sp) {
         espeak_SetParameter(espeakRATE, kSpeeds[sp].rate, 0);
         espeak_SetParameter(espeakRANGE, 12, 0);
         espeak_SetParameter(espeakPITCH, 45, 0);
         for (const std::string& u : units) {
             std::vector<float> s;
             if (!renderUnit(u, s)) {
-                std::fprintf(stderr, "voicebuild: unit %s could not be rendered\n", u.c_str());
-                continue;
+                // Too short to cut at this pace (a lone l): the normal pace serves.
+                espeak_SetParameter(espeakRATE, kSpeeds[kSpeedCount / 2].rate, 0);
+                const bool ok = renderUnit(u, s);
+                espeak_SetParameter(espeakRATE, kSpeeds[sp].rate, 0);
+                if (!ok) {
+                    std::fprintf(stderr, "voicebuild: unit %s could not be rendered\n", u.c_str());
+                    continue;
+                }
             }
             for (float v : s) ++histogram[std::min<size_t>(32768, size_t(std::fabs(v)))];
             total += s.size();
@@ -725,7 +738,7 @@ int main(int argc, char** argv) {
     }
     const double gain = 120.0 * 256.0 / double(std::max<size_t>(peak, 1000));
 
-    for (int sp = 0; sp < 3; ++sp) {
+    for (size_t sp = 0; sp < kSpeedCount; ++sp) {
         std::vector<speech::IndexRecord> index;
         std::string data;
         for (const auto& [name, s] : rendered[sp]) {
@@ -766,6 +779,27 @@ int main(int argc, char** argv) {
         if (!writeFile(letters + "/dtmf_" + k + ".wav", wavImage(dtmfTone(k)))) return 1;
         ++recordings;
     }
+    // Number words and letter names at the pace of each speed.
+    const std::map<std::string, std::string> all = recordingTexts();
+    std::vector<std::string> paced;
+    for (const auto& [name, said] : speech::numberRecordings()) paced.push_back(name);
+    for (int c : {'0', 'A', 'a'})
+        for (int k = 0; k < (c == '0' ? 10 : 26); ++k) paced.push_back("_" + std::to_string(c + k));
+    for (const Speed& sp : kSpeeds) {
+        const std::string folder = letters + "/" + sp.db;
+        if (!makeDirs(folder)) return 1;
+        espeak_SetParameter(espeakRATE, sp.wordsRate, 0);
+        for (const std::string& name : paced) {
+            auto it = all.find(name);
+            if (it == all.end()) continue;
+            std::vector<float> s = renderText(it->second);
+            if (s.empty() || !writeFile(folder + "/" + name + ".wav", wavImage(to8bit(s, gain)))) {
+                std::fprintf(stderr, "voicebuild: %s/%s could not be rendered\n", sp.db, name.c_str());
+                continue;
+            }
+            ++recordings;
+        }
+    }
 
     if (!writeFile(diphones + "/regras.rgr", rules) || !writeFile(diphones + "/portug.exc", exc) ||
         !writeFile(outRoot + "/ECOLAR.INI", ini)) {
@@ -775,6 +809,6 @@ int main(int argc, char** argv) {
     writeFile(stampPath, stamp);
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     std::printf("voicebuild: %zu units in %zu databases, %zu recordings, %.1f s\n", rendered[1].size(),
-                std::size(kSpeeds), recordings, secs);
+                kSpeedCount, recordings, secs);
     return 0;
 }

@@ -66,7 +66,11 @@ bool playRecordedUnit(const std::string& name) {
     if (gSynth.lettersDir.empty()) return false;
     std::string dir = gSynth.lettersDir;
     if (dir.back() != '/') dir += '/';
-    if (!readWave8(dir + name + ".wav", samples, rate)) return false;
+    // Letters spelled inside a text, at the pace of the database when recorded so.
+    const std::string& db = gSynth.settings.dbName;
+    if ((db.empty() || !readWave8(dir + db + "/" + name + ".wav", samples, rate)) &&
+        !readWave8(dir + name + ".wav", samples, rate))
+        return false;
     samples = resampleTo11025(samples, rate);
     appendSamples(reinterpret_cast<const uint8_t*>(samples.data()), samples.size());
     gSynth.afterUnit = false;

@@ -50,10 +50,12 @@ double rms(const std::string& s, long from, long to) {
     return std::sqrt(sum / double(to - from));
 }
 
-// A unit that starts with a stop starts with its closure: that silence is the
-// consonant itself, no dip.
-bool startsWithStop(const std::string& unit) {
-    return unit.size() > 1 && std::strchr("PBTDKGCQ", unit[1]) != nullptr;
+// A unit that starts with a stop or a tap starts with its closure: that
+// silence is the consonant itself, no dip.
+bool startsWithClosure(const std::string& unit) {
+    if (unit.size() < 2) return false;
+    if (unit[1] == 'R') return unit.size() < 3 || unit[2] != 'R';  // RR is the strong r, a fricative
+    return std::strchr("PBTDKGCQ", unit[1]) != nullptr;
 }
 
 // A dip: the 10 ms around the join (a pitch period or more, so that the
@@ -70,7 +72,7 @@ JoinFigures measureJoins(const std::string& samples, const std::vector<SynthStat
         const int step = int(static_cast<unsigned char>(samples[size_t(at)])) -
                          int(static_cast<unsigned char>(samples[size_t(at - 1)]));
         if (std::abs(step) > 64) ++f.jumps;
-        if (startsWithStop(jn.after)) continue;
+        if (startsWithClosure(jn.after)) continue;
         const double around = rms(samples, at - 5 * ms, at + 5 * ms);
         const double sides = std::min(rms(samples, at - 15 * ms, at - 5 * ms), rms(samples, at + 5 * ms, at + 15 * ms));
         if (sides >= 4.0 && 20.0 * std::log10(sides / std::max(around, 0.5)) > 12.0) ++f.dips;
