@@ -246,7 +246,12 @@ void speak(const std::string& text) {
         }
         if (isRunLetter(ch)) {
             size_t j = i;
-            while (j < t.size() && (isRunLetter(uint8_t(t[j])) || t[j] == ' ')) ++j;
+            // The apostrophe of d'água stays in the run, for the front end to join the words.
+            auto elision = [&](size_t k) {
+                return t[k] == '\'' && (t[k - 1] == 'd' || t[k - 1] == 'D') && k + 1 < t.size() &&
+                       isRunLetter(uint8_t(t[k + 1]));
+            };
+            while (j < t.size() && (isRunLetter(uint8_t(t[j])) || t[j] == ' ' || elision(j))) ++j;
             std::string run = t.substr(i, j - i);
             i = j;
             if (toUpperLatin(run) == "WWW") {
