@@ -150,8 +150,11 @@ bool isSpeaking() {
         stopSpeech();
         return false;
     }
-    if (speech::isPlaying()) return true;
-    return systemVoiceBusy();
+    // Both are polled every time: a voice that plays through the wave output
+    // is fed by these polls, and must not run dry while its first pieces play.
+    const bool wave = speech::isPlaying();
+    const bool voice = systemVoiceBusy();
+    return wave || voice;
 }
 
 void stopSpeech() {
@@ -184,9 +187,9 @@ void speak(const std::string& text) {
     plat::trace("speak", text);
     ConsoleState& c = gCon;
     if (systemVoiceActive()) {
+        // The voice reads numbers, words and marks itself: the text goes whole.
         waitSpeech();
         if (!keyPressed()) {
-            plat::trace("voice", text);
             systemVoiceSpeak(text);
             c.speechPending = true;
         }

@@ -6,6 +6,7 @@
 
 #include "console/config.h"
 #include "platform/files.h"
+#include "speech/sysvoice.h"
 
 namespace con {
 
@@ -433,6 +434,8 @@ void delayMs(int ms) {
 
 void pumpMessages() {
     if (plat::haveFront()) plat::front().pump();
+    // A system voice inside the process plays through the wave output, fed here.
+    speech::sysvoicePump();
 }
 
 void setWindowTitle(const std::string& text) {
