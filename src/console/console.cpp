@@ -150,11 +150,8 @@ bool isSpeaking() {
         stopSpeech();
         return false;
     }
-    // Both are polled every time: a voice that plays through the wave output
-    // is fed by these polls, and must not run dry while its first pieces play.
-    const bool wave = speech::isPlaying();
-    const bool voice = systemVoiceBusy();
-    return wave || voice;
+    if (speech::isPlaying()) return true;
+    return systemVoiceBusy();
 }
 
 void stopSpeech() {

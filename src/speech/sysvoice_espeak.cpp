@@ -79,8 +79,17 @@ void workerLoop() {
     }
 }
 
+// espeak-ng is started once a run and never ended: ending it soon after a
+// start can hang in its own event thread, and Ctrl+F4 closes and reopens speech.
+int startEspeak() {
+    static int sampleRate = 0;
+    if (sampleRate <= 0)
+        sampleRate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kStepMs, nullptr, espeakINITIALIZE_DONT_EXIT);
+    return sampleRate;
+}
+
 bool esOpen(int voice, int rate, int, std::string& why) {
-    const int sampleRate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kStepMs, nullptr, espeakINITIALIZE_DONT_EXIT);
+    const int sampleRate = startEspeak();
     if (sampleRate <= 0) {
         why = "não iniciou (faltam os dados do espeak-ng?)";
         return false;
@@ -95,7 +104,6 @@ bool esOpen(int voice, int rate, int, std::string& why) {
         langs.push_back(l && l[0] ? l + 1 : "");
     }
     if (list.empty()) {
-        espeak_Terminate();
         why = "nenhuma voz instalada";
         return false;
     }
@@ -106,7 +114,6 @@ bool esOpen(int voice, int rate, int, std::string& why) {
     if (clamped || rate < -10 || rate > 10) rate = 0;
     if (espeak_SetVoiceByName(v->name) != EE_OK &&
         (!v->identifier || espeak_SetVoiceByName(v->identifier) != EE_OK)) {
-        espeak_Terminate();
         why = std::string("a voz ") + v->name + " não abriu";
         return false;
     }
@@ -220,7 +227,6 @@ void esClose() {
     }
     gEs.wake.notify_one();
     if (gEs.worker.joinable()) gEs.worker.join();
-    espeak_Terminate();
     gEs.open = false;
 }
 

@@ -25,7 +25,8 @@ const VoiceService& espeakService();
 
 // speech-dispatcher only: the server went away while the voice was open.
 bool speechdLost();
-// Steady-clock times (µs) of the server's last BEGIN and last END or CANCEL.
-void speechdEventTimes(uint64_t& beginUs, uint64_t& doneUs);
+// Steady-clock times (µs) of the server's last BEGIN and last END or CANCEL,
+// and whether that last one was a CANCEL.
+void speechdEventTimes(uint64_t& beginUs, uint64_t& doneUs, bool& cancelled);
 
 }  // namespace speech

@@ -53,6 +53,7 @@ uint64_t nowUs() {
 
 // Event times for the benchmark: the last BEGIN, and the last END or CANCEL.
 uint64_t gBeginUs = 0, gDoneUs = 0;
+bool gDoneCancelled = false;
 
 void onEvent(size_t msgId, size_t, SPDNotificationType type) {
     std::lock_guard<std::mutex> g(gSd.lock);
@@ -61,6 +62,7 @@ void onEvent(size_t msgId, size_t, SPDNotificationType type) {
         return;
     }
     gDoneUs = nowUs();
+    gDoneCancelled = type == SPD_EVENT_CANCEL;
     if (gSd.speaking.erase(msgId) == 0 && msgId > gSd.cancelledUpTo) gSd.endedEarly.insert(msgId);
 }
 
@@ -194,10 +196,11 @@ bool speechdLost() {
     return gSd.conn && gSd.lost;
 }
 
-void speechdEventTimes(uint64_t& beginUs, uint64_t& doneUs) {
+void speechdEventTimes(uint64_t& beginUs, uint64_t& doneUs, bool& cancelled) {
     std::lock_guard<std::mutex> g(gSd.lock);
     beginUs = gBeginUs;
     doneUs = gDoneUs;
+    cancelled = gDoneCancelled;
 }
 
 const VoiceService& speechdService() {
