@@ -4,6 +4,7 @@ set -e
 PKGS="build-essential cmake pkg-config libgtest-dev googletest libsdl2-dev libsdl2-ttf-dev libjpeg62-turbo-dev \
  libespeak-ng-dev espeak-ng espeak-ng-data libspeechd-dev libmpv-dev fonts-dejavu-core fonts-liberation \
  fontconfig libfontconfig1-dev libpng-dev xvfb xauth wbrazilian clang libclang-rt-14-dev lua5.4"
+PKGS="$PKGS speech-dispatcher speech-dispatcher-espeak-ng pulseaudio pulseaudio-utils"  # tests/sysvoice: a real speech-dispatcher on a PulseAudio null sink
 missing=""
 for p in $PKGS; do dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"; done
 if [ -n "$missing" ]; then
