@@ -161,7 +161,8 @@ bool waveHasRoom() {
 }
 
 void esPump() {
-    if (!gEs.open || gEs.pumping || !waveHasRoom()) return;
+    // A waiting key is about to stop us: nothing more goes out before it does.
+    if (!gEs.open || gEs.pumping || con::tw().keyCount > 0 || !waveHasRoom()) return;
     std::vector<int16_t> piece;
     {
         std::lock_guard<std::mutex> g(gEs.lock);
