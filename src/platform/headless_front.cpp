@@ -101,7 +101,9 @@ private:
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(kMaxListenSeconds);
         for (;;) {
             if (audioEnd_ > now_) advanceTo(audioEnd_);
-            if (!con::systemVoiceBusy() || std::chrono::steady_clock::now() > giveUp) break;
+            // An impatient key typed meanwhile ends the listening: it cuts the voice.
+            if (con::tw().keyCount > 0 || !con::systemVoiceBusy()) break;
+            if (std::chrono::steady_clock::now() > giveUp) break;
             if (con::systemVoiceProducing()) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
                 now_ += 2;

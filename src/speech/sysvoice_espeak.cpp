@@ -48,6 +48,18 @@ struct EspeakState {
     bool startOfText = true;        // the next piece is the first of a text
     bool fed = false;               // our samples are in the wave output
     bool pumping = false;
+
+    // A program that ends without closing speech (Ctrl+Break, a test) still
+    // ends its worker: a running thread at exit would abort the process.
+    ~EspeakState() {
+        if (!worker.joinable()) return;
+        {
+            std::lock_guard<std::mutex> g(lock);
+            quit = true;
+        }
+        wake.notify_one();
+        worker.join();
+    }
 };
 EspeakState gEs;
 

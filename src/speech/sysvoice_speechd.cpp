@@ -42,6 +42,12 @@ struct SpeechdState {
     // to fetch: kept for the next opening (Ctrl+F4 reopens speech).
     std::string listedModule;
     std::vector<Listed> listed;
+
+    // A program that ends without closing speech: libspeechd's event thread
+    // must not call into this state once it is gone.
+    ~SpeechdState() {
+        if (conn) spd_close(conn);
+    }
 };
 SpeechdState gSd;
 
