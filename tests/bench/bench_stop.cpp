@@ -10,6 +10,7 @@
 //
 //   bench_stop [trials]        (SDL_AUDIODRIVER picks the driver; dummy when none works)
 #include <SDL.h>
+#include <spawn.h>
 
 #include <algorithm>
 #include <atomic>
@@ -290,11 +291,18 @@ int main(int argc, char** argv) {
         con::speechSettings().systemVoice = true;
         con::speechSettings().voiceKind = 5;
         const std::string text = plat::cp(kText);
+        std::vector<double> toQueued;
         inProcess = measure(
             "espeak-ng in the program (TIPOSAPI=5)",
             [&](int t) {
+                const uint64_t said = plat::audio::nowUs();
                 speech::sysvoiceSpeak(text);
                 // The program's waits pump, and the pump feeds the voice's samples.
+                while (plat::audio::pending() == 0 && plat::audio::nowUs() - said < 2000000) {
+                    con::pumpMessages();
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                }
+                toQueued.push_back(ms(plat::audio::nowUs() - said));
                 const uint64_t until = plat::audio::nowUs() + uint64_t(120 + 7 * (t % 5)) * 1000;
                 while (plat::audio::nowUs() < until) {
                     con::pumpMessages();
@@ -302,6 +310,7 @@ int main(int argc, char** argv) {
                 }
             },
             [] { return con::isSpeaking(); });
+        report("text -> first samples queued", toQueued);
         con::speechSettings().systemVoice = false;
         speech::sysvoiceClose();
     } else {

@@ -5,7 +5,7 @@
 #pragma once
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -111,14 +111,23 @@ private:
         cargs.push_back(nullptr);
         for (std::string& s : env) cenv.push_back(s.data());
         cenv.push_back(nullptr);
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&fa, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        posix_spawn_file_actions_adddup2(&fa, 1, 2);
-        pid_t pid = -1;
-        if (posix_spawnp(&pid, cargs[0], &fa, nullptr, cargs.data(), cenv.data()) != 0) pid = -1;
-        posix_spawn_file_actions_destroy(&fa);
+        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        const pid_t parent = getpid();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            // A test killed on a timeout takes its servers with it.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (getppid() != parent) _exit(127);
+            const int in = open("/dev/null", O_RDONLY);
+            if (in >= 0) dup2(in, 0);
+            if (out >= 0) {
+                dup2(out, 1);
+                dup2(out, 2);
+            }
+            execvpe(cargs[0], cargs.data(), cenv.data());
+            _exit(127);
+        }
+        if (out >= 0) close(out);
         return pid;
     }
 
