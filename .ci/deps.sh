@@ -31,10 +31,12 @@ JPEG=$(pick libjpeg62-turbo-dev libjpeg-turbo8-dev libjpeg-dev)
 PKGS="build-essential cmake pkg-config libsdl2-dev libsdl2-ttf-dev $JPEG libespeak-ng-dev espeak-ng-data \
  libmpv-dev fonts-dejavu-core fonts-liberation fontconfig libfontconfig1-dev libpng-dev wbrazilian"
 # Only the tests, the sanitizer run and the package check.
-TEST_PKGS="libgtest-dev googletest espeak-ng libspeechd-dev xvfb xauth xdotool file clang $(clang_rt) lua5.4"
+TEST_PKGS="libgtest-dev googletest espeak-ng xvfb xauth xdotool file clang $(clang_rt) lua5.4"
 
-PKGS="$PKGS libbrlapi-dev"  # the Braille display output
-TEST_PKGS="$TEST_PKGS brltty"  # its test plays a display through brltty's virtual driver
+PKGS="$PKGS libbrlapi-dev libspeechd-dev"  # the Braille display output; speech-dispatcher's client
+# A real speech-dispatcher on a PulseAudio null sink for the system voices' tests.
+TEST_PKGS="$TEST_PKGS speech-dispatcher speech-dispatcher-espeak-ng pulseaudio pulseaudio-utils"
+TEST_PKGS="$TEST_PKGS brltty"  # the Braille output's test plays a display through brltty's virtual driver
 TEST_PKGS="$TEST_PKGS chromium"  # the exported web page's test in a browser
 # Node.js may come from elsewhere than Debian (its npm then ships inside it): ask apt only when none is there.
 command -v npm >/dev/null || TEST_PKGS="$TEST_PKGS nodejs npm"

@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -21,6 +22,7 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "speech/synth.h"
+#include "speech/sysvoice.h"
 #include "speech/wave.h"
 
 namespace con {
@@ -37,7 +39,8 @@ struct ConfigState {
     std::string startFolder;
     bool startFolderSet = false;
     SpeechSettings speech;
-    SystemVoiceOps voice;
+    SystemVoiceOps voice = builtinSystemVoiceOps();
+    bool voiceMissingSaid = false;  // the user hears it once a run
 };
 ConfigState gCfg;
 
@@ -320,21 +323,81 @@ void resetConfig() {
     gCfg.voice = ops;
 }
 
+const char* const kSystemVoiceMissing = "Voz do sistema indisponível.";
+
+SystemVoiceOps builtinSystemVoiceOps() {
+    SystemVoiceOps ops;
+    ops.open = speech::sysvoiceOpen;
+    ops.speak = speech::sysvoiceSpeak;
+    ops.busy = speech::sysvoiceBusy;
+    ops.stop = speech::sysvoiceStop;
+    ops.close = speech::sysvoiceClose;
+    return ops;
+}
+
 void setSystemVoiceOps(const SystemVoiceOps& ops) { gCfg.voice = ops; }
-bool systemVoiceActive() { return gCfg.speech.systemVoice; }
+
+namespace {
+
+bool builtinVoice() { return gCfg.voice.open == speech::sysvoiceOpen; }
+
+// The terminal front draws on standard output: a log line on the same
+// terminal would land in the middle of the screen the user reads.
+bool stderrIsOurScreen() {
+    if (!plat::haveFront() || std::string(plat::front().name()) != "tty") return false;
+    struct stat err, out;
+    if (!isatty(2) || fstat(2, &err) != 0 || fstat(1, &out) != 0) return false;
+    return S_ISCHR(err.st_mode) && S_ISCHR(out.st_mode) && err.st_rdev == out.st_rdev;
+}
+
+// A configured voice that cannot speak: the own voice says so, once, and the
+// reason goes to the log when the log is not our screen.
+void reportVoiceMissing(const std::string& reasonUtf8) {
+    if (gCfg.voiceMissingSaid) return;
+    gCfg.voiceMissingSaid = true;
+    if (!stderrIsOurScreen())
+        std::fprintf(stderr, "ludivar: voz do sistema indisponível (TIPOSAPI %d): %s; fala o sintetizador próprio\n",
+                     gCfg.speech.voiceKind, reasonUtf8.c_str());
+    speak(plat::cp(kSystemVoiceMissing));
+}
+
+}  // namespace
+
+bool systemVoiceActive() {
+    if (!gCfg.speech.systemVoice) return false;
+    if (builtinVoice() && speech::sysvoiceLost()) {
+        gCfg.speech.systemVoice = false;
+        speech::sysvoiceClose();
+        reportVoiceMissing("o speech-dispatcher deixou de responder");
+        return false;
+    }
+    return true;
+}
 
 bool systemVoiceBusy() {
     return gCfg.speech.systemVoice && gCfg.voice.busy && gCfg.voice.busy();
 }
 
 void systemVoiceSpeak(const std::string& text) {
-    if (gCfg.speech.systemVoice && gCfg.voice.speak) gCfg.voice.speak(text);
+    if (!gCfg.speech.systemVoice || !gCfg.voice.speak) return;
+    std::string given;
+    if (!speech::voiceText(gCfg.speech.voiceKind, text, given)) return;
+    plat::trace("voice", given);
+    gCfg.voice.speak(given);
 }
 
 void systemVoiceStop() {
     if (!gCfg.speech.systemVoice || !gCfg.voice.stop) return;
-    // The embedded engine is always told to stop; the others only while busy.
-    if (gCfg.speech.voiceKind == 3 || systemVoiceBusy()) gCfg.voice.stop();
+    // Voices inside the process (and the embedded engine) stop at no cost and
+    // are always told to; the speech server only while it speaks, which spares
+    // a round trip on every key of the line editor.
+    if (gCfg.speech.voiceKind != 4 || systemVoiceBusy()) gCfg.voice.stop();
+}
+
+bool systemVoiceProducing() {
+    if (!gCfg.speech.systemVoice) return false;
+    // A voice put in by a test makes nothing outside the wave output.
+    return builtinVoice() && speech::sysvoiceProducing();
 }
 
 Punctuation punctuationFromText(const std::string& text) {
@@ -412,27 +475,29 @@ namespace {
     plat::endProgram(1);
 }
 
-void openSystemVoice() {
+// Opens the configured system voice; returns why it could not (empty when it
+// opened or none is configured).
+std::string openSystemVoice() {
     SpeechSettings& ss = gCfg.speech;
     ss.systemVoice = false;
     const std::string sapi = readConfig("TRADUTOR", "SAPI");
-    if (!flagOn(sapi)) return;
+    if (!flagOn(sapi)) return std::string();
     const int voice = settingNumber("SERVFALA", "VOZ", readConfig("SERVFALA", "VOZ"), 0);
     int rate = settingNumber("SERVFALA", "VELOCIDADE", readConfig("SERVFALA", "VELOCIDADE"), 0);
     const int pitch = settingNumber("SERVFALA", "TOM", readConfig("SERVFALA", "TOM"), 0);
     const int tipo = settingNumber("SERVFALA", "TIPOSAPI", readConfig("SERVFALA", "TIPOSAPI"), 0);
-    // 3, 5 and 54 name their kinds; every other value is the SAPI 4 kind.
+    // 3, 5 and 54 name their kinds; every other value is the speech server's kind.
     const int kind = (tipo == 3 || tipo == 5 || tipo == 54) ? tipo : 4;
     if (kind != 4 && rate > 10) rate = 0;
     ss.voiceKind = kind;
-    if (!gCfg.voice.open) {
-        std::fprintf(stderr, "ludivar: nenhuma voz do sistema disponível (TIPOSAPI %d); fala o sintetizador próprio\n",
-                     tipo);
-        return;
+    if (!gCfg.voice.open) return "nenhum serviço de voz instalado";
+    if (!gCfg.voice.open(kind, voice, rate, pitch)) {
+        const std::string why = builtinVoice() ? speech::sysvoiceError() : std::string();
+        return why.empty() ? std::string("a voz não abriu") : why;
     }
-    if (!gCfg.voice.open(kind, voice, rate, pitch)) return;
     ss.systemVoice = true;
     while (gCfg.voice.busy && gCfg.voice.busy()) delayMs(50);
+    return std::string();
 }
 
 }  // namespace
@@ -458,9 +523,10 @@ int trySpeech(int speed, const std::string& soundFolder) {
     ss.lettersFolder = withBackslash(letters);
     // Opening the synthesizer may have reset the playback switches.
     readSpeedKeys(ss.speed);
-    openSystemVoice();
+    const std::string missing = openSystemVoice();
     ss.open = true;
     ensureClickSamples();
+    if (!missing.empty()) reportVoiceMissing(missing);
     return 0;
 }
 

@@ -86,9 +86,10 @@ bool keepSpeed(int speed);
 bool iniWriteKey(const std::string& file, const std::string& section, const std::string& key,
                  const std::string& value);
 
-// System voices plug in here (kind 3 the embedded engine, 5 and 54 SAPI 5, 4 SAPI 4).
-// Without an `open`, a configured voice is reported missing and the own
-// synthesizer speaks everything.
+// System voices plug in here (kind 3 the embedded engine, 5 and 54 espeak-ng
+// in-process, every other kind speech-dispatcher).  The installed operations are
+// the real services (speech/sysvoice.h); tests may put others in.  Without an
+// `open`, a configured voice is reported missing and the own synthesizer speaks.
 struct SystemVoiceOps {
     bool (*open)(int kind, int voice, int rate, int pitch) = nullptr;
     void (*speak)(const std::string& text) = nullptr;  // returns at once
@@ -96,10 +97,19 @@ struct SystemVoiceOps {
     void (*stop)() = nullptr;
     void (*close)() = nullptr;
 };
+SystemVoiceOps builtinSystemVoiceOps();
 void setSystemVoiceOps(const SystemVoiceOps& ops);
+// Active and still reachable: a speech server that went away is closed here,
+// the user is told once, and the own synthesizer takes over.
 bool systemVoiceActive();
 bool systemVoiceBusy();
+// Hands the text on in the form the kind takes (traced as "voice").
 void systemVoiceSpeak(const std::string& text);
 void systemVoiceStop();
+// Speech made outside the wave output right now (the headless clock waits
+// for it in real time).
+bool systemVoiceProducing();
+// What the own voice says, once, when a configured system voice cannot speak.
+extern const char* const kSystemVoiceMissing;
 
 }  // namespace con

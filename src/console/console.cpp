@@ -205,9 +205,9 @@ void speak(const std::string& text) {
     plat::trace("speak", text);
     ConsoleState& c = gCon;
     if (systemVoiceActive()) {
+        // The voice reads numbers, words and marks itself: the text goes whole.
         waitSpeech();
         if (!keyPressed()) {
-            plat::trace("voice", text);
             systemVoiceSpeak(text);
             c.speechPending = true;
         }

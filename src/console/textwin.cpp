@@ -9,6 +9,7 @@
 #include "console/console.h"
 #include "platform/braille.h"
 #include "platform/files.h"
+#include "speech/sysvoice.h"
 
 namespace con {
 
@@ -467,6 +468,8 @@ void pumpMessages() {
         pushKey(0);
         pushKey(kBrailleRoute);
     }
+    // A system voice inside the process plays through the wave output, fed here.
+    speech::sysvoicePump();
 }
 
 void setWindowTitle(const std::string& text) {
