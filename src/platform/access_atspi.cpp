@@ -26,6 +26,7 @@ struct RingEntry {
 struct Access {
     bool initTried = false, initOk = false;
     AtspiEventListener* listener = nullptr;
+    AtspiAccessible* lastFocused = nullptr;  // the control that gained the focus last
     std::array<RingEntry, kRingSize> ring{};
     int writeIndex = 0, readIndex = 0;
     bool loadedNames = false;
@@ -60,15 +61,33 @@ void clearEntry(RingEntry& e) {
     e = RingEntry();
 }
 
+void setLastFocused(AtspiAccessible* a) {
+    if (a) g_object_ref(a);
+    if (gAcc.lastFocused) g_object_unref(gAcc.lastFocused);
+    gAcc.lastFocused = a;
+}
+
 void onEvent(AtspiEvent* ev, void*) {
     bool focus = std::strncmp(ev->type, "object:state-changed:focused", 28) == 0;
-    // Only a control gaining the focus counts; losing it is the other half of the same change.
-    if ((focus && ev->detail1 == 1) || (!focus && ev->source)) {
+    if (focus) {
+        // Toolkits announce one gain of the focus more than once; the ring gets
+        // it once.  Losing the focus is the other half of the same change.
+        bool again = ev->source && ev->source == gAcc.lastFocused;
+        if (ev->detail1 == 1 && !again) setLastFocused(ev->source);
+        else if (ev->detail1 == 0 && again) setLastFocused(nullptr);
+        if (ev->detail1 != 1 || again) {
+            g_boxed_free(ATSPI_TYPE_EVENT, ev);
+            return;
+        }
+    }
+    if (ev->source) {
         RingEntry& e = gAcc.ring[size_t(gAcc.writeIndex)];
         clearEntry(e);
         e.kind = focus ? kEventFocus : kEventForeground;
         e.object = ev->source ? static_cast<AtspiAccessible*>(g_object_ref(ev->source)) : nullptr;
         gAcc.writeIndex = (gAcc.writeIndex + 1) % kRingSize;
+        // A full ring drops its oldest entry; it must not look empty.
+        if (gAcc.writeIndex == gAcc.readIndex) gAcc.readIndex = (gAcc.readIndex + 1) % kRingSize;
     }
     g_boxed_free(ATSPI_TYPE_EVENT, ev);
 }
@@ -286,6 +305,7 @@ void stopMonitor() {
     }
     for (RingEntry& e : gAcc.ring) clearEntry(e);
     gAcc.readIndex = gAcc.writeIndex = 0;
+    setLastFocused(nullptr);
 }
 
 void pump() {

@@ -343,6 +343,12 @@ bool movePointer(int x, int y) {
     if (!d || !gDesk.xtest) return false;
     XTestFakeMotionEvent(d, DefaultScreen(d), x, y, CurrentTime);
     XSync(d, False);
+    // A window manager that holds the pointer for a moment (a click-to-focus
+    // grab) delays the move: the next command must find the pointer there.
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    int px, py;
+    while (pointerPosition(px, py) && (px != x || py != y) && std::chrono::steady_clock::now() < end)
+        ::poll(nullptr, 0, 2);
     return true;
 }
 
