@@ -1,8 +1,14 @@
 // Desktop commands under a real X server with a real window manager (Xvfb,
 // openbox, the ABNT2 layout) against the probe program, which reports what
 // reached it; accessibility through a private D-Bus session's AT-SPI bus.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <thread>
 
 #include "../script/util.h"
 #include "env.h"
@@ -208,6 +214,45 @@ TEST_F(Desk, AccessibilityEventsAndControls) {
     EXPECT_EQ(var("C"), "43");
     EXPECT_EQ(go("MSAA FIM\nMSAA CHECA E\nMSAA SALTA\n").code, RunFailed);
     EXPECT_EQ(var("E"), "0");
+}
+
+// A whole game program through the program itself: it asks a server on the
+// loopback address what to type, waits for the window and types into it.
+TEST_F(Desk, GameProgramChatsWaitsAndTypes) {
+    int srv = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ASSERT_EQ(::bind(srv, reinterpret_cast<sockaddr*>(&a), len), 0);
+    ASSERT_EQ(::listen(srv, 1), 0);
+    ::getsockname(srv, reinterpret_cast<sockaddr*>(&a), &len);
+    std::string heard;
+    std::thread server([&] {
+        int c = ::accept(srv, nullptr, nullptr);
+        char buf[64];
+        ssize_t n = ::read(c, buf, sizeof buf);
+        if (n > 0) heard.assign(buf, size_t(n));
+        const char reply[] = "Ol\xe1, mundo\r\n";  // the peer speaks CP1252, as games do
+        (void)::write(c, reply, sizeof reply - 1);
+        ::poll(nullptr, 0, 0);
+        ::close(c);
+    });
+    Probe p;
+    ASSERT_TRUE(netdesk::startProbe(p, "Caderno do aluno"));
+    std::string program = scripttest::writeProgram(
+        "INTERNET INICIA\nCONECTA #1 \"127.0.0.1\" " + std::to_string(ntohs(a.sin_port)) +
+        "\nESCREVE #1 \"PEDE\"\nLÊ #1 $TEXTO\nFECHA #1\nESPERA 5 \"caderno\"\nCHECA S\n"
+        "SE S = 0 DIGITA $TEXTO\nTERMINA\n");
+    HeadlessResult r = runHeadless("SS", {"--script", program});
+    server.join();
+    ::close(srv);
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_EQ(heard, "PEDE\r\n");
+    // The server's text is CP1252 inside the program and UTF-8 on the desktop.
+    std::string want = "text " + plat::cp1252ToUtf8("Ol\xe1, mundo");
+    EXPECT_EQ(p.child.waitLine(want), want) << p.child.seen();
+    EXPECT_EQ(p.child.waitLine("key Return -"), "key Return -");
 }
 
 }  // namespace
