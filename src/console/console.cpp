@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/process.h"
+#include "safety/safety.h"
 #include "speech/synth.h"
 #include "speech/wave.h"
 
@@ -346,6 +347,13 @@ void playDtmf(const std::string& text) {
 void openDocument(const std::string& name) {
     const std::string doc = trim(name);
     if (doc.empty()) return;
+    // During a game the word may be the game's own text: the pupil says whether it opens.
+    if (safety::inGame()) {
+        const size_t dot = doc.find('.');
+        const std::string ext = dot == std::string::npos ? std::string() : toUpperLatin(doc.substr(dot + 1, 3));
+        const bool program = ext == "EXE" || ext == "COM";
+        if (!safety::allow(program ? safety::Reach::Run : safety::Reach::Open, doc)) return;
+    }
     auto launch = gCon.launcher ? gCon.launcher : defaultLauncher;
     std::string program;
     std::vector<std::string> args;
@@ -786,6 +794,11 @@ int editField(std::string& text, int col, int row, int maxLen, int width, bool e
     const std::string startText = f.text;
 
     int result = 0;
+    // The whole field counts as reading keys: Ctrl+C in it is copy, never the stop key.
+    struct Reader {
+        Reader() { ++tw().keyReaders; }
+        ~Reader() { --tw().keyReaders; }
+    } reader;
     for (bool firstKey = true;; firstKey = false) {
         f.draw(true);
         uint8_t ch = readKey();

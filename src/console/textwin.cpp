@@ -385,6 +385,10 @@ bool keyPressed() {
 
 uint8_t readKey() {
     ensureWindow();
+    struct Reader {  // also when the program's end unwinds through the wait
+        Reader() { ++gTw.keyReaders; }
+        ~Reader() { --gTw.keyReaders; }
+    } reader;
     pumpMessages();
     if (gTw.keyCount == 0) {
         gTw.reading = true;
@@ -586,6 +590,15 @@ void playToneMs(int hz, int ms) {
     toneOff();
 }
 
+// Ctrl+Break; in the terminal, where Ctrl+Break cannot be typed, Ctrl+C while no
+// key is being read (in a field it stays copy).
+static bool isStopKey(const plat::KeyEvent& ev) {
+    if (!(ev.mods & plat::ModCtrl) || (ev.mods & plat::ModAlt)) return false;
+    if (ev.id == plat::KeyId::Break) return true;
+    return ev.id == plat::KeyId::Char && ev.vk == 'C' && !gTw.reading && gTw.keyReaders == 0 && plat::haveFront() &&
+           std::string(plat::front().name()) == "tty";
+}
+
 void keyEvent(const plat::KeyEvent& ev) {
     using plat::KeyId;
     bool ctrl = ev.mods & plat::ModCtrl, alt = ev.mods & plat::ModAlt, shift = ev.mods & plat::ModShift;
@@ -600,6 +613,12 @@ void keyEvent(const plat::KeyEvent& ev) {
         }
         gTw.heldKeys &= uint8_t(~bit);
         if (gTw.heldKeys == 0 && gTw.chordKeys != 0) completeChord();
+        return;
+    }
+    if (plat::programStopArmed() && isStopKey(ev)) {
+        plat::requestProgramStop();
+        // A key being waited for ends with Esc, so the program stops at once.
+        if (gTw.reading) pushKey(27);
         return;
     }
     if (ev.id == KeyId::Break) {

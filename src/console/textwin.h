@@ -27,6 +27,7 @@ struct TextWindow {
     bool capitalPending = false, capitalLock = false, numberMode = false;
     bool breakCheck = true;
     bool reading = false;
+    int keyReaders = 0;  // readKey and fields under way: Ctrl+C there is a key, not the stop key
     bool textPaintingOff = false;
     bool exists = false;
     bool slowScroll = false;

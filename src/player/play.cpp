@@ -6,11 +6,13 @@
 #include <random>
 
 #include "app/catalog.h"
+#include "app/startup.h"
 #include "console/console.h"
 #include "console/textwin.h"
 #include "game/model.h"
 #include "platform/files.h"
 #include "player/slide.h"
+#include "safety/safety.h"
 #include "script/script.h"
 
 namespace player {
@@ -294,6 +296,10 @@ void PlayGame(bool gameLoaded) {
     script::scriptReset();
     game::TJogo& g = game::current();
     const std::string& program = g.general.program;
+    // What the game may reach is settled per game: its folder, its contents.
+    safety::Scope scope = safety::gameScope(app::appState().currentGameFile, program, app::appState().gamesRoot);
+    if (!con::trim(g.general.name).empty()) scope.name = con::trim(g.general.name);  // as the pupil knows it
+    safety::GameGuard guard(scope);
     if (program.empty()) {
         PlayFrom(1, g.randomOrder);
     } else if (!plat::fileExists(program)) {
@@ -306,7 +312,12 @@ void PlayGame(bool gameLoaded) {
         if (g.randomOrder) ShuffleCategories();
         script::RunResult r = script::scriptRunWithHost(program, PlayPlaceForScript);
         ClearSlide();
-        if (r.code != script::RunOk) app::SayMessage("LUERRPGM", 2);
+        if (r.code != script::RunOk) {
+            if (r.code == script::RunStopped) con::writeAndSpeak(plat::cp("Programa interrompido: "));
+            else app::SayMessage("LUERRPGM", 0);
+            con::writeLineAndSpeak(script::failurePlace(r));
+            con::writeLn();
+        }
     }
 }
 

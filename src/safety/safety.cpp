@@ -293,6 +293,29 @@ Scope programScope(const std::string& programName) {
     return s;
 }
 
+Scope gameScope(const std::string& gameFile, const std::string& programName, const std::string& gamesRoot) {
+    Scope s;
+    if (gameFile.empty()) {
+        s.folder = ".";
+        s.name = programName;
+    } else {
+        std::string path = plat::mapPath(gameFile);
+        size_t slash = path.find_last_of('/');
+        s.folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+        s.name = gameFile;
+        plat::readFile(gameFile, s.identity, size_t(64) << 20);
+    }
+    size_t sep = s.name.find_last_of("\\/");
+    if (sep != std::string::npos) s.name = s.name.substr(sep + 1);
+    if (!gamesRoot.empty()) s.gamesFolder = plat::mapPath(gamesRoot);
+    if (!programName.empty()) {
+        std::string program;
+        plat::readFile(programName, program, size_t(64) << 20);
+        s.identity += std::string(1, '\0') + program;
+    }
+    return s;
+}
+
 std::string resolve(const std::string& name, Access access) {
     if (!gSafe.active) return plat::mapPath(name);
     if (name.empty()) return std::string();
@@ -308,7 +331,8 @@ std::string resolve(const std::string& name, Access access) {
         std::string real = canonical(plat::mapPath(rest.empty() ? base : base + "\\" + rest));
         if (!inside(real, mine)) return std::string();
         if (access == Access::Write) {
-            makeFolders(parentOf(real));
+            bool folderName = name.back() == '\\' || name.back() == '/';
+            makeFolders(folderName ? real : parentOf(real));
             return real;
         }
         if (existsPath(real)) return real;
@@ -325,6 +349,30 @@ std::string resolve(const std::string& name, Access access) {
     if (!root.empty() && inside(path, root)) return path;
     std::string mine = realOf(userRoot());
     if (!mine.empty() && inside(path, mine)) return path;
+    return std::string();
+}
+
+std::string resolveNew(const std::string& name) {
+    size_t sep = name.find_last_of("\\/");
+    std::string base = sep == std::string::npos ? name : name.substr(sep + 1);
+    if (base.empty() || base == "." || base == "..") return resolve(name, Access::Write);
+    std::string folder = sep == std::string::npos ? std::string(".") : name.substr(0, sep + 1);
+    if (isDriveName(name) && sep == std::string::npos) folder = name.substr(0, 2) + "\\";
+    std::string dir;
+    if (!gSafe.active) {
+        dir = plat::mapPath(folder);
+        if (sep != std::string::npos && dir.empty()) dir = "/";
+    } else {
+        dir = resolve(folder, Access::Write);
+        if (dir.empty()) return dir;
+    }
+    if (!dir.empty() && dir.back() != '/') dir += '/';
+    std::string full = dir + plat::cp1252ToUtf8(base);
+    if (!gSafe.active || !existsPath(full)) return full;
+    // An existing name may be a link that leads out of the folder.
+    std::string real = canonical(full);
+    std::string mine = realOf(userRoot());
+    if (inside(real, gSafe.folder) || (!mine.empty() && inside(real, mine))) return full;
     return std::string();
 }
 

@@ -31,6 +31,19 @@ void leaveGame();
 bool inGame();
 // The scope for a program run on its own: its folder is its game folder.
 Scope programScope(const std::string& programName);
+// The scope of a game played from its file (Windows-style names, CP1252; an empty
+// game file means the current folder).
+Scope gameScope(const std::string& gameFile, const std::string& programName, const std::string& gamesRoot);
+// Enters a game for as long as it lives (also when the program's end unwinds through it).
+struct GameGuard {
+    explicit GameGuard(const Scope& scope) : entered(enterGame(scope)) {}
+    ~GameGuard() {
+        if (entered) leaveGame();
+    }
+    GameGuard(const GameGuard&) = delete;
+    GameGuard& operator=(const GameGuard&) = delete;
+    bool entered;
+};
 
 // ---- confinement -------------------------------------------------------------
 
@@ -40,6 +53,9 @@ enum class Access { Read, Write };
 // "..", symbolic links and the user's copy of the data root; empty when the current
 // game may not reach it that way.  Outside a game, the name is mapped as usual.
 std::string resolve(const std::string& name, Access access);
+// A name about to be made (a new file, a folder, a rename's target): its folder
+// resolved as resolve does, its last part kept as written.  Empty when refused.
+std::string resolveNew(const std::string& name);
 // Says (and shows) that a name was refused: "Acesso negado fora da pasta do jogo: NAME".
 void sayRefused(const std::string& name);
 

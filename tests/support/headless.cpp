@@ -82,8 +82,10 @@ HeadlessResult runHeadless(const std::string& keys, const std::vector<std::strin
     std::string cfg = "ECOLAR_CONFIG_DIR=" + dir + "/config";
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e)
-        if (std::string(*e).rfind("ECOLAR_CONFIG_DIR=", 0) != 0) env.push_back(*e);
+        if (std::string(*e).rfind("ECOLAR_CONFIG_DIR=", 0) != 0 && std::string(*e).rfind("XDG_DATA_HOME=", 0) != 0)
+            env.push_back(*e);
     env.push_back(cfg);
+    env.push_back("XDG_DATA_HOME=" + dir + "/data");  // nor the user's data folder
     std::vector<char*> cenv;
     for (std::string& e : env) cenv.push_back(e.data());
     cenv.push_back(nullptr);
