@@ -201,7 +201,8 @@ int readNetworkLine(int n, std::string& out);
 // Waits up to `ms` (real time, the console's clock kept in step) for the
 // descriptor to be ready, or just waits when it is -1; the poll events, 0 when none.
 int waitStep(int fd, short events, int ms);
-// Esc is waiting (and taken): a wait for the outside world gives up.
+// Esc is waiting (and taken), or the stop key was pressed: a wait for the
+// outside world gives up.
 bool stopKeyWaiting();
 
 // The mouse form of LÊ (desktop.cpp): the argument after MOUSE or RATO.

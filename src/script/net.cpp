@@ -62,6 +62,9 @@ bool socketReadable(int fd) { return ready(fd, POLLIN, 0) != 0; }
 // Waiting
 
 bool stopKeyWaiting() {
+    // The stop key (Ctrl+Break) ends the wait as well as the program.
+    if (plat::haveFront()) plat::front().pollStopKey();
+    if (plat::programStopRequested()) return true;
     if (!con::keyPressed()) return false;
     uint8_t k = con::readKey();
     if (k == 27) return true;
