@@ -206,9 +206,11 @@ bool cmdEspera(std::string_view arg) {
     text = upperLatin(text);
     for (int64_t look = 0; look < int64_t(seconds) * 2; ++look) {
         if (upperLatin(activeTitle(kTitleWait)).find(text) != std::string::npos) return true;
-        if (stopKeyWaiting()) break;
-        // Another program's window takes real time to come up, whatever the front.
-        waitStep(-1, 0, 500);
+        // Another program's window takes real time to come up, whatever the
+        // front; the console answers between the slices.
+        bool stopped = false;
+        for (int slice = 0; slice < 5 && !(stopped = stopKeyWaiting()); ++slice) waitStep(-1, 0, 100);
+        if (stopped) break;
     }
     s.status = 1;
     return true;

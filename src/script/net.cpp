@@ -354,6 +354,11 @@ bool cmdIp(std::string_view arg) {
     std::string* var = readTarget(arg);
     if (!var) return false;
     const ScriptChannel& c = state().channels[size_t(n)];
+    // A file has no address; a channel that never connected is an error.
+    if (c.open && !c.network) {
+        var->clear();
+        return true;
+    }
     if (!c.network || c.socket < 0) return false;
     sockaddr_storage ss{};
     socklen_t len = sizeof ss;

@@ -119,9 +119,10 @@ TEST_F(Net, ChatWithAPeerByName) {
     RunResult r = go("INTERNET INICIA\nCONECTA #1 \"localhost\" " + std::to_string(peer.port) +
                      "\nESCREVE #1 \"olá\" \"!\"\nCHECA S\nESCREVE #1 \"x\" &\nLÊ #1 X\nCHECA T\n"
                      "OBSERVA #1 K\nIP LOCAL #1 L\nIP REMOTO #1 R\nLÊ #1 Y\nCHECA U\nFECHA #1\n"
-                     "OBSERVA #1 M\nINTERNET TERMINA\n");
+                     "OBSERVA #1 M\nINTERNET TERMINA\nIP LOCAL #1 Z\n");
     t.join();
-    EXPECT_EQ(r.code, RunOk) << io->traceText();
+    EXPECT_EQ(r.code, RunFailed) << io->traceText();
+    EXPECT_EQ(r.line, 16);  // a closed connection has no address
     EXPECT_EQ(got, plat::utf8ToCp1252("olá!\r\nx"));
     EXPECT_EQ(var("S"), "1");
     EXPECT_EQ(var("X"), "resposta");
@@ -246,13 +247,14 @@ TEST_F(Net, KeyboardAndFileObservation) {
     std::string file = program.substr(0, program.rfind('/')) + "/a.txt";
     writeText(file, "linha\r\n");
     writeText(program, plat::utf8ToCp1252("ESPERA 3\nOBSERVA TECLADO K\nLÊ C &\nOBSERVA TECLADO J\nABRE #2 \"" +
-                                          file + "\"\nOBSERVA #2 F\nOBSERVA K\n"));
+                                          file + "\"\nOBSERVA #2 F\nSEJA I \"x\"\nIP LOCAL #2 I\nOBSERVA K\n"));
     start("{wait 500}x");
     uint64_t before = io->now();
     RunResult r;
     io->run([&] { r = scriptRun(program); });
     EXPECT_EQ(r.code, RunFailed);
-    EXPECT_EQ(r.line, 7);  // neither TECLADO nor a channel
+    EXPECT_EQ(r.line, 9);  // neither TECLADO nor a channel
+    EXPECT_EQ(var("I"), "");  // a file has no address
     EXPECT_GE(io->now() - before, 3000u);  // the key did not cut the wait short
     EXPECT_EQ(var("K"), "1");
     EXPECT_EQ(var("C"), "x");
