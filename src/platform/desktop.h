@@ -62,5 +62,7 @@ bool windowAction(unsigned long id, WindowAction action);
 bool clipboardSet(const std::string& text);
 // The selection's text; an empty text when nobody owns it.
 bool clipboardGet(std::string& text);
+// The selection is still the one this program placed there.
+bool clipboardOwnedHere();
 
 }  // namespace desk

@@ -433,6 +433,12 @@ bool clipboardSet(const std::string& text) {
     return c.done >= ticket && c.owned;
 }
 
+bool clipboardOwnedHere() {
+    Display* d = display();
+    if (!d || !gClip.started || gClip.failed) return false;
+    return XGetSelectionOwner(d, atom(d, "CLIPBOARD")) == gClip.win;
+}
+
 bool clipboardGet(std::string& text) {
     text.clear();
     Display* d = display();

@@ -336,6 +336,8 @@ bool cmdCaptura(std::string_view arg) {
         if (own && desk::activeWindow(w) && w.id == reinterpret_cast<uintptr_t>(own)) text = con::tw().title;
     } else if (word == "CAMPO") {
         if (!reachDesktop() || !desk::loadKeymap()) return false;
+        // Taken first, so that the other program's copy shows as a new owner.
+        desk::clipboardSet(std::string());
         // The field's whole line, selected and copied the way any field allows.
         desk::KeyPlan k;
         if (desk::findKey(desk::SymHome, k)) pressWithModifiers(k, 0, 0);
@@ -345,8 +347,8 @@ bool cmdCaptura(std::string_view arg) {
         if (desk::findKey(desk::SymInsert, k)) pressWithModifiers(k, WantCtrl, 0);
         desk::sync();
         pause(100);
-        // The other program answers in its own time.
-        waitStep(-1, 0, 100);
+        // The other program copies in its own time; an empty field copies nothing.
+        for (int i = 0; i < 20 && desk::clipboardOwnedHere(); ++i) waitStep(-1, 0, 100);
         desk::clipboardGet(text);
         text = cut(text, kClipboardOut);
     }

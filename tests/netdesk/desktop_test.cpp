@@ -124,7 +124,7 @@ TEST_F(Desk, WindowsByTitlePattern) {
     EXPECT_EQ(r.line, 5);  // an action other than the four, on a window that matched
     EXPECT_EQ(var("A"), "0");
     EXPECT_EQ(var("B"), "1");
-    EXPECT_TRUE(minimized("Bloco de notas"));
+    EXPECT_TRUE(netdesk::eventually([&] { return minimized("Bloco de notas"); }));
     EXPECT_FALSE(minimized("Meu bloco"));
     // "notas*": the title must end with it.  NORMAL brings the minimized one back.
     start();

@@ -45,6 +45,8 @@ bool waitFor(F cond) {
 
 }  // namespace
 
+bool eventually(const std::function<bool()>& cond) { return waitFor(cond); }
+
 bool spawn(Child& c, const std::vector<std::string>& argv, bool captureOut, const std::vector<std::string>& env) {
     int fds[2] = {-1, -1};
     if (captureOut && ::pipe2(fds, O_CLOEXEC) != 0) return false;

@@ -5,6 +5,7 @@
 #pragma once
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ struct Child {
     void stop();
     ~Child() { stop(); }
 };
+
+// Checks a condition until it holds or the patience runs out.
+bool eventually(const std::function<bool()>& cond);
 
 // Starts `argv` with `env` added to the environment; output captured when asked.
 bool spawn(Child& c, const std::vector<std::string>& argv, bool captureOut,

@@ -77,6 +77,8 @@ static gboolean on_focus(GtkWidget* win, GdkEvent* ev, gpointer area) {
 
 int main(int argc, char** argv) {
     gtk_init(&argc, &argv);
+    /* A loaded machine must not split a double click in two. */
+    g_object_set(gtk_settings_get_default(), "gtk-double-click-time", 3000, NULL);
     GtkWidget* win = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_title(GTK_WINDOW(win), argc > 1 ? argv[1] : "Sonda");
     gtk_window_set_default_size(GTK_WINDOW(win), 400, 300);
