@@ -21,6 +21,8 @@ constexpr int kRingSize = 100;
 constexpr int kEventForeground = 3;
 constexpr int kEventFocus = 0x8005;
 
+// The accessibility bus answers (joined on first use).
+bool available();
 // Starts listening for focus and activation events (idempotent); false without a bus.
 bool startMonitor();
 // Stops listening and forgets the events not yet taken.

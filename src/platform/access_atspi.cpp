@@ -285,6 +285,8 @@ AtspiAccessible* windowAt(int x, int y) {
 
 }  // namespace
 
+bool available() { return init(); }
+
 bool startMonitor() {
     if (!init()) return false;
     if (gAcc.listener) return true;

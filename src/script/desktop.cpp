@@ -432,7 +432,7 @@ bool cmdMsaa(std::string_view arg) {
         arg = trimView(arg.substr(std::strlen(word)));
         return true;
     };
-    if (takeWord("MONITORA")) return allowDesktop() && a11y::startMonitor();
+    if (takeWord("MONITORA")) return a11y::available() && allowDesktop() && a11y::startMonitor();
     if (takeWord("FIM")) {
         e = a11y::Element();
         a11y::stopMonitor();
@@ -451,7 +451,7 @@ bool cmdMsaa(std::string_view arg) {
     if (takeWord("CAPTURA")) {
         int32_t x, y;
         if (!readNumber(arg, x) || !readNumber(arg, y)) return false;
-        if (!allowDesktop()) return false;
+        if (!a11y::available() || !allowDesktop()) return false;
         a11y::elementAt(x, y, e);
         return true;
     }

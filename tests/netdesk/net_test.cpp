@@ -273,4 +273,30 @@ TEST_F(Net, SensorWithoutAPort) {
     EXPECT_EQ(io->row(1), "porta paralela não disponível.");
 }
 
+// The program itself with no display and no accessibility bus: desktop
+// commands fail at once, and the clipboard is the program's own.
+TEST_F(Net, DesktopCommandsWithoutADisplay) {
+    struct Case {
+        std::string program;
+        const char* row1;
+    } cases[] = {
+        {"SEJA X \"abc\"\nTRANSFERE DE X\nTRANSFERE PARA Y\nESCREVE Y\nDIGITA \"x\"\nESCREVE \"nunca\"\n", "abc"},
+        {"MSAA MONITORA\nESCREVE \"nunca\"\n", "Erro"},
+        {"ESPERA 100 \"janela\"\nESCREVE \"nunca\"\n", "Erro"},
+    };
+    std::vector<std::pair<std::string, std::string>> saved;
+    for (const char* name : {"DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR"}) {
+        const char* v = getenv(name);
+        if (v) saved.emplace_back(name, v);
+        unsetenv(name);
+    }
+    for (const Case& c : cases) {
+        HeadlessResult r = runHeadless("", {"--script", scripttest::writeProgram(c.program)});
+        EXPECT_EQ(r.exitCode, 1) << c.program << r.out;
+        EXPECT_EQ(r.rows[0].substr(0, 4), std::string(c.row1).substr(0, 4)) << c.program;
+        for (const std::string& row : r.rows) EXPECT_EQ(row.find("nunca"), std::string::npos) << c.program;
+    }
+    for (const auto& v : saved) setenv(v.first.c_str(), v.second.c_str(), 1);
+}
+
 }  // namespace
