@@ -101,7 +101,7 @@ std::vector<unsigned long> getLongs(Display* d, Window w, const char* name, Atom
     int format = 0;
     unsigned long items = 0;
     std::vector<unsigned long> out;
-    if (!getProperty(d, w, atom(d, name), type, bytes, format, items) || format != 32) return out;
+    if (!getProperty(d, w, atom(d, name), type, bytes, format, items) || format != 32 || items == 0) return out;
     out.resize(items);
     std::memcpy(out.data(), bytes.data(), items * sizeof(long));
     return out;
