@@ -33,6 +33,9 @@ PKGS="build-essential cmake pkg-config libsdl2-dev libsdl2-ttf-dev $JPEG libespe
 # Only the tests, the sanitizer run and the package check.
 TEST_PKGS="libgtest-dev googletest espeak-ng xvfb xauth xdotool file clang $(clang_rt) lua5.4"
 
+PKGS="$PKGS libx11-dev libxtst-dev libatspi2.0-dev"  # desktop and accessibility commands (X11, XTest, AT-SPI)
+# Their tests: a window manager, the accessibility bus and a small GTK program under Xvfb.
+TEST_PKGS="$TEST_PKGS at-spi2-core dbus-daemon libgtk-3-dev openbox x11-xkb-utils xkb-data"
 PKGS="$PKGS libbrlapi-dev libspeechd-dev"  # the Braille display output; speech-dispatcher's client
 # A real speech-dispatcher on a PulseAudio null sink for the system voices' tests.
 TEST_PKGS="$TEST_PKGS speech-dispatcher speech-dispatcher-espeak-ng pulseaudio pulseaudio-utils"

@@ -92,7 +92,9 @@ bool cmdEscreve(std::string_view arg) {
     } else if (!readValues(arg, text)) {
         return false;  // the text would be too long
     }
-    if (channel >= 0) {
+    if (channel >= 0 && s.channels[size_t(channel)].network) {
+        writeNetwork(channel, text, !noLineEnd);
+    } else if (channel >= 0) {
         if (!writeChannel(channel, text, !noLineEnd)) con::writeLineAndSpeak(kFileError);
     } else {
         if (noLineEnd) con::write(text);
@@ -136,7 +138,8 @@ bool cmdLe(std::string_view arg) {
         con::readLineRaw();
         return true;
     }
-    if (startsWithUpper(arg, "MOUSE ") || startsWithUpper(arg, "RATO ")) return false;  // no pointer here
+    if (startsWithUpper(arg, "MOUSE ")) return readMouse(arg.substr(6));
+    if (startsWithUpper(arg, "RATO ")) return readMouse(arg.substr(5));
     bool keyMode = takeAmpersand(arg);
     if (keyMode && arg.empty()) {
         con::readKey();
@@ -163,6 +166,11 @@ bool cmdLe(std::string_view arg) {
     std::string* var = readTarget(arg);
     if (!var) return false;
 
+    if (channel >= 0 && s.channels[size_t(channel)].network) {
+        std::string line;
+        s.status = readNetworkLine(channel, line);
+        return assign(var, line);
+    }
     if (channel >= 0) {
         std::string line;
         int rc = readChannelLine(channel, line);

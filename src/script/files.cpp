@@ -71,6 +71,7 @@ void closeChannel(int n) {
     if (n < 0 || n >= kChannelCount) return;
     ScriptChannel& c = state().channels[size_t(n)];
     if (c.file) std::fclose(c.file);
+    closeNetwork(c);
     c = ScriptChannel();
 }
 
@@ -164,6 +165,7 @@ bool cmdFecha(std::string_view arg) {
     ScriptChannel& c = state().channels[size_t(n)];
     bool failed = false;
     if (c.open && c.file) failed = std::fclose(c.file) != 0;
+    closeNetwork(c);
     c = ScriptChannel();
     if (failed) {
         say("Erro no fechamento do arquivo");

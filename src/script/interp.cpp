@@ -632,7 +632,8 @@ struct Table {
     std::unordered_map<std::string, Handler> map;
     std::string senaoAccented;
     Table() {
-        for (auto* group : {&statementCommands, &consoleCommands, &fileCommands})
+        for (auto* group : {&statementCommands, &consoleCommands, &fileCommands, &networkCommands,
+                            &desktopCommands, &deviceCommands})
             for (const CommandEntry& e : (*group)()) map.emplace(plat::cp(e.word), e.handler);
         senaoAccented = plat::cp("SENÃO");
     }

@@ -72,6 +72,9 @@ struct ScriptChannel {
     bool network = false;
     ChannelMode mode = ChannelMode::Closed;
     std::FILE* file = nullptr;
+    int socket = -1;                  // network channels: the connection
+    std::vector<char> received;       // receive buffer, created with the connection
+    size_t receivePos = 0, receiveFill = 0;
 };
 
 struct DirSearch {
@@ -176,6 +179,9 @@ struct CommandEntry {
 std::vector<CommandEntry> statementCommands();
 std::vector<CommandEntry> consoleCommands();
 std::vector<CommandEntry> fileCommands();
+std::vector<CommandEntry> networkCommands();
+std::vector<CommandEntry> desktopCommands();
+std::vector<CommandEntry> deviceCommands();
 
 // Channels (files.cpp).
 void closeAllChannels();
@@ -185,5 +191,21 @@ bool writeChannel(int n, const std::string& text, bool lineEnd);
 // One line of a file channel: 0 read, 1 end of file (also when not open for
 // reading), above 1 an error number, -1 a line longer than a value may be.
 int readChannelLine(int n, std::string& out);
+
+// Network channels (net.cpp).
+void closeNetwork(ScriptChannel& c);
+// Sends a text (and CR LF); the status code becomes 1 when all of it went.
+void writeNetwork(int n, const std::string& text, bool lineEnd);
+// One line of a connection: 0 a whole line, 1 none (what came is in `out`).
+int readNetworkLine(int n, std::string& out);
+// Waits up to `ms` (real time, the console's clock kept in step) for the
+// descriptor to be ready, or just waits when it is -1; the poll events, 0 when none.
+int waitStep(int fd, short events, int ms);
+// Esc is waiting (and taken), or the stop key was pressed: a wait for the
+// outside world gives up.
+bool stopKeyWaiting();
+
+// The mouse form of LÊ (desktop.cpp): the argument after MOUSE or RATO.
+bool readMouse(std::string_view arg);
 
 }  // namespace script
