@@ -292,7 +292,7 @@ constexpr NumberRange kNumberRanges[] = {
     {"SINTETIZADOR", "PAUSAPONTO", 0, 10000},    // milliseconds
     {"SINTETIZADOR", "PAUSAVIRG", 0, 10000},
     {"SINTETIZADOR", "PAUSADOISPONTOS", 0, 10000},
-    {"SERVFALA", "VOZ", 0, 10000},
+    {"SERVFALA", "VOZ", 0, 999999},  // an index into lists of some 13,000 voices
     {"SERVFALA", "VELOCIDADE", -100, 100},
     {"SERVFALA", "TOM", -100, 100},
     {"ECOLAR", "TEMPOESPERAPROGVOLTAR", 0, 60000},

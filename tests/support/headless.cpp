@@ -98,7 +98,7 @@ HeadlessResult runHeadless(const std::string& keys, const std::vector<std::strin
     std::string cfg = "ECOLAR_CONFIG_DIR=" + dir + "/config";
     std::vector<std::string> env;
     // Nor its data folder (games, progress).
-    std::vector<std::string> over = {cfg, "XDG_DATA_HOME=" + dir + "/data", "XDG_CONFIG_HOME=" + dir + "/xdgconfig"};
+    std::vector<std::string> over = {cfg, "XDG_DATA_HOME=" + dir + "/xdg-data", "XDG_CONFIG_HOME=" + dir + "/xdg-config"};
     over.insert(over.end(), gExtraEnv.begin(), gExtraEnv.end());
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
