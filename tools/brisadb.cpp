@@ -205,10 +205,12 @@ bool makeDiphone(const std::string& a, const std::string& b, brisa::Diphone& d) 
     }
     to = std::min(to, long(x.size()));
     if (from < 0 || to <= from + 32 || boundary < 0 || boundary > to - from) return false;
-    const std::vector<uint32_t> all = pitchMarks(x);
+    // Marks are found on the cut with some context around it, not on the whole carrier.
+    const long ctxA = std::max(0L, from - 480), ctxB = std::min(long(x.size()), to + 480);
+    const std::vector<uint32_t> all = pitchMarks(std::vector<float>(x.begin() + ctxA, x.begin() + ctxB));
     for (long i = from; i < to; ++i) cut.push_back(x[size_t(i)]);
     for (uint32_t mk : all) {
-        const long p = long(mk & ~brisa::kMarkVoiced);
+        const long p = long(mk & ~brisa::kMarkVoiced) + ctxA;
         if (p >= from && p < to) d.marks.push_back(uint32_t(p - from) | (mk & brisa::kMarkVoiced));
     }
     if (b == "_") {
@@ -292,7 +294,7 @@ int main(int argc, char** argv) {
     }
     espeak_SetSynthCallback(callback);
     espeak_SetParameter(espeakRATE, 150, 0);
-    espeak_SetParameter(espeakPITCH, 40, 0);
+    espeak_SetParameter(espeakPITCH, 70, 0);
     espeak_SetParameter(espeakRANGE, 0, 0);  // monotone: our renderer gives the melody
     brisa::DiphoneDb db;
     std::string installed, failed;

@@ -62,8 +62,8 @@ double interp(const std::vector<std::pair<double, double>>& c, double t) {
 double frameF0(const std::vector<int16_t>& s, size_t at) {
     const size_t win = 640;
     if (at + win + 400 > s.size()) return 0;
+    std::vector<double> r(321, 0.0);
     double best = 0;
-    int lag = 0;
     for (int l = 40; l <= 320; ++l) {
         double xy = 0, xx = 0, yy = 0;
         for (size_t i = at; i < at + win; ++i) {
@@ -71,9 +71,12 @@ double frameF0(const std::vector<int16_t>& s, size_t at) {
             xx += double(s[i]) * s[i];
             yy += double(s[i + size_t(l)]) * s[i + size_t(l)];
         }
-        const double r = xx > 1e6 && yy > 1e6 ? xy / std::sqrt(xx * yy) : 0;
-        if (r > best) best = r, lag = l;
+        r[size_t(l)] = xx > 1e6 && yy > 1e6 ? xy / std::sqrt(xx * yy) : 0;
+        best = std::max(best, r[size_t(l)]);
     }
+    // The shortest lag nearly as good as the best, so that a multiple of the period is not taken.
+    int lag = 40;
+    while (lag < 320 && !(r[size_t(lag)] >= 0.9 * best && r[size_t(lag)] >= r[size_t(lag + 1)])) ++lag;
     return best > 0.7 ? 16000.0 / lag : 0;
 }
 
@@ -141,10 +144,11 @@ int main(int argc, char** argv) {
         }
         if (std::string(sentence).back() == '?' && f0s.size() >= 4) {
             ++questions;
-            const size_t k = std::max<size_t>(1, f0s.size() / 5);
+            const size_t k = std::min<size_t>(10, f0s.size() / 2);  // the first and the last 100 ms of voice
             double a = 0, b = 0;
             for (size_t i = 0; i < k; ++i) a += f0s[i], b += f0s[f0s.size() - 1 - i];
             if (b > a) ++risingQuestions;
+            else std::printf("brisa: does not rise: %s (%.0f Hz -> %.0f Hz)\n", sentence, a / double(k), b / double(k));
         }
     }
     std::sort(errors.begin(), errors.end());

@@ -241,11 +241,14 @@ void renderRange(Renderer& r, size_t i0, size_t i1) {
         right = std::clamp(right, kMinPeriod / 2, kMaxPeriod);
         const double own = (left + right) / 2.0;
         double hop = own;
-        float gain = 1.0f;
+        const float gain = 1.0f;
         const double hz = pitchAt(r, t);
         if (voiced && hz > 0) {
             hop = std::clamp(kSampleRate / hz, double(kMinPeriod), double(kMaxPeriod));
-            gain = float(std::min(1.0, hop / own));
+            // Raised pitch: grains no wider than the new period, so the old one does not show through.
+            const int cap = int(std::lround(hop));
+            left = std::min(left, cap);
+            right = std::min(right, cap);
         }
         addGrain(r, *g.d, size_t(pos), left, right, t, gain);
         t += hop;
