@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "console/console.h"
+#include "console/kept.h"
 #include "console/textwin.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -298,6 +299,27 @@ void systemVoiceStop() {
     if (gCfg.speech.voiceKind == 3 || systemVoiceBusy()) gCfg.voice.stop();
 }
 
+Punctuation punctuationFromText(const std::string& text) {
+    const std::string t = toUpperLatin(trim(text));
+    if (t == "ALGUMA") return Punctuation::Some;
+    if (t == "NENHUMA") return Punctuation::None;
+    return Punctuation::All;
+}
+
+const char* punctuationText(Punctuation p) {
+    switch (p) {
+        case Punctuation::Some: return "ALGUMA";
+        case Punctuation::None: return "NENHUMA";
+        default: return "TODA";
+    }
+}
+
+Punctuation configuredPunctuation() {
+    std::string v = keptSetting("PONTUACAO");
+    if (v.empty()) v = readConfig("TRADUTOR", "PONTUACAO");
+    return punctuationFromText(v);
+}
+
 int effectiveSpeed(int requested) {
     int s = requested;
     if (s <= 0) s = parseIntOr(readConfig("TRADUTOR", "VELOCIDADE"), 3);
@@ -366,6 +388,7 @@ void openSystemVoice() {
 void startSpeech(int speed, const std::string& soundFolder) {
     SpeechSettings& ss = gCfg.speech;
     ss.speed = effectiveSpeed(speed);
+    ss.punctuation = configuredPunctuation();
     readSpeedKeys(ss.speed);
     speech::SynthSettings syn;
     syn.dbName = ss.dbName;

@@ -32,8 +32,16 @@ int parseIntOr(const std::string& s, int dflt);
 // when it is empty or itself begins with "@").
 std::string substituteAt(const std::string& value, const std::string& pgm);
 
+// How much punctuation speak() names: every mark (the family's way), only the
+// marks that change meaning, or none (marks only pause).  Spelling always names them.
+enum class Punctuation { All, Some, None };
+// TODA, ALGUMA, NENHUMA as [TRADUTOR] PONTUACAO writes them; anything else is All.
+Punctuation punctuationFromText(const std::string& text);
+const char* punctuationText(Punctuation p);
+
 struct SpeechSettings {
     bool open = false;
+    Punctuation punctuation = Punctuation::All;
     int speed = 3;
     std::string lettersFolder = "c:\\sonare\\som\\letras\\";  // ends in "\"
     std::string soundFolder;    // ends in "\" when not empty
@@ -58,6 +66,8 @@ void readSpeedKeys(int speed);
 // Returns normally on success; on failure of the own synthesizer it reports,
 // waits for Enter and ends the program.
 void startSpeech(int speed, const std::string& soundFolder);
+// The level the user kept last (mantidos.ini), else [TRADUTOR] PONTUACAO.
+Punctuation configuredPunctuation();
 void endSpeech();
 
 // System voices plug in here (kind 3 the embedded engine, 5 and 54 SAPI 5, 4 SAPI 4).

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "console/config.h"
+#include "console/kept.h"
 #include "console/textwin.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -74,11 +75,30 @@ const std::string& beepSamples() {
     return s;
 }
 
-// Step 7 of speak: a mark is said, then the pause its settings give.
+// Whether speak() names a mark at the user's punctuation level.  Symbols (@, %,
+// +, ...) carry content and are named at every level; of the punctuation proper,
+// the level "alguma" keeps the marks that change a sentence's meaning.
+bool markNamed(uint8_t mark) {
+    const Punctuation level = speechSettings().punctuation;
+    if (level == Punctuation::All) return true;
+    switch (mark) {
+        case '?': case '!': case '(': case ')': case 0xA1: case 0xBF:  // ¡ ¿
+            return level == Punctuation::Some;
+        case ',': case '.': case ':': case ';': case '-': case '"': case '\'':
+        case 0x85: case 0x91: case 0x92: case 0x93: case 0x94: case 0x96: case 0x97:  // … ‘ ’ “ ” – —
+        case 0xAB: case 0xBB:  // « »
+            return false;
+        default:
+            return true;
+    }
+}
+
+// Step 7 of speak: a mark is said (at the user's punctuation level), then the
+// pause its settings give, at every level.
 void speakPunctuation(uint8_t mark, uint8_t next) {
     if (keyPressed()) return;
     waitSpeech();
-    speakChar(mark);
+    if (markNamed(mark)) speakChar(mark);
     const SpeechSettings& ss = speechSettings();
     int pause = 0;
     switch (mark) {
@@ -251,14 +271,14 @@ void speak(const std::string& text) {
         if (k == '-') {
             if (t.size() - i < 3 || next == ' ' || next == '-') speakPunctuation('-', next);
             else if (isDigit(next)) speakRecorded("_MENOS");
-            else speakChar('-');
+            else if (markNamed('-')) speakChar('-');
         } else if (t.compare(i, 3, "://") == 0) {
             spell(":");
         } else if (k == ' ' || k == '\t') {
             // silent
         } else if (k == '(' || k == ')' || k == ',' || k == '.' || k == ':' || k == ';') {
             speakPunctuation(k, next);
-        } else if (!keyPressed()) {
+        } else if (!keyPressed() && markNamed(k)) {
             speakChar(k);
         }
         ++i;
@@ -657,6 +677,18 @@ void openWordUnderCursor(Field& f) {
     openDocument(word);
 }
 
+// Ctrl+P: the next punctuation level, said and kept for the next start.
+void cyclePunctuation() {
+    SpeechSettings& ss = speechSettings();
+    ss.punctuation = ss.punctuation == Punctuation::All    ? Punctuation::Some
+                     : ss.punctuation == Punctuation::Some ? Punctuation::None
+                                                           : Punctuation::All;
+    keepSetting("PONTUACAO", punctuationText(ss.punctuation));
+    static const char* const names[] = {"Pontuação toda", "Pontuação alguma", "Pontuação nenhuma"};
+    stopSpeech();
+    speak(plat::cp(names[int(ss.punctuation)]));
+}
+
 void changeSpeed() {
     speakRecorded("_VELOC");
     uint8_t k = 0;
@@ -704,6 +736,7 @@ int plainKey(Field& f, uint8_t ch, bool firstKey) {
             break;
         case 11: speak(std::to_string(f.pos)); break;
         case 28: playDtmf(f.text); break;
+        case 16: cyclePunctuation(); break;                           // Ctrl+P
         case 3: copySelection(f); break;
         case 22: paste(f, firstKey); break;
         default:

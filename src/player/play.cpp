@@ -2,14 +2,18 @@
 // game program's hook that plays one place at a time.
 #include "player/play.h"
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 
 #include "app/catalog.h"
+#include "app/startup.h"
+#include "console/config.h"
 #include "console/console.h"
 #include "console/textwin.h"
 #include "game/model.h"
 #include "platform/files.h"
+#include "player/resume.h"
 #include "player/slide.h"
 #include "script/script.h"
 
@@ -198,20 +202,55 @@ void ChooseNextPlace(int place, const std::string& answer) {
     setVar("LUGAR", gPlay.destination);
 }
 
-void PlayFrom(int firstPlace, bool shuffle) {
-    game::TJogo& g = game::current();
-    gPlay.categoryCount = 0;
-    gPlay.currentPlace = firstPlace;
-    gPlay.playing = true;
-    gPlay.score = 0;
-    gPlay.destination.clear();
-    int lastPlace = firstPlace;
-    BuildCategories();
-    if (shuffle) ShuffleCategories();
+namespace {
 
+// The game whose progress is kept while it plays (empty: none is kept, as for a
+// game played from the editor or driven by its program).
+std::string gProgressId;
+
+Progress currentProgress(int place, int32_t scoreBefore) {
+    Progress pr;
+    pr.place = place;
+    pr.score = scoreBefore;
+    for (int i = 0; i < gPlay.categoryCount; ++i) {
+        const TCateg& c = gPlay.categories[size_t(i)];
+        pr.categories.push_back({c.nextPlace, c.limit, c.references, c.places});
+    }
+    return pr;
+}
+
+// The categories as the progress left them; false when they do not fit the game
+// (then play starts afresh).
+bool restoreCategories(const Progress& pr) {
+    if (int(pr.categories.size()) != gPlay.categoryCount) return false;
+    for (int i = 0; i < gPlay.categoryCount; ++i) {
+        TCateg& c = gPlay.categories[size_t(i)];
+        const CategoryProgress& k = pr.categories[size_t(i)];
+        std::vector<int> a = c.places, b = k.places;
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        if (a != b) return false;
+    }
+    for (int i = 0; i < gPlay.categoryCount; ++i) {
+        TCateg& c = gPlay.categories[size_t(i)];
+        const CategoryProgress& k = pr.categories[size_t(i)];
+        c.nextPlace = k.nextPlace;
+        c.limit = k.limit;
+        c.references = k.references;
+        c.places = k.places;
+    }
+    return true;
+}
+
+// The loop of plain play from gPlay.currentPlace with the score and categories set.
+void playLoop() {
+    game::TJogo& g = game::current();
+    int lastPlace = gPlay.currentPlace;
+    bool left = false;
     while (gPlay.playing && gPlay.currentPlace > 0) {
         if (gPlay.currentPlace > g.placeCount) break;
         const game::TLugar* p = g.place(gPlay.currentPlace);
+        const int32_t scoreBefore = gPlay.score;
         gPlay.score += p ? p->points : 0;
         setScore();
         setVar("LUGAR", p ? p->name : std::string());
@@ -231,6 +270,8 @@ void PlayFrom(int firstPlace, bool shuffle) {
             con::writeLn();
             if (k == 'S') {
                 gPlay.playing = false;
+                left = true;
+                if (!gProgressId.empty()) saveProgress(gProgressId, currentProgress(gPlay.currentPlace, scoreBefore));
                 break;
             }
         }
@@ -243,6 +284,8 @@ void PlayFrom(int firstPlace, bool shuffle) {
             if (gPlay.currentPlace == -1 || gPlay.currentPlace > g.placeCount) gPlay.playing = false;
         }
     }
+    // Any end but the pupil's leaving is the end of the game: nothing to continue.
+    if (!left && !gProgressId.empty()) clearProgress(gProgressId);
 
     ClearSlide();
     if (gPlay.currentPlace == -1) {
@@ -255,6 +298,54 @@ void PlayFrom(int firstPlace, bool shuffle) {
     con::clearScreen();
     app::SayMessage("LUFIMJOG", 2);
     waitEnter();
+}
+
+void startPlay(int firstPlace, bool shuffle) {
+    gPlay.categoryCount = 0;
+    gPlay.currentPlace = firstPlace;
+    gPlay.playing = true;
+    gPlay.score = 0;
+    gPlay.destination.clear();
+    BuildCategories();
+    if (shuffle) ShuffleCategories();
+}
+
+// "Continuar de onde parou? S/N" when the pupil left this game in the middle.
+bool askToContinue(const Progress& pr) {
+    const game::TLugar* p = game::current().place(pr.place);
+    if (!p || pr.place > game::current().placeCount) return false;
+    con::clearScreen();
+    con::writeAndSpeak(plat::cp("Continuar de onde parou? S/N "));
+    uint8_t k = con::readKeyAndSpeak();
+    if (k == 0) con::readKey();
+    k = con::toUpperLatin(k);
+    if (k) con::write(std::string(1, char(k)));
+    con::writeLn();
+    return k == 'S';
+}
+
+bool resumeAsked() { return con::toUpperLatin(con::trim(con::readConfig("LUDIVAR", "RETOMAR"))) != "NAO"; }
+
+// Plain play of a game chosen with J: from where the pupil left it, when asked.
+void playKeepingProgress(bool shuffle) {
+    const std::string file = plat::mapPath(app::appState().currentGameFile);
+    gProgressId = resumeAsked() ? gameIdentity(file) : std::string();
+    Progress pr;
+    const bool resume = !gProgressId.empty() && loadProgress(gProgressId, pr) && askToContinue(pr);
+    startPlay(1, shuffle);
+    if (resume && restoreCategories(pr)) {
+        gPlay.currentPlace = pr.place;
+        gPlay.score = pr.score;
+    }
+    playLoop();
+    gProgressId.clear();
+}
+
+}  // namespace
+
+void PlayFrom(int firstPlace, bool shuffle) {
+    startPlay(firstPlace, shuffle);
+    playLoop();
 }
 
 std::string PlayPlaceForScript(const std::string& reference) {
@@ -295,7 +386,9 @@ void PlayGame(bool gameLoaded) {
     game::TJogo& g = game::current();
     const std::string& program = g.general.program;
     if (program.empty()) {
-        PlayFrom(1, g.randomOrder);
+        // Only a game chosen by the pupil is resumed; the editor plays what it has in memory.
+        if (gameLoaded) PlayFrom(1, g.randomOrder);
+        else playKeepingProgress(g.randomOrder);
     } else if (!plat::fileExists(program)) {
         app::SayMessage("LUPGMNEX", 0);
         PlayFrom(1, g.randomOrder);

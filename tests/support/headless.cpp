@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -14,6 +15,9 @@ extern char** environ;
 
 namespace {
 std::vector<std::string> gDirs;
+std::vector<std::string> gExtraEnv;
+
+std::string envName(const std::string& entry) { return entry.substr(0, entry.find('=') + 1); }
 struct Cleanup {
     ~Cleanup() {
         // Tests may leave the program inside a folder that is about to go.
@@ -81,9 +85,21 @@ HeadlessResult runHeadless(const std::string& keys, const std::vector<std::strin
     // The user's own configuration never leaks into a test.
     std::string cfg = "ECOLAR_CONFIG_DIR=" + dir + "/config";
     std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        if (std::string(*e).rfind("ECOLAR_CONFIG_DIR=", 0) != 0) env.push_back(*e);
-    env.push_back(cfg);
+    // Nor its data folder (games, progress).
+    std::vector<std::string> over = {cfg, "XDG_DATA_HOME=" + dir + "/data", "XDG_CONFIG_HOME=" + dir + "/xdgconfig"};
+    over.insert(over.end(), gExtraEnv.begin(), gExtraEnv.end());
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        bool replaced = false;
+        for (const std::string& o : over) replaced |= envName(o) == envName(entry);
+        if (!replaced) env.push_back(entry);
+    }
+    // Later entries win: a test's own configuration folder over the run's.
+    for (const std::string& o : over) {
+        env.erase(std::remove_if(env.begin(), env.end(), [&](const std::string& e) { return envName(e) == envName(o); }),
+                  env.end());
+        env.push_back(o);
+    }
     std::vector<char*> cenv;
     for (std::string& e : env) cenv.push_back(e.data());
     cenv.push_back(nullptr);
@@ -112,6 +128,8 @@ HeadlessResult runHeadless(const std::string& keys, const std::vector<std::strin
     r.err = readText(err);
     return r;
 }
+
+void setHeadlessEnv(const std::vector<std::string>& entries) { gExtraEnv = entries; }
 
 int attrAt(const HeadlessResult& r, int col, int row) {
     if (row < 1 || row > int(r.attrs.size())) return -1;

@@ -16,6 +16,9 @@ struct HeadlessResult {
 // keys: the key script; args: more options; iniText: an ECOLAR.INI for the run (empty: defaults).
 HeadlessResult runHeadless(const std::string& keys, const std::vector<std::string>& args = {},
                            const std::string& iniText = "");
+// Environment entries ("NAME=value") given to every later run, over the test's own
+// (a data folder shared by two runs, say); an empty list drops them.
+void setHeadlessEnv(const std::vector<std::string>& entries);
 // Attribute byte of a cell, 1-based column and row.
 int attrAt(const HeadlessResult& r, int col, int row);
 

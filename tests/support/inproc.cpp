@@ -13,6 +13,8 @@
 InProc::InProc(const std::string& keys, const std::string& iniText, bool openSpeech) {
     dir = tempDir();
     setenv("ECOLAR_CONFIG_DIR", (dir + "/config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir + "/xdgconfig").c_str(), 1);
     con::resetConfig();
     if (!iniText.empty()) {
         writeText(dir + "/ECOLAR.INI", iniText);
