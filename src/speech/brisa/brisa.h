@@ -30,5 +30,7 @@ void brisaVoiceSpeak(const std::string& textCp1252);
 bool brisaVoiceBusy();
 void brisaVoiceStop();
 void brisaVoiceClose();
+// `ludivar --speak TEXT --wav F` with the engine configured: its sound into F.  0 on success.
+int brisaSpeakToWav(const std::string& textCp1252, const std::string& wavPath, int rate, int pitch);
 
 }  // namespace brisa

@@ -257,7 +257,9 @@ int pitchOf(char digit, double pitchFactor) {
     if (digit < '0' || digit > '9') return 0;
     const int level = L().tabHertz[size_t(digit - '0')];
     if (level == 0) return 0;
-    return int(double(level) * pitchFactor * double(L().hertz)) / 100;
+    // Out-of-range factors (a TOM of a million) must not overflow the conversion.
+    const double hz = std::clamp(double(level) * pitchFactor * double(L().hertz), 0.0, 1e8);
+    return int(hz) / 100;
 }
 
 }  // namespace
@@ -319,7 +321,8 @@ std::vector<std::string> timePhonemes(const std::vector<std::string>& lines, dou
                 else if (wordLen > 9) base = base * 90 / 100;
             }
         }
-        const long ms = long(double(base) * emphasis * durationFactor) / 100;
+        base = std::clamp(base, 0L, 100000L);
+        const long ms = std::min(60000L, long(std::clamp(double(base) * emphasis * durationFactor, 0.0, 1e9)) / 100);
         // Only the stressed phoneme is lengthened; what follows it in the word is not.
         if (stressed) emphasis = 100;
         std::string outLine = phoneme + " " + std::to_string(ms);

@@ -15,7 +15,10 @@ std::string withBackslash(std::string s) {
 }
 }  // namespace
 
-bool brisaVoiceOpen(int /*voice*/, int rate, int pitch) {
+namespace {
+// Opens the engine on the files [BRISATTS] names, its sound going to `outputFile`
+// (empty: the wave output).
+bool openConfigured(int rate, int pitch, const std::string& outputFile) {
     std::string dir = con::readConfig("BRISATTS", "DIR");
     if (dir.empty()) dir = "\\sonare\\brisatts\\";
     dir = withBackslash(dir);
@@ -23,13 +26,24 @@ bool brisaVoiceOpen(int /*voice*/, int rate, int pitch) {
     if (base.empty()) base = "portug";
     std::string db = con::readConfig("BRISATTS", "MBROLA_DB");
     if (db.empty()) db = "br4";
-    ttsSetOutputFile(std::string());
+    ttsSetOutputFile(outputFile);
     const std::string stem = dir + base;
     if (!ttsOpen(dir + db, stem + ".nrl", stem + ".exc", stem + ".dfn", stem + ".pro", stem + ".abr"))
         return false;
     // Very high rates would make durations negative: keep a tenth of the normal length.
     ttsSetFactors((pitch + 11) / 11.0, std::max(0.1, 0.8 - rate / 15.0));
     return true;
+}
+}  // namespace
+
+bool brisaVoiceOpen(int /*voice*/, int rate, int pitch) { return openConfigured(rate, pitch, std::string()); }
+
+int brisaSpeakToWav(const std::string& textCp1252, const std::string& wavPath, int rate, int pitch) {
+    // The engine writes its own 16-bit 16 kHz file; the voice in use is set aside meanwhile.
+    const bool ok = openConfigured(rate, pitch, wavPath) && ttsSpeak(textCp1252);
+    ttsClose();
+    ttsSetOutputFile(std::string());
+    return ok ? 0 : 1;
 }
 
 void brisaVoiceSpeak(const std::string& text) { ttsSpeak(text); }
