@@ -12,7 +12,7 @@ std::string cp(const char* s) { return plat::cp(s); }
 const char* const kPro =
     "[DURAÇÃO]\n* comentário\na=80\nk=60\ns=90\n_,=200\n\n[CHAVES]\nde=pr\nquem=PI\n\n"
     "[PROSÓDIA]\nHERTZ=100\nTABHERTZ=50,60,70,80,90,100,110,120,130,140\n"
-    "|PI|=785\n||??=?49\n|--|=555\n";
+    "|PI|=785\n||?\?=?49\n|--|=555\n";
 
 struct Files {
     std::string dir = tempDir();
