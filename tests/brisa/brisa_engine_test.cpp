@@ -275,3 +275,39 @@ TEST(BrisaEngine, DamagedDatabaseIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BrisaVoice, ConfiguredFilesRateAndPitch) {
+    PathGuard noMbrola("/nonexistent");
+    // Rate and pitch reach the engine as its duration and pitch factors.
+    struct Case { int rate, pitch; double df; };
+    const Case cases[] = {{0, 0, 0.8}, {6, 0, 0.4}, {-3, 11, 1.0}};
+    const std::string dir = tempDir();
+    for (const Case& c : cases) {
+        InProc ip("", "[BRISATTS]\nDIR=\\sonare\\brisatts\n", false);
+        const std::string wav = dir + "/v" + std::to_string(c.rate) + ".wav";
+        int rc = -1;
+        ip.run([&] { rc = brisa::brisaSpeakToWav("Bom dia.", wav, c.rate, c.pitch); });
+        EXPECT_EQ(rc, 0);
+        ip.run([&] { ASSERT_TRUE(openShipped()); });
+        const size_t want = chainSamples("Bom dia.", c.df);
+        brisa::ttsClose();
+        EXPECT_EQ(wavSamples(wav).size(), want) << c.rate;
+    }
+    // A folder without the engine's files: the voice does not open.
+    InProc bad("", "[BRISATTS]\nDIR=c:\\nao\\existe\n", false);
+    bad.run([] {
+        EXPECT_FALSE(brisa::brisaVoiceOpen(1, 0, 0));
+    });
+    InProc good("", "[SERVFALA]\nTIPOSAPI=3\n", false);
+    good.run([] {
+        ASSERT_TRUE(brisa::brisaVoiceOpen(1, 0, 0));
+        brisa::brisaVoiceSpeak("casa");
+        EXPECT_EQ(speech::waveState().lastOpenRate, 16000);
+        brisa::brisaVoiceClose();
+        EXPECT_EQ(brisa::ttsBackend(), "");
+    });
+}
+
+}  // namespace

@@ -21,6 +21,8 @@ namespace {
 bool openConfigured(int rate, int pitch, const std::string& outputFile) {
     std::string dir = con::readConfig("BRISATTS", "DIR");
     if (dir.empty()) dir = "\\sonare\\brisatts\\";
+    // A folder from the root of the drive ("\sonare\...") is on the family's drive.
+    if (dir[0] == '\\' && (dir.size() < 2 || dir[1] != '\\')) dir = "c:" + dir;
     dir = withBackslash(dir);
     std::string base = con::readConfig("BRISATTS", "BASE");
     if (base.empty()) base = "portug";
