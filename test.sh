@@ -9,6 +9,8 @@ EXTRA=()
 if [ "${LUDIVAR_SANITIZE:-0}" = 1 ]; then EXTRA=(-DLUDIVAR_SANITIZE=ON); TYPE=Debug; fi
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=$TYPE "${EXTRA[@]}" >/dev/null
 cmake --build "$BUILD" -j"$(nproc)"
+# The web page's test drives Chromium through puppeteer-core (tests/web/package-lock.json).
+if [ ! -d tests/web/node_modules ]; then (cd tests/web && npm ci --no-audit --no-fund); fi
 # Leaks are checked; the caches of the font and window libraries are listed in .ci/lsan.supp.
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS="suppressions=$PWD/.ci/lsan.supp:print_suppressions=0"

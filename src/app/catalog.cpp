@@ -185,6 +185,8 @@ const CatalogEntry kCatalog[] = {
     {"LUROTEXI", "Um roteiro com este nome já existe.  Quer sobrescrever? "},
     {"LUROTCRI", "Roteiro equivalente criado."},
     {"LUCATNEX", "Categoria inexistente, aperte enter"},
+    // Beyond the family's catalogue: the game as a web page.
+    {"LUWEBOK", "Página web gravada: "},
 };
 static_assert(sizeof(kCatalog) / sizeof(kCatalog[0]) == kCatalogSize, "catalogue size");
 

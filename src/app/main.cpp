@@ -12,6 +12,7 @@
 #include "console/config.h"
 #include "console/review.h"
 #include "editor/editor.h"
+#include "export/webpage.h"
 #include "game/checker.h"
 #include "player/play.h"
 #include "player/slide.h"
@@ -26,7 +27,7 @@ namespace {
 
 struct Options {
     enum class FrontKind { Auto, Window, Tty, Headless } front = FrontKind::Auto;
-    std::string ini, keys, screen, trace, check, script, speak, wav, slides;
+    std::string ini, keys, screen, trace, check, script, speak, wav, slides, exportGame, exportPage;
     bool keysGiven = false, speakGiven = false;
 };
 
@@ -35,6 +36,7 @@ void usage() {
                  "uso: ludivar [--tty | --headless] [--ini ARQ] [--keys TECLAS | --keys-file ARQ]\n"
                  "             [--screen ARQ] [--trace ARQ] [--slides PASTA]\n"
                  "       ludivar --check JOGO.lud\n"
+                 "       ludivar --export-html JOGO.lud PAGINA.html\n"
                  "       ludivar --script PROGRAMA.pro\n"
                  "       ludivar --speak TEXTO --wav ARQ.wav\n");
 }
@@ -77,6 +79,7 @@ int main(int argc, char** argv) {
         }
         else if (a == "--screen") next(o.screen);
         else if (a == "--check") next(o.check);
+        else if (a == "--export-html") { next(o.exportGame); next(o.exportPage); }
         else if (a == "--script") next(o.script);
         else if (a == "--speak") { next(o.speak); o.speakGiven = true; }
         else if (a == "--wav") next(o.wav);
@@ -92,12 +95,15 @@ int main(int argc, char** argv) {
 
     con::setStartFolder(plat::currentDir());
     // The program moves to the games folder; names given on the command line stay where the user meant.
-    for (std::string* path : {&o.ini, &o.screen, &o.trace, &o.wav, &o.slides, &o.check, &o.script})
+    for (std::string* path : {&o.ini, &o.screen, &o.trace, &o.wav, &o.slides, &o.check, &o.script,
+                              &o.exportGame, &o.exportPage})
         if (!path->empty() && (*path)[0] != '/') *path = plat::currentDir() + "/" + *path;
     if (!o.ini.empty()) con::setIniOverride(o.ini);
 
     // The checker needs no window and no sound.
     if (!o.check.empty()) return game::runCheck(plat::utf8ToCp1252(o.check));
+    // So does the web page: it is written from the file, not from a session.
+    if (!o.exportGame.empty()) return web::RunExport(o.exportGame, o.exportPage);
     if (o.speakGiven && o.wav.empty()) {
         std::fprintf(stderr, "ludivar: --speak precisa de --wav ARQ\n");
         return 2;

@@ -9,9 +9,11 @@
 #include "console/config.h"
 #include "console/kept.h"
 #include "console/textwin.h"
+#include "platform/braille.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/process.h"
+#include "safety/safety.h"
 #include "speech/synth.h"
 #include "speech/wave.h"
 
@@ -366,6 +368,13 @@ void playDtmf(const std::string& text) {
 void openDocument(const std::string& name) {
     const std::string doc = trim(name);
     if (doc.empty()) return;
+    // During a game the word may be the game's own text: the pupil says whether it opens.
+    if (safety::inGame()) {
+        const size_t dot = doc.find('.');
+        const std::string ext = dot == std::string::npos ? std::string() : toUpperLatin(doc.substr(dot + 1, 3));
+        const bool program = ext == "EXE" || ext == "COM";
+        if (!safety::allow(program ? safety::Reach::Run : safety::Reach::Open, doc)) return;
+    }
     auto launch = gCon.launcher ? gCon.launcher : defaultLauncher;
     std::string program;
     std::vector<std::string> args;
@@ -444,6 +453,9 @@ struct Field {
         }
         if (len < 80) clearToEndOfLine();
         gotoXY(col + pos - first, row);
+        // The display gets the whole field, not the part the window shows.
+        brl::show(brl::Content::Field, text.substr(0, size_t(std::max(lastNonBlank(), std::min(pos, maxLen)))),
+                  pos - 1);
     }
 
     void removeAt(int p, int count) {
@@ -786,6 +798,12 @@ int extendedKey(Field& f, uint8_t ext, bool alt, bool firstKey) {
             else speakChar(c);
             break;
         }
+        case kBrailleRoute: {                                         // a routing key of the display
+            f.pos = std::clamp(tw().routePosition + 1, 1, f.lastNonBlank() + 1);
+            f.draw(true);
+            if (f.pos <= f.lastNonBlank()) speakChar(f.at(f.pos));
+            break;
+        }
         case 115: wordLeft(f); break;                                 // Ctrl+Left
         case 116: wordRight(f); break;                                // Ctrl+Right
         case 83: deleteKey(f); break;                                 // Delete
@@ -819,6 +837,11 @@ int editField(std::string& text, int col, int row, int maxLen, int width, bool e
     const std::string startText = f.text;
 
     int result = 0;
+    // The whole field counts as reading keys: Ctrl+C in it is copy, never the stop key.
+    struct Reader {
+        Reader() { ++tw().keyReaders; }
+        ~Reader() { --tw().keyReaders; }
+    } reader;
     for (bool firstKey = true;; firstKey = false) {
         f.draw(true);
         uint8_t ch = readKey();

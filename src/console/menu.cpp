@@ -7,6 +7,7 @@
 
 #include "console/console.h"
 #include "console/textwin.h"
+#include "platform/braille.h"
 
 namespace con {
 
@@ -171,6 +172,7 @@ void drawList(bool speakCurrent) {
     }
     setTextAttr(g_list.plainAttr);
     const bool exists = g_list.current >= 0 && g_list.current < itemCount();
+    if (exists) brl::show(brl::Content::Menu, g_list.items[static_cast<size_t>(g_list.current)].text);
     if (speakCurrent && exists) {
         const ListItem& it = g_list.items[static_cast<size_t>(g_list.current)];
         if (it.marked) errorBeep();
@@ -296,6 +298,7 @@ int menuRun() {
         } else if (!leave) {
             scrollTo(current);
             drawOption(current, 14);
+            brl::show(brl::Content::Menu, g_menu.options[static_cast<size_t>(current - 1)].text);
             announceOption(current, haveKey && ext && key == kRight);
         }
         if (leave) break;

@@ -8,6 +8,7 @@
 #include "console/config.h"
 #include "console/console.h"
 #include "console/textwin.h"
+#include "platform/braille.h"
 
 namespace con {
 
@@ -454,6 +455,13 @@ void keepOnScreen() {
     if (v.row > reviewRows()) correct(v.row, reviewRows());
 }
 
+// The display follows the review position: its row, with the cursor on its column.
+void showReviewLine() {
+    std::string row;
+    for (int c = 1; c <= kCols; ++c) row += static_cast<char>(reviewChar(c, g_review.row));
+    brl::show(brl::Content::Review, row, g_review.col - 1);
+}
+
 }  // namespace
 
 ReviewState& reviewState() { return g_review; }
@@ -490,7 +498,7 @@ void screenReview() {
     g_review.row = savedY + tw().top;
     errorBeep();
     try {
-        while (handleKey()) keepOnScreen();
+        for (showReviewLine(); handleKey(); showReviewLine()) keepOnScreen();
     } catch (...) {
         g_review.active = false;
         throw;

@@ -1,10 +1,12 @@
 #include "console/textwin.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <sys/time.h>
 
 #include "console/config.h"
+#include "platform/braille.h"
 #include "platform/files.h"
 
 namespace con {
@@ -163,6 +165,7 @@ const std::string& brailleTable() {
 TextWindow& tw() { return gTw; }
 
 void resetTextWindow() {
+    brl::close();
     gTw = TextWindow();
     gTw.chars.fill(' ');
     for (int i = 0; i < 16; ++i) gTw.colourTable[i] = uint8_t(i);
@@ -235,6 +238,17 @@ void ensureWindow() {
     int mode = modo.empty() ? 0 : (modo[0] & 3);
     if (mode == 3) mode = 1;
     if (mode) setBrailleMode(mode);
+    openBrailleDisplay();
+}
+
+void openBrailleDisplay() {
+    if (!plat::haveFront()) return;
+    const std::string line = readWindowsIni("BRAILLE", "LINHA", 80);
+    brl::brailleState().enabled = line.empty() || (line[0] != 'N' && line[0] != 'n');
+    // Tests and automation reach a display only when they name one.
+    const bool headless = std::string(plat::front().name()) == "headless";
+    if (headless && !std::getenv("BRLAPI_HOST")) return;
+    brl::open(uint64_t(uintptr_t(plat::front().nativeWindowId())));
 }
 
 void gotoXY(int col, int row) {
@@ -385,6 +399,10 @@ bool keyPressed() {
 
 uint8_t readKey() {
     ensureWindow();
+    struct Reader {  // also when the program's end unwinds through the wait
+        Reader() { ++gTw.keyReaders; }
+        ~Reader() { --gTw.keyReaders; }
+    } reader;
     pumpMessages();
     if (gTw.keyCount == 0) {
         gTw.reading = true;
@@ -433,6 +451,12 @@ void delayMs(int ms) {
 
 void pumpMessages() {
     if (plat::haveFront()) plat::front().pump();
+    int position = 0;
+    if (brl::pollRoute(position) && gTw.keyCount <= 62) {
+        gTw.routePosition = position;
+        pushKey(0);
+        pushKey(kBrailleRoute);
+    }
 }
 
 void setWindowTitle(const std::string& text) {
@@ -446,6 +470,7 @@ void setWindowTitle(const std::string& text) {
 
 void closeConsole() {
     while (gTw.keyCount > 0) readKey();
+    brl::close();
     toneOff();
     plat::endProgram(0);
 }
@@ -586,6 +611,15 @@ void playToneMs(int hz, int ms) {
     toneOff();
 }
 
+// Ctrl+Break; in the terminal, where Ctrl+Break cannot be typed, Ctrl+C while no
+// key is being read (in a field it stays copy).
+static bool isStopKey(const plat::KeyEvent& ev) {
+    if (!(ev.mods & plat::ModCtrl) || (ev.mods & plat::ModAlt)) return false;
+    if (ev.id == plat::KeyId::Break) return true;
+    return ev.id == plat::KeyId::Char && ev.vk == 'C' && !gTw.reading && gTw.keyReaders == 0 && plat::haveFront() &&
+           std::string(plat::front().name()) == "tty";
+}
+
 void keyEvent(const plat::KeyEvent& ev) {
     using plat::KeyId;
     bool ctrl = ev.mods & plat::ModCtrl, alt = ev.mods & plat::ModAlt, shift = ev.mods & plat::ModShift;
@@ -600,6 +634,12 @@ void keyEvent(const plat::KeyEvent& ev) {
         }
         gTw.heldKeys &= uint8_t(~bit);
         if (gTw.heldKeys == 0 && gTw.chordKeys != 0) completeChord();
+        return;
+    }
+    if (plat::programStopArmed() && isStopKey(ev)) {
+        plat::requestProgramStop();
+        // A key being waited for ends with Esc, so the program stops at once.
+        if (gTw.reading) pushKey(27);
         return;
     }
     if (ev.id == KeyId::Break) {

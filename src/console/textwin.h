@@ -27,6 +27,7 @@ struct TextWindow {
     bool capitalPending = false, capitalLock = false, numberMode = false;
     bool breakCheck = true;
     bool reading = false;
+    int keyReaders = 0;  // readKey and fields under way: Ctrl+C there is a key, not the stop key
     bool textPaintingOff = false;
     bool exists = false;
     bool slowScroll = false;
@@ -34,11 +35,17 @@ struct TextWindow {
     plat::Picture picture;
     bool pictureShown = false;
     int pictureX = 0, pictureY = 0;
+    int routePosition = 0;  // 0-based place in the field of the last Braille routing key
 };
 
 TextWindow& tw();          // the one text window
 void resetTextWindow();    // fresh state (tests)
 void ensureWindow();       // creates the window on first use
+// Connects the Braille display unless [BRAILLE] LINHA is "N" (ensureWindow does it).
+void openBrailleDisplay();
+// A routing key of the Braille display arrives as the extended key 0, kBrailleRoute;
+// its position in the field is routePosition.
+constexpr uint8_t kBrailleRoute = 250;
 plat::ScreenView screenView();
 
 void gotoXY(int col, int row);

@@ -11,6 +11,7 @@
 #include "app/startup.h"
 #include "console/console.h"
 #include "console/menu.h"
+#include "export/webpage.h"
 #include "console/textwin.h"
 #include "editor/common.h"
 #include "editor/program.h"
@@ -200,6 +201,7 @@ void editorMenu() {
             case 'I': game::importMedia(); break;
             case 'R': game::importScript(); break;
             case 'G': game::exportScript(); break;
+            case 'W': web::ExportCurrentGame(); break;  // the game as a web page
             case 'X':
                 player::PlayGame(true);
                 player::ClearSlide();

@@ -41,7 +41,15 @@ bool endsWithNoCase(const std::string& s, const char* suffix) {
     return s.size() >= suf.size() && game::upperLatin(std::string_view(s).substr(s.size() - suf.size())) == suf;
 }
 
-std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+// A string literal: a quote inside is doubled, so an answer holding one stays one value.
+std::string quoted(const std::string& s) {
+    std::string out = "\"";
+    for (char c : s) {
+        out += c;
+        if (c == '"') out += '"';
+    }
+    return out + "\"";
+}
 
 // ---- starting the editor ---------------------------------------------------------
 
@@ -244,6 +252,10 @@ std::string programNameFromAnswer(const std::string& answer) {
     return name;
 }
 
+// The subroutine a transcribed program calls when the pupil presses Esc: the
+// question the play loop asks, and the end on S.
+constexpr const char* kConfirmLabel = "#confirma-fim";
+
 std::string programText(const game::TJogo& g, bool transcribe) {
     std::string out;
     auto line = [&out](const std::string& text) {
@@ -251,6 +263,22 @@ std::string programText(const game::TJogo& g, bool transcribe) {
         out += "\r\n";
     };
     auto isSet = [](const std::string& s) { return !game::trimView(s).empty(); };
+    // "desvia @Name" cannot reach a label holding a blank; the quoted name can.
+    auto target = [](const std::string& to) {
+        const std::string name = game::trimText(to);
+        return name.find(' ') == std::string::npos ? "@" + name : quoted(name);
+    };
+    auto jump = [&target](const std::string& to) { return "        desvia " + target(to); };
+    // The k-th piece (from 1) of a "|" list.
+    auto piece = [](const std::string& list, int k) {
+        size_t start = 0;
+        for (int i = 1; i < k; ++i) {
+            size_t bar = list.find('|', start);
+            if (bar == std::string::npos) return std::string();
+            start = bar + 1;
+        }
+        return list.substr(start, list.find('|', start) - start);
+    };
     line(plat::cp("* Programação do jogo ") + g.general.name);
     for (int n = 1; n <= g.placeCount; ++n) {
         const game::TLugar* p = g.place(n);
@@ -260,17 +288,30 @@ std::string programText(const game::TJogo& g, bool transcribe) {
         line("    seja $LUGAR = " + quoted(p->name));
         line("    chama remoto " + quoted(p->name));
         if (!transcribe) continue;
+        // Esc asks "Confirma fim?" as plain play does; N shows the place again.
+        line(std::string("    se $STATUS = \"$ESC$\" chama @") + kConfirmLabel);
+        line("    se $STATUS = \"$ESC$\" desvia " + target(p->name));
         if (p->endsGame) {
             line("    termina mudo");
             continue;
         }
         const bool ok = isSet(p->placeIfRight), err = isSet(p->placeIfWrong);
-        // "desvia @Name" cannot reach a label holding a blank; the quoted name can.
-        auto jump = [](const std::string& to) {
-            const std::string name = game::trimText(to);
-            return "        desvia " + (name.find(' ') == std::string::npos ? "@" + name : quoted(name));
-        };
-        if (ok) {
+        if (p->expectedAnswer.find('|') != std::string::npos && (ok || err)) {
+            // Each accepted answer goes to its own place; one without a place goes
+            // on to the next place, as plain play does.
+            int next = n + 1;
+            while (next <= g.placeCount && !g.place(next)) ++next;
+            const game::TLugar* following = next <= g.placeCount ? g.place(next) : nullptr;
+            int count = 1;
+            for (char c : p->expectedAnswer) count += c == '|';
+            for (int k = 1; k <= count; ++k) {
+                const std::string answer = piece(p->expectedAnswer, k), to = piece(p->placeIfRight, k);
+                std::string test = "    se $RESPOSTA = " + quoted(answer) + " ";
+                if (isSet(to)) line(test + "desvia " + target(to));
+                else if (err) line(test + (following ? "desvia " + target(following->name) : "termina mudo"));
+            }
+            if (err) line("    desvia " + target(p->placeIfWrong));
+        } else if (ok) {
             line("    se $RESPOSTA = " + quoted(p->expectedAnswer));
             line(jump(p->placeIfRight));
             if (err) {
@@ -283,6 +324,16 @@ std::string programText(const game::TJogo& g, bool transcribe) {
             line(jump(p->placeIfWrong));
             line("    fim se");
         }
+    }
+    if (transcribe) {
+        line("    termina mudo");
+        line("");
+        line(std::string("@") + kConfirmLabel);
+        line(plat::cp("    escreve \"Confirma fim? \" &"));
+        line(plat::cp("    lê $TECLA &"));
+        line("    escreve $TECLA");
+        line("    se $TECLA = \"S\" termina mudo");
+        line("    retorna");
     }
     return out;
 }

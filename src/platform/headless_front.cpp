@@ -30,6 +30,14 @@ public:
         deliverDue();
     }
 
+    // A program that runs without reading keys: each check is a millisecond, so
+    // an impatient key ({wait N}{Ctrl+Break}) reaches a tight loop.
+    void pollStopKey() override {
+        now_ += 1;
+        retireAudio();
+        deliverDue();
+    }
+
     void waitForInput() override {
         if (con::tw().keyCount > 0) return;
         // The user listens to the end of what is being said, then types.

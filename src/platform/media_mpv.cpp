@@ -188,8 +188,15 @@ mpv_handle* newMpv(bool audio, uint64_t window) {
     if (!h) return nullptr;
     mpv_set_option_string(h, "terminal", "no");
     mpv_set_option_string(h, "config", "no");
+    // Local files only: a game's playlist (.m3u, .m3u8, .pls, .cue) must not make
+    // the player fetch the addresses it lists, and nothing runs scripts or
+    // helper programs on the media's behalf.
     mpv_set_option_string(h, "load-scripts", "no");
     mpv_set_option_string(h, "ytdl", "no");
+    mpv_set_option_string(h, "access-references", "no");
+    mpv_set_option_string(h, "load-unsafe-playlists", "no");
+    mpv_set_option_string(h, "demuxer-lavf-o", "protocol_whitelist=file");
+    mpv_set_option_string(h, "stream-lavf-o", "protocol_whitelist=file");
     mpv_set_option_string(h, "osc", "no");
     mpv_set_option_string(h, "input-default-bindings", "no");
     mpv_set_option_string(h, "input-vo-keyboard", "no");
@@ -219,7 +226,9 @@ mpv_handle* newMpv(bool audio, uint64_t window) {
 }
 
 bool loadFile(mpv_handle* h, const std::string& path) {
-    const char* cmd[] = {"loadfile", path.c_str(), nullptr};
+    // A relative name such as "http:x" or "av:..." must stay a file name.
+    std::string local = !path.empty() && path[0] == '/' ? path : "./" + path;
+    const char* cmd[] = {"loadfile", local.c_str(), nullptr};
     return mpv_command(h, cmd) >= 0;
 }
 

@@ -128,4 +128,19 @@ HeadlessOptions& headlessOptions() {
     return o;
 }
 
+namespace {
+bool gStopArmed = false;
+bool gStopRequested = false;
+}  // namespace
+
+void armProgramStop(bool on) {
+    gStopArmed = on;
+    gStopRequested = false;
+}
+bool programStopArmed() { return gStopArmed; }
+void requestProgramStop() {
+    if (gStopArmed) gStopRequested = true;
+}
+bool programStopRequested() { return gStopRequested; }
+
 }  // namespace plat

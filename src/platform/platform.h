@@ -105,6 +105,10 @@ public:
     // A game program may minimize the window and bring it back.
     virtual void setMinimized(bool minimized) { (void)minimized; }
 
+    // The stop key's check while a game program runs without reading keys: reads
+    // pending input so that Ctrl+Break (Ctrl+C in the terminal) is seen.
+    virtual void pollStopKey() { pump(); }
+
     // Media surfaces: the window front shows video inside its window.
     virtual void* nativeWindowId() { return nullptr; }
 };
@@ -124,6 +128,13 @@ void traceClose();
 // Tests: collect trace lines in memory as well (nullptr stops).
 void traceCapture(std::vector<std::string>* sink);
 bool tracing();
+
+// The stop key of a running game program.  While armed, Ctrl+Break (and Ctrl+C in
+// the terminal outside fields) stops the game program instead of the application.
+void armProgramStop(bool on);
+bool programStopArmed();
+void requestProgramStop();
+bool programStopRequested();
 
 // The program's end.  Thrown so that main (or a test) can unwind and return `code`.
 struct ProgramExit { int code; };

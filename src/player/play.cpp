@@ -15,6 +15,7 @@
 #include "platform/files.h"
 #include "player/resume.h"
 #include "player/slide.h"
+#include "safety/safety.h"
 #include "script/script.h"
 
 namespace player {
@@ -385,6 +386,10 @@ void PlayGame(bool gameLoaded) {
     script::scriptReset();
     game::TJogo& g = game::current();
     const std::string& program = g.general.program;
+    // What the game may reach is settled per game: its folder, its contents.
+    safety::Scope scope = safety::gameScope(app::appState().currentGameFile, program, app::appState().gamesRoot);
+    if (!con::trim(g.general.name).empty()) scope.name = con::trim(g.general.name);  // as the pupil knows it
+    safety::GameGuard guard(scope);
     if (program.empty()) {
         // Only a game chosen by the pupil is resumed; the editor plays what it has in memory.
         if (gameLoaded) PlayFrom(1, g.randomOrder);
@@ -399,7 +404,12 @@ void PlayGame(bool gameLoaded) {
         if (g.randomOrder) ShuffleCategories();
         script::RunResult r = script::scriptRunWithHost(program, PlayPlaceForScript);
         ClearSlide();
-        if (r.code != script::RunOk) app::SayMessage("LUERRPGM", 2);
+        if (r.code != script::RunOk) {
+            if (r.code == script::RunStopped) con::writeAndSpeak(plat::cp("Programa interrompido: "));
+            else app::SayMessage("LUERRPGM", 0);
+            con::writeLineAndSpeak(script::failurePlace(r));
+            con::writeLn();
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include "console/console.h"
 #include "console/textwin.h"
 #include "game/model.h"
+#include "platform/braille.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "player/mci.h"
@@ -76,6 +77,14 @@ void playSlideMediaText(const game::TSlide& s) {
         con::setTextPaintingOff(false);
         StopSlideMedia();
     }
+}
+
+// The display shows the slide's lines as they are written, one at a time.
+void showSlideOnDisplay(const game::TSlide& s) {
+    std::vector<std::string> lines;
+    for (const std::string& line : s.text)
+        if (!con::trim(line).empty()) lines.push_back(SubstituteAll(line));
+    brl::showLines(brl::Content::Slide, lines);
 }
 
 // The slide's lines, phrase by phrase: an empty line ends a phrase.
@@ -172,6 +181,8 @@ void PresentPlace(int place, uint8_t& lastKey, std::string& answer) {
         } else {
             s = p->slide(a);
             DrawSlide(place, a, s ? s->effect : std::string());
+            if (s) showSlideOnDisplay(*s);
+            else brl::show(brl::Content::Slide, std::string());
             con::stopSpeech();
             if (s && !s->media.empty()) playSlideMediaText(*s);
             con::flushKeys();

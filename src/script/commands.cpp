@@ -237,12 +237,18 @@ bool endsWithUpper(const std::string& s, const char* suffix) {
     return upperLatin(std::string_view(s).substr(s.size() - suf.size())) == suf;
 }
 
+// A fresh file of our own for the converted picture: made with O_EXCL under a
+// random name, so nothing placed in the shared temporary folder beforehand (a
+// link to another file) is written through.  Empty when none can be made.
 std::string temporaryBitmap() {
     std::error_code ec;
     std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
     if (ec) dir = "/tmp";
-    std::string name = "ludivar-" + std::to_string(::getpid()) + "-$$$.bmp";
-    return plat::utf8ToCp1252((dir / name).string());
+    std::string name = (dir / "ludivar-XXXXXX.bmp").string();
+    int fd = ::mkstemps(&name[0], 4);
+    if (fd < 0) return std::string();
+    ::close(fd);
+    return name;
 }
 
 bool cmdImagem(std::string_view arg) {
@@ -261,11 +267,11 @@ bool cmdImagem(std::string_view arg) {
     std::string temp;
     if ((endsWithUpper(name, ".JPG") || endsWithUpper(name, ".JPEG")) && plat::fileExists(name)) {
         temp = temporaryBitmap();
-        if (media::jpegToBmp(name, temp)) name = temp;
+        if (!temp.empty() && media::jpegToBmp(name, plat::utf8ToCp1252(temp))) name = plat::utf8ToCp1252(temp);
     }
     bool shown = con::showBitmap(name);
     if (shown) con::drawBitmap(x, y);
-    if (!temp.empty()) std::remove(plat::mapPath(temp).c_str());
+    if (!temp.empty()) ::unlink(temp.c_str());
     return shown || lenient;
 }
 

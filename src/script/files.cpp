@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/process.h"
+#include "safety/safety.h"
 #include "script/interp.h"
 
 namespace script {
@@ -38,6 +39,28 @@ bool sameFile(const std::string& a, const std::string& b) {
 }
 
 void say(const std::string& text) { con::writeLineAndSpeak(text); }
+
+// The status a refused name leaves, as the file layer reports a denied access.
+constexpr int kAccessDenied = 5;
+
+// The Linux path of a name the game may use this way; otherwise the pupil hears
+// what was refused and the status says so.  The command then fails, unless its
+// "&" form asked to go on (as it does after any failure).
+bool reach(const std::string& name, safety::Access access, std::string& path) {
+    path = safety::resolve(name, access);
+    if (!path.empty()) return true;
+    safety::sayRefused(name);
+    state().status = kAccessDenied;
+    return false;
+}
+
+bool reachNew(const std::string& name, std::string& path) {
+    path = safety::resolveNew(name);
+    if (!path.empty()) return true;
+    safety::sayRefused(name);
+    state().status = kAccessDenied;
+    return false;
+}
 
 }  // namespace
 
@@ -99,6 +122,8 @@ int readChannelLine(int n, std::string& out) {
         out.clear();
         return -1;
     }
+    // Data files written on Linux are UTF-8: read the way a program is.
+    out = toWorkingCodePage(std::move(out));
     return 0;
 }
 
@@ -111,7 +136,9 @@ bool cmdAbre(std::string_view arg) {
     bool parsed = n >= 0 && !arg.empty() && readOperand(arg, name) && !name.empty() && arg.empty();
     std::FILE* f = nullptr;
     if (parsed) {
-        std::string path = plat::mapPath(name);
+        std::string path;
+        bool allowed = reach(name, append ? safety::Access::Write : safety::Access::Read, path);
+        if (!allowed) return false;
         if (!isDirectory(path)) f = std::fopen(path.c_str(), append ? "ab" : "rb");
     }
     if (!f) {
@@ -152,23 +179,12 @@ bool cmdRemove(std::string_view arg) {
     // A name followed by more text is refused: deleting what a half-read line
     // happens to name is worse than stopping.
     if (!readOperand(arg, name) || name.empty() || !arg.empty()) return false;
-    std::string path = plat::mapPath(name);
+    std::string path;
+    if (!reach(name, safety::Access::Write, path)) return lenient;
     bool ok = !isDirectory(path) && ::unlink(path.c_str()) == 0;
     if (ok || lenient) return true;
     say(plat::cp("Erro no apagamento do arquivo ") + name);
     return false;
-}
-
-// Where a new name goes: its folder resolved as names are, its last part kept
-// as written (so a rename can change only the case).
-std::string newPath(const std::string& name) {
-    size_t sep = name.find_last_of("\\/");
-    std::string base = sep == std::string::npos ? name : name.substr(sep + 1);
-    if (base.empty()) return plat::mapPath(name);
-    std::string dir = sep == std::string::npos ? std::string() : plat::mapPath(name.substr(0, sep + 1));
-    if (sep != std::string::npos && dir.empty()) dir = "/";
-    if (!dir.empty() && dir.back() != '/') dir += '/';
-    return dir + plat::cp1252ToUtf8(base);
 }
 
 bool cmdRenomeia(std::string_view arg) {
@@ -176,7 +192,8 @@ bool cmdRenomeia(std::string_view arg) {
     bool lenient = takeAmpersand(arg);
     std::string from, to;
     if (!readOperand(arg, from) || !readOperand(arg, to) || !arg.empty()) return false;
-    std::string src = plat::mapPath(from), dst = newPath(to);
+    std::string src, dst;
+    if (!reach(from, safety::Access::Write, src) || !reachNew(to, dst)) return lenient;
     struct stat st;
     // Renaming never replaces another file (it would be lost); only the same
     // file under another case may be "replaced".
@@ -190,7 +207,8 @@ bool cmdReplica(std::string_view arg) {
     bool lenient = takeAmpersand(arg);
     std::string from, to;
     if (!readOperand(arg, from) || !readOperand(arg, to) || !arg.empty()) return false;
-    std::string src = plat::mapPath(from), dst = newPath(to);
+    std::string src, dst;
+    if (!reach(from, safety::Access::Read, src) || !reachNew(to, dst)) return lenient;
     if (isDirectory(src)) return lenient;
     std::FILE* in = std::fopen(src.c_str(), "rb");
     if (!in) return lenient;
@@ -199,9 +217,22 @@ bool cmdReplica(std::string_view arg) {
         std::fclose(in);
         return lenient;
     }
-    std::FILE* out = std::fopen(dst.c_str(), "wb");
+    // The copy is written beside its target and renamed over it at the end, so
+    // a failed copy leaves the old file whole; a link in the target's place is
+    // replaced, never written through.
+    std::string tmp = dst;
+    size_t slash = tmp.find_last_of('/');
+    tmp.insert(slash == std::string::npos ? 0 : slash + 1, ".ludivar-");
+    tmp += ".XXXXXX";
+    int fd = ::mkstemp(&tmp[0]);
+    std::FILE* out = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
     if (!out) {
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(tmp.c_str());
+        }
         std::fclose(in);
+        if (!lenient) say(plat::cp("Erro na escrita de arquivo ") + to);
         return lenient;
     }
     std::vector<char> buf(30000);
@@ -209,12 +240,9 @@ bool cmdReplica(std::string_view arg) {
     for (;;) {
         size_t n = std::fread(buf.data(), 1, buf.size(), in);
         if (n > 0 && std::fwrite(buf.data(), 1, n, out) != n) {
-            if (!lenient) {
-                say(plat::cp("Erro na escrita de arquivo ") + to);
-                ok = false;
-                break;
-            }
-            std::clearerr(out);
+            if (!lenient) say(plat::cp("Erro na escrita de arquivo ") + to);
+            ok = false;
+            break;
         }
         if (n < buf.size()) {
             if (std::ferror(in)) {
@@ -226,10 +254,19 @@ bool cmdReplica(std::string_view arg) {
         }
     }
     std::fclose(in);
-    if (std::fclose(out) != 0 && ok && !lenient) {
-        say(plat::cp("Erro na escrita de arquivo ") + to);
+    if (std::fclose(out) != 0 && ok) {
+        if (!lenient) say(plat::cp("Erro na escrita de arquivo ") + to);
         ok = false;
     }
+    if (ok) {
+        // A copy takes the permissions a new file would get, not mkstemp's private ones.
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(tmp.c_str(), 0666 & ~mask);
+        ok = std::rename(tmp.c_str(), dst.c_str()) == 0;
+        if (!ok && !lenient) say(plat::cp("Erro na escrita de arquivo ") + to);
+    }
+    if (!ok) ::unlink(tmp.c_str());
     return ok || lenient;
 }
 
@@ -245,10 +282,20 @@ bool cmdDir(std::string_view arg) {
     if (!readOperand(arg, name) || !arg.empty()) return false;
     bool ok = false;
     if (!name.empty()) {
+        std::string path;
         switch (op) {
-            case 0: ok = ::mkdir(newPath(name).c_str(), 0777) == 0; break;
-            case 1: ok = ::rmdir(plat::mapPath(name).c_str()) == 0; break;
-            default: ok = plat::changeDir(name); break;
+            case 0:
+                if (!reachNew(name, path)) return lenient;
+                ok = ::mkdir(path.c_str(), 0777) == 0;
+                break;
+            case 1:
+                if (!reach(name, safety::Access::Write, path)) return lenient;
+                ok = ::rmdir(path.c_str()) == 0;
+                break;
+            default:
+                if (!reach(name, safety::Access::Read, path)) return lenient;
+                ok = ::chdir(path.c_str()) == 0;
+                break;
         }
     }
     if (ok || lenient) return true;
@@ -290,8 +337,10 @@ void startSearch(const std::string& pattern, bool folders) {
     std::string mask = sep == std::string::npos ? pattern : pattern.substr(sep + 1);
     if (mask.empty()) return;
     if (mask == "*.*") mask = "*";  // as on Windows, names without a dot match too
+    // Only folders the game may read are listed.
+    std::string path = safety::resolve(dir, safety::Access::Read);
     std::vector<plat::DirEntry> entries;
-    if (!plat::listDir(dir, entries)) return;
+    if (path.empty() || !plat::listDir(plat::utf8ToCp1252(path), entries)) return;
     std::sort(entries.begin(), entries.end(), [](const plat::DirEntry& a, const plat::DirEntry& b) {
         std::string ua = upperLatin(a.name), ub = upperLatin(b.name);
         return ua != ub ? ua < ub : a.name < b.name;
@@ -363,12 +412,20 @@ bool cmdExecuta(std::string_view arg) {
     // The original handed these over in 512-byte buffers.
     if (name.size() > 511) name.resize(511);
     if (params.size() > 511) params.resize(511);
+    // Addresses open in the browser; anything else runs on the pupil's machine.
+    std::string what = params.empty() ? name : name + " " + params;
+    bool address = name.find("://") != std::string::npos || startsWithUpper(name, "WWW.") ||
+                   startsWithUpper(name, "MAILTO:");
+    if (!safety::allow(address ? safety::Reach::Open : safety::Reach::Run, what)) {
+        state().status = 5;  // access denied, as the file layer reports it
+        return false;
+    }
     con::waitSpeech();
     int pid = plat::shellOpen(name, params);
     if (pid < 0) return false;
     if (!noWait) {
         // The program's turn ends when it does; the console keeps pumping meanwhile.
-        while (plat::processRunning(pid)) {
+        while (plat::processRunning(pid) && !plat::programStopRequested()) {
             con::delayMs(100);
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }

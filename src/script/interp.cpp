@@ -1,6 +1,7 @@
 // The interpreter's core: state, loading, the lexical readers, integer
 // expressions, the command table and the run loop.
 #include "script/interp.h"
+#include "safety/safety.h"
 
 #include <charconv>
 #include <limits>
@@ -414,8 +415,6 @@ bool takeAmpersand(std::string_view& arg) {
 // ---------------------------------------------------------------------------
 // Loading
 
-namespace {
-
 // Script files are Windows-1252; a file that is valid UTF-8 and uses it (as
 // Linux editors write) is converted, since such byte runs are all but
 // impossible in a real CP1252 text.
@@ -439,6 +438,8 @@ std::string toWorkingCodePage(std::string text) {
     }
     return multibyte ? plat::utf8ToCp1252(text) : text;
 }
+
+namespace {
 
 std::string collapseBlanks(std::string_view s) {
     std::string r;
@@ -478,6 +479,7 @@ void parseLine(std::string_view raw, Line& L) {
     }
     const std::string& n = L.norm;
     L.seOpenerCandidate = n.size() > 3 && n.compare(0, 3, "SE ") == 0;
+    L.seOpener = L.seOpenerCandidate && isWholeCondition(std::string_view(n).substr(3));
     L.senao = n == "SENAO" || n == plat::cp("SENÃO");
     if (n == "FIM SE") L.fim = BlockEnd::Se;
     else if (n == "FIM ENQUANTO") L.fim = BlockEnd::Enquanto;
@@ -490,6 +492,70 @@ std::string firstWord(const Line& L) {
     size_t sp = L.text.find(' ');
     return upperLatin(sp == std::string::npos ? std::string_view(L.text)
                                               : std::string_view(L.text).substr(0, sp));
+}
+
+// Pairs one kind of loop by nesting.  What nesting cannot pair falls back on
+// the nearest line: a FIM with no open loop returns to the nearest loop line
+// above, a loop never closed skips to the nearest FIM below.
+void pairLoops(Program& p, const char* word, BlockEnd end) {
+    const int n = p.count();
+    std::vector<int> open;
+    int lastOpener = 0;
+    for (int k = 1; k <= n; ++k) {
+        const Line& L = p.lines[size_t(k)];
+        if (L.fim == end) {
+            int opener = lastOpener;
+            if (!open.empty()) {
+                opener = open.back();
+                open.pop_back();
+                p.match[size_t(opener)] = k;
+            }
+            p.match[size_t(k)] = opener;
+        } else if (L.fim == BlockEnd::None && firstWord(L) == word) {
+            open.push_back(k);
+            lastOpener = k;
+        }
+    }
+    int nextEnd = 0;
+    for (int k = n; k >= 1; --k) {
+        const Line& L = p.lines[size_t(k)];
+        if (L.fim == end) nextEnd = k;
+        else if (L.fim == BlockEnd::None && firstWord(L) == word && p.match[size_t(k)] == 0)
+            p.match[size_t(k)] = nextEnd;
+    }
+}
+
+// SE blocks by nesting: a false condition goes to the block's first SENÃO (or its
+// FIM SE), every SENÃO of the block goes to its FIM SE.
+void pairBlocks(Program& p) {
+    const int n = p.count();
+    struct Open {
+        int line;
+        std::vector<int> senaos;
+    };
+    std::vector<Open> open;
+    std::vector<int> strays;  // SENÃO lines outside any block
+    for (int k = 1; k <= n; ++k) {
+        Line& L = p.lines[size_t(k)];
+        if (L.seOpener) {
+            open.push_back({k, {}});
+        } else if (L.senao) {
+            if (open.empty()) {
+                strays.push_back(k);
+            } else {
+                if (open.back().senaos.empty()) p.match[size_t(open.back().line)] = k;
+                open.back().senaos.push_back(k);
+            }
+        } else if (L.fim == BlockEnd::Se) {
+            for (int s : strays) p.match[size_t(s)] = k;  // as before: the next FIM SE
+            strays.clear();
+            if (open.empty()) continue;
+            Open& b = open.back();
+            if (b.senaos.empty()) p.match[size_t(b.line)] = k;
+            for (int s : b.senaos) p.match[size_t(s)] = k;
+            open.pop_back();
+        }
+    }
 }
 
 }  // namespace
@@ -509,40 +575,26 @@ bool parseProgram(const std::string& text, Program& out) {
         i = e + 1;
     }
     int n = p.count();
-    p.prevEnquanto.assign(size_t(n) + 2, 0);
-    p.prevRepete.assign(size_t(n) + 2, 0);
-    p.nextFimSe.assign(size_t(n) + 2, 0);
-    p.nextFimEnquanto.assign(size_t(n) + 2, 0);
-    p.nextFimRepete.assign(size_t(n) + 2, 0);
+    p.match.assign(size_t(n) + 2, 0);
     p.nextBlockMark.assign(size_t(n) + 2, 0);
-    int lastEnq = 0, lastRep = 0;
-    for (int k = 1; k <= n + 1; ++k) {
-        p.prevEnquanto[size_t(k)] = lastEnq;
-        p.prevRepete[size_t(k)] = lastRep;
-        if (k > n) break;
+    pairLoops(p, "ENQUANTO", BlockEnd::Enquanto);
+    pairLoops(p, "REPETE", BlockEnd::Repete);
+    pairBlocks(p);
+    for (int k = 1; k <= n; ++k) {
         Line& L = p.lines[size_t(k)];
-        std::string fw = firstWord(L);
-        if (fw == "ENQUANTO") lastEnq = k;
-        if (fw == "REPETE") {
-            lastRep = k;
+        if (L.fim == BlockEnd::None && firstWord(L) == "REPETE") {
             size_t sp = L.text.find(' ');
             L.repeteArg = sp == std::string::npos ? std::string()
                                                   : upperLatin(trimView(std::string_view(L.text).substr(sp + 1)));
         }
         if (!L.text.empty() && L.text[0] == '@') p.labels.emplace(upperLatin(std::string_view(L.text).substr(1)), k);
     }
-    int fSe = 0, fEnq = 0, fRep = 0, mark = 0;
+    int mark = 0;
     for (int k = n; k >= 0; --k) {
-        p.nextFimSe[size_t(k)] = fSe;
-        p.nextFimEnquanto[size_t(k)] = fEnq;
-        p.nextFimRepete[size_t(k)] = fRep;
         p.nextBlockMark[size_t(k)] = mark;
         if (k == 0) break;
         const Line& L = p.lines[size_t(k)];
-        if (L.fim == BlockEnd::Se) fSe = k;
-        if (L.fim == BlockEnd::Enquanto) fEnq = k;
-        if (L.fim == BlockEnd::Repete) fRep = k;
-        if (L.fim == BlockEnd::Se || L.senao || L.seOpenerCandidate) mark = k;
+        if (L.fim == BlockEnd::Se || L.senao || L.seOpener) mark = k;
     }
     out = std::move(p);
     return true;
@@ -554,6 +606,7 @@ bool loadScript(const std::string& file) {
     if (text.size() > kMaxScriptBytes) return false;
     Program p;
     if (!parseProgram(toWorkingCodePage(std::move(text)), p)) return false;
+    p.file = file;
     State& s = gState;
     // The line running now may be one of the old lines: keep them until it ends.
     if (s.running) s.retired.push_back(std::move(s.prog));
@@ -671,12 +724,25 @@ void runLoop() {
         if (!s.retired.empty()) s.retired.clear();
         const Line& L = s.prog.lines[size_t(s.current)];
         if (!L.nop) runCommand(L.word, L.key, L.arg, L.handler);
+        if (stopKeyPressed()) {
+            s.stopped = true;
+            break;
+        }
         if (!s.stop && !s.error) ++s.current;
     }
     s.retired.clear();
 }
 
 }  // namespace
+
+bool stopKeyPressed() {
+    State& s = gState;
+    if (++s.sinceStopPoll >= kStopPollLines) {
+        s.sinceStopPoll = 0;
+        if (plat::haveFront()) plat::front().pollStopKey();
+    }
+    return plat::programStopRequested();
+}
 
 void scriptReset() {
     State& s = gState;
@@ -707,8 +773,17 @@ RunResult scriptRun(const std::string& file, const std::string& startLabel) {
     }
     if (!loadScript(file)) {
         r.code = RunLoadFailed;
+        r.file = file;
         return r;
     }
+    // A program run outside a game is confined to its own folder.
+    struct ScopeGuard {
+        bool mine = false;
+        ~ScopeGuard() {
+            if (mine) safety::leaveGame();
+        }
+    } guard;
+    if (!safety::inGame()) guard.mine = safety::enterGame(safety::programScope(file));
     s.current = 1;
     s.error = false;
     s.stop = false;
@@ -720,22 +795,42 @@ RunResult scriptRun(const std::string& file, const std::string& startLabel) {
         r.line = 1;
     } else {
         s.running = true;
+        s.stopped = false;
+        s.sinceStopPoll = 0;
+        plat::armProgramStop(true);
         try {
             runLoop();
         } catch (...) {
             // The program's end (plat::ProgramExit) passes through; leave the
             // interpreter ready for another run.
+            plat::armProgramStop(false);
             s.running = false;
             s.lineCount = 0;
             s.retired.clear();
             throw;
         }
+        plat::armProgramStop(false);
         s.running = false;
-        r.code = s.error ? RunFailed : RunOk;
+        r.code = s.stopped ? RunStopped : s.error ? RunFailed : RunOk;
         r.line = s.current;
+        if (r.line >= 1 && r.line <= s.prog.count()) r.command = s.prog.lines[size_t(r.line)].text;
     }
+    r.file = s.prog.file;
     s.lineCount = 0;
     return r;
+}
+
+std::string failurePlace(const RunResult& r) {
+    size_t sep = r.file.find_last_of("\\/");
+    std::string out = sep == std::string::npos ? r.file : r.file.substr(sep + 1);
+    if (r.code == RunLoadFailed) return out;
+    out += ", linha " + numberText(r.line);
+    if (!r.command.empty()) {
+        // A whole long line read aloud would bury the place it failed at.
+        constexpr size_t kShown = 60;
+        out += ": " + (r.command.size() > kShown ? r.command.substr(0, kShown) + "..." : r.command);
+    }
+    return out;
 }
 
 RunResult scriptRunWithHost(const std::string& file, HostCall handler) {

@@ -27,6 +27,9 @@ constexpr size_t kMaxScriptBytes = size_t(16) << 20;
 constexpr int kMaxNesting = 64;
 // Parentheses inside one expression.
 constexpr int kMaxExprDepth = 256;
+// Lines run between two looks at the stop key: a tight loop runs some ten
+// million lines a second, so it stops well within a tenth of a second.
+constexpr int kStopPollLines = 4096;
 
 using Handler = bool (*)(std::string_view arg);
 
@@ -43,18 +46,22 @@ struct Line {
     Handler handler = nullptr;
     bool nop = false;        // empty, comment or label
     bool seOpenerCandidate = false;  // norm begins with "SE "
+    bool seOpener = false;           // "SE condition" with nothing after it: opens a block
     bool senao = false;              // norm is SENAO or SENÃO
     BlockEnd fim = BlockEnd::None;   // norm is "FIM SE", "FIM ENQUANTO" or "FIM REPETE"
 };
 
-// The loaded program.  Loops and blocks pair by position alone, so the lines they
-// search for depend only on the text and are found once here.
+// The loaded program.  Loops and blocks pair by nesting (a program that never
+// nests pairs as by nearest line), found once here from the text alone.
 struct Program {
     std::vector<Line> lines;  // lines[1..count]; lines[0] unused
-    std::vector<int> prevEnquanto, prevRepete;               // nearest line above with that first word, 0: none
-    std::vector<int> nextFimSe, nextFimEnquanto, nextFimRepete;  // nearest such line below, 0: none
-    std::vector<int> nextBlockMark;  // next line that skipFalseBlock has to look at, 0: none
+    // ENQUANTO or REPETE line -> its FIM line; FIM ENQUANTO or FIM REPETE -> its loop line;
+    // a block's SE line -> where a false condition goes (its SENÃO or FIM SE);
+    // SENÃO -> the FIM SE of its block.  0: none (a loop's end missing ends the run).
+    std::vector<int> match;
+    std::vector<int> nextBlockMark;  // next line that a block scan has to look at, 0: none
     std::unordered_map<std::string, int> labels;  // label (toUpperLatin) -> first line
+    std::string file;  // the name it was loaded by
     int count() const { return lines.empty() ? 0 : int(lines.size()) - 1; }
 };
 
@@ -101,6 +108,8 @@ struct State {
 
     int nesting = 0;
     bool running = false;
+    bool stopped = false;    // the stop key ended the run
+    int sinceStopPoll = 0;
     std::mt19937 rng{20061206u};
     std::string keyA, keyB;  // scratch for compareKey
 };
@@ -138,16 +147,26 @@ std::string* namedVariable(std::string_view name, bool create);
 
 // --- the program and its run --------------------------------------------------
 bool loadScript(const std::string& file);
+// A program's text, or a line of a data file, in the working code page: UTF-8
+// (with or without its mark) is converted, CP1252 kept.
+std::string toWorkingCodePage(std::string text);
 // Builds a program from text (lines separated by LF, CR LF or CR).
 bool parseProgram(const std::string& text, Program& out);
 bool executeLine(const std::string& text, bool nested);
 bool findLabel(const std::string& name);
+// Between lines: true when the pupil has pressed the stop key (looked at every
+// kStopPollLines calls); the run then ends as stopped.
+bool stopKeyPressed();
 Handler lookupCommand(const std::string& upperWord);
 
 // --- statements (7.2) used across groups ---------------------------------------
 bool evaluateCondition(std::string_view& rest, bool& result);
+// True when the text is one whole condition ("NÃO" and two operands around an
+// operator), judged by its form alone: block openers are told from one-line SE
+// commands without evaluating anything.
+bool isWholeCondition(std::string_view text);
 void skipFalseBlock();
-void skipToEnd(BlockEnd kind);
+void skipToEnd();
 
 // --- command groups: each registers its words --------------------------------
 struct CommandEntry {

@@ -13,10 +13,10 @@ int runScriptFile(const std::string& path) {
     RunResult r = scriptRun(path);
     closeAllChannels();
     if (r.code == RunOk) return 0;
-    std::string report = plat::cp("Erro de execução no programa ") + path;
+    std::string report = plat::cp(r.code == RunStopped ? "Programa interrompido: " : "Erro de execução no programa ");
+    report += failurePlace(r);
     if (r.code == RunLoadFailed) report += plat::cp(": não foi possível carregar");
     else if (r.code == RunNoLabel) report += plat::cp(": rótulo inicial não encontrado");
-    else report += ", linha " + numberText(r.line);
     report += " (resultado " + numberText(r.code) + ")";
     con::writeLineAndSpeak(report);
     std::fprintf(stderr, "%s\n", plat::cp1252ToUtf8(report).c_str());

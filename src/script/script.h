@@ -17,12 +17,19 @@ enum RunCode : int {
     RunFailed = 1,       // a command failed; `line` is the failing line
     RunLoadFailed = 2,   // the file could not be read (or is too big)
     RunNoLabel = 3,      // the start label was not found
+    RunStopped = 4,      // the pupil stopped it with the stop key; `line` is where it was
 };
 
 struct RunResult {
     int code = RunOk;
     int line = 0;  // the line where the run stopped (one past the end when it ran off it)
+    std::string file;     // the program that line belongs to (after DESVIA SCRIPT, the new one)
+    std::string command;  // the text of that line, when there is one
 };
+
+// What a teacher needs of a failed run, after the words that start it:
+// "JOGO.PRO, linha 12: SOMA X" (the file's name without folders).
+std::string failurePlace(const RunResult& r);
 
 // Empties every variable, marks the channels closed, clears the host handler and
 // takes a new time reference.  Called once at start and by the player before a game.

@@ -7,6 +7,7 @@
 #include "console/console.h"
 #include "console/textwin.h"
 #include "platform/platform.h"
+#include "safety/safety.h"
 #include "script/interp.h"
 
 namespace script {
@@ -348,19 +349,104 @@ bool evaluateCondition(std::string_view& rest, bool& result) {
     return true;
 }
 
+namespace {
+
+// Passes over one operand by its form: a number, a string, a variable, a letter
+// or a parenthesised expression.  False when there is none.
+bool skipOperandForm(std::string_view& t) {
+    t = trimView(t);
+    if (t.empty()) return false;
+    char c = t[0];
+    size_t n = 1;
+    if (c == '-' || (c >= '0' && c <= '9')) {
+        while (n < t.size() && t[n] >= '0' && t[n] <= '9') ++n;
+    } else if (c == '"') {
+        for (;;) {
+            size_t q = t.find('"', n);
+            if (q == std::string_view::npos) {
+                n = t.size();
+                break;
+            }
+            n = q + 1;
+            if (n < t.size() && t[n] == '"') {
+                ++n;
+                continue;
+            }
+            break;
+        }
+    } else if (c == '$') {
+        auto nameChar = [](char ch) {
+            return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '_';
+        };
+        while (n < t.size() && nameChar(t[n])) ++n;
+        if (n == 1) return false;
+    } else if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
+        // a letter variable
+    } else if (c == '(') {
+        int depth = 1;
+        bool quoted = false;
+        while (n < t.size() && depth > 0) {
+            if (t[n] == '"') quoted = !quoted;
+            else if (!quoted && t[n] == '(') ++depth;
+            else if (!quoted && t[n] == ')') --depth;
+            ++n;
+        }
+        if (depth > 0) return false;
+    } else {
+        return false;
+    }
+    t.remove_prefix(n);
+    t = trimView(t);
+    return true;
+}
+
+}  // namespace
+
+bool isWholeCondition(std::string_view t) {
+    static const std::string kNaoAccented = plat::cp("NÃO");
+    t = trimView(t);
+    if (startsWithUpper(t, "NAO") || startsWithUpper(t, kNaoAccented)) {
+        t = trimView(t.substr(3));
+        if (t.empty()) return false;
+    }
+    if (!skipOperandForm(t) || t.empty()) return false;
+    static const char* const kOps[] = {">=", "<=", "==", "<>", "*=*", "=*", "*=", "=", "<", ">"};
+    size_t len = 0;
+    for (const char* op : kOps) {
+        std::string_view o(op);
+        if (t.substr(0, o.size()) == o) {
+            len = o.size();
+            break;
+        }
+    }
+    if (len == 0) return false;
+    t.remove_prefix(len);
+    return skipOperandForm(t) && t.empty();
+}
+
+// A false block's condition: on to the block's first SENÃO or its FIM SE, by
+// nesting.  A block opened by a nested line (SE ... SE, CMD) has no entry in the
+// tables and is scanned for.
 void skipFalseBlock() {
     State& s = state();
     const Program& p = s.prog;
-    int depth = 1;
     int k = s.current;
+    if (k < 1 || k > s.lineCount) {
+        s.current = s.lineCount + 1;
+        return;
+    }
+    if (p.lines[size_t(k)].seOpener) {
+        int to = p.match[size_t(k)];
+        s.current = to > 0 ? to : s.lineCount + 1;
+        return;
+    }
+    int depth = 1;
     while (k >= 0 && k <= s.lineCount) {
         k = p.nextBlockMark[size_t(k)];
         if (k == 0 || k > s.lineCount) break;
         const Line& L = p.lines[size_t(k)];
-        if (L.seOpenerCandidate) {
-            std::string_view c = std::string_view(L.norm).substr(3);
-            bool value;
-            if (evaluateCondition(c, value) && c.empty()) ++depth;
+        if (L.seOpener) {
+            ++depth;
         } else if (L.fim == BlockEnd::Se) {
             if (--depth == 0) {
                 s.current = k;
@@ -374,19 +460,12 @@ void skipFalseBlock() {
     s.current = s.lineCount + 1;
 }
 
-void skipToEnd(BlockEnd kind) {
+// From a SENÃO, ENQUANTO or REPETE line to the end it pairs with; the run ends
+// when there is none.
+void skipToEnd() {
     State& s = state();
-    const Program& p = s.prog;
     int k = s.current;
-    int next = 0;
-    if (k >= 0 && k <= s.lineCount) {
-        switch (kind) {
-            case BlockEnd::Se: next = p.nextFimSe[size_t(k)]; break;
-            case BlockEnd::Enquanto: next = p.nextFimEnquanto[size_t(k)]; break;
-            case BlockEnd::Repete: next = p.nextFimRepete[size_t(k)]; break;
-            default: break;
-        }
-    }
+    int next = k >= 1 && k <= s.lineCount ? s.prog.match[size_t(k)] : 0;
     s.current = next > 0 ? next : s.lineCount + 1;
 }
 
@@ -402,14 +481,14 @@ bool cmdSe(std::string_view arg) {
 
 bool cmdSenao(std::string_view arg) {
     if (!arg.empty()) return false;
-    skipToEnd(BlockEnd::Se);
+    skipToEnd();
     return true;
 }
 
 bool cmdEnquanto(std::string_view arg) {
     bool r;
     if (!evaluateCondition(arg, r)) return false;
-    if (!r) skipToEnd(BlockEnd::Enquanto);
+    if (!r) skipToEnd();
     return true;
 }
 
@@ -422,7 +501,7 @@ bool repete(std::string_view arg, bool fromFim) {
     if (fromFim && !toNumber(*var, counter)) return false;
     int32_t next = wrap(int64_t(counter) + 1);
     setNumber(var, next);
-    if (limit < next) skipToEnd(BlockEnd::Repete);
+    if (limit < next) skipToEnd();
     return true;
 }
 
@@ -435,7 +514,7 @@ bool cmdFim(std::string_view arg) {
     State& s = state();
     if (enq || rep) {
         if (s.current < 1 || s.current > s.lineCount) return false;
-        int k = enq ? s.prog.prevEnquanto[size_t(s.current)] : s.prog.prevRepete[size_t(s.current)];
+        int k = s.prog.match[size_t(s.current)];
         if (k == 0) return false;
         if (enq) {
             s.current = k - 1;
@@ -461,6 +540,11 @@ bool cmdDesvia(std::string_view argView) {
         std::string file;
         if (!readOperand(arg, file)) return false;
         hadScript = true;
+        // Another program is read as any file is: from where the game may read.
+        if (safety::resolve(file, safety::Access::Read).empty()) {
+            safety::sayRefused(file);
+            return false;
+        }
         loaded = loadScript(file);
         // Only a program that did load starts over; a failed load leaves the
         // failing line as the one reported.

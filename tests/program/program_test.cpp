@@ -89,12 +89,20 @@ TEST(ProgramText, TranscribedAndPlain) {
     const std::string title = cp("* Programação do jogo Viagem à serra\r\n");
     EXPECT_EQ(programText(g, false), title + place("Capa") + place("Fase1") + place("Erro") + place("Fim") +
                                          place("Livre"));
+    // Transcribed, each place honours Esc; an answer list accepts each of its answers (it used to be
+    // compared whole, "a|b", so no answer was ever right), and the program ends before its Esc question.
+    auto esc = [](const char* n) {
+        return std::string("    se $STATUS = \"$ESC$\" chama @#confirma-fim\r\n    se $STATUS = \"$ESC$\" desvia @") + n +
+               "\r\n";
+    };
     EXPECT_EQ(programText(g, true),
-              title + place("Capa") + "    se $RESPOSTA = \"sim\"\r\n        desvia @Fase1\r\n    fim se\r\n" +
-                  place("Fase1") + "    se $RESPOSTA = \"a|b\"\r\n        desvia @Rio|Mar\r\n" + cp("    senão\r\n") +
-                  "        desvia @Capa\r\n    fim se\r\n" + place("Erro") +
-                  "    se $RESPOSTA <> \"c\"\r\n        desvia @Capa\r\n    fim se\r\n" + place("Fim") +
-                  "    termina mudo\r\n" + place("Livre"));
+              title + place("Capa") + esc("Capa") + "    se $RESPOSTA = \"sim\"\r\n        desvia @Fase1\r\n    fim se\r\n" +
+                  place("Fase1") + esc("Fase1") + "    se $RESPOSTA = \"a\" desvia @Rio\r\n" +
+                  "    se $RESPOSTA = \"b\" desvia @Mar\r\n    desvia @Capa\r\n" + place("Erro") + esc("Erro") +
+                  "    se $RESPOSTA <> \"c\"\r\n        desvia @Capa\r\n    fim se\r\n" + place("Fim") + esc("Fim") +
+                  "    termina mudo\r\n" + place("Livre") + esc("Livre") + "    termina mudo\r\n\r\n@#confirma-fim\r\n" +
+                  cp("    escreve \"Confirma fim? \" &\r\n    lê $TECLA &\r\n    escreve $TECLA\r\n") +
+                  "    se $TECLA = \"S\" termina mudo\r\n    retorna\r\n");
 
     // A destination holding a blank is jumped to by its quoted name.
     game::TJogo h;
@@ -105,9 +113,9 @@ TEST(ProgramText, TranscribedAndPlain) {
 }
 
 TEST(ProgramText, GeneratedProgramPlaysThroughTheInterpreter) {
-    InProc p;
+    InProc p("ns");  // the answers to two "Confirma fim?" questions
     game::TJogo g;
-    addPlace(g, 1, "Início", "sim", "Final feliz", "Volta");
+    addPlace(g, 1, "Início", "sim|s", "Final feliz", "Volta");
     addPlace(g, 2, "Volta", "de novo", "", "Início");
     addPlace(g, 3, "Final feliz", "", "Início", "Volta", true);
     const std::string file = tempDir() + "/rota.pro";
@@ -120,8 +128,10 @@ TEST(ProgramText, GeneratedProgramPlaysThroughTheInterpreter) {
         script::RunResult r = script::scriptRunWithHost(file, [&](const std::string& arg) {
             EXPECT_EQ(script::scriptGetVariable("LUGAR"), arg);
             visits.push_back(plat::cp1252ToUtf8(arg));
-            script::scriptSetVariable("RESPOSTA", answers.empty() ? std::string() : answers.front());
+            std::string answer = answers.empty() ? std::string() : answers.front();
             if (!answers.empty()) answers.erase(answers.begin());
+            script::scriptSetVariable("RESPOSTA", answer);
+            script::scriptSetVariable("STATUS", answer == "ESC" ? "$ESC$" : "$OK$");
             return std::string("0");
         });
         EXPECT_EQ(r.code, script::RunOk) << "line " << r.line;
@@ -130,6 +140,12 @@ TEST(ProgramText, GeneratedProgramPlaysThroughTheInterpreter) {
     // Volta answered right has no jump of its own and runs on into Final feliz.
     EXPECT_EQ(play({"talvez", "de novo"}), (Strings{"Início", "Volta", "Final feliz"}));
     EXPECT_EQ(play({"talvez", "outra", "sim"}), (Strings{"Início", "Volta", "Início", "Final feliz"}));
+    // The second accepted answer has no place of its own: on to the next place, as plain play goes.
+    EXPECT_EQ(play({"S", "de novo"}), (Strings{"Início", "Volta", "Final feliz"}));
+    // Esc asks "Confirma fim?": N shows the place again, S ends the game.
+    EXPECT_EQ(play({"ESC", "sim"}), (Strings{"Início", "Início", "Final feliz"}));
+    EXPECT_EQ(play({"ESC"}), (Strings{"Início"}));
+    EXPECT_TRUE(p.traced("speak Confirma fim? "));
 }
 
 TEST(ProgramEditor, CommandForEachSetting) {

@@ -28,7 +28,7 @@ struct Commands : ::testing::Test {
     void SetUp() override { start(); }
     RunResult go(const std::string& text) {
         RunResult r;
-        io->run([&] { r = scripttest::run(text); });
+        io->run([&] { r = scripttest::run(text, "", dir); });
         return r;
     }
     std::string file(const std::string& name) { return dir + "/" + name; }
@@ -106,6 +106,18 @@ TEST_F(Commands, FileChannelsRoundTrip) {
     EXPECT_EQ(go("LÊ #1\n").code, RunFailed);
 }
 
+// A data file written on Linux (UTF-8, maybe with its mark) reads as the same text as its CP1252 twin.
+TEST_F(Commands, DataFilesInUtf8ReadAsTheirText) {
+    writeText(file("utf8.txt"), "\xEF\xBB\xBF" "ação\r\nÊxito\n");
+    writeText(file("cp.txt"), plat::utf8ToCp1252("ação\r\nÊxito\n"));
+    for (const char* name : {"utf8.txt", "cp.txt"}) {
+        RunResult r = go("ABRE #1 \"" + file(name) + "\"\nLÊ #1 A\nLÊ #1 B\nFECHA #1\n");
+        EXPECT_EQ(r.code, RunOk) << name;
+        EXPECT_EQ(var("A"), "ação") << name;
+        EXPECT_EQ(var("B"), "Êxito") << name;
+    }
+}
+
 TEST_F(Commands, TenChannelsAndAFileRemovedWhileOpen) {
     std::string prog;
     for (int i = 0; i < 10; ++i) {
@@ -145,10 +157,12 @@ TEST_F(Commands, Folders) {
     EXPECT_TRUE(io->traced("speak Erro no processamento do diretório " + d));
     char cwd[4096];
     ASSERT_TRUE(getcwd(cwd, sizeof cwd));
-    r = go("DIR TROCA \"" + d + "\"\nBUSCA $AQUI\nDIR TROCA \"" + std::string(cwd) + "\"\nDIR REMOVE \"" + d + "\"\n");
+    // Back to the program's own folder: a folder outside it is no place to go.
+    r = go("DIR TROCA \"" + d + "\"\nBUSCA $AQUI\nDIR TROCA \"" + dir + "\"\nDIR REMOVE \"" + d + "\"\n");
     EXPECT_EQ(r.code, RunOk);
     EXPECT_EQ(var("$AQUI"), d);
     EXPECT_FALSE(exists(d));
+    ASSERT_EQ(chdir(cwd), 0);
     EXPECT_EQ(go("DIR APAGA \"x\"\n").code, RunFailed);
 }
 
@@ -235,6 +249,7 @@ TEST_F(Commands, TocaAndMciGoThroughTheMediaLayer) {
 }
 
 TEST_F(Commands, ExecutaPassesParametersAfterAQuotedName) {
+    start("SS");  // the pupil allows each program when asked
     std::string out = file("saida.txt");
     RunResult r = go("EXECUTA \"\"\"/bin/sh\"\" -c \"\"echo oi > '" + out + "'\"\"\"\n");
     EXPECT_EQ(r.code, RunOk);

@@ -157,10 +157,10 @@ TEST_F(Lexer, ProgramsArePairedOnceWhenParsed) {
     EXPECT_EQ(p.lines[3].arg, "i 3");
     EXPECT_EQ(p.lines[3].repeteArg, "I 3");
     EXPECT_EQ(p.lines[4].fim, BlockEnd::Repete);
-    EXPECT_EQ(p.prevRepete[4], 3);
-    EXPECT_EQ(p.nextFimRepete[3], 4);
-    EXPECT_EQ(p.prevEnquanto[6], 5);
-    EXPECT_EQ(p.nextFimEnquanto[1], 6);
+    EXPECT_EQ(p.match[4], 3);
+    EXPECT_EQ(p.match[3], 4);
+    EXPECT_EQ(p.match[6], 5);
+    EXPECT_EQ(p.match[5], 6);
 
     std::string tooMany;
     for (int i = 0; i <= kMaxLines; ++i) tooMany += "SEJA A 1\n";

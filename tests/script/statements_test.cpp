@@ -12,13 +12,14 @@ namespace {
 
 struct Statements : ::testing::Test {
     InProc io{"", "", false};
+    std::string dir = tempDir();  // one folder: a program may read only beside itself
     void SetUp() override {
         resetState();
         scriptReset();
     }
     RunResult go(const std::string& text, const std::string& label = "") {
         RunResult r;
-        io.run([&] { r = run(text, label); });
+        io.run([&] { r = run(text, label, dir); });
         return r;
     }
 };
@@ -177,11 +178,45 @@ TEST_F(Statements, Blocks) {
        "  FIM SE\nSENÃO\n  CONCATENA A \"senao\"\nFIM SE\n"
        "SE 1 = 1\n  CONCATENA A \"+verdade\"\nSENÃO\n  SE 2 = 2\n    CONCATENA A \"+nunca\"\n  FIM SE\n"
        "  CONCATENA A \"+vazou\"\nFIM SE\nCONCATENA A \"+fim\"\n");
-    // SENÃO in a true part skips to the first FIM SE, even one that closes a nested block.
-    EXPECT_EQ(var("A"), "senao+verdade+vazou+fim");
+    // SENÃO in a true part skips to its own block's FIM SE, past a block nested in the else part
+    // (pairing by the first FIM SE below ran "+vazou").
+    EXPECT_EQ(var("A"), "senao+verdade+fim");
     RunResult r = go("SEJA A 1\nSE 1 = 2\nSEJA A 2\n");
     EXPECT_EQ(r.code, RunOk);  // a block left open runs off the end
     EXPECT_EQ(var("A"), "1");
+}
+
+// Loops and blocks pair by nesting; these used to hang or run skipped lines.
+TEST_F(Statements, NestedLoopsAndBlocksPairByNesting) {
+    struct Case {
+        const char* program;
+        const char* expected;  // $S afterwards
+    } cases[] = {
+        {"SEJA S \"\"\nREPETE I 2\nREPETE J 3\nCONCATENA S I\nCONCATENA S J\nFIM REPETE\nCONCATENA S \"|\"\n"
+         "FIM REPETE\n",
+         "111213|212223|"},
+        {"SEJA S \"\"\nSEJA I 0\nENQUANTO I < 2\nSOMA I 1\nSEJA J 0\nENQUANTO J < 2\nSOMA J 1\nCONCATENA S J\n"
+         "FIM ENQUANTO\nCONCATENA S \"|\"\nFIM ENQUANTO\n",
+         "12|12|"},
+        // A false outer loop skips past its own end, not the inner one's.
+        {"SEJA S \"a\"\nENQUANTO 1 = 2\nENQUANTO 1 = 1\nFIM ENQUANTO\nSEJA S \"errado\"\nFIM ENQUANTO\n"
+         "CONCATENA S \"b\"\n",
+         "ab"},
+        // A nested SE whose condition cannot be evaluated still opens a block while skipping.
+        {"SEJA S \"a\"\nSE 1 = 2\nSE (1 / 0) = 1\nSEJA S \"x\"\nFIM SE\nSEJA S \"errado\"\nFIM SE\n"
+         "CONCATENA S \"b\"\n",
+         "ab"},
+        // A program that never nests keeps its pairing by nearest line.
+        {"SEJA S \"\"\nREPETE I 2\nCONCATENA S I\nFIM REPETE\nREPETE I 3\nCONCATENA S I\nFIM REPETE\n", "12123"},
+        {"SEJA S \"\"\nSE 1 = 2 CONCATENA S \"x\"\nSE 1 = 1\nCONCATENA S \"v\"\nSENÃO\nCONCATENA S \"f\"\n"
+         "FIM SE\n",
+         "v"},
+    };
+    for (const Case& c : cases) {
+        RunResult r = go(c.program);
+        EXPECT_EQ(r.code, RunOk) << c.program;
+        EXPECT_EQ(var("S"), c.expected) << c.program;
+    }
 }
 
 TEST_F(Statements, Loops) {
@@ -223,7 +258,8 @@ TEST_F(Statements, JumpsAndCalls) {
 }
 
 TEST_F(Statements, DesviaScriptReplacesTheProgram) {
-    std::string second = scripttest::writeProgram("SEJA B 2\n@meio\nSOMA B 40\nCHAMA @volta\nTERMINA\n@volta\nRETORNA\n");
+    std::string second = scripttest::writeProgram("SEJA B 2\n@meio\nSOMA B 40\nCHAMA @volta\nTERMINA\n@volta\nRETORNA\n",
+                                                  "segundo.pro", dir);
     std::string first = "SEJA A 1\nDESVIA SCRIPT \"" + second + "\" @meio\nSEJA A 99\n";
     RunResult r = go(first);
     EXPECT_EQ(r.code, RunOk);
@@ -235,10 +271,15 @@ TEST_F(Statements, DesviaScriptReplacesTheProgram) {
     EXPECT_EQ(r.code, RunFailed);
     EXPECT_EQ(r.line, 2);
     // The loop tables follow the new program.
-    std::string loop = scripttest::writeProgram("SEJA S \"\"\nREPETE K 2\nCONCATENA S K\nFIM REPETE\n");
+    std::string loop = scripttest::writeProgram("SEJA S \"\"\nREPETE K 2\nCONCATENA S K\nFIM REPETE\n", "laco.pro", dir);
     r = go("REPETE I 3\nDESVIA SCRIPT \"" + loop + "\"\nFIM REPETE\n");
     EXPECT_EQ(r.code, RunOk);
     EXPECT_EQ(var("S"), "12");
+    // A failure names the program whose line it is, the line and its command.
+    std::string bad = scripttest::writeProgram("SEJA A 1\nSOMA A \"x\"\n", "ruim.pro", dir);
+    r = go("SEJA A 0\nDESVIA SCRIPT \"" + bad + "\"\n");
+    EXPECT_EQ(r.code, RunFailed);
+    EXPECT_EQ(plat::cp1252ToUtf8(failurePlace(r)), bad.substr(bad.rfind('/') + 1) + ", linha 2: SOMA A \"x\"");
 }
 
 TEST_F(Statements, RemoteCallsTheHost) {

@@ -1,0 +1,409 @@
+#include "safety/safety.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "console/config.h"
+#include "console/console.h"
+#include "console/textwin.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+#include "safety/sha256.h"
+
+namespace safety {
+
+namespace {
+
+struct Answer {
+    std::string identity, kind, target;
+    bool allowed = false;
+};
+
+struct SafetyState {
+    bool active = false;
+    std::string name;
+    std::string folder;       // real path, no trailing "/"
+    std::string gamesFolder;  // real path or empty
+    std::string identity;     // digest
+    std::vector<Answer> session;  // answers given while no file could keep them
+};
+SafetyState gSafe;
+
+const char* kindWord(Reach k) {
+    switch (k) {
+        case Reach::Run: return "EXECUTAR";
+        case Reach::Open: return "ABRIR";
+        case Reach::Network: return "REDE";
+        case Reach::Desktop: return "AREADETRABALHO";
+        case Reach::Device: return "DISPOSITIVO";
+    }
+    return "?";
+}
+
+std::string wantText(Reach k, const std::string& target) {
+    switch (k) {
+        case Reach::Run: return plat::cp("executar o programa ") + target;
+        case Reach::Open: return plat::cp("abrir ") + target;
+        case Reach::Network: return plat::cp("usar a rede: ") + target;
+        case Reach::Desktop: return plat::cp("controlar a área de trabalho: ") + target;
+        case Reach::Device: return plat::cp("usar o dispositivo ") + target;
+    }
+    return target;
+}
+
+bool existsPath(const std::string& p) {
+    struct stat st;
+    return lstat(p.c_str(), &st) == 0;
+}
+
+std::string parentOf(const std::string& p) {
+    size_t s = p.find_last_of('/');
+    if (s == std::string::npos || s == 0) return "/";
+    return p.substr(0, s);
+}
+
+std::string realOf(const std::string& p) {
+    char buf[PATH_MAX];
+    if (!::realpath(p.c_str(), buf)) return std::string();
+    return buf;
+}
+
+// `p` after "." and "..", with every existing part's symbolic links followed;
+// parts that do not exist yet are kept as written.  Empty when a link dangles
+// (writing through it would create its target anywhere).
+std::string canonical(const std::string& p) {
+    std::string cur = (!p.empty() && p[0] == '/') ? "/" : realOf(".");
+    if (cur.empty()) return cur;
+    int virtualDepth = 0;  // parts below the last existing folder
+    size_t i = 0;
+    while (i <= p.size()) {
+        size_t j = p.find('/', i);
+        if (j == std::string::npos) j = p.size();
+        std::string part = p.substr(i, j - i);
+        i = j + 1;
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (virtualDepth > 0) --virtualDepth;
+            cur = parentOf(cur);
+            continue;
+        }
+        std::string next = cur == "/" ? "/" + part : cur + "/" + part;
+        if (virtualDepth == 0 && existsPath(next)) {
+            next = realOf(next);
+            if (next.empty()) return next;
+        } else {
+            ++virtualDepth;
+        }
+        cur = next;
+    }
+    return cur;
+}
+
+bool inside(const std::string& path, const std::string& folder) {
+    if (folder.empty() || path.empty()) return false;
+    if (folder == "/") return true;
+    return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+                              path[folder.size()] == '/');
+}
+
+bool isDriveName(const std::string& name) {
+    return name.size() >= 2 && name[1] == ':' &&
+           ((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= 'A' && name[0] <= 'Z'));
+}
+
+// "c:\x\y" as "x\y".
+std::string afterDrive(const std::string& name) {
+    std::string rest = name.substr(2);
+    while (!rest.empty() && (rest[0] == '\\' || rest[0] == '/')) rest.erase(0, 1);
+    return rest;
+}
+
+// mkdir -p, for the user's copy of the root.
+void makeFolders(const std::string& dir) {
+    if (dir.empty() || dir == "/" || existsPath(dir)) return;
+    makeFolders(parentOf(dir));
+    ::mkdir(dir.c_str(), 0777);
+}
+
+std::string dataHome() {
+    const char* x = std::getenv("XDG_DATA_HOME");
+    if (x && *x == '/') return x;
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.local/share";
+}
+
+// Trust settings come from the user's settings folder or --ini only: an
+// ECOLAR.INI beside the program's start folder could have come with a download.
+std::vector<std::string> trustedFolders() {
+    std::vector<std::string> out;
+    std::string ini = con::windowsIniPath();
+    if (ini.empty()) return out;
+    std::string list = con::iniRead(ini, "SEGURANCA", "PASTASCONFIAVEIS", 4096);
+    std::stringstream ss(list);
+    std::string item;
+    while (std::getline(ss, item, ';')) {
+        while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.pop_back();
+        while (!item.empty() && (item[0] == ' ' || item[0] == '\t')) item.erase(0, 1);
+        if (item.empty()) continue;
+        std::string path = plat::cp1252ToUtf8(item);
+        if (path[0] == '~') {
+            const char* home = std::getenv("HOME");
+            path = std::string(home ? home : "") + path.substr(1);
+        }
+        if (path[0] != '/') continue;  // a relative folder would depend on where the program started
+        std::string real = realOf(path);
+        if (!real.empty()) out.push_back(real);
+    }
+    return out;
+}
+
+std::string escapeField(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\\') out += "\\\\";
+        else if (c == '\t') out += "\\t";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else out += c;
+    }
+    return out;
+}
+
+std::string unescapeField(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size()) {
+            char c = s[++i];
+            out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+// The file holds one answer a line: identity, kind, S or N, target (UTF-8).
+std::vector<Answer> loadAnswers() {
+    std::vector<Answer> out;
+    std::ifstream f(answersFile(), std::ios::binary);
+    std::string line;
+    while (std::getline(f, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        size_t a = line.find('\t'), b = a == std::string::npos ? a : line.find('\t', a + 1),
+               c = b == std::string::npos ? b : line.find('\t', b + 1);
+        if (c == std::string::npos) continue;
+        Answer ans;
+        ans.identity = line.substr(0, a);
+        ans.kind = line.substr(a + 1, b - a - 1);
+        ans.allowed = line.substr(b + 1, c - b - 1) == "S";
+        ans.target = plat::utf8ToCp1252(unescapeField(line.substr(c + 1)));
+        out.push_back(ans);
+    }
+    return out;
+}
+
+// Adds an answer through a temporary file and a rename, so a failure keeps the old answers.
+bool keepAnswer(const Answer& ans) {
+    std::string file = answersFile();
+    std::string dir = parentOf(file);
+    ::mkdir(dir.c_str(), 0700);
+    std::string old;
+    {
+        std::ifstream in(file, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        old = ss.str();
+    }
+    if (old.empty()) old = "# Respostas dadas aos jogos: identidade, tipo, S ou N, alvo\n";
+    if (old.back() != '\n') old += '\n';
+    old += ans.identity + "\t" + ans.kind + "\t" + (ans.allowed ? "S" : "N") + "\t" +
+           escapeField(plat::cp1252ToUtf8(ans.target)) + "\n";
+    std::string tmp = file + ".tmp";
+    std::FILE* f = std::fopen(tmp.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(old.data(), 1, old.size(), f) == old.size();
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok || std::rename(tmp.c_str(), file.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
+// One key: S allows, anything else refuses.
+bool askPupil(const std::string& question) {
+    con::writeAndSpeak(question);
+    uint8_t k = con::readKeyAndSpeak();
+    if (k == 0) {
+        con::readKey();
+        k = 'N';
+    }
+    k = con::toUpperLatin(k);
+    bool yes = k == 'S';
+    con::writeLn(yes ? "S" : "N");
+    return yes;
+}
+
+}  // namespace
+
+std::string userRoot() { return dataHome() + "/ludivar/raiz"; }
+
+std::string answersFile() { return plat::configDir() + "permissoes.txt"; }
+
+void resetSafety() { gSafe = SafetyState(); }
+
+bool enterGame(const Scope& scope) {
+    std::string folder = realOf(scope.folder.empty() ? "." : scope.folder);
+    if (folder.empty()) return false;
+    gSafe.active = true;
+    gSafe.name = scope.name;
+    gSafe.folder = folder;
+    gSafe.gamesFolder = scope.gamesFolder.empty() ? std::string() : realOf(scope.gamesFolder);
+    // Collections share media side by side only when the game is one of them.
+    if (!inside(folder, gSafe.gamesFolder)) gSafe.gamesFolder.clear();
+    gSafe.identity = sha256Hex(scope.identity);
+    gSafe.session.clear();
+    return true;
+}
+
+void leaveGame() {
+    gSafe.active = false;
+    gSafe.session.clear();
+}
+
+bool inGame() { return gSafe.active; }
+
+Scope programScope(const std::string& programName) {
+    Scope s;
+    std::string path = plat::mapPath(programName);
+    size_t slash = path.find_last_of('/');
+    s.folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    size_t sep = programName.find_last_of("\\/");
+    s.name = sep == std::string::npos ? programName : programName.substr(sep + 1);
+    plat::readFile(programName, s.identity, size_t(64) << 20);
+    return s;
+}
+
+Scope gameScope(const std::string& gameFile, const std::string& programName, const std::string& gamesRoot) {
+    Scope s;
+    if (gameFile.empty()) {
+        s.folder = ".";
+        s.name = programName;
+    } else {
+        std::string path = plat::mapPath(gameFile);
+        size_t slash = path.find_last_of('/');
+        s.folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+        s.name = gameFile;
+        plat::readFile(gameFile, s.identity, size_t(64) << 20);
+    }
+    size_t sep = s.name.find_last_of("\\/");
+    if (sep != std::string::npos) s.name = s.name.substr(sep + 1);
+    if (!gamesRoot.empty()) s.gamesFolder = plat::mapPath(gamesRoot);
+    if (!programName.empty()) {
+        std::string program;
+        plat::readFile(programName, program, size_t(64) << 20);
+        s.identity += std::string(1, '\0') + program;
+    }
+    return s;
+}
+
+std::string resolve(const std::string& name, Access access) {
+    if (!gSafe.active) return plat::mapPath(name);
+    if (name.empty()) return std::string();
+    std::string path;
+    if (isDriveName(name)) {
+        // Games made on Windows write into the data root: their writes go to the
+        // user's copy of it, and their reads look there first.
+        std::string rest = afterDrive(name);
+        makeFolders(userRoot());
+        std::string mine = realOf(userRoot());
+        if (mine.empty()) return std::string();
+        std::string base = plat::utf8ToCp1252(mine);
+        std::string real = canonical(plat::mapPath(rest.empty() ? base : base + "\\" + rest));
+        if (!inside(real, mine)) return std::string();
+        if (access == Access::Write) {
+            bool folderName = name.back() == '\\' || name.back() == '/';
+            makeFolders(folderName ? real : parentOf(real));
+            return real;
+        }
+        if (existsPath(real)) return real;
+        path = canonical(plat::mapPath(name));
+        std::string root = realOf(plat::familyRoot());
+        return inside(path, root) ? path : std::string();
+    }
+    path = canonical(plat::mapPath(name));
+    if (path.empty()) return path;
+    if (inside(path, gSafe.folder)) return path;
+    if (access == Access::Write) return std::string();
+    if (inside(path, gSafe.gamesFolder)) return path;
+    std::string root = realOf(plat::familyRoot());
+    if (!root.empty() && inside(path, root)) return path;
+    std::string mine = realOf(userRoot());
+    if (!mine.empty() && inside(path, mine)) return path;
+    return std::string();
+}
+
+std::string resolveNew(const std::string& name) {
+    size_t sep = name.find_last_of("\\/");
+    std::string base = sep == std::string::npos ? name : name.substr(sep + 1);
+    if (base.empty() || base == "." || base == "..") return resolve(name, Access::Write);
+    std::string folder = sep == std::string::npos ? std::string(".") : name.substr(0, sep + 1);
+    if (isDriveName(name) && sep == std::string::npos) folder = name.substr(0, 2) + "\\";
+    std::string dir;
+    if (!gSafe.active) {
+        dir = plat::mapPath(folder);
+        if (sep != std::string::npos && dir.empty()) dir = "/";
+    } else {
+        dir = resolve(folder, Access::Write);
+        if (dir.empty()) return dir;
+    }
+    if (!dir.empty() && dir.back() != '/') dir += '/';
+    std::string full = dir + plat::cp1252ToUtf8(base);
+    if (!gSafe.active || !existsPath(full)) return full;
+    // An existing name may be a link that leads out of the folder.
+    std::string real = canonical(full);
+    std::string mine = realOf(userRoot());
+    if (inside(real, gSafe.folder) || (!mine.empty() && inside(real, mine))) return full;
+    return std::string();
+}
+
+void sayRefused(const std::string& name) {
+    con::writeLineAndSpeak(plat::cp("Acesso negado fora da pasta do jogo: ") + name);
+}
+
+bool allow(Reach kind, const std::string& target) {
+    if (gSafe.active) {
+        for (const std::string& t : trustedFolders())
+            if (inside(gSafe.folder, t)) return true;
+    }
+    const char* word = kindWord(kind);
+    for (const Answer& a : gSafe.session)
+        if (a.kind == word && a.target == target) return a.allowed;
+    if (gSafe.active) {
+        for (const Answer& a : loadAnswers())
+            if (a.identity == gSafe.identity && a.kind == word && a.target == target) return a.allowed;
+    }
+    std::string game = gSafe.active && !gSafe.name.empty() ? gSafe.name : std::string("sem nome");
+    con::stopSpeech();
+    bool yes = askPupil(plat::cp("O jogo ") + game + " quer " + wantText(kind, target) + ". Permitir? S/N ");
+    Answer ans;
+    ans.identity = gSafe.identity;
+    ans.kind = word;
+    ans.target = target;
+    ans.allowed = yes;
+    // Without a game there is nothing to tie the answer to beyond this run.
+    if (!gSafe.active || !keepAnswer(ans)) gSafe.session.push_back(ans);
+    if (!yes) con::writeLineAndSpeak(plat::cp("Não permitido: ") + wantText(kind, target));
+    return yes;
+}
+
+}  // namespace safety

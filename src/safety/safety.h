@@ -1,0 +1,71 @@
+// What a game may do.  A game, its program and its media come from the internet:
+// its program writes only inside its own folder, reads only there, in the games
+// folder and in the family's data, and anything that reaches further (running a
+// program, opening an address, the network, the desktop, devices) is asked of
+// the pupil once and the answer kept.  Every command that touches the outside
+// calls this module.  Texts are CP1252 bytes; paths returned are Linux paths.
+#pragma once
+#include <string>
+
+namespace safety {
+
+enum class Reach { Run, Open, Network, Desktop, Device };   // what a game reaches outside its folder
+
+// True when the current game may do it: asks the pupil once ("O jogo X quer ... Permitir? S/N"), remembers the
+// answer per game (file and program contents), kind and target; trusted folders from [SEGURANCA] need no question.
+bool allow(Reach kind, const std::string& target);
+
+// ---- the current game ------------------------------------------------------
+
+// The game being played, as the player (or `--script`) sets it before a run.
+struct Scope {
+    std::string name;         // what the pupil hears: the game's file name without folders (CP1252)
+    std::string folder;       // the game's folder (Linux path, any spelling; resolved when entered)
+    std::string gamesFolder;  // where collections live side by side (Linux path; empty: none)
+    std::string identity;     // the game's bytes (game file, then program): a changed game asks again
+};
+// Enters a game: from now on names resolve for it.  Returns false when its
+// folder does not exist (nothing is entered then).
+bool enterGame(const Scope& scope);
+void leaveGame();
+bool inGame();
+// The scope for a program run on its own: its folder is its game folder.
+Scope programScope(const std::string& programName);
+// The scope of a game played from its file (Windows-style names, CP1252; an empty
+// game file means the current folder).
+Scope gameScope(const std::string& gameFile, const std::string& programName, const std::string& gamesRoot);
+// Enters a game for as long as it lives (also when the program's end unwinds through it).
+struct GameGuard {
+    explicit GameGuard(const Scope& scope) : entered(enterGame(scope)) {}
+    ~GameGuard() {
+        if (entered) leaveGame();
+    }
+    GameGuard(const GameGuard&) = delete;
+    GameGuard& operator=(const GameGuard&) = delete;
+    bool entered;
+};
+
+// ---- confinement -------------------------------------------------------------
+
+enum class Access { Read, Write };
+
+// The Linux path a game's name (Windows or Linux spelling, CP1252) stands for, after
+// "..", symbolic links and the user's copy of the data root; empty when the current
+// game may not reach it that way.  Outside a game, the name is mapped as usual.
+std::string resolve(const std::string& name, Access access);
+// A name about to be made (a new file, a folder, a rename's target): its folder
+// resolved as resolve does, its last part kept as written.  Empty when refused.
+std::string resolveNew(const std::string& name);
+// Says (and shows) that a name was refused: "Acesso negado fora da pasta do jogo: NAME".
+void sayRefused(const std::string& name);
+
+// The user's writable copy of the data root ("c:\" names written by games):
+// $XDG_DATA_HOME/ludivar/raiz, else ~/.local/share/ludivar/raiz.
+std::string userRoot();
+// Where answers are kept: permissoes.txt in the user's settings folder.
+std::string answersFile();
+
+// Fresh state (tests): no game, answers forgotten from memory.
+void resetSafety();
+
+}  // namespace safety

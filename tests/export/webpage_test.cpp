@@ -1,0 +1,153 @@
+// The game as a web page: media confined to the game's folder, game texts that
+// cannot break out of the page, and the demo game played to its end in a real
+// headless Chromium (tests/web/play.js, which needs `npm ci` in tests/web).
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "export/webpage.h"
+#include "game/model.h"
+#include "platform/platform.h"
+#include "editor/session.h"
+#include "support/headless.h"
+
+extern char** environ;
+
+namespace {
+
+const std::string kDemoGames = std::string(LUDIVAR_BUILD_ROOT) + "/sonare/ludivar";
+
+// Runs a program; its output goes to `log`.  The exit code, or 128 + signal.
+int run(std::vector<std::string> args, const std::string& log) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&fa, 1, 2);
+    pid_t pid = 0;
+    int status = 0;
+    const bool started = posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&fa);
+    if (!started) return 127;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+game::TLugar& placeWithSlide(game::TJogo& g, int n, const std::string& picture, const std::string& media) {
+    game::TLugar& p = *game::CreatePlace(g, n);
+    p.slideCount = 1;
+    game::TSlide& s = *game::CreateSlide(p, 1);
+    s.picture = picture;
+    s.media = media;
+    return p;
+}
+
+TEST(WebPage, MediaOutsideTheGameFolderStayOut) {
+    namespace fs = std::filesystem;
+    const std::string root = tempDir();
+    const std::string folder = root + "/jogo";
+    fs::create_directories(folder + "/Figuras");
+    const std::string secret = "SEGREDO-DO-PROFESSOR-123";
+    writeText(root + "/segredo.jpg", secret);
+    writeText(folder + "/Figuras/Casa.JPG", "imagem-da-casa");
+    writeText(folder + "/som.wav", "RIFF-som");
+    writeText(folder + "/filme.avi", "avi");
+    fs::create_symlink(root + "/segredo.jpg", folder + "/atalho.jpg");
+
+    struct Case {
+        std::string name;    // as the game names it
+        bool inlined;
+        web::Left why;       // when left out
+    };
+    const std::vector<Case> cases = {
+        {"figuras\\casa.jpg", true, {}},  // Windows separators and another case
+        {"som.wav", true, {}},
+        {"..\\segredo.jpg", false, web::Left::OutsideFolder},
+        {"atalho.jpg", false, web::Left::OutsideFolder},  // a link that leads out
+        {root + "/segredo.jpg", false, web::Left::OutsideFolder},
+        {"c:\\segredo.jpg", false, web::Left::OutsideFolder},
+        {"nao-existe.jpg", false, web::Left::Missing},
+        {"filme.avi", false, web::Left::NotPlayable},
+        {"$FIGURA.jpg", false, web::Left::Variable},
+    };
+    game::TJogo g;
+    game::ResetModel(g);
+    for (size_t i = 0; i < cases.size(); ++i)
+        placeWithSlide(g, int(i) + 1, plat::utf8ToCp1252(cases[i].name), "");
+    web::ExportReport rep;
+    const std::string page = web::GamePage(g, folder, rep);
+
+    EXPECT_EQ(page.find("U0VHUkVETy1ETy1QUk9GRVNTT1It"), std::string::npos) << "the secret went into the page";
+    EXPECT_NE(page.find("aW1hZ2VtLWRhLWNhc2E="), std::string::npos) << "the game's own picture is missing";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int found = 0;
+        for (const web::LeftOut& l : rep.leftOut)
+            if (l.name == plat::utf8ToCp1252(c.name)) {
+                ++found;
+                EXPECT_EQ(int(l.why), int(c.why));
+            }
+        EXPECT_EQ(found, c.inlined ? 0 : 1);
+    }
+}
+
+TEST(WebPage, GameTextsStayText) {
+    game::TJogo g;
+    game::ResetModel(g);
+    game::ResetGeneralData(g);
+    g.general.name = "</script><script>alert(1)</script>";
+    game::TLugar& p = placeWithSlide(g, 1, "", "");
+    p.name = "<!--";
+    p.slide(1)->text = {"a & b \"c\" \\ </SCRIPT>", std::string("linha\x01", 6)};
+    web::ExportReport rep;
+    const std::string page = web::GamePage(g, tempDir(), rep);
+    // Only the page's own three script elements close.
+    size_t closes = 0;
+    for (size_t at = 0; (at = page.find("</script", at)) != std::string::npos; ++at) ++closes;
+    EXPECT_EQ(closes, 3u);
+    EXPECT_EQ(page.find("</SCRIPT>"), std::string::npos);
+    EXPECT_EQ(page.find("<!--"), std::string::npos);
+    EXPECT_NE(page.find("<title>&lt;/script&gt;&lt;script&gt;alert(1)&lt;/script&gt; - Ludivar</title>"),
+              std::string::npos);
+    EXPECT_NE(page.find("\\u0001"), std::string::npos);
+}
+
+// The demo game played by keys in headless Chromium: tests/web/play.js says what it checks.
+TEST(WebPage, DemoPlaysInABrowser) {
+    const std::string web = std::string(LUDIVAR_SOURCE_DIR) + "/tests/web";
+    ASSERT_TRUE(std::filesystem::exists(web + "/node_modules/puppeteer-core"))
+        << "run `npm ci` in tests/web first";
+    struct Case { const char* mode; const char* game; };
+    for (const Case& c : {Case{"demo", "formas-e-cores"}, Case{"program", "formas-e-cores-programa"}}) {
+        SCOPED_TRACE(c.mode);
+        const std::string dir = tempDir(), pageFile = dir + "/" + c.mode + ".html";
+        ASSERT_EQ(run({LUDIVAR_BIN, "--export-html", kDemoGames + "/" + c.game + "/formas.lud", pageFile},
+                      dir + "/export.log"), 0)
+            << readText(dir + "/export.log");
+        EXPECT_EQ(run({"node", web + "/play.js", c.mode, pageFile}, dir + "/play.log"), 0) << readText(dir + "/play.log");
+    }
+}
+
+}  // namespace
+
+// W in the editor's menu writes the game in memory beside its file and says what stayed out.
+TEST(WebPage, EditorWritesThePageBesideTheGame) {
+    edtest::Session s("w");
+    game::TJogo& g = edtest::gameWith({"Praça"});
+    g.general.name = plat::cp("Jogo da praça");
+    g.place(1)->slide(1)->picture = "..\\fora.jpg";
+    EXPECT_EQ(s.run(editor::editorMenu), 3);  // back at the menu when the keys ran out
+    EXPECT_TRUE(s.saidInOrder({"Fora da pasta do jogo, não incluído: ..\\fora.jpg", "Página web gravada: ",
+                               "jogo.html"}));
+    const std::string page = readText(s.file("jogo.html"));
+    EXPECT_NE(page.find("<title>Jogo da praça - Ludivar</title>"), std::string::npos);
+    EXPECT_NE(page.find("\"nome\":\"Praça\""), std::string::npos);
+}
