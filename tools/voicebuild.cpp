@@ -35,7 +35,7 @@
 namespace {
 
 // Bump when the rendering changes, so existing data is rebuilt.
-const char* const kBuilderVersion = "voicebuild 11";
+const char* const kBuilderVersion = "voicebuild 18";
 
 constexpr int kOutRate = 11025;
 
@@ -162,6 +162,32 @@ std::string to8bit(const std::vector<float>& s, double gain) {
         out[i] = char(std::clamp(v, 1L, 255L));
     }
     return out;
+}
+
+// The rising zero crossing (the sample where the wave goes from below zero to
+// zero or above) nearest to `at` within `reach`; the quietest sample there
+// when the wave never crosses (a stop's silence).
+long risingZero(const std::vector<float>& s, long at, long reach) {
+    const long n = long(s.size());
+    at = std::clamp(at, 1L, std::max(1L, n - 1));
+    // Of the crossings in reach, the gentlest (a steep one is a step of its own).
+    long found = -1;
+    double gentlest = 1e30;
+    for (long d = 0; d <= reach; ++d) {
+        for (long k : {at - d, at + d}) {
+            if (k < 1 || k >= n || !(s[size_t(k - 1)] < 0 && s[size_t(k)] >= 0)) continue;
+            const double step = double(s[size_t(k)]) - s[size_t(k - 1)] + 4.0 * double(d);
+            if (step < gentlest) {
+                gentlest = step;
+                found = k;
+            }
+        }
+    }
+    if (found >= 0) return found;
+    long best = at;
+    for (long k = std::max(1L, at - reach); k < std::min(n, at + reach + 1); ++k)
+        if (std::fabs(s[size_t(k)]) < std::fabs(s[size_t(best)])) best = k;
+    return best;
 }
 
 // Cuts leading and trailing near-silence of a whole recording, keeping a margin.
@@ -393,11 +419,18 @@ std::set<std::string> buildInventory(const std::vector<std::string>& words) {
 
 // ---- rendering units --------------------------------------------------------------
 
+// One database a speed (ECOLAR.INI names them), rendered at a rate that,
+// with the cuts and word gaps of its speed, gives an even ladder of
+// syllables per second; number words and letter names are rendered at the
+// same pace into a folder of the letters folder named after the database.
 struct Speed {
     const char* db;
-    int rate;   // espeak words per minute
+    int rate;        // espeak words per minute of the units
+    int wordsRate;   // ... and of the recorded words
 };
-const Speed kSpeeds[] = {{"DIFONES1", 140}, {"DIFONES2", 190}, {"DIFONES3", 250}};
+const Speed kSpeeds[] = {{"DIFONES1", 120, 120}, {"DIFONES2", 172, 165}, {"DIFONES3", 240, 220},
+                         {"DIFONES4", 335, 300}, {"DIFONES5", 600, 420}};
+constexpr size_t kSpeedCount = std::size(kSpeeds);
 
 // Renders one unit inside a carrier and cuts it out at espeak's phoneme marks.
 bool renderUnit(const std::string& name, std::vector<float>& out) {
@@ -421,9 +454,49 @@ bool renderUnit(const std::string& name, std::vector<float>& out) {
     size_t from = size_t(m[lead].ms * perMs);
     size_t to = size_t(m[last].ms * perMs);
     if (to <= from + 20 || to > r.wav.size()) return false;
-    out = downsample(r.wav, from, to);
-    if (sound.glideOnly) out.resize(out.size() * 6 / 10);
-    fade(out, 11, 33);
+    // Units start and end where the wave rises through zero, so that any unit
+    // follows any other without a step, and no fade dips the joins.
+    const size_t pad = 240;
+    const size_t wideFrom = from > pad ? from - pad : 0;
+    const std::vector<float> wide = downsample(r.wav, wideFrom, std::min(r.wav.size(), to + pad));
+    const long reach = 55;  // 5 ms either way
+    long a = risingZero(wide, long(from - wideFrom) / 2, reach);
+    long b = risingZero(wide, long(to - wideFrom) / 2, reach);
+    if (sound.glideOnly) b = risingZero(wide, a + (b - a) * 6 / 10, reach);
+    if (b <= a + 10) return false;
+    // A vowel at either edge starts out of, or fades into, the carrier's t: its
+    // weak first and last milliseconds would dip every join, so they go.
+    auto level = [&](long at) {
+        double sum = 0;
+        const long from = std::max(0L, at), to = std::min(long(wide.size()), at + 11);
+        for (long k = from; k < to; ++k) sum += double(wide[size_t(k)]) * wide[size_t(k)];
+        return to > from ? std::sqrt(sum / double(to - from)) : 0.0;
+    };
+    double peak = 0;
+    for (long k = a; k + 11 <= b; k += 5) peak = std::max(peak, level(k));
+    const std::string& ph = sound.phonemes;
+    const bool vowelFirst = !ph.empty() && std::strchr("aeiouEO&jw", ph[0]);
+    const bool vowelLast = !sound.codaOnly && !ph.empty() && std::strchr("aeiouEOUIy&~jw", ph.back());
+    const long most = 220;  // 20 ms
+    // The carrier's closing t is silent before it sounds: that silence is no
+    // part of the unit, and inside a word it would be a gap.
+    {
+        long k = b;
+        while (k > b - 3 * most && k - 11 > a && level(k - 11) < 0.1 * peak) --k;
+        if (k < b) b = risingZero(wide, k, reach);
+    }
+    if (vowelFirst) {
+        long k = a;
+        while (k < a + most && k + 11 < b && level(k) < 0.4 * peak) ++k;
+        if (k > a) a = risingZero(wide, k, reach);
+    }
+    if (vowelLast) {
+        long k = b;
+        while (k > b - most && k - 11 > a && level(k - 11) < 0.4 * peak) --k;
+        if (k < b) b = risingZero(wide, k, reach);
+    }
+    if (b <= a + 10) return false;
+    out.assign(wide.begin() + a, wide.begin() + b);
     return true;
 }
 
@@ -631,18 +704,24 @@ int main(int argc, char** argv) {
 
     // Loudness: one gain for everything, set so that all but the rarest peaks
     // of the units fit the 8-bit range.
-    std::map<std::string, std::vector<float>> rendered[3];
+    std::map<std::string, std::vector<float>> rendered[kSpeedCount];
     std::vector<size_t> histogram(32769, 0);
     size_t total = 0;
-    for (int sp = 0; sp < 3; ++sp) {
+    for (size_t sp = 0; sp < kSpeedCount; ++sp) {
         espeak_SetParameter(espeakRATE, kSpeeds[sp].rate, 0);
         espeak_SetParameter(espeakRANGE, 12, 0);
         espeak_SetParameter(espeakPITCH, 45, 0);
         for (const std::string& u : units) {
             std::vector<float> s;
             if (!renderUnit(u, s)) {
-                std::fprintf(stderr, "voicebuild: unit %s could not be rendered\n", u.c_str());
-                continue;
+                // Too short to cut at this pace (a lone l): the normal pace serves.
+                espeak_SetParameter(espeakRATE, kSpeeds[kSpeedCount / 2].rate, 0);
+                const bool ok = renderUnit(u, s);
+                espeak_SetParameter(espeakRATE, kSpeeds[sp].rate, 0);
+                if (!ok) {
+                    std::fprintf(stderr, "voicebuild: unit %s could not be rendered\n", u.c_str());
+                    continue;
+                }
             }
             for (float v : s) ++histogram[std::min<size_t>(32768, size_t(std::fabs(v)))];
             total += s.size();
@@ -659,7 +738,7 @@ int main(int argc, char** argv) {
     }
     const double gain = 120.0 * 256.0 / double(std::max<size_t>(peak, 1000));
 
-    for (int sp = 0; sp < 3; ++sp) {
+    for (size_t sp = 0; sp < kSpeedCount; ++sp) {
         std::vector<speech::IndexRecord> index;
         std::string data;
         for (const auto& [name, s] : rendered[sp]) {
@@ -700,6 +779,27 @@ int main(int argc, char** argv) {
         if (!writeFile(letters + "/dtmf_" + k + ".wav", wavImage(dtmfTone(k)))) return 1;
         ++recordings;
     }
+    // Number words and letter names at the pace of each speed.
+    const std::map<std::string, std::string> all = recordingTexts();
+    std::vector<std::string> paced;
+    for (const auto& [name, said] : speech::numberRecordings()) paced.push_back(name);
+    for (int c : {'0', 'A', 'a'})
+        for (int k = 0; k < (c == '0' ? 10 : 26); ++k) paced.push_back("_" + std::to_string(c + k));
+    for (const Speed& sp : kSpeeds) {
+        const std::string folder = letters + "/" + sp.db;
+        if (!makeDirs(folder)) return 1;
+        espeak_SetParameter(espeakRATE, sp.wordsRate, 0);
+        for (const std::string& name : paced) {
+            auto it = all.find(name);
+            if (it == all.end()) continue;
+            std::vector<float> s = renderText(it->second);
+            if (s.empty() || !writeFile(folder + "/" + name + ".wav", wavImage(to8bit(s, gain)))) {
+                std::fprintf(stderr, "voicebuild: %s/%s could not be rendered\n", sp.db, name.c_str());
+                continue;
+            }
+            ++recordings;
+        }
+    }
 
     if (!writeFile(diphones + "/regras.rgr", rules) || !writeFile(diphones + "/portug.exc", exc) ||
         !writeFile(outRoot + "/ECOLAR.INI", ini)) {
@@ -709,6 +809,6 @@ int main(int argc, char** argv) {
     writeFile(stampPath, stamp);
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     std::printf("voicebuild: %zu units in %zu databases, %zu recordings, %.1f s\n", rendered[1].size(),
-                std::size(kSpeeds), recordings, secs);
+                kSpeedCount, recordings, secs);
     return 0;
 }

@@ -1,4 +1,5 @@
 // Ludivar: the entry.  Chooses the front, reads the options and runs the program.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "editor/editor.h"
 #include "export/webpage.h"
 #include "game/checker.h"
+#include "game/gamefile.h"
 #include "player/play.h"
 #include "player/slide.h"
 #include "script/script.h"
@@ -22,23 +24,56 @@
 #include "platform/files.h"
 #include "platform/keyscript.h"
 #include "platform/platform.h"
+#include "platform/sdl_audio.h"
+#include "speech/wave.h"
 
 namespace {
 
 struct Options {
     enum class FrontKind { Auto, Window, Tty, Headless } front = FrontKind::Auto;
-    std::string ini, keys, screen, trace, check, script, speak, wav, slides, exportGame, exportPage;
+    std::string ini, keys, screen, trace, check, script, speak, wav, slides, game, exportGame, exportPage;
     bool keysGiven = false, speakGiven = false;
 };
 
-void usage() {
-    std::fprintf(stderr,
-                 "uso: ludivar [--tty | --headless] [--ini ARQ] [--keys TECLAS | --keys-file ARQ]\n"
-                 "             [--screen ARQ] [--trace ARQ] [--slides PASTA]\n"
-                 "       ludivar --check JOGO.lud\n"
-                 "       ludivar --export-html JOGO.lud PAGINA.html\n"
-                 "       ludivar --script PROGRAMA.pro\n"
-                 "       ludivar --speak TEXTO --wav ARQ.wav\n");
+void usage(FILE* out) {
+    std::fprintf(out,
+        "uso: ludivar [OPÇÕES] [JOGO.lud]\n"
+        "\n"
+        "Ludivar: jogos educativos falados, para pessoas cegas e com baixa visão.\n"
+        "Sem opções, abre uma janela quando há tela gráfica; senão usa o terminal.\n"
+        "\n"
+        "  JOGO.lud                   joga esse jogo e termina\n"
+        "  --tty                      usa o terminal, mesmo havendo tela gráfica\n"
+        "  --window                   usa a janela gráfica\n"
+        "  --headless                 sem janela e sem som, com relógio virtual (testes)\n"
+        "  --ini ARQ                  usa esse ECOLAR.INI\n"
+        "  --keys TECLAS              teclas a digitar (só com --headless)\n"
+        "  --keys-file ARQ            lê do arquivo as teclas a digitar (só com --headless)\n"
+        "  --screen ARQ               ao terminar, grava a tela nesse arquivo\n"
+        "  --trace ARQ                grava nesse arquivo tudo o que é falado e tocado\n"
+        "  --slides PASTA             grava cada slide mostrado como figura nessa pasta\n"
+        "  --check JOGO.lud           verifica um jogo e lista o que o professor deve corrigir\n"
+        "  --script PROGRAMA.pro      executa um programa de jogo sozinho\n"
+        "  --export-html JOGO.lud PAGINA.html\n"
+        "                             grava o jogo como uma página da web acessível\n"
+        "  --speak TEXTO --wav ARQ    fala o texto num arquivo WAV\n"
+        "  --help                     mostra esta ajuda\n"
+        "  --version                  mostra a versão\n"
+        "\n"
+        "Códigos de saída: 0 fim normal, 1 erro no que foi pedido, 2 opção ou arquivo\n"
+        "inválido, 3 o roteiro de teclas acabou, 255 Ctrl+Break.\n");
+}
+
+// A FIFO or a device would block the read, and a folder reads as nothing: only regular files are taken.
+// A name that does not exist is left to the loader, which reports it in its own words.
+bool regularFileOrSay(const std::string& path, const char* what) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return true;
+    if (!S_ISREG(st.st_mode)) {
+        std::fprintf(stderr, "ludivar: %s não é um arquivo comum: %s\n", what, path.c_str());
+        return false;
+    }
+    return true;
 }
 
 bool readWhole(const std::string& path, std::string& out) {
@@ -48,6 +83,52 @@ bool readWhole(const std::string& path, std::string& out) {
     ss << f.rdbuf();
     out = ss.str();
     return true;
+}
+
+// `--speak TEXT` without a file: rendered as for --wav, then played on the sound device.
+// No device is an error the caller must see, not a silent success.
+int speakAloud(const std::string& text) {
+    if (!plat::audio::start()) {
+        std::fprintf(stderr, "ludivar: %s\n", plat::cp1252ToUtf8(plat::audio::noDeviceText()).c_str());
+        return 1;
+    }
+    const char* tmpdir = std::getenv("TMPDIR");
+    std::string name = std::string(tmpdir && *tmpdir ? tmpdir : "/tmp") + "/ludivar-fala-XXXXXX";
+    const int fd = mkstemp(name.data());
+    if (fd < 0) {
+        std::fprintf(stderr, "ludivar: não foi possível criar um arquivo temporário\n");
+        return 1;
+    }
+    close(fd);
+    int code = speech::speakToWav(text, name);
+    std::string image;
+    speech::WaveFormat fmt;
+    size_t start = 0, len = 0;
+    if (code == 0 && readWhole(name, image) && speech::parseWaveImage(image, fmt, start, len) &&
+        plat::audio::openSource(fmt.rate, fmt.bits, fmt.channels)) {
+        plat::audio::queue(reinterpret_cast<const uint8_t*>(image.data()) + start, len);
+        while (plat::audio::pending() > 0) usleep(10000);
+        plat::audio::closeSource();
+    } else if (code == 0) {
+        code = 1;
+    }
+    std::remove(name.c_str());
+    plat::audio::shutdown();
+    return code;
+}
+
+// `ludivar GAME.lud`: the game's folder becomes the current one, as when it is chosen from the menu.
+void playOneGame(const std::string& path) {
+    app::StartUp();
+    const size_t slash = path.rfind('/');
+    const std::string folder = path.substr(0, slash == 0 ? 1 : slash), file = path.substr(slash + 1);
+    if (!plat::changeDir(plat::utf8ToCp1252(folder))) return app::ShutDown();
+    app::appState().currentGameFile = plat::utf8ToCp1252(file);
+    if (game::LoadGame(plat::utf8ToCp1252(file))) {
+        player::ShowTitleCard();
+        player::PlayGame(true);
+    }
+    app::ShutDown();
 }
 
 }  // namespace
@@ -71,6 +152,7 @@ int main(int argc, char** argv) {
         else if (a == "--keys-file") {
             std::string file;
             next(file);
+            if (!regularFileOrSay(file, "roteiro de teclas")) return 2;
             if (!readWhole(file, o.keys)) {
                 std::fprintf(stderr, "ludivar: não foi possível ler o roteiro de teclas %s\n", file.c_str());
                 return 2;
@@ -85,28 +167,42 @@ int main(int argc, char** argv) {
         else if (a == "--wav") next(o.wav);
         else if (a == "--slides") next(o.slides);
         else if (a == "--trace") next(o.trace);
-        else if (a == "--help" || a == "-h") { usage(); return 0; }
-        else {
+        else if (a == "--help" || a == "-h") { usage(stdout); return 0; }
+        else if (a == "--version") { std::printf("ludivar %s\n", app::kVersionText); return 0; }
+        else if (a.size() > 1 && a[0] == '-') {
             std::fprintf(stderr, "ludivar: opção desconhecida: %s\n", a.c_str());
-            usage();
+            usage(stderr);
+            return 2;
+        } else if (o.game.empty()) {
+            o.game = a;
+        } else {
+            std::fprintf(stderr, "ludivar: um jogo só: %s\n", a.c_str());
             return 2;
         }
+    }
+    // Keys typed by a script belong to the front that types them; a window or terminal would ignore them.
+    if (o.keysGiven && o.front != Options::FrontKind::Headless) {
+        std::fprintf(stderr, "ludivar: --keys e --keys-file só valem com --headless\n");
+        return 2;
     }
 
     con::setStartFolder(plat::currentDir());
     // The program moves to the games folder; names given on the command line stay where the user meant.
-    for (std::string* path : {&o.ini, &o.screen, &o.trace, &o.wav, &o.slides, &o.check, &o.script,
+    for (std::string* path : {&o.ini, &o.screen, &o.trace, &o.wav, &o.slides, &o.check, &o.script, &o.game,
                               &o.exportGame, &o.exportPage})
         if (!path->empty() && (*path)[0] != '/') *path = plat::currentDir() + "/" + *path;
     if (!o.ini.empty()) con::setIniOverride(o.ini);
 
+    if ((!o.check.empty() && !regularFileOrSay(o.check, "jogo")) ||
+        (!o.game.empty() && !regularFileOrSay(o.game, "jogo")) ||
+        (!o.script.empty() && !regularFileOrSay(o.script, "programa")))
+        return 2;
     // The checker needs no window and no sound.
     if (!o.check.empty()) return game::runCheck(plat::utf8ToCp1252(o.check));
     // So does the web page: it is written from the file, not from a session.
-    if (!o.exportGame.empty()) return web::RunExport(o.exportGame, o.exportPage);
-    if (o.speakGiven && o.wav.empty()) {
-        std::fprintf(stderr, "ludivar: --speak precisa de --wav ARQ\n");
-        return 2;
+    if (!o.exportGame.empty()) {
+        if (!regularFileOrSay(o.exportGame, "jogo")) return 2;
+        return web::RunExport(o.exportGame, o.exportPage);
     }
     // Speaking into a file needs no keys and no screen: the headless front keeps it silent.
     if (o.speakGiven) o.front = Options::FrontKind::Headless;
@@ -149,11 +245,14 @@ int main(int argc, char** argv) {
     int code = 0;
     try {
         if (o.speakGiven) {
-            code = speech::speakToWav(plat::utf8ToCp1252(o.speak), o.wav);
+            code = o.wav.empty() ? speakAloud(plat::utf8ToCp1252(o.speak))
+                                 : speech::speakToWav(plat::utf8ToCp1252(o.speak), o.wav);
         } else if (!o.script.empty()) {
             con::startSpeech(0, con::readConfig("LUDIVAR", "DIRLUDIVAR"));
             code = script::runScriptFile(plat::utf8ToCp1252(o.script));
             con::endSpeech();
+        } else if (!o.game.empty()) {
+            playOneGame(o.game);
         } else {
             app::StartUp();
             app::MainMenu();
@@ -163,7 +262,19 @@ int main(int argc, char** argv) {
         code = e.code;
     }
     if (!o.screen.empty()) plat::writeScreenDump(o.screen);
+    // Ctrl+Break asks to leave at once; any other end that did not close the console leaves
+    // its last screen up (the reason speech could not start, a program's output).
+    // What the user was told on the screen also goes to stderr: at once beside a window,
+    // and once a drawn terminal has its own screen back.
+    const std::string frontName = front->name();
+    auto noticesToStderr = [] {
+        for (const std::string& notice : plat::takeNotices())
+            std::fprintf(stderr, "ludivar: %s\n", plat::cp1252ToUtf8(notice).c_str());
+    };
+    if (frontName == "window") noticesToStderr();
+    if (con::tw().exists && !con::tw().closed && code != 255) front->holdAfterEnd();
     front->close();
+    if (frontName == "tty") noticesToStderr();
     plat::traceClose();
     plat::setFront(nullptr);
     return code;

@@ -5,20 +5,24 @@
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "console/console.h"
-#include "console/kept.h"
 #include "console/textwin.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "speech/synth.h"
+#include "speech/sysvoice.h"
 #include "speech/wave.h"
 
 namespace con {
@@ -35,7 +39,8 @@ struct ConfigState {
     std::string startFolder;
     bool startFolderSet = false;
     SpeechSettings speech;
-    SystemVoiceOps voice;
+    SystemVoiceOps voice = builtinSystemVoiceOps();
+    bool voiceMissingSaid = false;  // the user hears it once a run
 };
 ConfigState gCfg;
 
@@ -271,6 +276,42 @@ int parseIntOr(const std::string& s, int dflt) {
     return static_cast<int>(v);
 }
 
+namespace {
+// What each number of ECOLAR.INI may be.  A value outside is taken as the nearest
+// limit: INTERPAL3=2147483647 would otherwise ask for gigabytes of silence between
+// two words and a huge PAUSAPONTO would wait for weeks after a full stop.
+struct NumberRange {
+    const char* section;
+    const char* key;  // per-speed keys without their digit
+    int lo, hi;
+};
+constexpr NumberRange kNumberRanges[] = {
+    {"SINTETIZADOR", "CORTEFON", 0, 20000},      // samples of a unit (units are far shorter)
+    {"SINTETIZADOR", "SOBRAFON", 0, 20000},
+    {"SINTETIZADOR", "INTERPAL", 0, 22000},      // samples: two seconds at most
+    {"SINTETIZADOR", "PAUSAPONTO", 0, 10000},    // milliseconds
+    {"SINTETIZADOR", "PAUSAVIRG", 0, 10000},
+    {"SINTETIZADOR", "PAUSADOISPONTOS", 0, 10000},
+    {"SERVFALA", "VOZ", 0, 10000},
+    {"SERVFALA", "VELOCIDADE", -100, 100},
+    {"SERVFALA", "TOM", -100, 100},
+    {"ECOLAR", "TEMPOESPERAPROGVOLTAR", 0, 60000},
+    {"VIDEO", "LARGURALETRA", 0, 200},           // pixels; 0 lets the front choose
+    {"VIDEO", "ALTURALETRA", 0, 400},
+    {"VIDEO", "PESOLETRA", 100, 1000},
+};
+}  // namespace
+
+int settingNumber(const std::string& section, const std::string& key, const std::string& text, int dflt) {
+    const int v = parseIntOr(text, dflt);
+    std::string k = toUpperLatin(key);
+    const std::string sec = toUpperLatin(section.empty() ? std::string("ECOLAR") : section);
+    if (sec == "SINTETIZADOR" && !k.empty() && k.back() >= '0' && k.back() <= '9') k.pop_back();
+    for (const NumberRange& r : kNumberRanges)
+        if (sec == r.section && k == r.key) return std::min(std::max(v, r.lo), r.hi);
+    return v;
+}
+
 // ---- speech ----------------------------------------------------------------------
 
 SpeechSettings& speechSettings() { return gCfg.speech; }
@@ -282,21 +323,81 @@ void resetConfig() {
     gCfg.voice = ops;
 }
 
+const char* const kSystemVoiceMissing = "Voz do sistema indisponível.";
+
+SystemVoiceOps builtinSystemVoiceOps() {
+    SystemVoiceOps ops;
+    ops.open = speech::sysvoiceOpen;
+    ops.speak = speech::sysvoiceSpeak;
+    ops.busy = speech::sysvoiceBusy;
+    ops.stop = speech::sysvoiceStop;
+    ops.close = speech::sysvoiceClose;
+    return ops;
+}
+
 void setSystemVoiceOps(const SystemVoiceOps& ops) { gCfg.voice = ops; }
-bool systemVoiceActive() { return gCfg.speech.systemVoice; }
+
+namespace {
+
+bool builtinVoice() { return gCfg.voice.open == speech::sysvoiceOpen; }
+
+// The terminal front draws on standard output: a log line on the same
+// terminal would land in the middle of the screen the user reads.
+bool stderrIsOurScreen() {
+    if (!plat::haveFront() || std::string(plat::front().name()) != "tty") return false;
+    struct stat err, out;
+    if (!isatty(2) || fstat(2, &err) != 0 || fstat(1, &out) != 0) return false;
+    return S_ISCHR(err.st_mode) && S_ISCHR(out.st_mode) && err.st_rdev == out.st_rdev;
+}
+
+// A configured voice that cannot speak: the own voice says so, once, and the
+// reason goes to the log when the log is not our screen.
+void reportVoiceMissing(const std::string& reasonUtf8) {
+    if (gCfg.voiceMissingSaid) return;
+    gCfg.voiceMissingSaid = true;
+    if (!stderrIsOurScreen())
+        std::fprintf(stderr, "ludivar: voz do sistema indisponível (TIPOSAPI %d): %s; fala o sintetizador próprio\n",
+                     gCfg.speech.voiceKind, reasonUtf8.c_str());
+    speak(plat::cp(kSystemVoiceMissing));
+}
+
+}  // namespace
+
+bool systemVoiceActive() {
+    if (!gCfg.speech.systemVoice) return false;
+    if (builtinVoice() && speech::sysvoiceLost()) {
+        gCfg.speech.systemVoice = false;
+        speech::sysvoiceClose();
+        reportVoiceMissing("o speech-dispatcher deixou de responder");
+        return false;
+    }
+    return true;
+}
 
 bool systemVoiceBusy() {
     return gCfg.speech.systemVoice && gCfg.voice.busy && gCfg.voice.busy();
 }
 
 void systemVoiceSpeak(const std::string& text) {
-    if (gCfg.speech.systemVoice && gCfg.voice.speak) gCfg.voice.speak(text);
+    if (!gCfg.speech.systemVoice || !gCfg.voice.speak) return;
+    std::string given;
+    if (!speech::voiceText(gCfg.speech.voiceKind, text, given)) return;
+    plat::trace("voice", given);
+    gCfg.voice.speak(given);
 }
 
 void systemVoiceStop() {
     if (!gCfg.speech.systemVoice || !gCfg.voice.stop) return;
-    // The embedded engine is always told to stop; the others only while busy.
-    if (gCfg.speech.voiceKind == 3 || systemVoiceBusy()) gCfg.voice.stop();
+    // Voices inside the process (and the embedded engine) stop at no cost and
+    // are always told to; the speech server only while it speaks, which spares
+    // a round trip on every key of the line editor.
+    if (gCfg.speech.voiceKind != 4 || systemVoiceBusy()) gCfg.voice.stop();
+}
+
+bool systemVoiceProducing() {
+    if (!gCfg.speech.systemVoice) return false;
+    // A voice put in by a test makes nothing outside the wave output.
+    return builtinVoice() && speech::sysvoiceProducing();
 }
 
 Punctuation punctuationFromText(const std::string& text) {
@@ -315,14 +416,20 @@ const char* punctuationText(Punctuation p) {
 }
 
 Punctuation configuredPunctuation() {
-    std::string v = keptSetting("PONTUACAO");
+    // As for the speed: a configuration named on the command line is used as it stands.
+    std::string v = gCfg.iniOverride.empty() ? iniRead(keptSettingsPath(), "TRADUTOR", "PONTUACAO") : std::string();
     if (v.empty()) v = readConfig("TRADUTOR", "PONTUACAO");
     return punctuationFromText(v);
 }
 
+bool keepPunctuation(Punctuation p) {
+    return iniWriteKey(keptSettingsPath(), "TRADUTOR", "PONTUACAO", punctuationText(p));
+}
+
 int effectiveSpeed(int requested) {
     int s = requested;
-    if (s <= 0) s = parseIntOr(readConfig("TRADUTOR", "VELOCIDADE"), 3);
+    if (s <= 0) s = keptSpeed();
+    if (s <= 0) s = settingNumber("TRADUTOR", "VELOCIDADE", readConfig("TRADUTOR", "VELOCIDADE"), 3);
     if (s < 1 || s > 5) s = 3;
     return s;
 }
@@ -331,61 +438,71 @@ void readSpeedKeys(int speed) {
     SpeechSettings& ss = gCfg.speech;
     const std::string d = std::to_string(speed);
     auto key = [&](const char* name) { return readConfig("SINTETIZADOR", name + d); };
+    auto number = [&](const char* name, int dflt) {
+        return settingNumber("SINTETIZADOR", name + d, key(name), dflt);
+    };
     ss.dbName = key("DIFONES");
     if (ss.dbName.size() > 8) ss.dbName.resize(8);
-    ss.corteFon = parseIntOr(key("CORTEFON"), 0);
-    ss.sobraFon = parseIntOr(key("SOBRAFON"), 0);
-    ss.interPal = parseIntOr(key("INTERPAL"), 0);
+    ss.corteFon = number("CORTEFON", 0);
+    ss.sobraFon = number("SOBRAFON", 0);
+    ss.interPal = number("INTERPAL", 0);
     ss.cutPeriods = flagOn(key("CORTAFALA"));
     ss.fastRate = flagOn(key("RAPIDINHO"));
-    ss.pausePoint = parseIntOr(key("PAUSAPONTO"), 250);
-    ss.pauseComma = parseIntOr(key("PAUSAVIRG"), 150);
-    ss.pauseColon = parseIntOr(key("PAUSADOISPONTOS"), 200);
+    ss.pausePoint = number("PAUSAPONTO", 250);
+    ss.pauseComma = number("PAUSAVIRG", 150);
+    ss.pauseColon = number("PAUSADOISPONTOS", 200);
     speech::setCutPeriods(ss.cutPeriods);
     speech::setFastRate(ss.fastRate);
 }
 
 namespace {
 
+// Without a voice nothing can be said: the reason is shown, beeped and left for stderr
+// (the window stays up with it); waiting for Enter in silence would look like a hang.
 [[noreturn]] void failStart(int code) {
     const SpeechSettings& ss = gCfg.speech;
-    writeLn(plat::cp("Erro de inicialização: ") + std::to_string(code));
-    writeLn(plat::cp("Banco de dados de voz: ") + ss.dbName);
+    const std::string line1 = plat::cp("Erro de inicialização: ") + std::to_string(code);
+    const std::string line2 = plat::cp("Banco de dados de voz: ") + ss.dbName;
+    writeLn(line1);
+    writeLn(line2);
+    plat::addNotice(line1 + ". " + line2);
     speech::synthClose();
-    while (readKey() != 13) {
-    }
+    if (plat::haveFront()) plat::front().systemBeep();
+    playToneMs(440, 300);
     flushKeys();
     toneOff();
     // Not a normal end: whoever started us sees that speech could not start.
     plat::endProgram(1);
 }
 
-void openSystemVoice() {
+// Opens the configured system voice; returns why it could not (empty when it
+// opened or none is configured).
+std::string openSystemVoice() {
     SpeechSettings& ss = gCfg.speech;
     ss.systemVoice = false;
     const std::string sapi = readConfig("TRADUTOR", "SAPI");
-    if (!flagOn(sapi)) return;
-    const int voice = parseIntOr(readConfig("SERVFALA", "VOZ"), 0);
-    int rate = parseIntOr(readConfig("SERVFALA", "VELOCIDADE"), 0);
-    const int pitch = parseIntOr(readConfig("SERVFALA", "TOM"), 0);
-    const int tipo = parseIntOr(readConfig("SERVFALA", "TIPOSAPI"), 0);
-    // 3, 5 and 54 name their kinds; every other value is the SAPI 4 kind.
+    if (!flagOn(sapi)) return std::string();
+    const int voice = settingNumber("SERVFALA", "VOZ", readConfig("SERVFALA", "VOZ"), 0);
+    int rate = settingNumber("SERVFALA", "VELOCIDADE", readConfig("SERVFALA", "VELOCIDADE"), 0);
+    const int pitch = settingNumber("SERVFALA", "TOM", readConfig("SERVFALA", "TOM"), 0);
+    const int tipo = settingNumber("SERVFALA", "TIPOSAPI", readConfig("SERVFALA", "TIPOSAPI"), 0);
+    // 3, 5 and 54 name their kinds; every other value is the speech server's kind.
     const int kind = (tipo == 3 || tipo == 5 || tipo == 54) ? tipo : 4;
     if (kind != 4 && rate > 10) rate = 0;
     ss.voiceKind = kind;
-    if (!gCfg.voice.open) {
-        std::fprintf(stderr, "ludivar: nenhuma voz do sistema disponível (TIPOSAPI %d); fala o sintetizador próprio\n",
-                     tipo);
-        return;
+    if (!gCfg.voice.open) return "nenhum serviço de voz instalado";
+    if (!gCfg.voice.open(kind, voice, rate, pitch)) {
+        const std::string why = builtinVoice() ? speech::sysvoiceError() : std::string();
+        return why.empty() ? std::string("a voz não abriu") : why;
     }
-    if (!gCfg.voice.open(kind, voice, rate, pitch)) return;
     ss.systemVoice = true;
     while (gCfg.voice.busy && gCfg.voice.busy()) delayMs(50);
+    return std::string();
 }
 
 }  // namespace
 
-void startSpeech(int speed, const std::string& soundFolder) {
+int trySpeech(int speed, const std::string& soundFolder) {
     SpeechSettings& ss = gCfg.speech;
     ss.speed = effectiveSpeed(speed);
     ss.punctuation = configuredPunctuation();
@@ -396,17 +513,105 @@ void startSpeech(int speed, const std::string& soundFolder) {
     syn.sobraFon = ss.sobraFon;
     syn.interPal = ss.interPal;
     int rc = speech::synthOpen(syn);
-    if (rc != 0) failStart(rc);
+    if (rc != 0) {
+        speech::synthClose();
+        return rc;
+    }
     ss.soundFolder = withBackslash(soundFolder);
     std::string letters = readConfig("TRADUTOR", "DIRLETRAS");
     if (letters.empty()) letters = "c:\\sonare\\som\\letras\\";
     ss.lettersFolder = withBackslash(letters);
     // Opening the synthesizer may have reset the playback switches.
     readSpeedKeys(ss.speed);
-    openSystemVoice();
+    const std::string missing = openSystemVoice();
     ss.open = true;
     ensureClickSamples();
+    if (!missing.empty()) reportVoiceMissing(missing);
+    return 0;
 }
+
+void startSpeech(int speed, const std::string& soundFolder) {
+    const int rc = trySpeech(speed, soundFolder);
+    if (rc != 0) failStart(rc);
+}
+
+// ---- settings kept for the next start ------------------------------------------------
+
+std::string keptSettingsPath() { return plat::configDir() + "ludivar.ini"; }
+
+bool iniWriteKey(const std::string& file, const std::string& section, const std::string& key,
+                 const std::string& value) {
+    std::string text;
+    readWhole(file, text);
+    text = toCp1252(text);
+    // Lines as they are, the key replaced in its section (or added at the section's end).
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < text.size();) {
+        size_t j = text.find('\n', i);
+        if (j == std::string::npos) j = text.size();
+        std::string line = text.substr(i, j - i);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        i = j + 1;
+    }
+    const std::string entry = key + "=" + value;
+    int sectionAt = -1, insertAt = -1;
+    bool done = false;
+    for (size_t n = 0; n < lines.size() && !done; ++n) {
+        const std::string t = trimBlanks(lines[n]);
+        if (!t.empty() && t[0] == '[') {
+            const size_t close = t.find(']');
+            const bool ours = sameName(t.substr(1, close == std::string::npos ? std::string::npos : close - 1), section);
+            if (sectionAt >= 0 && insertAt < 0) insertAt = int(n);
+            if (ours && sectionAt < 0) sectionAt = int(n);
+            continue;
+        }
+        const size_t eq = t.find('=');
+        if (sectionAt >= 0 && insertAt < 0 && eq != std::string::npos && eq > 0 && sameName(t.substr(0, eq), key)) {
+            lines[n] = entry;
+            done = true;
+        }
+    }
+    if (!done) {
+        if (sectionAt < 0) {
+            if (!lines.empty() && !trimBlanks(lines.back()).empty()) lines.push_back("");
+            lines.push_back("[" + section + "]");
+            lines.push_back(entry);
+        } else {
+            size_t at = insertAt < 0 ? lines.size() : size_t(insertAt);
+            while (at > size_t(sectionAt) + 1 && trimBlanks(lines[at - 1]).empty()) --at;
+            lines.insert(lines.begin() + long(at), entry);
+        }
+    }
+    std::string out;
+    for (const std::string& l : lines) out += l + "\r\n";
+    const size_t slash = file.rfind('/');
+    if (slash != std::string::npos) {
+        std::error_code ec;
+        std::filesystem::create_directories(file.substr(0, slash), ec);
+    }
+    // Through a file beside it, renamed over the old one: a failure leaves the old file whole.
+    const std::string tmp = file + ".tmp";
+    FILE* f = std::fopen(tmp.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+    ok = std::fflush(f) == 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok || std::rename(tmp.c_str(), file.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
+int keptSpeed() {
+    // A configuration named on the command line is used as it stands.
+    if (!gCfg.iniOverride.empty()) return 0;
+    const int v = parseIntOr(iniRead(keptSettingsPath(), "TRADUTOR", "VELOCIDADE"), 0);
+    return v >= 1 && v <= 5 ? v : 0;
+}
+
+bool keepSpeed(int speed) { return iniWriteKey(keptSettingsPath(), "TRADUTOR", "VELOCIDADE", std::to_string(speed)); }
 
 void endSpeech() {
     SpeechSettings& ss = gCfg.speech;

@@ -28,6 +28,9 @@ std::string readConfig(const std::string& section, const std::string& key);
 // Same file, no substitution (window keys, diphone folders).
 std::string readWindowsIni(const std::string& section, const std::string& key, size_t maxLen = 255);
 int parseIntOr(const std::string& s, int dflt);
+// A number of ECOLAR.INI: parsed as parseIntOr does, then kept within the range that
+// makes sense for that key (per-speed keys of [SINTETIZADOR] are named with their digit).
+int settingNumber(const std::string& section, const std::string& key, const std::string& text, int dflt);
 // "@" substitution alone: `pgm` is PGMECOLAR as read (the start folder stands in
 // when it is empty or itself begins with "@").
 std::string substituteAt(const std::string& value, const std::string& pgm);
@@ -66,13 +69,27 @@ void readSpeedKeys(int speed);
 // Returns normally on success; on failure of the own synthesizer it reports,
 // waits for Enter and ends the program.
 void startSpeech(int speed, const std::string& soundFolder);
-// The level the user kept last (mantidos.ini), else [TRADUTOR] PONTUACAO.
+// The level the user kept last (Ctrl+P), else [TRADUTOR] PONTUACAO.
 Punctuation configuredPunctuation();
+bool keepPunctuation(Punctuation p);
+// The same, giving the synthesizer's failure code (0 on success) instead of ending.
+int trySpeech(int speed, const std::string& soundFolder);
 void endSpeech();
 
-// System voices plug in here (kind 3 the embedded engine, 5 and 54 SAPI 5, 4 SAPI 4).
-// Without an `open`, a configured voice is reported missing and the own
-// synthesizer speaks everything.
+// Settings the user changes while running and expects to find at the next start (the
+// speed chosen with Ctrl+F4) live in ludivar.ini of the configuration folder, never in
+// the shipped data; they apply unless --ini names a configuration.
+std::string keptSettingsPath();
+int keptSpeed();           // 0 when none is kept
+bool keepSpeed(int speed);
+// Sets one key of an INI file (made when missing), keeping every other line.
+bool iniWriteKey(const std::string& file, const std::string& section, const std::string& key,
+                 const std::string& value);
+
+// System voices plug in here (kind 3 the embedded engine, 5 and 54 espeak-ng
+// in-process, every other kind speech-dispatcher).  The installed operations are
+// the real services (speech/sysvoice.h); tests may put others in.  Without an
+// `open`, a configured voice is reported missing and the own synthesizer speaks.
 struct SystemVoiceOps {
     bool (*open)(int kind, int voice, int rate, int pitch) = nullptr;
     void (*speak)(const std::string& text) = nullptr;  // returns at once
@@ -80,10 +97,19 @@ struct SystemVoiceOps {
     void (*stop)() = nullptr;
     void (*close)() = nullptr;
 };
+SystemVoiceOps builtinSystemVoiceOps();
 void setSystemVoiceOps(const SystemVoiceOps& ops);
+// Active and still reachable: a speech server that went away is closed here,
+// the user is told once, and the own synthesizer takes over.
 bool systemVoiceActive();
 bool systemVoiceBusy();
+// Hands the text on in the form the kind takes (traced as "voice").
 void systemVoiceSpeak(const std::string& text);
 void systemVoiceStop();
+// Speech made outside the wave output right now (the headless clock waits
+// for it in real time).
+bool systemVoiceProducing();
+// What the own voice says, once, when a configured system voice cannot speak.
+extern const char* const kSystemVoiceMissing;
 
 }  // namespace con

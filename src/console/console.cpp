@@ -7,7 +7,6 @@
 #include <random>
 
 #include "console/config.h"
-#include "console/kept.h"
 #include "console/textwin.h"
 #include "platform/braille.h"
 #include "platform/files.h"
@@ -206,9 +205,9 @@ void speak(const std::string& text) {
     plat::trace("speak", text);
     ConsoleState& c = gCon;
     if (systemVoiceActive()) {
+        // The voice reads numbers, words and marks itself: the text goes whole.
         waitSpeech();
         if (!keyPressed()) {
-            plat::trace("voice", text);
             systemVoiceSpeak(text);
             c.speechPending = true;
         }
@@ -247,7 +246,12 @@ void speak(const std::string& text) {
         }
         if (isRunLetter(ch)) {
             size_t j = i;
-            while (j < t.size() && (isRunLetter(uint8_t(t[j])) || t[j] == ' ')) ++j;
+            // The apostrophe of d'água stays in the run, for the front end to join the words.
+            auto elision = [&](size_t k) {
+                return t[k] == '\'' && (t[k - 1] == 'd' || t[k - 1] == 'D') && k + 1 < t.size() &&
+                       isRunLetter(uint8_t(t[k + 1]));
+            };
+            while (j < t.size() && (isRunLetter(uint8_t(t[j])) || t[j] == ' ' || elision(j))) ++j;
             std::string run = t.substr(i, j - i);
             i = j;
             if (toUpperLatin(run) == "WWW") {
@@ -316,6 +320,10 @@ void readKeyWithEcho(uint8_t& ch, uint8_t& ext) {
         }
         if (ch == 0 && ext == 66) {
             speech::speakTime();
+            continue;
+        }
+        if (ch == 0 && ext == 101) {  // Ctrl+F8, as in the line editor: the date
+            speech::speakDate();
             continue;
         }
         if (ch > 31) {
@@ -695,7 +703,7 @@ void cyclePunctuation() {
     ss.punctuation = ss.punctuation == Punctuation::All    ? Punctuation::Some
                      : ss.punctuation == Punctuation::Some ? Punctuation::None
                                                            : Punctuation::All;
-    keepSetting("PONTUACAO", punctuationText(ss.punctuation));
+    keepPunctuation(ss.punctuation);
     static const char* const names[] = {"Pontuação toda", "Pontuação alguma", "Pontuação nenhuma"};
     stopSpeech();
     speak(plat::cp(names[int(ss.punctuation)]));
@@ -709,8 +717,19 @@ void changeSpeed() {
     } while (keyPressed());
     if (k == 27 || k == 13) return;
     const std::string folder = speechSettings().soundFolder;
+    const int before = speechSettings().speed;
     endSpeech();
-    startSpeech(int(k) - 48, folder);
+    if (trySpeech(int(k) - 48, folder) == 0) {
+        keepSpeed(speechSettings().speed);
+        return;
+    }
+    // A speed whose voice data does not open must not end the program (and lose an
+    // unsaved game): the speed in use goes on, and the user hears why.
+    const int wanted = speechSettings().speed;
+    const std::string db = speechSettings().dbName;
+    startSpeech(before, folder);
+    speak(plat::cp("Velocidade ") + std::to_string(wanted) + plat::cp(" indisponível: o banco de voz ") + db +
+          plat::cp(" não abre. Continua a velocidade ") + std::to_string(before) + ".");
 }
 
 enum : int { kContinue = -1 };

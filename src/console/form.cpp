@@ -162,16 +162,12 @@ void scrollToCurrent(int current, int maxScroll) {
     if (moved) drawAllFields();
 }
 
-// The cursor after the form: column 1 of the row below the last field, which may
-// need a line end when the form reaches the bottom of the screen.
+// The cursor after the form: column 1 of the row below the last field, kept on the
+// screen's last row when the form reaches it (a line end there would scroll the form
+// that was just filled in off the screen).
 void leaveCursorBelow() {
-    int row = g_form.top + fieldCount() - g_form.scroll;
-    if (row <= lastRow()) {
-        gotoXY(1, std::max(row, 1));
-    } else {
-        gotoXY(1, lastRow());
-        writeLn();
-    }
+    const int row = g_form.top + fieldCount() - g_form.scroll;
+    gotoXY(1, std::min(std::max(row, 1), lastRow()));
 }
 
 }  // namespace

@@ -6,8 +6,10 @@
 #include <sys/time.h>
 
 #include "console/config.h"
+#include "console/console.h"
 #include "platform/braille.h"
 #include "platform/files.h"
+#include "speech/sysvoice.h"
 
 namespace con {
 
@@ -147,6 +149,13 @@ void completeChord() {
 }
 
 void setBrailleMode(int mode) {
+    if (mode != 0 && plat::haveFront() && !plat::front().keyReleases()) {
+        // A chord ends when its keys are let go: without releases every letter would go dead.
+        plat::addNotice(plat::cp("Teclado Braille indisponível: o terminal não avisa quando as teclas são "
+                                 "soltas. Use a janela gráfica."));
+        announceBrailleMode(0, true);
+        return;
+    }
     bool wasOn = gTw.brailleMode != 0;
     gTw.brailleMode = mode;
     gTw.chordKeys = gTw.heldKeys = 0;
@@ -223,9 +232,9 @@ void ensureWindow() {
     ws.magnifier = (!amp.empty() && amp[0] >= '1' && amp[0] <= '7') ? amp[0] - '0' : 2;
     std::string face = readWindowsIni("VIDEO", "FONTE", 80);
     if (!face.empty()) ws.fontFace = face;
-    ws.fontWidth = parseIntOr(readWindowsIni("VIDEO", "LARGURALETRA", 80), 0);
-    ws.fontHeight = parseIntOr(readWindowsIni("VIDEO", "ALTURALETRA", 80), 0);
-    ws.fontWeight = parseIntOr(readWindowsIni("VIDEO", "PESOLETRA", 80), 700);
+    ws.fontWidth = settingNumber("VIDEO", "LARGURALETRA", readWindowsIni("VIDEO", "LARGURALETRA", 80), 0);
+    ws.fontHeight = settingNumber("VIDEO", "ALTURALETRA", readWindowsIni("VIDEO", "ALTURALETRA", 80), 0);
+    ws.fontWeight = settingNumber("VIDEO", "PESOLETRA", readWindowsIni("VIDEO", "PESOLETRA", 80), 700);
     std::string corner = readWindowsIni("VIDEO", "CANTOTELA", 80);
     ws.normalSize = corner.empty() || corner[0] == 'S' || corner[0] == 's';
     ws.slowScroll = gTw.slowScroll;
@@ -404,6 +413,8 @@ uint8_t readKey() {
         ~Reader() { --gTw.keyReaders; }
     } reader;
     pumpMessages();
+    if (gTw.keyCount == 0 && plat::haveNotices() && speechSettings().open)
+        for (const std::string& notice : plat::takeNotices()) speak(notice);
     if (gTw.keyCount == 0) {
         gTw.reading = true;
         cursorMoved();
@@ -457,6 +468,8 @@ void pumpMessages() {
         pushKey(0);
         pushKey(kBrailleRoute);
     }
+    // A system voice inside the process plays through the wave output, fed here.
+    speech::sysvoicePump();
 }
 
 void setWindowTitle(const std::string& text) {
@@ -472,6 +485,7 @@ void closeConsole() {
     while (gTw.keyCount > 0) readKey();
     brl::close();
     toneOff();
+    gTw.closed = true;
     plat::endProgram(0);
 }
 
@@ -620,8 +634,9 @@ static bool isStopKey(const plat::KeyEvent& ev) {
            std::string(plat::front().name()) == "tty";
 }
 
-void keyEvent(const plat::KeyEvent& ev) {
+void keyEvent(const plat::KeyEvent& typed) {
     using plat::KeyId;
+    const plat::KeyEvent ev = plat::applySecondBinding(typed);
     bool ctrl = ev.mods & plat::ModCtrl, alt = ev.mods & plat::ModAlt, shift = ev.mods & plat::ModShift;
     if (ev.up) {
         if (gTw.brailleMode == 0) return;
@@ -648,6 +663,17 @@ void keyEvent(const plat::KeyEvent& ev) {
     }
     if (alt && !ctrl && gTw.breakCheck && ev.id != KeyId::Left && ev.id != KeyId::Right) {
         // With the break check on, Alt combinations go to the system, except the arrows.
+        return;
+    }
+    // F10 is the system's menu key: like the Alt combinations it reaches us only with the check off.
+    if (ev.id == KeyId::F10 && !ctrl && gTw.breakCheck) return;
+    if (alt && !ctrl && ev.id >= KeyId::F1 && ev.id <= KeyId::F12) {
+        // Alt+F1..F10 are 104..113, Alt+F11 and Alt+F12 139 and 140 (not the plain F-key codes).
+        const int n = int(ev.id) - int(KeyId::F1);
+        if (gTw.keyCount <= 62) {
+            pushKeyMods(0, ev.mods);
+            pushKeyMods(uint8_t(n < 10 ? 104 + n : 139 + (n - 10)), ev.mods);
+        }
         return;
     }
     if (alt) {

@@ -30,6 +30,7 @@ struct TextWindow {
     int keyReaders = 0;  // readKey and fields under way: Ctrl+C there is a key, not the stop key
     bool textPaintingOff = false;
     bool exists = false;
+    bool closed = false;  // closeConsole ran: the program ended the normal way
     bool slowScroll = false;
     std::string title;
     plat::Picture picture;

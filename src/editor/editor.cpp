@@ -146,15 +146,10 @@ void createGame() {
             return;
         }
     }
-    {
-        std::ofstream created(plat::mapPath(name), std::ios::binary | std::ios::trunc);
-        if (!created) {
-            app::SayMessage("LUERRCRI", 1);
-            return;
-        }
-    }
     game::NewGame();
     app::appState().currentGameFile = name;
+    // Replacing an existing game was agreed above; the save makes the file.
+    game::AgreeToReplace(name);
     if (game::SaveGame()) editorMenu();
 }
 

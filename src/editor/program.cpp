@@ -188,7 +188,7 @@ void waitForReturn(int pid) {
         while (plat::processRunning(pid) && !con::keyPressed()) con::delayMs(100);
         con::flushKeys();
     }
-    const int ms = con::parseIntOr(con::readConfig("ECOLAR", "TEMPOESPERAPROGVOLTAR"), 500);
+    const int ms = con::settingNumber("ECOLAR", "TEMPOESPERAPROGVOLTAR", con::readConfig("ECOLAR", "TEMPOESPERAPROGVOLTAR"), 500);
     if (ms > 0) con::delayMs(ms);
 }
 

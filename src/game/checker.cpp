@@ -1,10 +1,15 @@
 #include "game/checker.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <set>
+#include <unordered_map>
 #include <system_error>
 
 #include "game/gamefile.h"
@@ -184,10 +189,17 @@ struct Checker {
                 warn(placeLabel(g, n) + plat::cp(": nenhum caminho a partir do lugar 1 chega a este lugar."));
     }
 
+    std::unordered_map<std::string, bool> exists;  // names looked up already: games repeat them
+
     // Pictures and media are looked up in the game's folder (the current folder here).
+    bool missingFile(const std::string& name) {
+        if (name.empty() || hasVariable(name) || name.find("://") != std::string::npos) return false;
+        auto known = exists.find(name);
+        if (known == exists.end()) known = exists.emplace(name, plat::fileExists(name)).first;
+        return !known->second;
+    }
     void fileMissing(const std::string& name, const std::string& where, const char* what) {
-        if (name.empty() || hasVariable(name) || name.find("://") != std::string::npos) return;
-        if (plat::fileExists(name)) return;
+        if (!missingFile(name)) return;
         warn(where + ": " + plat::cp(what) + " " + inQuotes(name) + plat::cp(" não existe na pasta do jogo."));
     }
 
@@ -205,6 +217,8 @@ struct Checker {
             for (int s = 1; s <= kMaxSlides; ++s) {
                 const TSlide* sl = p->slide(s);
                 if (!sl) continue;
+                if (!missingFile(sl->picture) && sl->media.find('|') == std::string::npos && !missingFile(sl->media))
+                    continue;  // the common case, without building the slide's label
                 std::string sw = where + ", slide " + std::to_string(s);
                 fileMissing(sl->picture, sw, "a figura");
                 for (const std::string& m : splitBars(sl->media)) fileMissing(m, sw, "a mídia");
@@ -229,12 +243,15 @@ struct Checker {
     }
 
     void variables() {
-        auto look = [&](const std::string& text, const std::string& where) {
+        // Where a warning is, spelt out only when there is one: a large game has
+        // half a million texts and almost no warnings.
+        auto look = [&](const std::string& text, auto&& where) {
+            if (text.find('$') == std::string::npos) return;
             for (const std::string& v : variablesIn(text)) {
                 // The player itself gives these four their values, with or without a program.
                 std::string name = upperLatin(v.substr(1));
                 if (name == "LUGAR" || name == "PONTOS" || name == "RESPOSTA" || name == "STATUS") continue;
-                warn(where + plat::cp(" usa a variável ") + v +
+                warn(where() + plat::cp(" usa a variável ") + v +
                      (g.general.program.empty() ? plat::cp(", mas o jogo não tem programa que lhe dê valor.")
                                                 : std::string(".")));
             }
@@ -242,21 +259,117 @@ struct Checker {
         for (int n = 1; n <= g.placeCount && n <= kMaxPlaces; ++n) {
             const TLugar* p = g.place(n);
             if (!p) continue;
-            std::string where = placeLabel(g, n);
-            look(p->expectedAnswer, where + ": RESPOSTA ESPERADA");
-            look(p->placeIfRight, where + ": LUGAR OK");
-            look(p->placeIfWrong, where + ": LUGAR ERRO");
-            look(p->media, where + plat::cp(": MÍDIA"));
-            look(p->backgroundPicture, where + ": FUNDO");
+            auto where = [&](const char* field) { return [this, n, field] { return placeLabel(g, n) + plat::cp(field); }; };
+            look(p->expectedAnswer, where(": RESPOSTA ESPERADA"));
+            look(p->placeIfRight, where(": LUGAR OK"));
+            look(p->placeIfWrong, where(": LUGAR ERRO"));
+            look(p->media, where(": MÍDIA"));
+            look(p->backgroundPicture, where(": FUNDO"));
             for (int s = 1; s <= kMaxSlides; ++s) {
                 const TSlide* sl = p->slide(s);
                 if (!sl) continue;
-                std::string sw = where + ", slide " + std::to_string(s);
-                look(sl->picture, sw + ": FIGURA");
-                look(sl->media, sw + plat::cp(": MÍDIA"));
+                auto sw = [&](const std::string& field) {
+                    return [this, n, s, field] { return placeLabel(g, n) + ", slide " + std::to_string(s) + field; };
+                };
+                look(sl->picture, sw(": FIGURA"));
+                look(sl->media, sw(plat::cp(": MÍDIA")));
                 for (size_t t = 0; t < sl->text.size(); ++t)
-                    look(sl->text[t], sw + ": texto " + std::to_string(t));
+                    if (sl->text[t].find('$') != std::string::npos) look(sl->text[t], sw(": texto " + std::to_string(t)));
             }
+        }
+    }
+};
+
+// What the file itself shows, with its lines: what breaks play although the file
+// reads without error.
+struct StructureChecker {
+    const TJogo& g;
+    const FileMap& map;
+    std::vector<std::string>& warnings;
+
+    void warn(const std::string& text) { warnings.push_back(plat::cp("Aviso: ") + text); }
+
+    // The line of the section that holds place n (the last one, when repeated).
+    long placeLine(int n) const {
+        long line = 0;
+        for (const auto& h : map.placeHeaders)
+            if (h.first == n) line = h.second;
+        return line;
+    }
+    std::string at(int n) const { return placeLabel(g, n) + ", linha " + std::to_string(placeLine(n)); }
+
+    void sectionOrder() {
+        if (map.modelAfterPlaces)
+            warn("linha " + std::to_string(map.modelLine) +
+                 plat::cp(": [MODELO] vem depois dos lugares; versões anteriores do Ludivar perdiam todos os lugares "
+                          "deste arquivo. Grave o jogo no editor para pôr as seções em ordem."));
+        std::map<int, std::vector<long>> headers;
+        int highest = 0;
+        for (const auto& h : map.placeHeaders) {
+            headers[h.first].push_back(h.second);
+            highest = std::max(highest, h.first);
+        }
+        for (const auto& [n, lines] : headers) {
+            if (lines.size() < 2) continue;
+            std::string list;
+            for (size_t i = 0; i < lines.size(); ++i)
+                list += (i == 0 ? "" : i + 1 == lines.size() ? " e " : ", ") + std::to_string(lines[i]);
+            warn("[LUGAR " + std::to_string(n) + "] aparece nas linhas " + list +
+                 plat::cp(": só a última vale, e o que veio antes (slides também) se perde."));
+        }
+        if (map.declaredPlaces > highest)
+            warn("linha " + std::to_string(map.declaredLine) + ": LUGARES=" + std::to_string(map.declaredPlaces) +
+                 plat::cp(", mas o arquivo só traz lugares até o ") + std::to_string(highest) +
+                 plat::cp("; o arquivo pode ter sido cortado."));
+    }
+
+    void places() {
+        std::map<std::string, int> byName;
+        std::set<std::string> categories;
+        for (int n = 1; n <= g.placeCount && n <= kMaxPlaces; ++n)
+            if (const TLugar* p = g.place(n); p && !trimView(p->category).empty())
+                categories.insert(upperLatin(trimView(p->category)));
+        for (int n = 1; n <= g.placeCount && n <= kMaxPlaces; ++n) {
+            const TLugar* p = g.place(n);
+            if (!p) continue;
+            int shown = 0;
+            for (int s = 1; s <= std::min<int>(p->slideCount, kMaxSlides); ++s) shown += p->slide(s) ? 1 : 0;
+            if (shown == 0)
+                warn(at(n) + plat::cp(": o lugar não tem slides; ao jogar, toda tecla só dá um bip."));
+            std::string key = upperLatin(trimView(p->name));
+            auto [it, fresh] = byName.emplace(key, n);
+            if (!fresh)
+                warn(at(n) + plat::cp(": tem o mesmo nome do ") + at(it->second) +
+                     plat::cp("; os destinos com esse nome levam sempre ao primeiro."));
+            if (categories.count(key))
+                warn(at(n) + plat::cp(": tem o nome de uma categoria; um destino com esse nome leva à categoria, "
+                                      "não a este lugar."));
+        }
+    }
+
+    void answers() {
+        for (const FileMap::Line& a : map.answers) {
+            for (const std::string& piece : splitBars(a.value)) {
+                if (piece.empty() || trimView(piece).size() == piece.size()) continue;
+                warn(placeLabel(g, a.place) + ", linha " + std::to_string(a.line) + plat::cp(": a resposta esperada ") +
+                     inQuotes(piece) + plat::cp(" tem espaços junto ao \"|\" e nunca será aceita."));
+            }
+        }
+    }
+
+    void flags() {
+        for (const FileMap::Line& f : map.flags) {
+            if (f.value.empty()) continue;
+            uint8_t c = uint8_t(f.value[0]);
+            bool slideFlag = f.slide > 0;
+            // What the reader takes for yes: "S" or "1" on slides, "S" or "s" for TERMINADOR;
+            // "N", "n" and "0" are plainly no.  Anything else is read as no without saying so.
+            bool yes = slideFlag ? (c == 'S' || c == '1') : (c == 'S' || c == 's');
+            bool no = c == 'N' || c == 'n' || c == '0';
+            if (yes || no) continue;
+            std::string where = placeLabel(g, f.place) + (slideFlag ? ", slide " + std::to_string(f.slide) : "");
+            warn(where + ", linha " + std::to_string(f.line) + ": " + f.key + "=" + f.value +
+                 plat::cp(" é lido como NÃO; escreva SIM ou NÃO."));
         }
     }
 };
@@ -278,7 +391,7 @@ void inFolder(const std::string& dir, F&& f) {
 }  // namespace
 
 std::vector<std::string> GameWarnings(const TJogo& g, const std::string& gameDir) {
-    Checker c{g, {}};
+    Checker c{g, {}, {}};
     Destinations d(g);
     c.destinations(d);
     inFolder(gameDir, [&] { c.files(); });
@@ -292,12 +405,16 @@ CheckReport CheckGame(const std::string& linuxPath) {
     CheckReport rep;
     // The checker reads into a game of its own; the random flag plays no part here.
     auto g = std::make_unique<TJogo>();
-    ReadResult r = ReadGameFile(linuxPath, *g);
+    FileMap map;
+    ReadResult r = ReadGameFile(linuxPath, *g, &map);
     if (!r.ok) {
         FailureReport f = MakeFailureReport(r);
         if (!f.slideMessage.empty()) rep.lines.push_back(f.slideMessage);
         rep.lines.push_back(f.heading);
-        if (r.line > 0) {
+        if (r.stop == ReadStop::NotText) {
+            rep.lines.push_back(plat::cp("O arquivo não é um jogo: é um arquivo binário (bytes nulos na linha ") +
+                                std::to_string(r.line) + ").");
+        } else if (r.line > 0) {
             rep.lines.push_back(f.lineLabel + f.lineNumber);
             rep.lines.push_back(f.contentLabel);
             rep.lines.push_back(f.content);
@@ -306,7 +423,6 @@ CheckReport CheckGame(const std::string& linuxPath) {
         }
         return rep;
     }
-    rep.loaded = true;
     int places = 0, slides = 0;
     for (int n = 1; n <= g->placeCount && n <= kMaxPlaces; ++n) {
         const TLugar* p = g->place(n);
@@ -314,20 +430,48 @@ CheckReport CheckGame(const std::string& linuxPath) {
         ++places;
         for (int s = 1; s <= kMaxSlides; ++s) slides += p->slide(s) ? 1 : 0;
     }
+    // A file that reads without error but holds no section at all is no game either.
+    struct stat st;
+    if (map.placeHeaders.empty() && map.modelLine == 0 && g->general.name.empty() &&
+        stat(linuxPath.c_str(), &st) == 0 && st.st_size > 0) {
+        rep.lines.push_back(plat::cp("O arquivo não é um jogo: não tem nenhuma seção de jogo."));
+        return rep;
+    }
+    rep.loaded = true;
     rep.lines.push_back(plat::cp("Jogo ") + inQuotes(g->general.name) + " lido sem erros: " + std::to_string(places) +
                         (places == 1 ? " lugar, " : " lugares, ") + std::to_string(slides) +
                         (slides == 1 ? " slide." : " slides."));
+    if (r.utf8) rep.lines.push_back(plat::cp("O arquivo está em UTF-8; o editor o grava em Windows-1252."));
+    StructureChecker sc{*g, map, rep.warnings};
+    sc.sectionOrder();
+    sc.places();
+    sc.answers();
+    sc.flags();
+    if (!r.lost.empty())
+        sc.warn(plat::cp("o arquivo tem caracteres que o formato do jogo não guarda; ao gravar, viram \"?\"."));
     fs::path dir = fs::path(linuxPath).parent_path();
-    rep.warnings = GameWarnings(*g, dir.empty() ? std::string(".") : dir.string());
+    std::vector<std::string> more = GameWarnings(*g, dir.empty() ? std::string(".") : dir.string());
+    rep.warnings.insert(rep.warnings.end(), more.begin(), more.end());
     rep.lines.insert(rep.lines.end(), rep.warnings.begin(), rep.warnings.end());
     size_t w = rep.warnings.size();
     rep.lines.push_back(w == 0 ? std::string("Nenhum aviso.") : std::to_string(w) + (w == 1 ? " aviso." : " avisos."));
     return rep;
 }
 
+std::string PrintableLine(const std::string& cp1252) {
+    std::string out = cp1252;
+    // Controls (and the CP1252 holes, which become C1 controls in UTF-8) could move
+    // the cursor, clear the screen or fake lines of the report.
+    for (char& ch : out) {
+        uint8_t c = uint8_t(ch);
+        if (c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D) ch = '?';
+    }
+    return out;
+}
+
 int runCheck(const std::string& path) {
     CheckReport rep = CheckGame(plat::mapPath(path));
-    for (const std::string& line : rep.lines) std::printf("%s\n", plat::cp1252ToUtf8(line).c_str());
+    for (const std::string& line : rep.lines) std::printf("%s\n", plat::cp1252ToUtf8(PrintableLine(line)).c_str());
     std::fflush(stdout);
     return rep.loaded ? 0 : 1;
 }

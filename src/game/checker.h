@@ -22,6 +22,9 @@ CheckReport CheckGame(const std::string& linuxPath);
 // The warnings for a loaded game whose files live in `gameDir` (a Linux path).
 std::vector<std::string> GameWarnings(const TJogo& g, const std::string& gameDir);
 
+// A report line made safe for a terminal: controls become "?".
+std::string PrintableLine(const std::string& cp1252);
+
 // Checks the game file named `path` (CP1252, Windows-style names accepted) and
 // prints the report to standard output in UTF-8; 0 when the game loads, 1 when not.
 int runCheck(const std::string& path);

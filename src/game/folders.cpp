@@ -1,4 +1,5 @@
 #include "game/folders.h"
+#include "game/gamefile.h"
 
 #include <algorithm>
 #include <array>
@@ -583,13 +584,12 @@ bool chooseGameFile(std::string& fileName) {
             app::SayMessage("LUDESIST", 1);
             return false;
         }
-        std::ofstream created(plat::mapPath(name), std::ios::binary | std::ios::trunc);
-        if (!created) {
-            app::SayMessage("LUERRCRI", 1);
-            return false;
-        }
-        created.close();
+        // The file is made by the first save: giving up now leaves nothing behind.
         NewGame();
+        fileName = name;
+        app::appState().currentGameFile = name;
+        StartNewGameFile(name);
+        return true;
     }
     fileName = name;
     app::appState().currentGameFile = name;

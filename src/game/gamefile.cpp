@@ -1,10 +1,15 @@
 #include "game/gamefile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <ctime>
+#include <vector>
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -66,9 +71,11 @@ KeyLine splitKeyLine(std::string_view line) {
 
 // The reader, fed one line at a time so that a file is never held whole in memory.
 struct Reader {
-    explicit Reader(TJogo& game) : g(game) {}
+    explicit Reader(TJogo& game, FileMap* fileMap = nullptr) : g(game), map(fileMap) {}
 
     TJogo& g;
+    FileMap* map;
+    bool placesRead = false;  // this file has given places already
     Section section = Section::None;
     std::unique_ptr<TLugar> place;
     int placeNo = 0;
@@ -97,6 +104,8 @@ struct Reader {
             pending = false;
             if (!startSection()) return false;
         }
+        // Text never holds a NUL: this is a binary file (or UTF-16), not a game.
+        if (line.find('\0') != std::string_view::npos) return fail(ReadStop::NotText, lineNo, line);
         if (trimView(line).empty() || line[0] == ';') return true;
         if (section == Section::None) return header(line);
         KeyLine kl = splitKeyLine(line);
@@ -138,7 +147,21 @@ struct Reader {
             ResetGeneralData(g);
             section = Section::General;
         } else if (u == "[MODELO]") {
-            ResetModel(g);
+            if (map) {
+                map->modelLine = pendingLine;
+                map->modelAfterPlaces = map->modelAfterPlaces || placesRead;
+            }
+            if (placesRead) {
+                // A [MODELO] after this file's places (hand-edited files have it) must
+                // not throw them away: a save would then lose every place.
+                TJogo fresh;
+                ResetModel(fresh);
+                g.backgroundPicture = fresh.backgroundPicture;
+                g.font = fresh.font;
+                g.narration = fresh.narration;
+            } else {
+                ResetModel(g);
+            }
             modelSeen = true;
             section = Section::Model;
         } else if (u.substr(0, 7) == "[LUGAR ") {
@@ -157,6 +180,8 @@ struct Reader {
             place = std::make_unique<TLugar>();
             InitPlace(*place);
             placeNo = n;
+            placesRead = true;
+            if (map) map->placeHeaders.emplace_back(n, pendingLine);
             section = Section::Place;
         } else {
             std::string_view h = trimView(std::string_view(pendingHeader).substr(7));
@@ -231,7 +256,12 @@ struct Reader {
                     fail(ReadStop::BadNumber, lineNo, currentLine);
                     return false;
                 }
-                g.placeCount = n;
+                if (map) {
+                    map->declaredPlaces = n;
+                    map->declaredLine = lineNo;
+                }
+                // Places already read keep their numbers.
+                g.placeCount = placesRead ? std::max(g.placeCount, n) : n;
             } else return false;
             return true;
         case Section::Place: {
@@ -239,13 +269,19 @@ struct Reader {
             if (key == k.placeName) p.name = std::move(value);
             else if (key == k.description) p.description = std::move(value);
             else if (key == k.category) p.category = std::move(value);
-            else if (key == k.expected) p.expectedAnswer = std::move(value);
+            else if (key == k.expected) {
+                if (map) map->answers.push_back({placeNo, 0, lineNo, key, value});
+                p.expectedAnswer = std::move(value);
+            }
             else if (key == k.right) p.placeIfRight = std::move(value);
             else if (key == k.wrong) p.placeIfWrong = std::move(value);
             else if (key == k.points) {
                 int32_t n = 0;
                 p.points = parseInt(value, n) ? n : 0;
-            } else if (key == k.ends) p.endsGame = !value.empty() && upperLatin(uint8_t(value[0])) == 'S';
+            } else if (key == k.ends) {
+                if (map) map->flags.push_back({placeNo, 0, lineNo, key, value});
+                p.endsGame = !value.empty() && upperLatin(uint8_t(value[0])) == 'S';
+            }
             else if (key == k.slides) {
                 int32_t n = 0;
                 if (!parseInt(value, n) || n < 0 || n > kMaxSlides) {
@@ -264,7 +300,10 @@ struct Reader {
         }
         case Section::Slide: {
             TSlide& s = *slide;
-            auto flag = [&] { return !value.empty() && (value[0] == 'S' || value[0] == '1'); };
+            auto flag = [&] {
+                if (map) map->flags.push_back({slidePlace, slideNo, lineNo, key, value});
+                return !value.empty() && (value[0] == 'S' || value[0] == '1');
+            };
             if (!key.empty() && key[0] >= '0' && key[0] <= '9') s.text.push_back(std::move(value));
             else if (key == k.title) s.title = std::move(value);
             else if (key == k.picPos) s.picturePosition = std::move(value);
@@ -314,14 +353,64 @@ struct Reader {
     }
 };
 
+// Streaming check of a byte stream: is it valid UTF-8, and does it hold at least
+// one multi-byte sequence?  Such a file came from a Linux editor (or a Windows one
+// saving UTF-8 without a mark); anything else is CP1252, as the format is.
+struct Utf8Sniffer {
+    int need = 0;         // continuation bytes still expected
+    bool valid = true;
+    bool multiByte = false;
+
+    void feed(const char* data, size_t n) {
+        for (size_t i = 0; i < n && valid; ++i) {
+            uint8_t c = uint8_t(data[i]);
+            if (need > 0) {
+                if ((c & 0xC0) != 0x80) valid = false;
+                --need;
+                continue;
+            }
+            if (c < 0x80) continue;
+            if (c >= 0xC2 && c <= 0xDF) need = 1;
+            else if (c >= 0xE0 && c <= 0xEF) need = 2;
+            else if (c >= 0xF0 && c <= 0xF4) need = 3;
+            else valid = false;
+            multiByte = true;
+        }
+    }
+    bool isUtf8() const { return valid && need == 0 && multiByte; }
+};
+
+bool startsWithBom(const char* data, size_t n) { return n >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0; }
+
+// UTF-8 -> CP1252; characters that CP1252 cannot hold become "?" and are noted
+// (as UTF-8), so that a save can say so before it loses them.
+std::string utf8LineToCp1252(const std::string& line, std::string& lost) {
+    std::string out = plat::utf8ToCp1252(line);
+    if (out.find('?') == std::string::npos) return out;
+    // Walk both texts together: each character of the input gave one byte.
+    size_t i = 0, o = 0;
+    while (i < line.size() && o < out.size()) {
+        uint8_t c = uint8_t(line[i]);
+        size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
+        if (out[o] == '?' && line[i] != '?' && lost.size() < 64) {
+            std::string ch = line.substr(i, len);
+            if (lost.find(ch) == std::string::npos) lost += ch;
+        }
+        i += len;
+        ++o;
+    }
+    return out;
+}
+
 // Splits a byte stream into lines at LF (a CR before it goes too), keeping at most
-// kMaxLineKept bytes of each line.  A UTF-8 byte-order mark makes the file UTF-8:
-// its lines are turned into CP1252.
+// kMaxLineKept bytes of each line.  A UTF-8 file (see Utf8Sniffer, or one with a
+// byte-order mark) has its lines turned into CP1252.
 struct LineSplitter {
     std::string cur;
     bool first = true;
     bool utf8 = false;
     bool stopped = false;
+    std::string lost;  // characters of a UTF-8 file that CP1252 cannot hold
 
     template <class F>
     void feed(const char* data, size_t n, F&& onLine) {
@@ -346,12 +435,12 @@ struct LineSplitter {
         if (!cur.empty() && cur.back() == '\r') cur.pop_back();
         if (first) {
             first = false;
-            if (cur.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+            if (startsWithBom(cur.data(), cur.size())) {
                 utf8 = true;
                 cur.erase(0, 3);
             }
         }
-        if (utf8) cur = plat::utf8ToCp1252(cur);
+        if (utf8) cur = utf8LineToCp1252(cur, lost);
         if (!onLine(std::string_view(cur))) stopped = true;
         cur.clear();
     }
@@ -359,21 +448,26 @@ struct LineSplitter {
 
 }  // namespace
 
-ReadResult ReadGameText(const std::string& bytes, TJogo& g) {
-    Reader r(g);
+ReadResult ReadGameText(const std::string& bytes, TJogo& g, FileMap* map) {
+    Reader r(g, map);
     LineSplitter sp;
+    Utf8Sniffer sniff;
+    sniff.feed(bytes.data(), bytes.size());
+    sp.utf8 = sniff.isUtf8();
     auto onLine = [&](std::string_view line) {
         r.currentLine.assign(line);
         return r.feed(line);
     };
     sp.feed(bytes.data(), bytes.size(), onLine);
     sp.end(onLine);
+    r.result.utf8 = sp.utf8;
+    r.result.lost = sp.lost;
     if (sp.stopped) return r.result;
     r.finish();
     return r.result;
 }
 
-ReadResult ReadGameFile(const std::string& linuxPath, TJogo& g) {
+ReadResult ReadGameFile(const std::string& linuxPath, TJogo& g, FileMap* map) {
     ReadResult res;
     struct stat st;
     std::FILE* f = nullptr;
@@ -383,7 +477,7 @@ ReadResult ReadGameFile(const std::string& linuxPath, TJogo& g) {
         res.stop = ReadStop::CannotOpen;
         return res;
     }
-    Reader r(g);
+    Reader r(g, map);
     LineSplitter sp;
     auto onLine = [&](std::string_view line) {
         r.currentLine.assign(line);
@@ -391,15 +485,23 @@ ReadResult ReadGameFile(const std::string& linuxPath, TJogo& g) {
     };
     std::unique_ptr<char[]> buf(new char[65536]);
     size_t n;
+    // The encoding is the whole file's: a first pass decides it.
+    Utf8Sniffer sniff;
+    while (sniff.valid && (n = std::fread(buf.get(), 1, 65536, f)) > 0) sniff.feed(buf.get(), n);
+    sp.utf8 = sniff.isUtf8() && !std::ferror(f);
+    std::rewind(f);
     while (!sp.stopped && (n = std::fread(buf.get(), 1, 65536, f)) > 0) sp.feed(buf.get(), n, onLine);
     bool readError = std::ferror(f) != 0;
     std::fclose(f);
+    r.result.utf8 = sp.utf8;
+    r.result.lost = sp.lost;
     if (sp.stopped) return r.result;
     if (readError) {
         r.fail(ReadStop::ReadError, r.lineNo, r.currentLine);
         return r.result;
     }
     sp.end(onLine);
+    r.result.lost = sp.lost;
     if (sp.stopped) return r.result;
     r.finish();
     return r.result;
@@ -422,8 +524,157 @@ FailureReport MakeFailureReport(const ReadResult& r) {
     return rep;
 }
 
+namespace {
+
+// What a save compares, to tell whether another program changed the file since it
+// was loaded or last saved.
+struct DiskStamp {
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    struct timespec mtime {};
+};
+
+DiskStamp stampOf(const std::string& path) {
+    DiskStamp d;
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return d;
+    d.exists = true;
+    d.dev = st.st_dev;
+    d.ino = st.st_ino;
+    d.size = st.st_size;
+    d.mtime = st.st_mtim;
+    return d;
+}
+
+bool sameStamp(const DiskStamp& a, const DiskStamp& b) {
+    return a.exists == b.exists && (!a.exists || (a.dev == b.dev && a.ino == b.ino && a.size == b.size &&
+                                                  a.mtime.tv_sec == b.mtime.tv_sec &&
+                                                  a.mtime.tv_nsec == b.mtime.tv_nsec));
+}
+
+// The file the current game belongs to.  Saves go to its full path, so that a
+// game program that changed the current folder cannot send them elsewhere.
+struct GameFileState {
+    std::string name;            // the current game file name it was made for (CP1252)
+    std::string path;            // its full Linux path
+    DiskStamp known;             // the file as loaded or last saved
+    bool pendingNew = false;     // a new game whose file is made by its first save
+    bool replaceAgreed = false;  // the user agreed to replace what is on disk
+    std::string lost;            // characters read that the file cannot hold (UTF-8)
+};
+GameFileState gFile;
+
+std::string absolutePath(const std::string& linuxPath) {
+    if (linuxPath.empty() || linuxPath[0] == '/') return linuxPath;
+    std::string here = plat::currentDir();
+    return here == "/" ? "/" + linuxPath : here + "/" + linuxPath;
+}
+
+void adopt(const std::string& name, const std::string& path) {
+    gFile = GameFileState();
+    gFile.name = name;
+    gFile.path = path;
+    gFile.known = stampOf(path);
+}
+
+// A question answered with S (yes) or anything else (no), said and echoed.
+bool askYes(const std::string& questionCp1252) {
+    con::write(questionCp1252);
+    con::speak(questionCp1252);
+    uint8_t ch = 0, ext = 0;
+    con::readKeyWithEcho(ch, ext);
+    con::writeLn();
+    return ch == 'S' || ch == 's';
+}
+
+int placesIn(const TJogo& g) {
+    int n = 0;
+    for (int i = 1; i <= std::min<int>(g.placeCount, kMaxPlaces); ++i) n += g.place(i) ? 1 : 0;
+    return n;
+}
+
+// "U+2192" for each character: the console cannot show what CP1252 lacks.
+std::string describeChars(const std::string& utf8) {
+    std::string out;
+    size_t i = 0;
+    while (i < utf8.size()) {
+        uint8_t c = uint8_t(utf8[i]);
+        int len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : 4;
+        uint32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+        for (int k = 1; k < len && i + size_t(k) < utf8.size(); ++k) cp = (cp << 6) | (uint8_t(utf8[i + size_t(k)]) & 0x3F);
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%sU+%04X", out.empty() ? "" : " ", unsigned(cp));
+        out += buf;
+        i += size_t(len);
+    }
+    return out;
+}
+
+// The questions a save asks before it replaces what is on disk; false when the
+// user declines one of them.
+bool saveAgreed(const std::string& path, const TJogo& g) {
+    DiskStamp now = stampOf(path);
+    if (now.exists && !gFile.replaceAgreed && !sameStamp(now, gFile.known)) {
+        if (!askYes(plat::cp("O arquivo do jogo foi alterado no disco por outro programa depois que foi aberto. "
+                             "Gravar por cima? ")))
+            return false;
+    }
+    if (now.exists && !gFile.replaceAgreed) {
+        TJogo onDisk;
+        ReadGameFile(path, onDisk);
+        int before = placesIn(onDisk), after = placesIn(g);
+        if (after < before &&
+            !askYes(plat::cp("O jogo vai ser gravado com ") + std::to_string(after) +
+                    plat::cp(" lugares, menos que os ") + std::to_string(before) +
+                    plat::cp(" do arquivo no disco. Gravar mesmo assim? ")))
+            return false;
+    }
+    if (!gFile.lost.empty() &&
+        !askYes(plat::cp("O arquivo do jogo não guarda estes caracteres, que serão gravados como ponto de "
+                         "interrogação: ") +
+                describeChars(gFile.lost) + plat::cp(". Gravar mesmo assim? ")))
+        return false;
+    return true;
+}
+
+}  // namespace
+
+std::string GameFilePath() {
+    const std::string& name = app::appState().currentGameFile;
+    if (trimView(name).empty()) return std::string();
+    if (gFile.name != name || gFile.path.empty()) adopt(name, absolutePath(plat::mapPath(name)));
+    return gFile.path;
+}
+
+void StartNewGameFile(const std::string& name) {
+    adopt(name, absolutePath(plat::mapPath(name)));
+    gFile.pendingNew = true;
+}
+
+void AgreeToReplace(const std::string& name) {
+    adopt(name, absolutePath(plat::mapPath(name)));
+    gFile.replaceAgreed = true;
+}
+
 bool LoadGame(const std::string& fileName) {
-    ReadResult r = ReadGameFile(plat::mapPath(fileName), current());
+    std::string path = absolutePath(plat::mapPath(fileName));
+    // A new game chosen by name lives in memory until its first save.
+    if (gFile.pendingNew && gFile.path == path && !stampOf(path).exists) {
+        gFile.name = fileName;
+        return true;
+    }
+    DiskStamp stamp = stampOf(path);
+    // Every file starts from a fresh game: one without [DADOS GERAIS] or [MODELO]
+    // must not keep the name, program or places of the game held before.
+    TJogo& g = current();
+    ResetGeneralData(g);
+    ResetModel(g);
+    ReadResult r = ReadGameFile(path, g);
+    adopt(fileName, path);
+    gFile.known = stamp;
+    gFile.lost = r.lost;
     if (r.ok) return true;
     FailureReport rep = MakeFailureReport(r);
     if (!rep.slideMessage.empty()) app::SayMessage("LULSLINV", 1);
@@ -517,7 +768,7 @@ std::string GameText(const TJogo& g) {
 
 namespace {
 
-std::string errnoText() { return std::strerror(errno); }
+std::string errnoText() { return ReasonInWords(errno); }
 
 // The file that a save replaces: a link is followed so that the link stays a link.
 std::string saveTarget(const std::string& path) {
@@ -527,6 +778,39 @@ std::string saveTarget(const std::string& path) {
         if (realpath(path.c_str(), buf)) return buf;
     }
     return path;
+}
+
+// Temporary files of a save are named ".<name>.ludivar-XXXXXX" (earlier versions:
+// ".<name>.lud.XXXXXX").  A save holds a lock on its own while writing, so one
+// that can be locked was left by a save that died.
+bool isOurTemporary(const std::string& n) {
+    if (n.size() < 9 || n[0] != '.') return false;
+    std::string_view tail = std::string_view(n).substr(n.size() - 7);
+    if (tail[0] != '.' && tail[0] != '-') return false;
+    for (char c : tail.substr(1))
+        if (!std::isalnum(uint8_t(c))) return false;
+    std::string_view head = std::string_view(n).substr(0, n.size() - 7);
+    if (tail[0] == '-') return head.size() > 9 && head.substr(head.size() - 8) == ".ludivar";
+    return head.size() > 5 && upperLatin(head.substr(head.size() - 4)) == ".LUD";
+}
+
+void removeStaleTemporaries(const std::string& dir) {
+    DIR* d = opendir(dir.c_str());
+    if (!d) return;
+    std::vector<std::string> stale;
+    while (dirent* e = readdir(d))
+        if (isOurTemporary(e->d_name)) stale.push_back(e->d_name);
+    closedir(d);
+    for (const std::string& n : stale) {
+        std::string path = dir + "/" + n;
+        int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat st;
+        // An empty one made this very moment may belong to a save that is about to lock it.
+        bool fresh = fstat(fd, &st) == 0 && st.st_size == 0 && std::time(nullptr) - st.st_mtime < 60;
+        if (!fresh && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(path.c_str());
+        ::close(fd);
+    }
 }
 
 bool writeAll(int fd, const char* data, size_t n) {
@@ -558,7 +842,11 @@ bool WriteFileAtomically(const std::string& linuxPath, const std::string& bytes,
 
     struct stat st;
     bool existed = stat(target.c_str(), &st) == 0;
-    if (existed && S_ISDIR(st.st_mode)) return failed(std::strerror(EISDIR));
+    if (existed && S_ISDIR(st.st_mode)) return failed(ReasonInWords(EISDIR));
+    // A file without write permission is a teacher's protected copy: never replaced.
+    if (existed && (access(target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0))
+        return failed(ReasonInWords(EACCES));
+    removeStaleTemporaries(dir);
     mode_t mode;
     if (existed) {
         mode = st.st_mode & 07777;
@@ -568,12 +856,13 @@ bool WriteFileAtomically(const std::string& linuxPath, const std::string& bytes,
         mode = 0666 & ~mask;
     }
 
-    std::string tmpl = dir + "/." + base + ".XXXXXX";
+    std::string tmpl = dir + "/." + base + ".ludivar-XXXXXX";
     std::unique_ptr<char[]> name(new char[tmpl.size() + 1]);
     std::memcpy(name.get(), tmpl.c_str(), tmpl.size() + 1);
     int fd = mkstemp(name.get());
     if (fd < 0) return failed(errnoText());
     std::string tmp = name.get();
+    flock(fd, LOCK_EX);  // ours while we write: see removeStaleTemporaries
     auto abandon = [&](const std::string& reason) {
         ::close(fd);
         ::unlink(tmp.c_str());
@@ -600,10 +889,42 @@ bool WriteFileAtomically(const std::string& linuxPath, const std::string& bytes,
     return true;
 }
 
+std::string ReasonInWords(int err) {
+    switch (err) {
+        case EACCES:
+        case EPERM: return plat::cp("sem permissão para gravar");
+        case ENOSPC:
+        case EDQUOT: return plat::cp("disco cheio");
+        case EROFS: return plat::cp("disco só de leitura");
+        case ENOENT:
+        case ENOTDIR: return plat::cp("a pasta não existe");
+        case EISDIR: return plat::cp("o nome é de uma pasta");
+        case ENAMETOOLONG: return plat::cp("nome longo demais");
+        case EFBIG: return plat::cp("arquivo grande demais");
+        case EIO: return plat::cp("erro de leitura ou gravação no disco");
+        default: return plat::cp("erro do sistema número ") + std::to_string(err);
+    }
+}
+
 bool SaveGame() {
-    const std::string& name = app::appState().currentGameFile;
-    bool ok = !trimView(name).empty() && WriteFileAtomically(plat::mapPath(name), GameText(current()));
-    app::SayMessage(ok ? "LUARQOK" : "LUERRCRI", 1);
+    std::string path = GameFilePath();
+    const TJogo& g = current();
+    if (!path.empty() && !saveAgreed(path, g)) {
+        app::SayMessage("LUDESIST", 1);
+        return false;
+    }
+    std::string why = plat::cp("nome vazio");
+    bool ok = !path.empty() && WriteFileAtomically(path, GameText(g), &why);
+    if (ok) {
+        gFile.known = stampOf(path);
+        gFile.pendingNew = false;
+        gFile.replaceAgreed = false;
+        gFile.lost.clear();
+        app::SayMessage("LUARQOK", 1);
+    } else {
+        app::SayMessage("LUERRCRI", 1);
+        con::writeLineAndSpeak(why);
+    }
     con::delayMs(1000);
     return ok;
 }
@@ -626,11 +947,36 @@ bool SaveGameAs() {
     }
     // A name that cannot be written must not replace the file the game came from:
     // the next save would fail the same way and leaving would lose the work.
+    // A name without a folder goes beside the game's own file.
+    std::string folder = GameFilePath();
+    folder = folder.empty() ? std::string() : folder.substr(0, folder.rfind('/') + 1);
+    bool bare = name.find_first_of("\\/:") == std::string::npos;
+    std::string path = bare && !folder.empty() ? plat::mapPath(plat::utf8ToCp1252(folder) + name)
+                                               : absolutePath(plat::mapPath(name));
     std::string& current = app::appState().currentGameFile;
     const std::string previous = current;
+    const GameFileState before = gFile;
+    if (path != before.path && stampOf(path).exists) {
+        app::SayMessage("LUDESTRU", 0);
+        uint8_t ch = 0, ext = 0;
+        con::readKeyWithEcho(ch, ext);
+        con::writeLn();
+        if (ch != 'S' && ch != 's') {
+            app::SayMessage("LUDESIST", 1);
+            return false;
+        }
+    }
     current = name;
+    if (path != before.path) {
+        adopt(name, path);
+        gFile.replaceAgreed = true;
+        gFile.lost = before.lost;
+    } else {
+        gFile.name = name;
+    }
     if (SaveGame()) return true;
     current = previous;
+    gFile = before;
     return false;
 }
 

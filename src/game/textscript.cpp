@@ -55,6 +55,19 @@ bool isSeparator(const std::string& line) { return line.compare(0, 4, "----") ==
 bool isSlideStart(const std::string& line) { return line == "*"; }
 bool isBlank(const std::string& line) { return trimView(line).empty(); }
 
+// The escape: a line that would read as a separator, a slide start, a tag or an
+// escape, written as text, gets a "\" before it; the reader takes that "\" away.
+// A name line that is "\" alone is an empty name.  Scripts without such lines
+// read as they always did.
+bool needsEscape(std::string_view line) {
+    return line.substr(0, 4) == "----" || (!line.empty() && (line[0] == '*' || line[0] == '[' || line[0] == '\\'));
+}
+std::string unescapeLine(const std::string& line) {
+    if (line.size() >= 2 && line[0] == '\\' && needsEscape(std::string_view(line).substr(1))) return line.substr(1);
+    return line;
+}
+std::string unescapeName(const std::string& line) { return line == "\\" ? std::string() : unescapeLine(line); }
+
 enum class Field {
     Category, BackgroundColour, TextColour, BackgroundPicture, Media, Answer, Right, Wrong, Both, Ends, Points,
     Picture, PicturePosition, TextPosition, Effect,
@@ -160,7 +173,7 @@ void readSlide(const std::vector<std::string>& lines, size_t begin, size_t end, 
             if (const Tag* t = findTag(slideTags(), line, value)) setSlideField(p, s, t->field, value);
             continue;
         }
-        if (s.text.size() < kSlideLines) s.text.push_back(line);
+        if (s.text.size() < kSlideLines) s.text.push_back(unescapeLine(line));
     }
     while (!s.text.empty() && isBlank(s.text.back())) s.text.pop_back();
 }
@@ -172,7 +185,7 @@ bool readPlace(const std::vector<std::string>& lines, size_t begin, size_t end, 
     if (i == end) return false;
     TLugar& p = out.place;
     startPlace(p);
-    p.name = trimText(lines[i++]);
+    p.name = trimText(unescapeName(lines[i++]));
     for (; i < end && !isSlideStart(lines[i]); ++i) {
         const std::string& line = lines[i];
         if (isBlank(line)) continue;
@@ -184,7 +197,7 @@ bool readPlace(const std::vector<std::string>& lines, size_t begin, size_t end, 
                 out.ignored.push_back(line);
             continue;
         }
-        p.description = trimText(line);
+        p.description = trimText(unescapeLine(line));
     }
     while (i < end) {
         size_t next = i + 1;
@@ -250,6 +263,8 @@ ParsedScript parseScript(const std::vector<std::string>& lines) {
     ParsedScript out;
     size_t i = 0;
     while (i < lines.size() && !isSeparator(lines[i])) out.general.push_back(lines[i++]);
+    out.generalValid = generalBlockValid(out.general);
+    for (std::string& line : out.general) line = unescapeName(line);
     while (i < lines.size()) {
         const size_t begin = i + 1;  // past the separator
         size_t end = begin;
@@ -293,12 +308,11 @@ int appendScriptPlaces(TJogo& g, const ParsedScript& s) {
 
 namespace {
 
-// A line the reader would take for a separator, a slide start or a tag gets a
-// leading blank, so that it comes back as text instead of cutting the place apart.
-std::string asPlainLine(const std::string& line) {
-    if (isSeparator(line) || isSlideStart(line) || (!line.empty() && line[0] == '[')) return " " + line;
-    return line;
-}
+// A line the reader would take for a separator, a slide start, a tag or an escape
+// is escaped, so that it comes back as the same text instead of cutting the place apart.
+std::string asPlainLine(const std::string& line) { return needsEscape(line) ? "\\" + line : line; }
+// A name line: the same, and an empty name is "\" alone (the reader skips blank lines).
+std::string asNameLine(const std::string& line) { return isBlank(line) ? std::string("\\") : asPlainLine(line); }
 
 void addLine(std::string& out, const std::string& line) {
     out += line;
@@ -314,13 +328,13 @@ void addTagged(std::string& out, const std::string& tag, const std::string& valu
 std::string scriptText(const TJogo& g) {
     const std::string media = plat::cp("[MÍDIA]");
     std::string out;
-    addLine(out, g.general.name);
-    addLine(out, g.general.author);
+    addLine(out, asNameLine(g.general.name));
+    addLine(out, asNameLine(g.general.author));
     for (int n = 1; n <= g.placeCount; ++n) {
         const TLugar* p = g.place(n);
         if (!p) continue;
         addLine(out, kScriptSeparator);
-        addLine(out, p->name);
+        addLine(out, asNameLine(p->name));
         if (!p->description.empty()) addLine(out, asPlainLine(p->description));
         addTagged(out, "[CATEGORIA]", p->category);
         addTagged(out, "[RESPOSTA]", p->expectedAnswer);
@@ -439,7 +453,7 @@ void importScript() {
         return;
     }
     const ParsedScript script = parseScript(lines);
-    if (!generalBlockValid(script.general)) {
+    if (!script.generalValid) {
         refuseScript();
         return;
     }

@@ -18,6 +18,9 @@ constexpr size_t kMaxScriptBytes = 64u << 20;
 // A script's bytes cut into lines (CR LF or LF; a final line end makes no extra
 // line).  A script saved as UTF-8 (as Linux editors do) is turned into CP1252.
 std::vector<std::string> scriptLines(const std::string& bytes);
+// Lines that would read as a separator, a slide start, a tag or an escape are
+// written with a "\" before them, which the reader takes away; an empty name is
+// written as "\" alone.
 // A file is a text script when it holds a separator line and a line that is exactly "*".
 bool looksLikeScript(const std::vector<std::string>& lines);
 
@@ -30,7 +33,8 @@ struct ScriptPlace {
 
 // What a script holds, before it is added to a game.
 struct ParsedScript {
-    std::vector<std::string> general;  // block 1, as written
+    std::vector<std::string> general;  // block 1, escapes taken away
+    bool generalValid = false;         // generalBlockValid of block 1 as written
     std::vector<ScriptPlace> places;   // one per place block, in order
 };
 // Cuts the lines into blocks and reads every place block up to the first empty

@@ -1,13 +1,18 @@
 #include "platform/files.h"
 
 #include <dirent.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
+#include <mutex>
+#include <unordered_map>
 
+#include "console/config.h"
 #include "platform/platform.h"
 
 namespace plat {
@@ -24,29 +29,153 @@ bool existsPath(const std::string& p) {
     return stat(p.c_str(), &st) == 0;
 }
 
-// Finds `part` inside `dir` without regard to case when the exact name is absent.
-std::string resolvePart(const std::string& dir, const std::string& part) {
-    std::string exact = dir.empty() ? part : (dir == "/" ? "/" + part : dir + "/" + part);
-    if (part == "." || part == ".." || existsPath(exact)) return exact;
-    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
-    if (!d) return exact;
-    std::string found;
+std::string join(const std::string& dir, const std::string& part) {
+    if (dir.empty()) return part;
+    if (dir.back() == '/') return dir + part;
+    return dir + "/" + part;
+}
+
+// mkdir -p; true when the folder exists afterwards.
+bool makeDirs(const std::string& path) {
+    if (path.empty() || isDirPath(path)) return !path.empty();
+    size_t slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0) makeDirs(path.substr(0, slash));
+    return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST ? isDirPath(path) : false;
+}
+
+// An XDG base folder: the variable when it holds an absolute path (relative ones
+// are to be ignored), else the default under $HOME.
+std::string xdgBase(const char* var, const char* underHome) {
+    if (const char* v = std::getenv(var); v && v[0] == '/') return v;
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + underHome;
+}
+
+bool validUtf8(const std::string& s) {
+    size_t i = 0;
+    while (i < s.size()) {
+        unsigned char c = s[i];
+        int len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        if (len == 0 || i + size_t(len) > s.size()) return false;
+        if (len == 2 && c < 0xC2) return false;  // overlong
+        for (int k = 1; k < len; ++k)
+            if ((uint8_t(s[i + size_t(k)]) & 0xC0) != 0x80) return false;
+        i += size_t(len);
+    }
+    return true;
+}
+
+// One folder read for case-insensitive matching, kept until the folder changes.
+struct Folder {
+    struct timespec mtime {};
+    time_t readAt = 0;
+    std::unordered_map<std::string, std::string> byKey;  // nameKey -> name on disk
+};
+
+// Folders are known by their device and inode, so that a look-up needs no getcwd
+// and a relative name stays right after the current folder changes.
+struct FolderId {
+    dev_t dev;
+    ino_t ino;
+    bool operator==(const FolderId& o) const { return dev == o.dev && ino == o.ino; }
+};
+struct FolderIdHash {
+    size_t operator()(const FolderId& f) const { return std::hash<uint64_t>()(uint64_t(f.ino) * 31 + uint64_t(f.dev)); }
+};
+
+struct FolderCache {
+    std::mutex lock;
+    std::unordered_map<FolderId, Folder, FolderIdHash> folders;
+};
+
+FolderCache& cache() {
+    static FolderCache c;
+    return c;
+}
+
+// Folders held at once; a game's names live in a handful of them.
+constexpr size_t kMaxFoldersKept = 64;
+
+bool sameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+void readFolder(const std::string& dir, const struct timespec& mtime, Folder& f) {
+    f.byKey.clear();
+    f.mtime = mtime;
+    f.readAt = std::time(nullptr);
+    DIR* d = opendir(dir.c_str());
+    if (!d) return;
     while (dirent* e = readdir(d)) {
-        if (strcasecmp(e->d_name, part.c_str()) == 0) {
-            found = e->d_name;
-            break;
-        }
+        std::string n = e->d_name;
+        if (n == "." || n == "..") continue;
+        f.byKey.emplace(nameKey(diskNameToCp1252(n)), n);  // the first of equal keys wins
     }
     closedir(d);
-    if (found.empty()) return exact;
-    return dir.empty() ? found : (dir == "/" ? "/" + found : dir + "/" + found);
+}
+
+// The name on disk in `dir` whose key is `key`, reading the folder only when it
+// changed since it was last read.  Empty when none matches.
+std::string findInFolder(const std::string& dir, const std::string& key) {
+    const std::string abs = dir.empty() ? std::string(".") : dir;
+    struct stat st;
+    if (stat(abs.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::string();
+    FolderCache& c = cache();
+    std::lock_guard<std::mutex> guard(c.lock);
+    const FolderId id{st.st_dev, st.st_ino};
+    auto it = c.folders.find(id);
+    if (it == c.folders.end()) {
+        if (c.folders.size() >= kMaxFoldersKept) c.folders.clear();
+        it = c.folders.emplace(id, Folder()).first;
+        readFolder(abs, st.st_mtim, it->second);
+    } else if (!sameTime(it->second.mtime, st.st_mtim)) {
+        readFolder(abs, st.st_mtim, it->second);
+    }
+    auto hit = it->second.byKey.find(key);
+    if (hit != it->second.byKey.end()) return hit->second;
+    // A folder changed within the second it was read may have changed again without
+    // a new time stamp: a miss is then checked against a fresh reading.
+    if (st.st_mtim.tv_sec + 1 >= it->second.readAt) {
+        readFolder(abs, st.st_mtim, it->second);
+        hit = it->second.byKey.find(key);
+        if (hit != it->second.byKey.end()) return hit->second;
+    }
+    return std::string();
+}
+
+// Finds `part` (CP1252) inside `dir`: as UTF-8, as its own bytes (Latin-1 names
+// unzipped from Windows), then without regard to case in either encoding.
+std::string resolvePart(const std::string& dir, const std::string& part, bool exactTried = false) {
+    std::string utf = cp1252ToUtf8(part);
+    std::string exact = join(dir, utf);
+    if (part == "." || part == ".." || (!exactTried && existsPath(exact))) return exact;
+    if (utf != part && existsPath(join(dir, part))) return join(dir, part);
+    std::string found = findInFolder(dir, nameKey(part));
+    return found.empty() ? exact : join(dir, found);
 }
 }  // namespace
+
+std::string installedRootBeside(const std::string& exe) {
+    const size_t slash = exe.rfind('/');
+    if (slash == std::string::npos) return std::string();
+    // <prefix>/bin/ludivar finds <prefix>/share/ludivar/root, whatever the prefix.
+    const std::string root = exe.substr(0, slash) + "/../share/ludivar/root";
+    if (!isDirPath(root)) return std::string();
+    char buf[PATH_MAX];
+    return realpath(root.c_str(), buf) ? std::string(buf) : root;
+}
 
 std::string familyRoot() {
     if (!gRootOverride.empty()) return gRootOverride;
     if (const char* env = std::getenv("ECOLAR_ROOT"); env && *env) return env;
-    if (isDirPath(LUDIVAR_INSTALL_ROOT)) return LUDIVAR_INSTALL_ROOT;
+    // The data goes with the binary: an installed one uses its installed data and one in
+    // the build tree the build's, even when another copy is installed elsewhere.
+    static const std::string beside = [] {
+        char buf[PATH_MAX];
+        const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+        return n > 0 ? installedRootBeside(std::string(buf, size_t(n))) : std::string();
+    }();
+    if (!beside.empty()) return beside;
     return LUDIVAR_BUILD_ROOT;
 }
 
@@ -58,33 +187,90 @@ std::string configDir() {
         if (d.back() != '/') d += '/';
         return d;
     }
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.config/ecolar/";
+    return xdgBase("XDG_CONFIG_HOME", "/.config") + "/ecolar/";
+}
+
+std::string userDataDir() {
+    std::string d = xdgBase("XDG_DATA_HOME", "/.local/share") + "/ludivar";
+    makeDirs(d);
+    return d;
+}
+
+bool isDefaultGamesSetting(const std::string& dirjogos) {
+    std::string v;
+    for (char c : dirjogos) v += c == '/' ? '\\' : char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.pop_back();
+    size_t start = v.find_first_not_of(" \t");
+    v = start == std::string::npos ? std::string() : v.substr(start);
+    while (!v.empty() && v.back() == '\\') v.pop_back();
+    if (v.empty()) return true;
+    // Any drive letter: every drive is the family root.
+    return v.size() == 17 && v[0] >= 'a' && v[0] <= 'z' && v.compare(1, 16, ":\\sonare\\ludivar") == 0;
+}
+
+std::string gamesDir() {
+    std::string setting = con::readConfig("LUDIVAR", "DIRJOGOS");
+    if (!isDefaultGamesSetting(setting)) {
+        std::string d = mapPath(setting);
+        while (d.size() > 1 && d.back() == '/') d.pop_back();
+        // Fixed once: the current folder changes as games are chosen and played.
+        if (!d.empty() && d[0] != '/') d = join(currentDir(), d);
+        return d;
+    }
+    std::string d = userDataDir() + "/jogos";
+    makeDirs(d);
+    return d;
+}
+
+std::string diskNameToCp1252(const std::string& raw) {
+    return validUtf8(raw) ? utf8ToCp1252(raw) : raw;
+}
+
+std::string nameKey(const std::string& cp1252) {
+    std::string k = cp1252;
+    for (char& ch : k) {
+        uint8_t c = uint8_t(ch);
+        if (c >= 'a' && c <= 'z') c = uint8_t(c - 32);
+        else if (c >= 0xE0 && c <= 0xFE && c != 0xF7) c = uint8_t(c - 32);
+        else if (c == 0x9A || c == 0x9C || c == 0x9E) c = uint8_t(c - 16);  // š œ ž
+        else if (c == 0xFF) c = 0x9F;                                       // ÿ
+        ch = char(c);
+    }
+    return k;
+}
+
+void forgetFolders() {
+    FolderCache& c = cache();
+    std::lock_guard<std::mutex> guard(c.lock);
+    c.folders.clear();
 }
 
 std::string mapPath(const std::string& name) {
-    std::string s = cp1252ToUtf8(name);
-    for (char& c : s)
+    std::string cp = name;
+    for (char& c : cp)
         if (c == '\\') c = '/';
-    std::string prefix;
-    // "c:" (any drive letter) is the family root.
-    if (s.size() >= 2 && s[1] == ':' && ((s[0] >= 'a' && s[0] <= 'z') || (s[0] >= 'A' && s[0] <= 'Z'))) {
-        prefix = familyRoot();
-        s = s.substr(2);
-        if (s.empty() || s[0] != '/') s = "/" + s;
-        s = prefix + s;
+    // "c:" (any drive letter) is the family root, a Linux path taken as it is.
+    std::string base;
+    if (cp.size() >= 2 && cp[1] == ':' && ((cp[0] >= 'a' && cp[0] <= 'z') || (cp[0] >= 'A' && cp[0] <= 'Z'))) {
+        base = familyRoot();
+        cp = cp.substr(2);
+        if (cp.empty() || cp[0] != '/') cp = "/" + cp;
+        while (base.size() > 1 && base.back() == '/') base.pop_back();
+    } else if (!cp.empty() && cp[0] == '/') {
+        base = "/";
     }
-    if (s.empty()) return s;
-    if (existsPath(s)) return s;
-    // Resolve part by part without regard to case.
-    std::string out;
+    std::string whole = base == "/" ? cp1252ToUtf8(cp) : base + cp1252ToUtf8(cp);
+    if (whole.empty() || existsPath(whole)) return whole;
+    // A plain name in the current folder: its exact form was just tried.
+    if (base.empty() && cp.find('/') == std::string::npos) return resolvePart(std::string(), cp, true);
+    // Resolve part by part.
+    std::string out = base;
+    bool trailing = cp.back() == '/';
     size_t i = 0;
-    if (s[0] == '/') { out = "/"; i = 1; }
-    bool trailing = s.back() == '/';
-    while (i <= s.size()) {
-        size_t j = s.find('/', i);
-        if (j == std::string::npos) j = s.size();
-        std::string part = s.substr(i, j - i);
+    while (i <= cp.size()) {
+        size_t j = cp.find('/', i);
+        if (j == std::string::npos) j = cp.size();
+        std::string part = cp.substr(i, j - i);
         if (!part.empty()) out = resolvePart(out, part);
         i = j + 1;
     }
@@ -100,7 +286,11 @@ bool fileExists(const std::string& name) {
 bool dirExists(const std::string& name) { return isDirPath(mapPath(name)); }
 
 bool readFile(const std::string& name, std::string& out, size_t maxBytes) {
-    std::ifstream f(mapPath(name), std::ios::binary);
+    const std::string path = mapPath(name);
+    struct stat st;
+    // A FIFO or device would block the read and a folder reads as nothing.
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    std::ifstream f(path, std::ios::binary);
     if (!f) return false;
     out.clear();
     char buf[65536];
@@ -133,7 +323,7 @@ bool listDir(const std::string& name, std::vector<DirEntry>& out) {
         struct stat st;
         std::string full = path + "/" + n;
         if (stat(full.c_str(), &st) != 0) continue;
-        out.push_back({utf8ToCp1252(n), S_ISDIR(st.st_mode), uint64_t(st.st_size)});
+        out.push_back({diskNameToCp1252(n), S_ISDIR(st.st_mode), uint64_t(st.st_size)});
     }
     closedir(d);
     return true;

@@ -12,8 +12,22 @@ namespace plat {
 // installed data folder, else the build's data folder.
 std::string familyRoot();
 void setFamilyRoot(const std::string& dir);  // tests
-// The "Windows folder" where ECOLAR.INI lives: $ECOLAR_CONFIG_DIR, else ~/.config/ecolar/.
+// <prefix>/share/ludivar/root for a binary at <prefix>/bin/NAME, when that folder exists.
+std::string installedRootBeside(const std::string& exePath);
+// The "Windows folder" where ECOLAR.INI lives: $ECOLAR_CONFIG_DIR, else
+// $XDG_CONFIG_HOME/ecolar/ (default ~/.config/ecolar/); ends in "/".
 std::string configDir();
+
+// The user's own writable data: $XDG_DATA_HOME/ludivar (default
+// ~/.local/share/ludivar), made when missing.  Linux path, no trailing "/".
+std::string userDataDir();
+// The games folder: DIRJOGOS of the settings, or userDataDir()/jogos when DIRJOGOS
+// is absent, empty or the family's old default "c:\sonare\ludivar" (which would
+// put a teacher's games inside the program's own data).  Linux path; the default
+// folder is made when missing.
+std::string gamesDir();
+// True for the values of DIRJOGOS that mean the default games folder.
+bool isDefaultGamesSetting(const std::string& dirjogos);
 
 // Windows-style name (CP1252) -> Linux path (UTF-8), case resolved when needed.
 std::string mapPath(const std::string& name);
@@ -24,7 +38,16 @@ std::string currentDir();                      // Linux path
 bool changeDir(const std::string& name);
 
 struct DirEntry { std::string name; bool isDir; uint64_t size; };
-// Entries of a folder (no "." or ".."), names converted to CP1252.
+// Entries of a folder (no "." or ".."), names converted to CP1252 whatever their
+// encoding on disk (UTF-8, or Latin-1 from archives made on Windows).
 bool listDir(const std::string& name, std::vector<DirEntry>& out);
+
+// A name as found on disk (UTF-8 or Latin-1 bytes) -> CP1252.
+std::string diskNameToCp1252(const std::string& raw);
+// The key under which names match without regard to case: CP1252 upper-cased,
+// accented letters included ("ação" and "AÇÃO" share one key).
+std::string nameKey(const std::string& cp1252);
+// Forgets the folders read for case-insensitive matching (tests).
+void forgetFolders();
 
 }  // namespace plat

@@ -1,8 +1,11 @@
 // The headless front: no window and no sound device.  Time is virtual: sounds take
 // their real duration, delays advance the clock, and keys come from a key script.
+#include <chrono>
 #include <cstdio>
 #include <deque>
+#include <thread>
 
+#include "console/config.h"
 #include "console/textwin.h"
 #include "platform/keyscript.h"
 #include "platform/platform.h"
@@ -10,6 +13,9 @@
 namespace plat {
 
 namespace {
+
+// The longest a key waits for a system voice to finish speaking.
+constexpr int kMaxListenSeconds = 120;
 
 class HeadlessFront : public Front {
 public:
@@ -24,6 +30,8 @@ public:
         // A program that polls without ever sleeping still moves the clock on.
         if (++spins_ >= 100) {
             spins_ = 0;
+            // ... and, while a system voice speaks, in step with it.
+            if (con::systemVoiceProducing()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
             now_ += 1;
         }
         retireAudio();
@@ -41,7 +49,7 @@ public:
     void waitForInput() override {
         if (con::tw().keyCount > 0) return;
         // The user listens to the end of what is being said, then types.
-        if (!keys_.empty() && keys_.front().waitMs < 0 && audioEnd_ > now_) advanceTo(audioEnd_);
+        if (!keys_.empty() && keys_.front().waitMs < 0) listenToEnd();
         retireAudio();
         if (keys_.empty()) endProgram(3);
         ScriptKey& k = keys_.front();
@@ -53,6 +61,8 @@ public:
     void sleepMs(int ms) override {
         if (ms <= 0) return;
         spins_ = 0;
+        // A system voice speaks in real time: the clock keeps pace with it.
+        if (con::systemVoiceProducing()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         uint64_t target = now_ + uint64_t(ms);
         // Impatient keys arrive at their own time, even in the middle of a delay.
         while (!keys_.empty() && keys_.front().waitMs >= 0 && dueTime(keys_.front()) <= target) {
@@ -92,6 +102,23 @@ public:
 
 private:
     uint64_t dueTime(const ScriptKey& k) const { return lastTyped_ + uint64_t(k.waitMs); }
+
+    // Our own sounds end at a known virtual time; a system voice ends when it
+    // says so, in real time (the wait is bounded so a stuck server cannot hang a test).
+    void listenToEnd() {
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(kMaxListenSeconds);
+        for (;;) {
+            if (audioEnd_ > now_) advanceTo(audioEnd_);
+            // An impatient key typed meanwhile ends the listening: it cuts the voice.
+            if (con::tw().keyCount > 0 || !con::systemVoiceBusy()) break;
+            if (std::chrono::steady_clock::now() > giveUp) break;
+            if (con::systemVoiceProducing()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                now_ += 2;
+            }
+        }
+        if (audioEnd_ > now_) advanceTo(audioEnd_);
+    }
 
     void advanceTo(uint64_t t) {
         if (t > now_) now_ = t;

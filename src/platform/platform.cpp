@@ -39,6 +39,39 @@ Rgb paletteEntry(int entry) {
     return kPalette[entry];
 }
 
+const std::vector<SecondBinding>& secondBindings() {
+    static const std::vector<SecondBinding> table = {
+        {KeyId::F9, ModCtrl | ModShift, KeyId::F9, ModCtrl | ModAlt},    // screen review
+        {KeyId::F11, ModCtrl | ModShift, KeyId::F11, ModCtrl | ModAlt},  // Braille keyboard on / next mode
+        {KeyId::F12, ModCtrl | ModShift, KeyId::F12, ModCtrl | ModAlt},  // Braille keyboard off
+        {KeyId::F1, ModShift, KeyId::Right, ModAlt},                     // phonetic name of the letter
+    };
+    return table;
+}
+
+KeyEvent applySecondBinding(const KeyEvent& ev) {
+    for (const SecondBinding& b : secondBindings()) {
+        if (b.id != ev.id || b.mods != ev.mods) continue;
+        KeyEvent out = ev;
+        out.id = b.asId;
+        out.mods = b.asMods;
+        return out;
+    }
+    return ev;
+}
+
+namespace {
+std::vector<std::string> gNotices;
+}
+
+void addNotice(const std::string& text) { gNotices.push_back(text); }
+bool haveNotices() { return !gNotices.empty(); }
+std::vector<std::string> takeNotices() {
+    std::vector<std::string> out;
+    out.swap(gNotices);
+    return out;
+}
+
 Front& front() { return *gFront; }
 void setFront(Front* f) { gFront = f; }
 bool haveFront() { return gFront != nullptr; }

@@ -30,6 +30,21 @@ struct KeyEvent {
     bool up = false;
 };
 
+// Linux takes some of the program's keys for itself: Ctrl+Alt+Fn switches virtual
+// consoles (under X the stock keymap turns them into XF86Switch_VT_n), a text console
+// switches on Alt+Fn and Alt+arrows, and desktops keep Alt+F1/F2 and Ctrl+Alt+arrows.
+// Each such binding keeps its key where it arrives and has a second key that reaches
+// every front; this turns the second key into the first.  Called before any other
+// decoding, since e.g. Ctrl+Shift+F9 would otherwise fall back to Ctrl+F9.
+struct SecondBinding {
+    KeyId id;
+    uint8_t mods;      // exactly these modifiers
+    KeyId asId;
+    uint8_t asMods;
+};
+const std::vector<SecondBinding>& secondBindings();
+KeyEvent applySecondBinding(const KeyEvent& ev);
+
 // A read-only view of the text screen for painting.
 struct ScreenView {
     int width = 80, height = 25;
@@ -111,7 +126,20 @@ public:
 
     // Media surfaces: the window front shows video inside its window.
     virtual void* nativeWindowId() { return nullptr; }
+
+    // Whether key releases arrive (the Braille chords need them; terminals send none).
+    virtual bool keyReleases() const { return true; }
+    // The program ended without closing its console (an error, Ctrl+Break, a program run
+    // on its own): a window stays up, titled "Programa terminado", until the user closes it.
+    virtual void holdAfterEnd() {}
 };
+
+// What the user must hear about the machine (no sound device, a terminal smaller
+// than the screen, a refused Braille mode): fronts note it, the start-up shows and
+// speaks what is there, and later notes are spoken when a key is next read.
+void addNotice(const std::string& textCp1252);
+std::vector<std::string> takeNotices();
+bool haveNotices();
 
 Front& front();
 void setFront(Front* f);

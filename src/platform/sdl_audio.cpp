@@ -4,6 +4,8 @@
 // and mixes; a stop just empties the queue under the device lock.
 #include "platform/sdl_audio.h"
 
+#include "platform/platform.h"
+
 #include <SDL.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -168,7 +170,10 @@ bool start() {
     if (s.started) return s.device;
     s.started = true;
     QuietStderr quiet;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        s.failure = SDL_GetError();
+        return false;
+    }
     SDL_AudioSpec want, have;
     SDL_zero(want);
     SDL_zero(have);
@@ -180,6 +185,7 @@ bool start() {
     SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have,
                                                SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
     if (id == 0) {
+        s.failure = SDL_GetError();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
@@ -192,6 +198,11 @@ bool start() {
     return true;
 }
 
+std::string noDeviceText() {
+    const std::string why = gState.failure.empty() ? std::string("nenhum dispositivo encontrado") : gState.failure;
+    return cp("Sem dispositivo de som: ") + utf8ToCp1252(why);
+}
+
 void shutdown() {
     AudioState& s = gState;
     if (s.device) {
@@ -201,6 +212,7 @@ void shutdown() {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
     s.started = s.device = false;
+    s.failure.clear();
     s.deviceId = 0;
     s.deviceRate = kWantRate;
     s.deviceChannels = 1;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <string>
 #include <vector>
 
 namespace plat {
@@ -41,6 +42,7 @@ struct AudioState {
     bool started = false;
     bool device = false;          // a real (or SDL dummy) device is open
     uint32_t deviceId = 0;
+    std::string failure;          // why no device opened
     int deviceRate = 44100, deviceChannels = 1, deviceFrames = 0;
 
     // source format of the wave queue
@@ -67,6 +69,8 @@ AudioState& state();
 
 // Opens the device on first use; false (and virtual timing) when there is none.
 bool start();
+// "Sem dispositivo de som: " and why, after start() failed (CP1252).
+std::string noDeviceText();
 void shutdown();   // closes the device and forgets everything (also used by tests)
 
 bool openSource(int rate, int bits, int channels);

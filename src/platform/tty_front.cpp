@@ -152,16 +152,20 @@ public:
     bool open(const WindowSettings&) override {
         if (open_) return true;
         open_ = true;
-        audio::start();
+        // The screen line says it; stderr would land in the middle of the drawn cells.
+        if (!audio::start()) addNotice(audio::noDeviceText());
         if (isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &gTerm.saved) == 0) {
             gTerm.haveSaved = true;
             decoder_.eraseByte = uint8_t(gTerm.saved.c_cc[VERASE] ? gTerm.saved.c_cc[VERASE] : 0x7f);
         }
         installHandlers();
         readSize();
+        noteSmallTerminal();
         enterTerminal();
         return true;
     }
+
+    bool keyReleases() const override { return false; }
 
     void close() override {
         if (!open_) return;
@@ -174,7 +178,8 @@ public:
         view_ = v;
         haveView_ = true;
         if (!gTerm.active || v.textPaintingOff) return;
-        std::string out = tty::renderRow(v, row, col0, col1, trueColour_, cols_, rows_);
+        if (followCursor()) return redraw();
+        std::string out = tty::renderRow(v, row, col0, col1, trueColour_, cols_, rows_, top_);
         out += cursorSequence(v);
         writeAll(out.data(), out.size());
     }
@@ -190,6 +195,7 @@ public:
         view_ = v;
         haveView_ = true;
         if (!gTerm.active) return;
+        if (followCursor() && !v.textPaintingOff) return redraw();
         std::string out = cursorSequence(v);
         writeAll(out.data(), out.size());
     }
@@ -257,16 +263,34 @@ private:
     }
 
     std::string cursorSequence(const ScreenView& v) const {
-        if (!v.caret || v.cursorX >= cols_ || v.cursorY >= rows_) return "\x1b[?25l";
+        const int y = v.cursorY - top_;
+        if (!v.caret || v.cursorX >= cols_ || y < 0 || y >= rows_) return "\x1b[?25l";
         char buf[40];
-        std::snprintf(buf, sizeof buf, "\x1b[%d;%dH\x1b[?25h", v.cursorY + 1, v.cursorX + 1);
+        std::snprintf(buf, sizeof buf, "\x1b[%d;%dH\x1b[?25h", y + 1, v.cursorX + 1);
         return buf;
+    }
+
+    // A terminal shorter than the screen shows the rows around the cursor; true when
+    // the view moved and everything must be drawn again.
+    bool followCursor() {
+        const int top = tty::viewTop(top_, view_.cursorY, rows_, view_.height);
+        if (top == top_) return false;
+        top_ = top;
+        return true;
+    }
+
+    void noteSmallTerminal() {
+        if (smallNoted_ || (cols_ >= 80 && rows_ >= 25)) return;
+        smallNoted_ = true;
+        addNotice(cp("Terminal de ") + std::to_string(cols_) + " por " + std::to_string(rows_) +
+                  cp(", menor que 80 por 25: a tela acompanha o cursor."));
     }
 
     void redraw() {
         std::string out = "\x1b[0m\x1b[2J";
         if (haveView_ && !view_.textPaintingOff)
-            for (int r = 0; r < view_.height; ++r) out += tty::renderRow(view_, r, 0, view_.width, trueColour_, cols_, rows_);
+            for (int r = 0; r < view_.height; ++r)
+                out += tty::renderRow(view_, r, 0, view_.width, trueColour_, cols_, rows_, top_);
         if (haveView_) out += cursorSequence(view_);
         if (!title_.empty()) out += title_;
         writeAll(out.data(), out.size());
@@ -281,6 +305,8 @@ private:
         if (gTerm.winch) {
             gTerm.winch = 0;
             readSize();
+            noteSmallTerminal();
+            top_ = tty::viewTop(top_, view_.cursorY, rows_, view_.height);
             if (gTerm.active) redraw();
         }
     }
@@ -321,6 +347,8 @@ private:
     bool open_ = false;
     bool trueColour_ = false;
     int cols_ = 80, rows_ = 25;
+    int top_ = 0;  // screen row on the terminal's first line
+    bool smallNoted_ = false;
     ScreenView view_;
     bool haveView_ = false;
     std::string title_;

@@ -1,6 +1,7 @@
 // Terminal key sequences -> KeyEvents, and cells -> ANSI output.
 #include "platform/ttykeys.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace plat {
@@ -418,15 +419,23 @@ std::string sgrFor(const ScreenView& v, uint8_t attr, bool trueColour) {
     return buf;
 }
 
+int viewTop(int currentTop, int cursorRow, int termRows, int screenRows) {
+    if (termRows >= screenRows || termRows <= 0) return 0;
+    int top = std::min(std::max(currentTop, 0), screenRows - termRows);
+    if (cursorRow < top) top = cursorRow;
+    if (cursorRow >= top + termRows) top = cursorRow - termRows + 1;
+    return std::min(std::max(top, 0), screenRows - termRows);
+}
+
 std::string renderRow(const ScreenView& v, int row, int col0, int col1, bool trueColour, int termCols,
-                      int termRows) {
+                      int termRows, int firstRow) {
     std::string out;
-    if (!v.chars || row < 0 || row >= termRows) return out;
+    if (!v.chars || row < firstRow || row - firstRow >= termRows) return out;
     if (col1 > termCols) col1 = termCols;
     std::vector<CellRun> runs = cellRuns(v, row, col0, col1);
     if (runs.empty()) return out;
     char buf[32];
-    std::snprintf(buf, sizeof buf, "\x1b[%d;%dH", row + 1, runs.front().col0 + 1);
+    std::snprintf(buf, sizeof buf, "\x1b[%d;%dH", row - firstRow + 1, runs.front().col0 + 1);
     out += buf;
     const uint8_t* ch = v.chars + size_t(row) * size_t(v.width);
     for (const CellRun& r : runs) {

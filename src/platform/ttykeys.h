@@ -45,10 +45,15 @@ int ansiIndex(int paletteEntry);
 std::string sgrFor(const ScreenView& v, uint8_t attr, bool trueColour);
 
 // Escape output that redraws cells [col0, col1) of `row` on a terminal of
-// termCols x termRows (cells outside it are left out).  Characters below 32 are
-// drawn as blanks; the rest go out as UTF-8.
+// termCols x termRows whose top line shows screen row `firstRow` (cells outside it are
+// left out).  Characters below 32 are drawn as blanks; the rest go out as UTF-8.
 std::string renderRow(const ScreenView& v, int row, int col0, int col1, bool trueColour,
-                      int termCols, int termRows);
+                      int termCols, int termRows, int firstRow = 0);
+
+// The screen row a terminal of termRows lines shows on its top line: the view moves
+// only as far as needed to keep the cursor's row in sight (on an 80 x 24 terminal
+// the answer typed on row 25 must still be seen).
+int viewTop(int currentTop, int cursorRow, int termRows, int screenRows);
 
 }  // namespace tty
 }  // namespace plat

@@ -21,10 +21,12 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bitset>
 #include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -144,9 +146,36 @@ public:
         if (!canvas_) return false;
         SDL_FillRect(canvas_, nullptr, SDL_MapRGB(canvas_->format, 0, 0, 0));
         SDL_StartTextInput();
-        audio::start();
+        if (!audio::start()) {
+            addNotice(audio::noDeviceText());
+            std::fprintf(stderr, "ludivar: %s\n", cp1252ToUtf8(audio::noDeviceText()).c_str());
+        }
         presentAll();
         return true;
+    }
+
+    void holdAfterEnd() override {
+        if (!win_) return;
+        audio::tone(0);
+        SDL_SetWindowTitle(win_, cp1252ToUtf8(cp("Programa terminado")).c_str());
+        view_.caret = false;
+        presentAll();
+        // Only the close box, Alt+F4, Esc or Enter end it: keys typed ahead must not.
+        SDL_FlushEvents(SDL_KEYDOWN, SDL_TEXTINPUT);
+        SDL_Event e;
+        while (SDL_WaitEvent(&e)) {
+            if (e.type == SDL_QUIT) return;
+            if (e.type == SDL_WINDOWEVENT) {
+                if (e.window.event == SDL_WINDOWEVENT_CLOSE) return;
+                presentAll();
+            }
+            if (e.type == SDL_KEYDOWN) {
+                const SDL_Keycode k = e.key.keysym.sym;
+                if (k == SDLK_ESCAPE || k == SDLK_RETURN || k == SDLK_KP_ENTER ||
+                    (k == SDLK_F4 && (e.key.keysym.mod & KMOD_ALT)))
+                    return;
+            }
+        }
     }
 
     void close() override {
@@ -384,27 +413,32 @@ private:
         ascent_ = std::min(TTF_FontAscent(font_), ch_ - 2);
     }
 
-    // Coverage of every CP1252 character, one cell each, rendered once.
+    // Coverage of a CP1252 character, one cell, rendered when first drawn: rendering all
+    // 256 up front took a good part of the window's start.
     void buildGlyphs() {
-        for (int b = 0; b < 256; ++b) {
-            std::vector<uint8_t>& g = glyphs_[size_t(b)];
-            g.clear();
-            uint32_t cp = glyphCodepoint(uint8_t(b));
-            if (!cp) continue;
-            SDL_Surface* s = TTF_RenderGlyph32_Shaded(font_, cp, SDL_Color{255, 255, 255, 255}, SDL_Color{0, 0, 0, 255});
-            if (!s) continue;
-            g.assign(size_t(cw_) * size_t(ch_), 0);
-            if (s->format->BytesPerPixel == 1 && s->format->palette && SDL_LockSurface(s) == 0) {
-                const int w = std::min(s->w, cw_), h = std::min(s->h, ch_);
-                for (int y = 0; y < h; ++y) {
-                    const uint8_t* row = static_cast<const uint8_t*>(s->pixels) + size_t(y) * size_t(s->pitch);
-                    for (int x = 0; x < w; ++x)
-                        g[size_t(y) * size_t(cw_) + size_t(x)] = s->format->palette->colors[row[x]].r;
-                }
-                SDL_UnlockSurface(s);
+        for (std::vector<uint8_t>& g : glyphs_) g.clear();
+        glyphReady_.reset();
+    }
+
+    const std::vector<uint8_t>& glyph(uint8_t b) {
+        std::vector<uint8_t>& g = glyphs_[b];
+        if (glyphReady_[b]) return g;
+        glyphReady_[b] = true;
+        const uint32_t cp = glyphCodepoint(b);
+        if (!cp || !font_) return g;
+        SDL_Surface* s = TTF_RenderGlyph32_Shaded(font_, cp, SDL_Color{255, 255, 255, 255}, SDL_Color{0, 0, 0, 255});
+        if (!s) return g;
+        g.assign(size_t(cw_) * size_t(ch_), 0);
+        if (s->format->BytesPerPixel == 1 && s->format->palette && SDL_LockSurface(s) == 0) {
+            const int w = std::min(s->w, cw_), h = std::min(s->h, ch_);
+            for (int y = 0; y < h; ++y) {
+                const uint8_t* row = static_cast<const uint8_t*>(s->pixels) + size_t(y) * size_t(s->pitch);
+                for (int x = 0; x < w; ++x) g[size_t(y) * size_t(cw_) + size_t(x)] = s->format->palette->colors[row[x]].r;
             }
-            SDL_FreeSurface(s);
+            SDL_UnlockSurface(s);
         }
+        SDL_FreeSurface(s);
+        return g;
     }
 
     // ---- painting ----
@@ -430,7 +464,7 @@ private:
     }
 
     void drawGlyph(uint8_t b, int px, int py, const Rgb& fg, const Rgb& bg) {
-        const std::vector<uint8_t>& g = glyphs_[b];
+        const std::vector<uint8_t>& g = glyph(b);
         if (g.empty()) return;
         const SDL_PixelFormat* f = canvas_->format;
         for (int y = 0; y < ch_; ++y) {
@@ -808,6 +842,7 @@ private:
     SDL_Surface* canvas_ = nullptr;
     TTF_Font* font_ = nullptr;
     std::array<std::vector<uint8_t>, 256> glyphs_;
+    std::bitset<256> glyphReady_;
     int cw_ = 8, ch_ = 16, ascent_ = 13;
     ScreenView view_;
     bool haveView_ = false;
@@ -837,9 +872,24 @@ private:
 
 }  // namespace
 
+// A display the user can see: when DISPLAY is set but unreachable (after sudo, a
+// dropped ssh -X) SDL falls back to drivers that draw nowhere.
+bool visibleVideoDriver(const char* name) {
+    if (!name) return false;
+    if (const char* chosen = std::getenv("SDL_VIDEODRIVER"); chosen && *chosen) return true;  // the user's choice
+    return std::strcmp(name, "x11") == 0 || std::strcmp(name, "wayland") == 0;
+}
+
 Front* makeWindowFront() {
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return nullptr;
+    // The window shows a canvas we draw ourselves: an accelerated framebuffer would only
+    // load a software OpenGL renderer (hundreds of milliseconds and ~100 MB at start).
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+    if (!visibleVideoDriver(SDL_GetCurrentVideoDriver())) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
     if (SDL_GetNumVideoDisplays() < 1 || TTF_Init() != 0) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;

@@ -2,8 +2,11 @@
 // game program's hook that plays one place at a time.
 #include "player/play.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <random>
 
 #include "app/catalog.h"
@@ -29,6 +32,11 @@ constexpr uint8_t kEsc = 27;
 std::string upper(const std::string& s) { return con::toUpperLatin(s); }
 
 void setVar(const char* name, const std::string& value) { script::scriptSetVariable(name, value); }
+// Points never wrap: a score stays within what 32 bits hold.
+void addPoints(int32_t points) {
+    int64_t sum = int64_t(gPlay.score) + points;
+    gPlay.score = int32_t(std::clamp<int64_t>(sum, INT32_MIN, INT32_MAX));
+}
 void setScore() { setVar("PONTOS", std::to_string(gPlay.score)); }
 
 // The k-th piece (from 1) of a "|" list, or empty when the list is shorter.
@@ -252,7 +260,7 @@ void playLoop() {
         if (gPlay.currentPlace > g.placeCount) break;
         const game::TLugar* p = g.place(gPlay.currentPlace);
         const int32_t scoreBefore = gPlay.score;
-        gPlay.score += p ? p->points : 0;
+        addPoints(p ? p->points : 0);
         setScore();
         setVar("LUGAR", p ? p->name : std::string());
         uint8_t key;
@@ -360,7 +368,7 @@ std::string PlayPlaceForScript(const std::string& reference) {
         status = "$ERRO$";
     } else {
         setVar("LUGAR", reference);
-        gPlay.score += p->points;
+        addPoints(p->points);
         setScore();
         uint8_t key;
         PresentPlace(gPlay.currentPlace, key, answer);
@@ -402,7 +410,11 @@ void PlayGame(bool gameLoaded) {
         gPlay.score = 0;
         BuildCategories();
         if (g.randomOrder) ShuffleCategories();
+        // The program may change the current folder (DIR TROCA); what comes after play,
+        // the editor's saves among it, expects the folder it had.
+        const std::string folder = plat::currentDir();
         script::RunResult r = script::scriptRunWithHost(program, PlayPlaceForScript);
+        if (plat::currentDir() != folder && chdir(folder.c_str()) != 0) {}
         ClearSlide();
         if (r.code != script::RunOk) {
             if (r.code == script::RunStopped) con::writeAndSpeak(plat::cp("Programa interrompido: "));

@@ -34,6 +34,7 @@ struct SafetyState {
     std::string gamesFolder;  // real path or empty
     std::string identity;     // digest
     std::vector<Answer> session;  // answers given while no file could keep them
+    std::string startDir;         // the current folder when the game began (DIR TROCA moves it)
 };
 SafetyState gSafe;
 
@@ -272,10 +273,16 @@ bool enterGame(const Scope& scope) {
     if (!inside(folder, gSafe.gamesFolder)) gSafe.gamesFolder.clear();
     gSafe.identity = sha256Hex(scope.identity);
     gSafe.session.clear();
+    gSafe.startDir = plat::currentDir();
     return true;
 }
 
 void leaveGame() {
+    // Whoever played the game (the editor, the main question) finds its folder as it left it.
+    if (gSafe.active && !gSafe.startDir.empty()) {
+        int rc = ::chdir(gSafe.startDir.c_str());
+        (void)rc;  // a folder gone meanwhile leaves us where we are
+    }
     gSafe.active = false;
     gSafe.session.clear();
 }

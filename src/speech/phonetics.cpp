@@ -39,6 +39,8 @@ inline bool isFrontVowel(unsigned char c) { return c == 'E' || c == 'I' || c == 
 inline bool isOpenVowel(unsigned char c) { return c == 'A' || c == 'O' || c == 'a' || c == 'o'; }
 inline unsigned char upper(unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c; }
 inline unsigned char lower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
+// A letter of the text before normalization (plain or Windows-1252 accented).
+inline bool isLetterOrAccented(unsigned char c) { return isLetter(c) || (c >= 192 && c != 215 && c != 247); }
 inline bool isUpperVowel(unsigned char c) { return c == 'A' || c == 'E' || c == 'I' || c == 'O' || c == 'U'; }
 
 // ---- normalization table ----------------------------------------------------
@@ -53,43 +55,60 @@ struct NormTable {
         auto set = [&](const char* text, std::initializer_list<int> codes) {
             for (int c : codes) out[c] = text;
         };
-        set("a'", {134, 143, 160, 193, 225});
-        set("a`", {133, 192, 224});
-        set("a^", {131, 194, 226});
-        set("a~", {132, 142, 195, 196, 227, 228});
+        // Texts are Windows-1252: 192-255 are the accented letters, 128-159
+        // the typographic marks word processors put in.
+        set("a'", {193, 225});
+        set("a`", {192, 224});
+        set("a^", {194, 226});
+        set("a~", {195, 196, 227, 228});
         set("a", {197, 229});
-        set("ae", {145, 198, 230});
-        set("e'", {130, 144, 201, 233});
-        set("e`", {138, 200, 232});
-        set("e^", {136, 202, 234});
-        set("e\"", {137, 203, 235});
-        set("i'", {161, 205, 237});
-        set("i`", {141, 204, 236});
-        set("i^", {140, 206, 238});
-        set("i\"", {139, 207, 239});
-        set("o'", {162, 211, 243});
-        set("o`", {149, 210, 214, 242, 246});
-        set("o^", {147, 212, 244});
-        set("o~", {148, 153, 213, 245});
-        set("u'", {163, 218, 250});
-        set("u`", {151, 217, 249});
-        set("u^", {150, 219, 251});
-        set("u\"", {129, 154});
+        set("ae", {198, 230});
+        set("e'", {201, 233});
+        set("e`", {200, 232});
+        set("e^", {202, 234});
+        set("e\"", {203, 235});
+        set("i'", {205, 237});
+        set("i`", {204, 236});
+        set("i^", {206, 238});
+        set("i\"", {207, 239});
+        set("o'", {211, 243});
+        set("o`", {210, 214, 242, 246});
+        set("o^", {212, 244});
+        set("o~", {213, 245});
+        set("u'", {218, 250});
+        set("u`", {217, 249});
+        set("u^", {219, 251});
         set("u", {220, 252});
-        set("nh", {164, 165, 209, 241});
-        set("ss", {128, 135, 199, 231});
-        set("y-", {152});
-        set("-", {146});
+        set("nh", {209, 241});
+        set("ss", {199, 231});
         set("x", {215, 247});
         set("0", {216, 248});
         set("?", {168, 191});
-        set("!", {173});
         set("\"", {174, 175});
         set("\xA7", {167});
         set("\xAB", {171});
         set("\xBB", {187});
-        for (int c : {155, 156, 157, 158, 159, 166, 169, 170, 172, 176, 177, 178, 179, 180, 181, 182, 183, 184,
-                      185, 186, 188, 189, 190, 208, 221, 222, 223, 240, 253, 254, 255})
+        // Quotes read as the plain marks, standing apart so that they do not
+        // join the word as an accent; dashes are the pause they stand for.
+        set(" \" ", {132, 139, 147, 148, 155});
+        set(" ' ", {130, 145, 146});
+        set(" , ", {150, 151});
+        set(" . ", {133});
+        set(" euros ", {128});
+        set(" florins ", {131});
+        set(" por mil ", {137});
+        set(" marca comercial ", {153});
+        set(" centavos ", {162});
+        set(" libras ", {163});
+        set(" ienes ", {165});
+        set("x", {138, 154});
+        set("j", {142, 158});
+        set("oe", {140, 156});
+        set("i", {159});
+        set(" ", {149, 160});  // bullet, no-break space
+        set("", {173});        // soft hyphen: the word goes on
+        for (int c : {129, 134, 135, 136, 141, 143, 144, 152, 157, 161, 164, 166, 169, 170, 172, 176, 177, 178,
+                      179, 180, 181, 182, 183, 184, 185, 186, 188, 189, 190, 208, 221, 222, 223, 240, 253, 254, 255})
             out[c] = kBlankMark;
         for (int c = 0; c < 256; ++c) len[c] = uint8_t(out[c] ? std::strlen(out[c]) : 0);
     }
@@ -131,10 +150,16 @@ bool readWhole(const std::string& path, std::string& out) {
 
 // ---- context matching ---------------------------------------------------------
 
-bool matchRight(const std::string& w, size_t i, const std::string& ctx) {
+// `focusAt` is where the focus starts: "!" asks that its letter be the
+// stressed vowel (upper case in the word), so that one spelling can read open
+// when stressed and reduced when not.
+bool matchRight(const std::string& w, size_t focusAt, size_t i, const std::string& ctx) {
     const size_t n = w.size();
     for (unsigned char sym : ctx) {
         switch (sym) {
+        case '!':
+            if (!isUpperVowel(static_cast<unsigned char>(w[focusAt]))) return false;
+            break;
         case '#': {
             size_t start = i;
             while (i < n && (isVowel(w[i]) || isAccent(w[i]))) ++i;
@@ -174,9 +199,13 @@ bool matchRight(const std::string& w, size_t i, const std::string& ctx) {
 }
 
 bool matchLeft(const std::string& w, long j, const std::string& ctx) {
+    const size_t focusAt = size_t(j + 1);
     for (size_t k = ctx.size(); k-- > 0;) {
         unsigned char sym = ctx[k];
         switch (sym) {
+        case '!':  // the focus is the stressed vowel, as on the right
+            if (focusAt >= w.size() || !isUpperVowel(static_cast<unsigned char>(w[focusAt]))) return false;
+            break;
         case '#': {
             long start = j;
             while (j >= 0 && (isVowel(w[j]) || isAccent(w[j]))) --j;
@@ -282,8 +311,8 @@ void parseLetterRules(const std::string& text) {
         if (close != std::string::npos) r.right = cutTo(part(close + 1, eq), 5);
         if (eq != std::string::npos) r.output = cutTo(part(eq + 1, bar), 11);
         if (r.focus.empty()) continue;
-        if (!r.right.empty() && !std::strchr("#%&*+[\\", r.right[0])) r.rightFirst = r.right[0];
-        if (!r.left.empty() && !std::strchr("#%]_|", r.left.back())) r.leftLast = r.left.back();
+        if (!r.right.empty() && !std::strchr("#%&*+[\\!", r.right[0])) r.rightFirst = r.right[0];
+        if (!r.left.empty() && !std::strchr("#%]_|!", r.left.back())) r.leftLast = r.left.back();
         unsigned char first = r.focus[0];
         if (first < 32 || first > 95) continue;
         gPhon.rules[first - 32].push_back(std::move(r));
@@ -339,8 +368,10 @@ std::string normalizeText(const std::string& text) {
             out += 'u';
         } else if ((c == 'Y' || c == 'y') && (letterBefore || letterAfter)) {
             out += 'i';
-        } else if (c == '\'' && i > 0 && (text[i - 1] == 'D' || text[i - 1] == 'd')) {
-            // d'água reads as one word
+        } else if (i > 0 && (text[i - 1] == 'D' || text[i - 1] == 'd') &&
+                   (c == '\'' || ((c == 145 || c == 146) && i + 1 < n &&
+                                   isLetterOrAccented(static_cast<unsigned char>(text[i + 1]))))) {
+            // d'água and d’água read as one word; a closing quote after a d stays a quote
         } else if (c < 32) {
             out += kBlankMark;
         } else if (c < 128) {
@@ -454,7 +485,7 @@ void appendWordSound(const std::string& w, std::string& out) {
                 for (size_t k = 0; k < f && same; ++k) same = upper(w[p + k]) == static_cast<unsigned char>(r.focus[k]);
                 if (!same) continue;
                 if (!matchLeft(w, long(p) - 1, r.left)) continue;
-                if (!matchRight(w, p + f, r.right)) continue;
+                if (!matchRight(w, p, p + f, r.right)) continue;
                 win = &r;
                 break;
             }
@@ -489,22 +520,70 @@ std::string wordToSound(const std::string& w) {
     return out;
 }
 
+namespace {
+
+// Whether lower-case letters can be read as Portuguese syllables: an onset
+// (one consonant, a digraph or a consonant with r or l), vowels, and at most
+// one of the consonants that close a syllable.  UFRJ, ABC and PT cannot.
+bool readableAsWord(const std::string& w, size_t p = 0) {
+    if (p == w.size()) return true;
+    auto hasAt = [&](size_t at, const char* t) { return w.compare(at, std::strlen(t), t) == 0; };
+    std::vector<size_t> onsets = {p};
+    if (p < w.size() && isConsonant(w[p])) {
+        onsets = {p + 1};
+        for (const char* d : {"ch", "lh", "nh", "qu", "gu"})
+            if (hasAt(p, d)) onsets.push_back(p + 2);
+        if (p + 1 < w.size() && std::strchr("pbtdcgfv", w[p]) && (w[p + 1] == 'r' || w[p + 1] == 'l'))
+            onsets.push_back(p + 2);
+    }
+    for (size_t q : onsets) {
+        size_t v = q;
+        while (v < w.size() && isVowel(w[v])) ++v;
+        if (v == q) continue;
+        if (readableAsWord(w, v)) return true;
+        if (v < w.size() && std::strchr("srlmnzx", w[v]) && readableAsWord(w, v + 1)) return true;
+    }
+    return false;
+}
+
+// Quiz answers and spelled letters: a capital standing alone at the end of
+// the text, before ")", "." or ":", or after the word "letra", is the letter.
+bool isLetterByName(const std::string& t, size_t after, const std::string& prevWord) {
+    if (prevWord == "letra") return true;
+    size_t k = after;
+    while (k < t.size() && t[k] == ' ') ++k;
+    return k == t.size() || t[k] == ')' || t[k] == '.' || t[k] == ':';
+}
+
+void appendSpelled(const std::string& chars, std::string& out) {
+    for (char c : chars) {
+        out += "[ /_";
+        out += c;
+        out += ']';
+    }
+}
+
+}  // namespace
+
 std::string transcribeText(const std::string& text) {
     const std::string t = normalizeText(text);
     std::string out;
     out.reserve(t.size() * 3);
-    std::string word, respelling;
+    std::string word, respelling, prevWord;
     const size_t n = t.size();
     size_t i = 0;
     while (i < n) {
         while (i < n && t[i] == ' ') ++i;
         if (i >= n) break;
         word.clear();
-        int vowels = 0;
+        int vowels = 0, capitals = 0, smalls = 0, accents = 0;
         bool explicitAccent = false;
         if (isLetter(lower(t[i]))) {
             while (i < n && isWordChar(t[i]) && word.size() < kMaxWordLength) {
                 const unsigned char c = lower(t[i]);
+                if (t[i] >= 'A' && t[i] <= 'Z') ++capitals;
+                else if (t[i] >= 'a' && t[i] <= 'z') ++smalls;
+                else ++accents;
                 word += char(c);
                 if (isVowel(c)) ++vowels;
                 if (i + 1 < n && isAccent(t[i + 1]) && t[i + 1] != '"') explicitAccent = true;
@@ -513,7 +592,25 @@ std::string transcribeText(const std::string& text) {
         } else {
             word += t[i++];
         }
-        if (!gPhon.exceptions.empty() && lookUpException(word, respelling)) word.swap(respelling);
+        const std::string written = word;
+        const bool allCapitals = capitals > 0 && smalls == 0 && accents == 0;
+        if (allCapitals && capitals == 1 && isLetterByName(t, i, prevWord)) {
+            appendSpelled(std::string(1, char(upper(word[0]))), out);
+            prevWord = written;
+            continue;
+        }
+        prevWord = written;
+        if (!gPhon.exceptions.empty() && lookUpException(word, respelling)) {
+            word.swap(respelling);
+            // A respelling that writes an accent says where the stress is
+            // (voce^, porque^): marking it again would move it.
+            for (size_t k = 1; k < word.size() && !explicitAccent; ++k)
+                explicitAccent = isAccent(static_cast<unsigned char>(word[k])) && word[k] != '"' &&
+                                 isVowel(static_cast<unsigned char>(word[k - 1]));
+        } else if (allCapitals && capitals >= 2 && capitals <= 5 && !readableAsWord(word)) {
+            appendSpelled(word, out);
+            continue;
+        }
         if (word.empty()) continue;
         if (!explicitAccent) markStress(word, vowels);
         bool spell = static_cast<unsigned char>(word[0]) == 1;
@@ -525,15 +622,8 @@ std::string transcribeText(const std::string& text) {
                     break;
                 }
         }
-        if (spell) {
-            for (char c : word) {
-                out += "[ /_";
-                out += c;
-                out += ']';
-            }
-        } else {
-            appendWordSound(word, out);
-        }
+        if (spell) appendSpelled(word, out);
+        else appendWordSound(word, out);
     }
     return out;
 }

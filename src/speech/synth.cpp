@@ -40,6 +40,10 @@ void playBuffer(const std::string& image) {
 std::string letterFilePath(const std::string& name) {
     std::string dir = configFolder("dirLetras", "c:\\sonare\\som\\letras");
     if (dir.back() != '\\' && dir.back() != '/') dir += '\\';
+    // Number words recorded at the pace of the open database, when there are.
+    const std::string& db = synthState().settings.dbName;
+    if (synthState().open && !db.empty() && plat::fileExists(dir + db + "\\" + name + ".wav"))
+        return plat::mapPath(dir + db + "\\" + name + ".wav");
     return plat::mapPath(dir + name + ".wav");
 }
 

@@ -1,6 +1,8 @@
 // The synthesizer core: tokens, words, syllable units and their fall-backs.
 #include "speech/synthcore.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -49,6 +51,7 @@ void appendSamples(const uint8_t* data, size_t n) {
 }
 
 void appendSilence(int samples) {
+    if (samples >= 100) gSynth.afterUnit = false;
     static const std::array<uint8_t, 100> block = [] {
         std::array<uint8_t, 100> b;
         b.fill(128);
@@ -65,9 +68,14 @@ bool playRecordedUnit(const std::string& name) {
     if (gSynth.lettersDir.empty()) return false;
     std::string dir = gSynth.lettersDir;
     if (dir.back() != '/') dir += '/';
-    if (!readWave8(dir + name + ".wav", samples, rate)) return false;
+    // Letters spelled inside a text, at the pace of the database when recorded so.
+    const std::string& db = gSynth.settings.dbName;
+    if ((db.empty() || !readWave8(dir + db + "/" + name + ".wav", samples, rate)) &&
+        !readWave8(dir + name + ".wav", samples, rate))
+        return false;
     samples = resampleTo11025(samples, rate);
     appendSamples(reinterpret_cast<const uint8_t*>(samples.data()), samples.size());
+    gSynth.afterUnit = false;
     return true;
 }
 
@@ -78,6 +86,28 @@ void appendNoise(size_t n) {
         v = uint8_t(88 + (gSynth.noiseSeed >> 16) % 80);
     }
     appendSamples(noise.data(), noise.size());
+    gSynth.afterUnit = false;
+}
+
+// A unit cut short ends where its wave rises through zero (or is quiet)
+// within the last pitch period, as whole units do, so the next one follows
+// without a click.  A wave that never gets there keeps the length asked for.
+size_t quietEnd(const uint8_t* data, size_t len) {
+    const size_t reach = 150;
+    size_t best = len;
+    long bestScore = 1L << 30;
+    for (size_t k = len; k >= 2 && k + reach >= len; --k) {
+        const int before = int(data[k - 1]) - 128, here = int(data[k]) - 128;
+        const bool rising = before < 0 && here >= 0;
+        if (!rising && std::abs(before) > 2) continue;
+        // The gentlest place, a near one before a far one.
+        const long score = std::abs(before) + (rising ? here : 0) + long(len - k) / 8;
+        if (score < bestScore) {
+            bestScore = score;
+            best = k;
+        }
+    }
+    return best;
 }
 
 bool playIndexedUnit(const IndexRecord& r, int stress, double factor, size_t nameLen) {
@@ -94,7 +124,13 @@ bool playIndexedUnit(const IndexRecord& r, int stress, double factor, size_t nam
     len = std::min<size_t>(len, r.length);
     if (len == 0) return true;
     if (s.dataImage.size() >= size_t(r.offset) + len) {
-        appendSamples(reinterpret_cast<const uint8_t*>(s.dataImage.data()) + r.offset, len);
+        const auto* data = reinterpret_cast<const uint8_t*>(s.dataImage.data()) + r.offset;
+        if (len < r.length) len = quietEnd(data, len);
+        if (s.joins && s.afterUnit)
+            s.joins->push_back({(s.sink ? s.sink->size() : 0) + s.writePos - kHeaderSize, s.lastUnit, r.name});
+        appendSamples(data, len);
+        s.afterUnit = true;
+        if (s.joins) s.lastUnit = r.name;
     }
     return true;
 }
@@ -109,6 +145,9 @@ void resetSynth() {
 
 bool readUnitFile(const std::string& linuxPath, std::string& image) {
     image.clear();
+    struct stat st;
+    // A FIFO would block the start-up for good.
+    if (stat(linuxPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     FILE* f = std::fopen(linuxPath.c_str(), "rb");
     if (!f) return false;
     char buf[65536];
@@ -367,6 +406,7 @@ void speakTranscription(const std::string& t) {
     s.writePos = kHeaderSize;
     s.stress = 1;
     s.aborted = false;
+    s.afterUnit = false;
     size_t pos = 0;
     std::string token;
     char ender = 0;

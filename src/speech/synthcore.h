@@ -50,6 +50,16 @@ struct SynthState {
     std::vector<std::string>* requested = nullptr;
     SynthStats stats;
     bool noiseInWord = false;
+    // Where one database unit follows another with nothing between (offsets
+    // into everything written so far), for measuring the joins; and whether
+    // the last thing written was such a unit.
+    struct Join {
+        size_t at;
+        std::string before, after;  // unit names
+    };
+    std::vector<Join>* joins = nullptr;
+    bool afterUnit = false;
+    std::string lastUnit;
 };
 SynthState& synthState();
 void resetSynth();

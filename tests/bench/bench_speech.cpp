@@ -3,12 +3,15 @@
 //             and the words that fall back to noise;
 //   stress    share of words whose stressed vowel agrees with espeak-ng -v pt-br -x;
 //   speed     how many times faster than real time the synthesizer renders, and
-//             how many megabytes of text per second transcribeText handles.
-// Usage: bench_speech [--words FILE] [--root DIR] [--rules DIR] [--limit N] [--show N] [--no-stress]
+//             how many megabytes of text per second transcribeText handles;
+//   ladder    syllables per second of speech at each of the five speeds of the
+//             shipped ECOLAR.INI (database, cuts, word gaps and fast playback).
+// Usage: bench_speech [--words FILE] [--root DIR] [--rules DIR] [--limit N] [--show N] [--no-stress] [--ladder]
 #include <espeak-ng/speak_lib.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -163,6 +166,47 @@ bool plainWord(const std::string& cp) {
     return !cp.empty();
 }
 
+// Syllables per second at each speed: a paragraph of plain sentences spoken
+// with the keys of that speed, its syllables counted as vowel nuclei.
+void speedLadder(const std::string& root) {
+    const std::string ini = root + "/ECOLAR.INI";
+    const std::string dir = root + "/sonare/som/difones/";
+    const char* paragraph =
+        "O menino abriu a janela e viu a bola amarela no meio da rua. A professora pediu que todos "
+        "lessem o texto em voz alta antes do recreio. Depois do jogo as criancas voltaram para a sala "
+        "e escreveram uma frase sobre o que aprenderam hoje na escola.";
+    const std::string tr = speech::transcribeText(paragraph);
+    const size_t syllables = ourNuclei(tr).size();
+    speech::SynthState& s = speech::synthState();
+    double previous = 0;
+    for (int speed = 1; speed <= 5; ++speed) {
+        auto key = [&](const char* k) { return con::iniRead(ini, "SINTETIZADOR", std::string(k) + char('0' + speed)); };
+        const std::string db = key("DIFONES");
+        std::string indexImage;
+        if (!speech::readUnitFile(dir + db + ".IND", indexImage) || !speech::readUnitFile(dir + db + ".DIF", s.dataImage)) {
+            std::printf("speed %d: database %s missing\n", speed, db.c_str());
+            continue;
+        }
+        s.index = speech::parseIndex(indexImage, s.dataImage.size());
+        s.settings.corteFon = std::atoi(key("CORTEFON").c_str());
+        s.settings.sobraFon = std::atoi(key("SOBRAFON").c_str());
+        s.settings.interPal = std::atoi(key("INTERPAL").c_str());
+        const std::string fast = key("RAPIDINHO"), cut = key("CORTAFALA");
+        const bool fastOn = !fast.empty() && fast[0] != 'N' && fast[0] != 'n';
+        std::string sink;
+        s.sink = &sink;
+        speech::speakTranscription(tr);
+        s.sink = nullptr;
+        const double seconds = double(sink.size()) / 11025.0 / (fastOn ? 1.5 : 1.0);
+        const double rate = double(syllables) / seconds;
+        std::printf("speed %d: %.1f syllables per second (%s, cut %d, keep %d, gap %d%s%s)%s\n", speed, rate,
+                    db.c_str(), s.settings.corteFon, s.settings.sobraFon, s.settings.interPal,
+                    fastOn ? ", fast playback" : "", (!cut.empty() && cut[0] != 'N' && cut[0] != 'n') ? ", period cutting" : "",
+                    previous > 0 ? (" +" + std::to_string(int(std::lround(100 * (rate / previous - 1)))) + "%").c_str() : "");
+        previous = rate;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -170,9 +214,13 @@ int main(int argc, char** argv) {
     std::string root = LUDIVAR_BUILD_ROOT;
     std::string rulesDir;
     size_t limit = 0, show = 0;
-    bool doStress = true;
+    bool doStress = true, ladderOnly = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        if (a == "--ladder") {
+            ladderOnly = true;
+            continue;
+        }
         if (a == "--words" && i + 1 < argc) words = argv[++i];
         else if (a == "--root" && i + 1 < argc) root = argv[++i];
         else if (a == "--limit" && i + 1 < argc) limit = std::strtoul(argv[++i], nullptr, 10);
@@ -180,7 +228,7 @@ int main(int argc, char** argv) {
         else if (a == "--no-stress") doStress = false;
         else if (a == "--rules" && i + 1 < argc) rulesDir = argv[++i];
         else {
-            std::fprintf(stderr, "usage: bench_speech [--words FILE] [--root DIR] [--rules DIR] [--limit N] [--show N] [--no-stress]\n");
+            std::fprintf(stderr, "usage: bench_speech [--words FILE] [--root DIR] [--rules DIR] [--limit N] [--show N] [--no-stress] [--ladder]\n");
             return 2;
         }
     }
@@ -189,6 +237,10 @@ int main(int argc, char** argv) {
     if (!speech::loadLetterRules(rdir + "regras.rgr") || !speech::loadExceptionWords(rdir + "portug.exc")) {
         std::fprintf(stderr, "bench_speech: rules or exceptions missing in %s (build the voice first)\n", rdir.c_str());
         return 1;
+    }
+    if (ladderOnly) {
+        speedLadder(root);
+        return 0;
     }
     std::vector<std::string> list;
     if (!readLines(words, list)) {
@@ -314,5 +366,6 @@ int main(int argc, char** argv) {
     const double audio = double(sink.size()) / 11025.0;
     std::printf("synthesis: %.0f times faster than real time (%.1f s of speech in %.3f s)\n", audio / tSynth, audio,
                 tSynth);
+    speedLadder(root);
     return 0;
 }

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "console/console.h"
-#include "console/kept.h"
 #include "console_support.h"
 #include "platform/platform.h"
 
@@ -60,12 +59,12 @@ TEST(Punctuation, CtrlPCyclesSaysAndKeepsTheLevel) {
     EXPECT_TRUE(p->traced("speak Pontuação alguma"));
     // Spelling with Right names the mark whatever the level.
     EXPECT_TRUE(p->traced("play _44"));
-    EXPECT_EQ(con::keptSetting("PONTUACAO"), "ALGUMA");
+    EXPECT_EQ(con::iniRead(con::keptSettingsPath(), "TRADUTOR", "PONTUACAO"), "ALGUMA");
     EXPECT_EQ(con::speechSettings().punctuation, con::Punctuation::Some);
 
-    // The next start reads the kept level, which wins over ECOLAR.INI.
+    // The next start reads the kept level (a configuration named with --ini is used as it stands).
     const std::string cfg = p->dir + "/config";
-    auto q = fresh("", "[TRADUTOR]\nPONTUACAO=TODA\n");
+    auto q = fresh("");
     setenv("ECOLAR_CONFIG_DIR", cfg.c_str(), 1);
     EXPECT_EQ(con::configuredPunctuation(), con::Punctuation::Some);
 }

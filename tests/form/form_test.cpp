@@ -209,17 +209,16 @@ TEST(Form, LongFormsScrollOneFieldAtATime) {
     EXPECT_EQ(g.beeps(), 1);  // Down past field 10
 }
 
-TEST(Form, TheCursorGoesBelowAFormThatReachesTheBottom) {
+TEST(Form, AFormThatReachesTheBottomStaysWhereItWasFilledIn) {
     Form f("{Esc}");
     std::string a = "a", b = "b";
     f.start(24);
     con::formAddField("", "Um", &a, 5);
     con::formAddField("", "Dois", &b, 5);
     EXPECT_EQ(f.run(), 27);
-    // The screen moved up one row to make room below the form.
-    EXPECT_EQ(f.p->row(23).substr(25), "Um a");
-    EXPECT_EQ(f.p->row(24).substr(23), "Dois b");
-    EXPECT_EQ(f.p->row(25), "");
+    // Nothing scrolls: the cursor waits on the last row, at its start.
+    EXPECT_EQ(f.p->row(24).substr(25), "Um a");
+    EXPECT_EQ(f.p->row(25).substr(23), "Dois b");
     EXPECT_EQ(con::whereY(), 25);
     EXPECT_EQ(con::whereX(), 1);
 }

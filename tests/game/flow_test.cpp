@@ -275,7 +275,7 @@ TEST(GameChecker, CategoriesAndPaths) {
 TEST(GameChecker, CommandLine) {
     HeadlessResult good = runHeadless("", {"--check", data("certo/bichos.lud")});
     EXPECT_EQ(good.exitCode, 0);
-    EXPECT_EQ(good.out, "Jogo \"Bichos da mata\" lido sem erros: 3 lugares, 2 slides.\nNenhum aviso.\n");
+    EXPECT_EQ(good.out, "Jogo \"Bichos da mata\" lido sem erros: 3 lugares, 3 slides.\nNenhum aviso.\n");
     EXPECT_TRUE(good.trace.empty());
 
     HeadlessResult broken = runHeadless("", {"--check", data("quebrado/quebrado.lud")});

@@ -136,7 +136,8 @@ TEST(GameChooser, OneGameFileIsTakenWithoutAsking) {
 TEST(GameChooser, TypedNames) {
     InFolder f({"um.lud", "dois.lud"});
     {
-        // A new name: the file is offered, created empty and the game in memory is new.
+        // A new name: the file is offered and the game in memory is new; the file is
+        // made by the first save, so giving up leaves no empty game behind.
         InProc p("aula{Enter}s", "", false);
         resetModelState();
         current().general.name = "antigo";
@@ -148,7 +149,7 @@ TEST(GameChooser, TypedNames) {
         EXPECT_EQ(name, "aula.lud");
         EXPECT_TRUE(p.traced(plat::cp1252ToUtf8(cp("speak Arquivo não existe."))));
         EXPECT_TRUE(p.traced("speak Quer editar um novo jogo?"));
-        EXPECT_TRUE(fs::exists("aula.lud"));
+        EXPECT_FALSE(fs::exists("aula.lud"));
         EXPECT_EQ(current().general.name, "Jogo experimental");
     }
     {

@@ -311,6 +311,32 @@ TEST(Play, PointsOnEveryArrival) {
     EXPECT_EQ(script::scriptGetVariable("PONTOS"), "35");
 }
 
+TEST(Play, TheScoreStaysWithin32Bits) {
+    struct Case { int32_t first, second; const char* spoken; };
+    const Case cases[] = {
+        {2147483647, 1, "2147483647"},
+        {2147483600, 100, "2147483647"},
+        {-2147483647 - 1, -1, "-2147483648"},
+        {-5, 3, "-2"},
+    };
+    for (const Case& c : cases) {
+        Game g("sim{Enter}{Enter}{Enter}");
+        game::current().place(1)->points = c.first;
+        game::current().place(2)->points = c.second;
+        g.play();
+        EXPECT_EQ(script::scriptGetVariable("PONTOS"), c.spoken) << c.first << " + " << c.second;
+    }
+}
+
+TEST(Play, AProgramThatChangesTheFolderLeavesItAsItFoundIt) {
+    Game g("{Enter}");
+    mkdir((g.ip.dir + "/outra").c_str(), 0755);
+    writeText(g.ip.dir + "/jogo.pro", "DIR TROCA \"outra\"\n");
+    game::current().general.program = "jogo.pro";
+    g.ip.run([] { player::PlayGame(true); });
+    EXPECT_EQ(plat::currentDir(), g.ip.dir);
+}
+
 TEST(Play, EscapeAsksForConfirmation) {
     Game g("{Esc}n{Esc}s{Enter}");
     g.play();

@@ -66,6 +66,7 @@ TtyRun runOnTerminal(const std::string& program, const std::vector<std::pair<std
     }
     close(master);
     if (ended && WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
+    if (ended && WIFSIGNALED(status)) r.exitCode = 128 + WTERMSIG(status);
     return r;
 }
 
@@ -76,7 +77,9 @@ TEST(StopKeyTerminal, CtrlCStopsARunningProgramButNotAField) {
     EXPECT_EQ(loop.exitCode, 1) << loop.seen;
     EXPECT_NE(loop.seen.find("Programa interrompido"), std::string::npos) << loop.seen;
     // In a field Ctrl+C is the field's (copy): the program goes on once the line is given.
-    TtyRun field = runOnTerminal("LÊ $N\r\nESCREVE \"lido\"\r\n", {{"", "\x03"}, {"", "ana\r"}});
+    // (typed once the front has the terminal in raw mode: before that Ctrl+C is the terminal's own signal)
+    const std::string raw = "\x1b[?1049h";
+    TtyRun field = runOnTerminal("LÊ $N\r\nESCREVE \"lido\"\r\n", {{raw, "\x03"}, {raw, "ana\r"}});
     EXPECT_EQ(field.exitCode, 0) << field.seen;
     EXPECT_NE(field.seen.find("lido"), std::string::npos) << field.seen;
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "console/menu.h"
+#include "platform/files.h"
 #include "platform/image.h"
 #include "platform/process.h"
 #include "util.h"
@@ -224,13 +225,24 @@ TEST_F(Commands, ImagemShowsAJpegThroughATemporaryBitmap) {
     std::string jpeg;
     ASSERT_TRUE(plat::encodeJpeg(pic, 90, jpeg));
     writeText(file("foto.jpg"), jpeg);
-    std::string temp = "/tmp/ludivar-" + std::to_string(getpid()) + "-$$$.bmp";
+    // A link planted in the shared temporary folder under a name one could guess is never written through.
+    const std::string tmp = tempDir(), planted = tmp + "/ludivar-" + std::to_string(getpid()) + "-$$$.bmp";
+    writeText(file("vitima.txt"), "intacto");
+    ASSERT_EQ(symlink(file("vitima.txt").c_str(), planted.c_str()), 0);
+    const char* oldTmp = getenv("TMPDIR");
+    const std::string savedTmp = oldTmp ? oldTmp : "";
+    setenv("TMPDIR", tmp.c_str(), 1);
     RunResult r = go("IMAGEM \"" + file("foto.jpg") + "\" 10 20\n");
+    if (oldTmp) setenv("TMPDIR", savedTmp.c_str(), 1);
+    else unsetenv("TMPDIR");
     EXPECT_EQ(r.code, RunOk);
     EXPECT_TRUE(con::tw().pictureShown);
     EXPECT_EQ(con::tw().picture.width, 16);
     EXPECT_EQ(con::tw().pictureX, 10);
-    EXPECT_FALSE(exists(temp));
+    EXPECT_EQ(readText(file("vitima.txt")), "intacto");
+    std::vector<plat::DirEntry> left;
+    ASSERT_TRUE(plat::listDir(tmp, left));
+    EXPECT_EQ(left.size(), 1u);  // the planted link alone: the picture's own file is gone
     EXPECT_EQ(go("IMAGEM\n").code, RunOk);
     EXPECT_FALSE(con::tw().pictureShown);
     EXPECT_EQ(go("IMAGEM \"" + file("nada.jpg") + "\"\n").code, RunFailed);

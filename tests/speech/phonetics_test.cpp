@@ -286,3 +286,18 @@ TEST_F(PhoneticsTest, LongWordsAreCutIntoPieces) {
     const std::string t = transcribeText(std::string(600, 'a'));
     EXPECT_EQ(std::count(t.begin(), t.end(), '['), 3);
 }
+
+TEST_F(PhoneticsTest, TheStressMarkInAContextAsksForTheStressedVowel) {
+    // "!" on either side holds only when the focus is the word's stressed vowel.
+    parseLetterRules("!(E)LA%=E|\n_!(O)=O|\n(E)=e^|\n(O)=o^|\n(L)=l|\n(A)=a|\n(N)=n|\n(J)=j|\n(M)=m|\n(V)=v|\n");
+    const struct {
+        const char* word;
+        const char* sound;
+    } cases[] = {
+        {"janEla", "[j/a/n/E/l/a]"},  // stressed: the open reading
+        {"elA", "[e^/l/A]"},          // the ending fits, the stress is elsewhere
+        {"Ovo", "[O/v/o^]"},          // "_" and "!" together, at the start of the word
+        {"mOvo", "[m/O^/v/o^]"},      // "_" fails after a consonant
+    };
+    for (const auto& c : cases) EXPECT_EQ(wordToSound(c.word), c.sound) << c.word;
+}

@@ -2,6 +2,7 @@
 // run of one sample value, so the output shows which units played and for how long.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <string>
 #include <vector>
@@ -263,4 +264,29 @@ TEST_F(SynthCoreTest, TokensHoldAtMostFortyCharacters) {
     speakTranscription("[_");
     speakTranscription("_");
     speakTranscription("]]]///[[[");
+}
+
+TEST_F(SynthCoreTest, UnitsCutShortEndWhereTheWaveRisesThroughZero) {
+    // A vowel-like unit (a sine of 97 samples a period) cut to 0.6 of its
+    // length before a glide, and also by CORTEFON: each cut moves back to a
+    // rise through zero, never by more than a period and a half.
+    const struct { int length, corte; } cases[] = {{1000, 0}, {1163, 0}, {1500, 433}, {2000, 1}};
+    for (const auto& c : cases) {
+        unit("$KA", 0, c.length);
+        unit("$AY", 20, 3000);
+        open(c.corte, 0, 0);
+        SynthState& s = synthState();
+        const size_t at = findUnit("$KA")->offset;
+        for (int i = 0; i < c.length; ++i)
+            s.dataImage[at + size_t(i)] = char(128 + std::lround(60 * std::sin(2 * M_PI * (i + 13) / 97.0)));
+        speak("[kay]");
+        const size_t asked = size_t(std::lround((c.length - c.corte) * 0.6));
+        const size_t played = sink.find(char(20));  // where the glide's unit starts
+        ASSERT_LE(played, asked) << c.length;
+        EXPECT_GE(played + 150, asked) << c.length;
+        ASSERT_GE(played, 1u);
+        const int last = static_cast<unsigned char>(sink[played - 1]) - 128;
+        const int next = static_cast<unsigned char>(s.dataImage[at + played]) - 128;
+        EXPECT_TRUE(std::abs(last) <= 2 || (last < 0 && next >= 0)) << c.length << ": " << last << " " << next;
+    }
 }

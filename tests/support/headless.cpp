@@ -29,6 +29,18 @@ struct Cleanup {
     }
 } gCleanup;
 
+// Nobody's own games or settings: every test program, and every program it starts,
+// keeps its XDG folders under a temporary folder.
+struct PrivateXdg {
+    PrivateXdg() {
+        char tmpl[] = "/tmp/ludivar-xdg-XXXXXX";
+        if (!mkdtemp(tmpl)) return;
+        gDirs.push_back(tmpl);
+        setenv("XDG_DATA_HOME", (std::string(tmpl) + "/data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (std::string(tmpl) + "/config").c_str(), 1);
+    }
+} gPrivateXdg;
+
 std::vector<std::string> splitLines(const std::string& s) {
     std::vector<std::string> out;
     std::istringstream in(s);

@@ -7,14 +7,16 @@
 #include "console/console.h"
 #include "console/menu.h"
 #include "console/textwin.h"
+#include "platform/files.h"
 #include "script/interp.h"
 #include "support/headless.h"
 
 InProc::InProc(const std::string& keys, const std::string& iniText, bool openSpeech) {
     dir = tempDir();
     setenv("ECOLAR_CONFIG_DIR", (dir + "/config").c_str(), 1);
-    setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (dir + "/xdgconfig").c_str(), 1);
+    setenv("XDG_DATA_HOME", (dir + "/xdg-data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir + "/xdg-config").c_str(), 1);
+    plat::forgetFolders();
     con::resetConfig();
     if (!iniText.empty()) {
         writeText(dir + "/ECOLAR.INI", iniText);

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "xdisplay.h"
 
@@ -127,6 +128,65 @@ TEST(WindowProgram, GreetingRowOnBlueTheRestBlack) {
         waitpid(pid, nullptr, 0);
     }
     EXPECT_EQ(code, 0) << slurp(err);
+    std::string cmd = "rm -rf '" + dir + "'";
+    if (std::system(cmd.c_str())) {
+    }
+}
+
+// Speech that cannot start ends the program, but the window stays with the reason on it,
+// titled "Programa terminado", until the user closes it (it used to wait for Enter in
+// silence, or vanish with the reason).
+TEST(WindowProgram, AnEndWithoutClosingLeavesTheWindowUp) {
+    if (!haveDisplay()) GTEST_SKIP() << "no X display and no Xvfb to start";
+    if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+    const char* bin = std::getenv("LUDIVAR_BIN");
+    std::string program = bin && *bin ? bin : LUDIVAR_BIN;
+    const std::string dir = makeTempDir(), err = dir + "/err.txt", ini = dir + "/ECOLAR.INI";
+    std::ofstream(ini) << "[TRADUTOR]\r\nDIRDIFONES=c:\\nenhum\\lugar\r\n[SINTETIZADOR]\r\nDIFONES3=VOZ3\r\n";
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        std::string v = *e;
+        if (v.rfind("ECOLAR_CONFIG_DIR=", 0) && v.rfind("SDL_AUDIODRIVER=", 0)) env.push_back(v);
+    }
+    env.push_back("ECOLAR_CONFIG_DIR=" + dir + "/config");
+    env.push_back("SDL_AUDIODRIVER=dummy");
+    std::vector<char*> cenv;
+    for (std::string& v : env) cenv.push_back(v.data());
+    cenv.push_back(nullptr);
+    std::string iniArg = "--ini", windowArg = "--window";
+    std::vector<char*> argv = {program.data(), windowArg.data(), iniArg.data(), const_cast<char*>(ini.c_str()), nullptr};
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(), cenv.data()), 0) << program;
+    posix_spawn_file_actions_destroy(&fa);
+
+    // Wait for the window by its title; the deadline only stops a broken build.
+    std::string id;
+    for (int i = 0; i < 600 && id.empty(); ++i) {
+        if (waitExit(pid, 0) >= 0) break;
+        FILE* p = popen("xdotool search --name '^Programa terminado$' 2>/dev/null", "r");
+        char buf[64];
+        if (p && fgets(buf, sizeof buf, p)) id = buf;
+        if (p) pclose(p);
+        if (id.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) id.pop_back();
+    ASSERT_FALSE(id.empty()) << "no window titled Programa terminado: " << slurp(err);
+    EXPECT_EQ(waitExit(pid, 0), -1);  // still up
+    EXPECT_NE(slurp(err).find("Erro de inicialização: "), std::string::npos) << slurp(err);
+    // Esc closes it; the status says that speech could not start.
+    const std::string key = "xdotool windowfocus --sync " + id + " key Escape";
+    EXPECT_EQ(std::system(key.c_str()), 0);
+    int code = waitExit(pid, 30000);
+    if (code < 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    EXPECT_EQ(code, 1);
     std::string cmd = "rm -rf '" + dir + "'";
     if (std::system(cmd.c_str())) {
     }

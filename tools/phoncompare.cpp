@@ -1,0 +1,374 @@
+// Compares a transcriber's readings of a word list with espeak-ng's (pt-br) and
+// prints, per category, the share of words on which both agree.  espeak-ng's
+// readings are cached, since a whole list costs it minutes.
+//
+// Usage: ludivar_phoncompare [--with NAME] [--words FILE] [--cache FILE] [--known FILE]
+//                            [--rules FILE] [--exceptions FILE] [--set KEY=VALUE]...
+//                            [--every N] [--limit N] [--diffs FILE] [--show WORD]... [--cached-only]
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <unordered_map>
+
+#include "phoncompare.h"
+#include "platform/platform.h"
+#include "speech/phonetics.h"
+
+namespace phoncmp {
+
+namespace {
+
+bool readFile(const std::string& path, std::string& out) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    out.clear();
+    char buf[65536];
+    size_t got;
+    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, got);
+    std::fclose(f);
+    return true;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t j = text.find('\n', i);
+        if (j == std::string::npos) j = text.size();
+        std::string l = text.substr(i, j - i);
+        if (!l.empty() && l.back() == '\r') l.pop_back();
+        out.push_back(l);
+        i = j + 1;
+    }
+    return out;
+}
+
+// ---- our own front end ----------------------------------------------------------
+
+bool openOwn(const Options& o, std::string& error) {
+    std::string rules, exc;
+    if (!readFile(o.rules, rules) || !readFile(o.exceptions, exc)) {
+        error = "cannot read " + o.rules + " or " + o.exceptions;
+        return false;
+    }
+    speech::parseLetterRules(rules);
+    speech::parseExceptionWords(exc);
+    return true;
+}
+
+Phones transcribeOwn(const std::string& wordUtf8) {
+    return fromOwn(speech::transcribeText(plat::utf8ToCp1252(wordUtf8)));
+}
+
+// The transcribers --with can choose; another engine adds its line here.
+const Transcriber* const kTranscribers[] = {&ownTranscriber(), &brisaTranscriber()};
+
+// ---- espeak-ng and its cache ------------------------------------------------------
+
+std::string commandOutput(const std::string& cmd) {
+    std::string out;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return out;
+    char buf[65536];
+    size_t got;
+    while ((got = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, got);
+    pclose(p);
+    return out;
+}
+
+std::string trim(const std::string& s) {
+    size_t a = s.find_first_not_of(" \t\r\n");
+    if (a == std::string::npos) return "";
+    size_t b = s.find_last_not_of(" \t\r\n");
+    return s.substr(a, b - a + 1);
+}
+
+struct EspeakCache {
+    std::string path, version;
+    std::unordered_map<std::string, std::string> readings;  // word -> mnemonics
+
+    void load() {
+        version = trim(commandOutput("espeak-ng --version 2>/dev/null"));
+        std::string text;
+        if (!readFile(path, text)) return;
+        auto ls = lines(text);
+        // Readings of another espeak-ng release are not trusted.
+        if (ls.empty() || ls[0] != "# " + version) return;
+        for (size_t k = 1; k < ls.size(); ++k) {
+            size_t tab = ls[k].find('\t');
+            if (tab != std::string::npos) readings[ls[k].substr(0, tab)] = ls[k].substr(tab + 1);
+        }
+    }
+
+    void append(const std::vector<std::pair<std::string, std::string>>& fresh) {
+        struct stat st;
+        const bool exists = stat(path.c_str(), &st) == 0 && st.st_size > 0 && readings.size() > fresh.size();
+        FILE* f = std::fopen(path.c_str(), exists ? "ab" : "wb");
+        if (!f) return;
+        if (!exists) {
+            std::fprintf(f, "# %s\n", version.c_str());
+            for (const auto& [w, r] : readings) std::fprintf(f, "%s\t%s\n", w.c_str(), r.c_str());
+        } else {
+            for (const auto& [w, r] : fresh) std::fprintf(f, "%s\t%s\n", w.c_str(), r.c_str());
+        }
+        std::fclose(f);
+    }
+
+    // Each word alone as a sentence of its own, one output line each.
+    bool runBatch(const std::vector<std::string>& words, std::vector<std::string>& out) {
+        char tmpl[] = "/tmp/phoncompareXXXXXX";
+        int fd = mkstemp(tmpl);
+        if (fd < 0) return false;
+        std::string text;
+        for (const std::string& w : words) text += w + ".\n";
+        bool ok = write(fd, text.data(), text.size()) == ssize_t(text.size());
+        close(fd);
+        if (ok) {
+            out = lines(commandOutput(std::string("espeak-ng -v pt-br -q -x -f ") + tmpl + " 2>/dev/null"));
+            while (!out.empty() && trim(out.back()).empty()) out.pop_back();
+            for (std::string& o : out) o = trim(o);
+        }
+        std::remove(tmpl);
+        return ok && out.size() == words.size();
+    }
+
+    void fill(const std::vector<std::string>& words) {
+        std::vector<std::string> missing;
+        for (const std::string& w : words)
+            if (!readings.count(w)) missing.push_back(w);
+        const size_t batchSize = 3000;
+        for (size_t from = 0; from < missing.size(); from += batchSize) {
+            std::vector<std::string> batch(missing.begin() + long(from),
+                                           missing.begin() + long(std::min(missing.size(), from + batchSize)));
+            std::vector<std::string> got;
+            std::vector<std::pair<std::string, std::string>> fresh;
+            if (runBatch(batch, got)) {
+                for (size_t k = 0; k < batch.size(); ++k) fresh.emplace_back(batch[k], got[k]);
+            } else {
+                // Lines out of step: one word a run.
+                for (const std::string& w : batch) {
+                    std::vector<std::string> one;
+                    if (runBatch({w}, one)) fresh.emplace_back(w, one[0]);
+                }
+            }
+            for (const auto& [w, r] : fresh) readings[w] = r;
+            append(fresh);
+            std::fprintf(stderr, "espeak-ng: %zu of %zu new words read\n", std::min(missing.size(), from + batchSize),
+                         missing.size());
+        }
+    }
+};
+
+// ---- the word list ------------------------------------------------------------------
+
+// Lower-case words of Portuguese letters only: names, abbreviations and
+// compounds with hyphens are left out.
+bool plainWord(const std::string& w) {
+    if (w.empty()) return false;
+    static const std::string accented = plat::cp("áàâãéêíóôõúüç");
+    const std::string cp = plat::utf8ToCp1252(w);
+    for (unsigned char c : cp)
+        if (!(c >= 'a' && c <= 'z') && accented.find(char(c)) == std::string::npos) return false;
+    return true;
+}
+
+// ---- categories ---------------------------------------------------------------------
+
+std::string stressedVowel(const Phones& w) {
+    for (const std::string& p : w)
+        if (p[0] == '\'') return p.substr(1);
+    return "";
+}
+
+// espeak-ng writes lh as l and a glide (filho, júlio alike): so do we, here.
+// d and j side by side are the dj of adjetivo, however they are written.
+Phones consonants(const Phones& w) {
+    Phones out;
+    for (const std::string& p : w) {
+        if (!isConsonant(p)) continue;
+        if (p == "Z" && !out.empty() && out.back() == "d") out.back() = "dZ";
+        else out.push_back(p == "L" ? "l" : p);
+    }
+    return out;
+}
+
+// Whole-word form: an unstressed high vowel next to another vowel is heard
+// alike as glide or vowel (índio, piano), so both are written as the vowel;
+// lh is l and that vowel; ou is o.
+Phones wholeForm(const Phones& w) {
+    Phones out;
+    for (const std::string& p : w) {
+        if (p == "L") {
+            out.push_back("l");
+            out.push_back("i");
+        } else if (p == "Z" && !out.empty() && out.back() == "d") {
+            out.back() = "dZ";
+        } else if (p == "w" && !out.empty() && (out.back() == "o" || out.back() == "'o")) {
+            // ou is said o in Brazil (falou, outro): both spellings of it agree
+        } else {
+            out.push_back(p == "j" ? "i" : p == "w" ? "u" : p);
+        }
+    }
+    return out;
+}
+
+struct Category {
+    const char* name;
+    long agree = 0, total = 0;
+};
+
+// A known-differences line names a word, or a family of words as a stem and "*".
+bool isKnown(const std::unordered_map<std::string, std::string>& known, const std::string& w) {
+    if (known.count(w)) return true;
+    for (size_t n = w.size(); n > 0; --n)
+        if (known.count(w.substr(0, n) + "*")) return true;
+    return false;
+}
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: ludivar_phoncompare [--with NAME] [--words FILE] [--cache FILE] [--known FILE]\n"
+                 "         [--rules FILE] [--exceptions FILE] [--set KEY=VALUE]... [--every N] [--limit N]\n"
+                 "         [--diffs FILE] [--show WORD]... [--cached-only]\n"
+                 "transcribers:\n");
+    for (const Transcriber* t : kTranscribers) std::fprintf(stderr, "  %-8s %s\n", t->name, t->about);
+    return 2;
+}
+
+}  // namespace
+
+const Transcriber& ownTranscriber() {
+    static const Transcriber t{"own", "our own voice's front end (regras.rgr, portug.exc)", openOwn, transcribeOwn};
+    return t;
+}
+
+int run(int argc, char** argv) {
+    Options opt;
+    opt.rules = LUDIVAR_SOURCE_DIR "/data/voice/regras.rgr";
+    opt.exceptions = LUDIVAR_SOURCE_DIR "/data/voice/portug.exc";
+    std::string with = "own", wordsPath = "/usr/share/dict/brazilian";
+    std::string cachePath = PHONCOMPARE_CACHE_DIR "/espeak-pt-br.txt";
+    std::string knownPath = LUDIVAR_SOURCE_DIR "/tools/phoncompare-known.txt";
+    std::string diffsPath;
+    std::vector<std::string> show;
+    long every = 1, limit = 0;
+    bool cachedOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--cached-only") {  // no espeak-ng run: the words already cached
+            cachedOnly = true;
+            continue;
+        }
+        if (i + 1 >= argc) return usage();
+        const std::string v = argv[++i];
+        if (a == "--with") with = v;
+        else if (a == "--words") wordsPath = v;
+        else if (a == "--cache") cachePath = v;
+        else if (a == "--known") knownPath = v;
+        else if (a == "--rules") opt.rules = v;
+        else if (a == "--exceptions") opt.exceptions = v;
+        else if (a == "--diffs") diffsPath = v;
+        else if (a == "--show") show.push_back(v);
+        else if (a == "--every") every = std::max(1L, std::atol(v.c_str()));
+        else if (a == "--limit") limit = std::max(0L, std::atol(v.c_str()));
+        else if (a == "--set" && v.find('=') != std::string::npos)
+            opt.extra[v.substr(0, v.find('='))] = v.substr(v.find('=') + 1);
+        else return usage();
+    }
+    const Transcriber* tr = nullptr;
+    for (const Transcriber* t : kTranscribers)
+        if (with == t->name) tr = t;
+    if (!tr) return usage();
+    std::string error;
+    if (!tr->open(opt, error)) {
+        std::fprintf(stderr, "phoncompare: %s\n", error.c_str());
+        return 1;
+    }
+
+    std::vector<std::string> words = show;
+    if (show.empty()) {
+        std::string text;
+        if (!readFile(wordsPath, text)) {
+            std::fprintf(stderr, "phoncompare: cannot read the word list %s\n", wordsPath.c_str());
+            return 1;
+        }
+        long seen = 0;
+        for (const std::string& w : lines(text)) {
+            if (!plainWord(w)) continue;
+            if (seen++ % every != 0) continue;
+            words.push_back(w);
+            if (limit && long(words.size()) >= limit) break;
+        }
+    }
+    std::unordered_map<std::string, std::string> known;  // word -> reason
+    {
+        std::string text;
+        if (readFile(knownPath, text))
+            for (const std::string& l : lines(text)) {
+                if (l.empty() || l[0] == '#') continue;
+                const size_t sp = l.find_first_of(" \t");
+                known[l.substr(0, sp)] = sp == std::string::npos ? "" : trim(l.substr(sp));
+            }
+    }
+
+    const std::string dir = cachePath.substr(0, cachePath.rfind('/'));
+    if (!dir.empty()) mkdir(dir.c_str(), 0755);
+    EspeakCache cache;
+    cache.path = cachePath;
+    cache.load();
+    if (!cachedOnly) cache.fill(words);
+
+    Category stress{"stress"}, eo{"stressed e/o quality"}, vowel{"stressed vowel (all)"}, x{"x"},
+        cons{"consonants"}, whole{"whole word"};
+    long knownCount = 0;
+    FILE* diffs = diffsPath.empty() ? nullptr : std::fopen(diffsPath.c_str(), "w");
+    for (const std::string& w : words) {
+        auto it = cache.readings.find(w);
+        if (it == cache.readings.end()) continue;
+        const Phones theirs = fromEspeak(it->second);
+        const Phones ours = tr->transcribe(w);
+        if (!show.empty()) {
+            std::printf("%s\n  %-8s %s\n  espeak   %s   (%s)\n", w.c_str(), tr->name, join(ours).c_str(),
+                        join(theirs).c_str(), it->second.c_str());
+            continue;
+        }
+        if (isKnown(known, w)) {
+            ++knownCount;
+            continue;
+        }
+        auto count = [&](Category& c, bool ok) {
+            ++c.total;
+            if (ok) ++c.agree;
+            else if (diffs)
+                std::fprintf(diffs, "%s\t%s\t%s\t%s\n", c.name, w.c_str(), join(ours).c_str(), join(theirs).c_str());
+        };
+        const int so = stressFromEnd(ours), st = stressFromEnd(theirs);
+        count(stress, so == st && so != 0);
+        const std::string vo = stressedVowel(ours), vt = stressedVowel(theirs);
+        const bool sameVowel = so == st && vo == vt;
+        count(vowel, sameVowel);
+        auto eoFamily = [](const std::string& v) { return !v.empty() && std::strchr("eEoO", v[0]); };
+        if (eoFamily(vo) || eoFamily(vt)) count(eo, sameVowel);
+        const bool sameCons = consonants(ours) == consonants(theirs);
+        if (w.find('x') != std::string::npos) count(x, sameCons);
+        count(cons, sameCons);
+        count(whole, wholeForm(ours) == wholeForm(theirs));
+    }
+    if (diffs) std::fclose(diffs);
+    if (!show.empty()) return 0;
+    std::printf("transcriber %s, %ld words of %s compared, %ld known differences left out\n", tr->name, whole.total,
+                wordsPath.c_str(), knownCount);
+    for (const Category* c : {&stress, &eo, &vowel, &x, &cons, &whole})
+        std::printf("%-22s %7.2f%%  (%ld of %ld)\n", c->name, c->total ? 100.0 * double(c->agree) / double(c->total) : 0.0,
+                    c->agree, c->total);
+    return 0;
+}
+
+}  // namespace phoncmp
+
+int main(int argc, char** argv) { return phoncmp::run(argc, argv); }
