@@ -311,3 +311,39 @@ TEST(BrisaVoice, ConfiguredFilesRateAndPitch) {
 }
 
 }  // namespace
+
+namespace {
+
+// The shipped ECOLAR.INI with the engine chosen.
+std::string engineIni() {
+    std::string ini = readText(std::string(LUDIVAR_SOURCE_DIR) + "/data/ECOLAR.INI");
+    const size_t sapi = ini.find("SAPI=NAO");
+    const size_t tipo = ini.find("TIPOSAPI=4");
+    if (sapi == std::string::npos || tipo == std::string::npos) return std::string();
+    ini.replace(sapi, 8, "SAPI=SIM");
+    ini.replace(ini.find("TIPOSAPI=4"), 10, "TIPOSAPI=3");
+    return ini;
+}
+
+TEST(BrisaProgram, SpeaksEverythingWithTheEngine) {
+    const std::string ini = engineIni();
+    ASSERT_FALSE(ini.empty());
+    const std::string wav = tempDir() + "/motor.wav";
+    HeadlessResult r = runHeadless("", {"--speak", "Você quer jogar outra vez?", "--wav", wav}, ini);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::vector<int16_t> s = wavSamples(wav);
+    EXPECT_GT(s.size(), 16000u * 1);
+    EXPECT_LT(s.size(), 16000u * 5);
+    double energy = 0;
+    for (int16_t v : s) energy += double(v) * v;
+    EXPECT_GT(std::sqrt(energy / double(s.size())), 500.0);  // speech, not silence
+    // The whole program speaks through it: the main question goes to the engine.
+    HeadlessResult run = runHeadless("{Esc}", {}, ini);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    bool voiced = false;
+    for (const std::string& t : run.trace) voiced |= t.rfind("voice ", 0) == 0;
+    EXPECT_TRUE(voiced) << run.err;
+    EXPECT_EQ(run.err.find("indispon"), std::string::npos) << run.err;
+}
+
+}  // namespace

@@ -32,5 +32,7 @@ void brisaVoiceStop();
 void brisaVoiceClose();
 // `ludivar --speak TEXT --wav F` with the engine configured: its sound into F.  0 on success.
 int brisaSpeakToWav(const std::string& textCp1252, const std::string& wavPath, int rate, int pitch);
+// The same with rate and pitch from [SERVFALA].
+int brisaSpeakConfiguredToWav(const std::string& textCp1252, const std::string& wavPath);
 
 }  // namespace brisa

@@ -4,7 +4,9 @@
 
 #include "console/config.h"
 #include "console/textwin.h"
+#include "platform/platform.h"
 #include "speech/brisa/brisa.h"
+#include "speech/sysvoice_kinds.h"
 
 namespace brisa {
 
@@ -66,4 +68,31 @@ void brisaVoiceClose() {
     ttsClose();
 }
 
+int brisaSpeakConfiguredToWav(const std::string& textCp1252, const std::string& wavPath) {
+    int rate = con::parseIntOr(con::readConfig("SERVFALA", "VELOCIDADE"), 0);
+    if (rate > 10) rate = 0;  // as the voice is opened
+    const int pitch = con::parseIntOr(con::readConfig("SERVFALA", "TOM"), 0);
+    return brisaSpeakToWav(textCp1252, wavPath, rate, pitch);
+}
+
 }  // namespace brisa
+
+namespace speech {
+
+namespace {
+bool serviceOpen(int voice, int rate, int pitch, std::string& why) {
+    if (brisa::brisaVoiceOpen(voice, rate, pitch)) return true;
+    why = brisa::ttsErrorText().empty() ? std::string("sem os arquivos do motor ou o banco de voz")
+                                        : plat::cp1252ToUtf8(brisa::ttsErrorText());
+    return false;
+}
+bool notProducing() { return false; }  // its sound is in our wave output
+}  // namespace
+
+const VoiceService& brisaService() {
+    static const VoiceService s = {"motor embutido", serviceOpen,  brisa::brisaVoiceSpeak, brisa::brisaVoiceBusy,
+                                   brisa::brisaVoiceStop, brisa::brisaVoiceClose, notProducing, nullptr};
+    return s;
+}
+
+}  // namespace speech
