@@ -66,7 +66,7 @@ Phones transcribeOwn(const std::string& wordUtf8) {
 }
 
 // The transcribers --with can choose; another engine adds its line here.
-const Transcriber* const kTranscribers[] = {&ownTranscriber()};
+const Transcriber* const kTranscribers[] = {&ownTranscriber(), &brisaTranscriber()};
 
 // ---- espeak-ng and its cache ------------------------------------------------------
 

@@ -36,6 +36,8 @@ struct Transcriber {
 
 // Our own front end (regras.rgr, portug.exc).
 const Transcriber& ownTranscriber();
+// The embedded engine's letter-to-sound (data/brisatts).
+const Transcriber& brisaTranscriber();
 
 // espeak-ng's phoneme mnemonics for pt-br (the -x output) in the common alphabet.
 Phones fromEspeak(const std::string& mnemonics);

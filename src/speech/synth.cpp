@@ -13,6 +13,7 @@
 #include "console/config.h"
 #include "console/console.h"
 #include "console/textwin.h"
+#include "speech/brisa/brisa.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "speech/phonetics.h"
@@ -107,10 +108,16 @@ int speakToWav(const std::string& textCp1252, const std::string& wavPath) {
         plat::setFront(own.get());
     }
     std::string samples, problem;
+    bool done = false;  // the file is already written
     try {
         const bool wasOpen = con::speechSettings().open;
         if (!wasOpen) con::startSpeech(0, "");
-        if (con::systemVoiceActive()) {
+        if (con::systemVoiceActive() && con::speechSettings().voiceKind == 3) {
+            // The embedded engine writes its own 16-bit 16 kHz file.
+            if (brisa::brisaSpeakConfiguredToWav(textCp1252, wavPath) != 0)
+                problem = "o motor embutido não gravou " + wavPath;
+            done = true;
+        } else if (con::systemVoiceActive()) {
             // A system voice speaks on its own device: there is nothing to capture.
             problem = "a voz do sistema não grava em arquivo; use SAPI=NAO em [TRADUTOR]";
         } else {
@@ -127,6 +134,7 @@ int speakToWav(const std::string& textCp1252, const std::string& wavPath) {
         own->close();
         plat::setFront(nullptr);
     }
+    if (problem.empty() && done) return 0;
     if (problem.empty()) {
         FILE* f = std::fopen(wavPath.c_str(), "wb");
         if (f) {

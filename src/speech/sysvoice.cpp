@@ -22,13 +22,11 @@ struct SysVoiceState {
 };
 SysVoiceState gSv;
 
-// Kind 3 is the embedded engine: its service joins this table when it is
-// built; until then opening it fails and the own synthesizer speaks.
 const VoiceService* serviceFor(int kind) {
     switch (kind) {
         case 5:
         case 54: return &espeakService();
-        case 3: return nullptr;
+        case 3: return &brisaService();
         default: return &speechdService();
     }
 }
@@ -54,10 +52,7 @@ bool sysvoiceOpen(int kind, int voice, int rate, int pitch) {
     gSv.error.clear();
     noteChosenVoice(std::string(), 0);
     const VoiceService* s = serviceFor(kind);
-    if (!s) {
-        gSv.error = "o motor de fala embutido (TIPOSAPI 3) ainda não está disponível";
-        return false;
-    }
+    if (!s) return false;
     std::string why;
     if (!s->open(voice, rate, pitch, why)) {
         gSv.error = std::string(s->name) + ": " + why;

@@ -1,0 +1,311 @@
+// Letter-to-sound of the embedded engine: exception words, the stressed vowel,
+// context rules from the rules file, and the linking of words.
+#include "speech/brisa/chain.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/platform.h"
+
+namespace brisa {
+
+namespace {
+
+LanguageState& L() { return languageState(); }
+
+void report(const std::string& path, size_t line, const std::string& message) {
+    L().messages.push_back(plat::utf8ToCp1252(path) + ":" + std::to_string(line) + ": " + message);
+    std::fprintf(stderr, "ludivar: %s\n", plat::cp1252ToUtf8(L().messages.back()).c_str());
+}
+
+bool in(uint8_t c, const char* set) {
+    for (const char* p = set; *p; ++p)
+        if (uint8_t(*p) == c) return true;
+    return false;
+}
+
+// Classes on upper-cased words (CP1252 bytes, so the accented capitals are spelled out).
+const char kVowels[] = "AEIOU\xC0\xC1\xC2\xC3\xC9\xCA\xCC\xCD\xD3\xD4\xD5\xD9\xDA\xDC";
+const char kBackVowels[] = "AO\xC1\xC2\xD3\xD4";
+const char kFrontVowels[] = "EI\xC9\xCD";
+const char kConsonants[] = "BCDFGHJKLMNPQRSTVWXYZ\xC7\xD1";
+const char kLiquidsNasals[] = "LMNRZ";
+const char kNRS[] = "NRS";
+
+uint8_t up(char c) { return uint8_t(c >= 'a' && c <= 'z' ? c - 32 : c); }
+
+bool isVowel(uint8_t c) { return in(c, kVowels); }
+
+bool matchRule(const Rule& r, const std::string& w, size_t p) {
+    const size_t n = r.target.size();
+    if (p + n > w.size()) return false;
+    for (size_t k = 0; k < n; ++k)
+        if (up(r.target[k]) != uint8_t(w[p + k])) return false;
+    // Left context, from its last symbol leftwards.
+    long q = long(p) - 1;
+    for (long k = long(r.left.size()) - 1; k >= 0; --k) {
+        const char s = r.left[size_t(k)];
+        const bool have = q >= 0;
+        const uint8_t c = have ? uint8_t(w[size_t(q)]) : 0;
+        switch (s) {
+            case '#': if (!have || !isVowel(c)) return false; --q; break;
+            case '%': if (have) return false; break;
+            case ']': if (!have || !in(c, kBackVowels)) return false; --q; break;
+            case '_':
+                if (have) {
+                    if (!isVowel(c)) return false;
+                    --q;
+                }
+                break;
+            case '|': if (!have || !in(c, kNRS)) return false; --q; break;
+            default: if (!have || c != up(s)) return false; --q; break;
+        }
+    }
+    // Right context, from its first symbol rightwards.
+    size_t q2 = p + n;
+    for (char s : r.right) {
+        const bool have = q2 < w.size();
+        const uint8_t c = have ? uint8_t(w[q2]) : 0;
+        switch (s) {
+            case '#': if (!have || !isVowel(c)) return false; ++q2; break;
+            case '%': if (have) return false; break;
+            case '&': if (!have || !in(c, kLiquidsNasals)) return false; ++q2; break;
+            case '*': if (!have || !in(c, kConsonants) || c == 'L' || c == 'R') return false; break;
+            case '+': if (!have || !in(c, kFrontVowels)) return false; ++q2; break;
+            case '[': if (have && (!in(c, kConsonants) || c == 'H')) return false; break;
+            case '\\': if (have && c == 'S') ++q2; break;
+            default: if (!have || c != up(s)) return false; ++q2; break;
+        }
+    }
+    return true;
+}
+
+// Letters of one word -> phoneme lines, ">" before the stressed one, then an empty line.
+void convertWord(const std::string& w, int stress, std::vector<std::string>& out) {
+    const size_t s = stress >= 1 ? size_t(stress) : SIZE_MAX;
+    bool marked = false;
+    std::string ph;
+    size_t p = 1;
+    while (p <= w.size()) {
+        const uint8_t c = uint8_t(w[p - 1]);
+        const Rule* win = nullptr;
+        if (c >= 32) {
+            for (const Rule& r : L().rules[size_t(up(char(c))) - 32]) {
+                if (matchRule(r, w, p - 1)) {
+                    win = &r;
+                    break;
+                }
+            }
+        }
+        if (!win) {
+            ++p;
+            continue;
+        }
+        const std::string o = win->output.substr(0, kRuleOutputUsed);
+        for (char ch : o) {
+            if (p >= s && !marked) {
+                ph += '>';
+                marked = true;
+            }
+            if (ch == '&') {
+                out.push_back(ph);
+                ph.clear();
+            } else {
+                ph += ch;
+            }
+        }
+        if (!o.empty()) {
+            out.push_back(ph);
+            ph.clear();
+        }
+        p += win->target.size();
+    }
+    out.push_back(ph);
+}
+
+}  // namespace
+
+bool loadBrisaRules(const std::string& rulesPath, const std::string& exceptionsPath) {
+    LanguageState& s = L();
+    for (auto& list : s.rules) list.clear();
+    s.exceptions.clear();
+    std::vector<std::string> lines;
+    if (!readLanguageFile(rulesPath, lines)) return false;
+    for (size_t n = 0; n < lines.size(); ++n) {
+        const std::string& line = lines[n];
+        if (trimCp(line).empty() || line[0] == ';') continue;
+        const size_t open = line.find('(');
+        const size_t close = open == std::string::npos ? open : line.find(')', open + 1);
+        const size_t eq = close == std::string::npos ? close : line.find('=', close + 1);
+        if (eq == std::string::npos) {
+            report(rulesPath, n + 1, "regra sem \"(\", \")\" ou \"=\": " + line);
+            continue;
+        }
+        Rule r;
+        r.left = line.substr(0, open).substr(0, 5);
+        r.target = line.substr(open + 1, close - open - 1).substr(0, 5);
+        r.right = line.substr(close + 1, eq - close - 1).substr(0, 5);
+        std::string o = line.substr(eq + 1);
+        const size_t bar = o.find('|');
+        if (bar != std::string::npos) o.erase(bar);
+        r.output = trimCp(o).substr(0, 20);
+        if (r.target.empty() || uint8_t(r.target[0]) < 32) continue;
+        s.rules[size_t(up(r.target[0])) - 32].push_back(r);
+    }
+    if (!readLanguageFile(exceptionsPath, lines)) return false;
+    for (size_t n = 0; n < lines.size() && s.exceptions.size() < kMaxExceptions; ++n) {
+        const std::string line = trimCp(lines[n]);
+        if (line.empty() || line[0] == ';') continue;
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos) {
+            report(exceptionsPath, n + 1, "linha sem \"=\": " + line);
+            continue;
+        }
+        std::string rep = line.substr(eq + 1);
+        const size_t bar = rep.find('|');
+        if (bar != std::string::npos) rep.erase(bar);
+        s.exceptions.emplace_back(upperCp(trimCp(line.substr(0, eq))), upperCp(trimCp(rep)));
+    }
+    std::stable_sort(s.exceptions.begin(), s.exceptions.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    return true;
+}
+
+void freeBrisaRules() {
+    for (auto& list : L().rules) list.clear();
+    L().exceptions.clear();
+}
+
+std::string applyExceptions(const std::string& upperWord) {
+    const auto& ex = L().exceptions;
+    std::string word = upperWord, suffix;
+    while (!word.empty()) {
+        auto it = std::lower_bound(ex.begin(), ex.end(), word,
+                                   [](const auto& e, const std::string& w) { return e.first < w; });
+        if (it != ex.end() && it->first == word) return it->second + suffix;
+        const char last = word.back();
+        if (last != 'S' && last != 'M') break;
+        suffix.insert(suffix.begin(), last);
+        word.pop_back();
+    }
+    return upperWord;
+}
+
+int stressPosition(const std::string& word) {
+    const std::string w = lowerCp(word);
+    const int n = int(w.size());
+    const char kAccented[] = "\xE0\xE1\xE2\xE3\xE9\xEA\xED\xF3\xF4\xF5\xFA";
+    const char kFinder[] = "aeiouwy\xFC";
+    bool anyVowel = false;
+    for (int i = n - 1; i >= 0; --i) {
+        if (in(uint8_t(w[size_t(i)]), kAccented)) return i + 1;
+        anyVowel |= in(uint8_t(w[size_t(i)]), kFinder);
+    }
+    if (!anyVowel) return 0;
+    int state = 0, r = 0;
+    for (int i = n - 1; i >= 0; --i) {
+        const char c = w[size_t(i)];
+        const int here = i + 1;
+        const bool finder = in(uint8_t(c), kFinder);
+        bool stop = false;
+        switch (state) {
+            case 0:
+                if (c == 'a' || c == 'e' || c == 'o') { r = here; state = 1; }
+                else if (c == 'i') { r = here; state = 20; }
+                else if (c == 'u') { r = here; state = 10; }
+                else if (c == 'm') state = 40;
+                else if (c != 's') state = 30;
+                break;
+            case 1:
+                if (c == 'u') state = 4;
+                else if (finder) { r = here; stop = true; }
+                else state = 2;
+                break;
+            case 2:
+                if (c == 'a' || c == 'e' || c == 'o') { r = here; stop = true; }
+                else if (c == 'i' || c == 'u') { r = here; state = 3; }
+                break;
+            case 3:
+                if (c == 'a' || c == 'e' || c == 'o') { r = here; stop = true; }
+                else if (c == 'u') state = 5;
+                else stop = true;
+                break;
+            case 4:
+                if (c == 'g' || c == 'q') { r = here + 2; state = 2; }
+                else { r = here + 1; stop = true; }
+                break;
+            case 5:
+                r = (c == 'g' || c == 'q') ? here + 2 : here + 1;
+                stop = true;
+                break;
+            case 10:
+                if (c == 'a' || c == 'e' || c == 'i' || c == 'o') r = here;
+                stop = true;
+                break;
+            case 20:
+                if (c == 'a' || c == 'e' || c == 'o') r = here;
+                else if (c == 'u') state = 21;
+                else stop = true;
+                break;
+            case 21:
+                r = (c == 'g' || c == 'q') ? here + 2 : here + 1;
+                stop = true;
+                break;
+            case 30:
+                if (finder) { r = here; stop = true; }
+                break;
+            case 40:
+                if (c == 'a' || c == 'e') { r = here; state = 1; }
+                else if (c == 'i' || c == 'o' || c == 'u') { r = here; stop = true; }
+                else state = 0;
+                break;
+        }
+        if (stop) break;
+    }
+    return r;
+}
+
+std::vector<std::string> wordsToPhonemes(const std::vector<std::string>& lines) {
+    std::vector<std::string> out;
+    static const char* const kUnstressed[] = {"POR", "DAS", "DOS", "COM", "N\xC3O", "SIM"};
+    for (const std::string& line : lines) {
+        out.push_back(";" + line);
+        const std::string text = upperCp(line.size() > 4 ? line.substr(4) : std::string());
+        if (text.empty()) {
+            out.push_back("__");
+            out.push_back("");
+            continue;
+        }
+        const char c = text[0];
+        if (in(uint8_t(c), " !(),.:;?")) {
+            if (c != ' ') out.push_back(std::string("_") + c);
+            continue;
+        }
+        const std::string word = applyExceptions(text);
+        int stress = 0;
+        if (word.size() > 2 &&
+            std::find(std::begin(kUnstressed), std::end(kUnstressed), word) == std::end(kUnstressed))
+            stress = stressPosition(word);
+        convertWord(word, stress, out);
+    }
+    out.push_back("__");
+    // Linking: a final r or s before a word that starts with a vowel.
+    for (size_t i = 3; i + 1 < out.size(); ++i) {
+        if (out[i].empty() || out[i][0] != ';') continue;
+        std::string next = out[i + 1];
+        if (!next.empty() && uint8_t(next[0]) == 168) next.erase(0, 1);
+        if (!next.empty() && next[0] == '>') next.erase(0, 1);  // a stressed first vowel links too
+        if (next.empty() || !in(uint8_t(next[0]), "aeiouwy")) continue;
+        std::string& last = out[i - 2];
+        if (last == "r2") last = "r";
+        else if (last == "s2") last = "z";
+    }
+    return out;
+}
+
+std::vector<std::string> textToPhonemeLines(const std::string& text, double pitchFactor, double durationFactor) {
+    const std::string norm = normalizeText(text);
+    return timePhonemes(wordsToPhonemes(assignIntonation(classifyWords(norm))), pitchFactor, durationFactor);
+}
+
+}  // namespace brisa
