@@ -44,6 +44,7 @@ State& state() { return gState; }
 void resetState() {
     closeAllChannels();
     gState = State();
+    forgetNameSlots();
 }
 
 // ---------------------------------------------------------------------------
@@ -596,6 +597,7 @@ bool parseProgram(const std::string& text, Program& out) {
         const Line& L = p.lines[size_t(k)];
         if (L.fim == BlockEnd::Se || L.senao || L.seOpener) mark = k;
     }
+    compileProgram(p);
     out = std::move(p);
     return true;
 }
@@ -723,7 +725,12 @@ void runLoop() {
     while (s.current >= 1 && s.current <= s.lineCount && !s.stop && !s.error) {
         if (!s.retired.empty()) s.retired.clear();
         const Line& L = s.prog.lines[size_t(s.current)];
-        if (!L.nop) runCommand(L.word, L.key, L.arg, L.handler);
+        if (L.nop) {
+        } else if (L.code && !s.debug) {
+            runCompiled(*L.code);
+        } else {
+            runCommand(L.word, L.key, L.arg, L.handler);
+        }
         if (stopKeyPressed()) {
             s.stopped = true;
             break;
@@ -750,6 +757,7 @@ void scriptReset() {
     for (std::string& v : s.named) v.clear();
     s.names.clear();
     s.nameIndex.clear();
+    forgetNameSlots();
     // Files are closed rather than just forgotten: an open handle nobody can
     // reach again would stay open until the program ends.
     closeAllChannels();

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <string>
 #include <string_view>
@@ -35,6 +36,8 @@ using Handler = bool (*)(std::string_view arg);
 
 enum class BlockEnd : uint8_t { None, Se, Enquanto, Repete };
 
+struct Instr;  // a line compiled at load (compile.cpp)
+
 // One loaded line, parsed once when the program is loaded.
 struct Line {
     std::string text;        // trimmed
@@ -49,6 +52,7 @@ struct Line {
     bool seOpener = false;           // "SE condition" with nothing after it: opens a block
     bool senao = false;              // norm is SENAO or SENÃO
     BlockEnd fim = BlockEnd::None;   // norm is "FIM SE", "FIM ENQUANTO" or "FIM REPETE"
+    std::shared_ptr<const Instr> code;  // null: run through the handler with `arg`
 };
 
 // The loaded program.  Loops and blocks pair by nesting (a program that never
@@ -159,7 +163,26 @@ bool findLabel(const std::string& name);
 bool stopKeyPressed();
 Handler lookupCommand(const std::string& upperWord);
 
-// --- statements (7.2) used across groups ---------------------------------------
+// --- compiled lines (compile.cpp) -----------------------------------------------
+// Compiles every line of a loaded program whose argument has a form the compiled
+// commands read exactly as their handlers do; the rest keep running by handler.
+void compileProgram(Program& p);
+// Runs a compiled line as runCommand runs its handler: sets the error flag.
+bool runCompiled(const Instr& code);
+// Named variables cached by slot are found again after the table is emptied.
+void forgetNameSlots();
+
+// --- shared by the commands and their compiled forms (statements.cpp) ----------
+void setNumberText(std::string* var, int64_t v);
+// SOMA's rule: the number at the end of the text is counted up.
+bool addToTextNumber(std::string& t, int32_t add);
+// SUBTRAI, MULTIPLICA, DIVIDE ('-', '*', '/'): the result written to var.
+bool arithmetic(std::string* var, int32_t a, int32_t b, char op);
+// The comparison operator at the start of t (its index, -1: none) and its length.
+int conditionOperator(std::string_view t, size_t& len);
+bool compareValues(const std::string& left, const std::string& right, int op);
+
+// --- statements used across groups ---------------------------------------------
 bool evaluateCondition(std::string_view& rest, bool& result);
 // True when the text is one whole condition ("NÃO" and two operands around an
 // operator), judged by its form alone: block openers are told from one-line SE
