@@ -30,6 +30,7 @@ struct Operand {
     bool isNumber = false;  // a literal that toNumber reads, as `number`
     int32_t number = 0;
     std::string text;       // the literal, or the name upper-cased
+    mutable Value literal;  // the literal as a value
     mutable int slot = -1;  // named: position in the table, valid for `generation`
     mutable unsigned generation = 0;
 };
@@ -102,7 +103,10 @@ bool formOperand(std::string_view& rest, Operand& o) {
     } else {
         return false;
     }
-    if (o.kind == Operand::Literal) o.isNumber = toNumber(o.text, o.number);
+    if (o.kind == Operand::Literal) {
+        o.isNumber = toNumber(o.text, o.number);
+        o.literal.text() = o.text;
+    }
     t.remove_prefix(n);
     rest = trimView(t);
     return true;
@@ -243,11 +247,11 @@ std::unique_ptr<Instr> compileCommand(const std::string& key, std::string_view a
 
 // --- running ------------------------------------------------------------------
 
-std::string* variable(const Operand& o) {
+Value* variable(const Operand& o) {
     State& s = state();
     if (o.kind == Operand::Letter) return &s.letters[o.letter];
     if (o.generation == gNameGeneration) return &s.named[size_t(o.slot)];
-    std::string* v = namedVariable(o.text, true);
+    Value* v = namedValue(o.text, true);
     if (v) {
         o.slot = int(v - s.named.data());
         o.generation = gNameGeneration;
@@ -255,37 +259,58 @@ std::string* variable(const Operand& o) {
     return v;
 }
 
-const std::string* value(const Operand& o) { return o.kind == Operand::Literal ? &o.text : variable(o); }
+Value* value(const Operand& o) { return o.kind == Operand::Literal ? &o.literal : variable(o); }
+
+// toNumber of the value's text, without writing the text when it is a number.
+bool numberOf(Value& v, int32_t& n) { return v.number(n) || toNumber(v.view(), n); }
 
 bool number(const Operand& o, int32_t& n) {
     if (o.kind == Operand::Literal) {
         n = o.number;
         return o.isNumber;
     }
-    const std::string* v = variable(o);
-    return v && toNumber(*v, n);
+    Value* v = variable(o);
+    return v && numberOf(*v, n);
 }
 
 bool condition(const Instr& in, bool& result) {
-    const std::string* l = value(in.a);
+    Value* l = value(in.a);
     if (!l) return false;
-    const std::string* r = value(in.b);
+    Value* r = value(in.b);
     if (!r) return false;
-    result = compareValues(*l, *r, in.compareOp) != in.negate;
+    int32_t x, y;
+    bool c;
+    const int op = in.compareOp;
+    // Two numbers as their texts compare: equal texts are equal numbers, and
+    // texts of digits alone compare by value.
+    if (op != 4 && op != 5 && op != 6 && l->number(x) && r->number(y) && (op == 2 || (x >= 0 && y >= 0))) {
+        switch (op) {
+            case 0: c = x >= y; break;
+            case 1: c = x <= y; break;
+            case 3: c = x != y; break;
+            case 2:
+            case 7: c = x == y; break;
+            case 8: c = x < y; break;
+            default: c = x > y; break;
+        }
+    } else {
+        c = compareValues(l->view(), r->view(), op);
+    }
+    result = c != in.negate;
     return true;
 }
 
 // REPETE (first pass) and FIM REPETE (the next ones): counts the target up and
 // leaves the loop past its limit.
 bool repete(const Instr& in, bool fromFim) {
-    std::string* var = variable(in.target);
+    Value* var = variable(in.target);
     if (!var) return false;
     int32_t limit;
     if (!number(in.a, limit)) return false;
     int32_t counter = 0;
-    if (fromFim && !toNumber(*var, counter)) return false;
+    if (fromFim && !numberOf(*var, counter)) return false;
     int32_t next = int32_t(uint32_t(counter) + 1u);
-    setNumberText(var, next);
+    var->setNumber(next);
     if (limit < next) skipToEnd();
     return true;
 }
@@ -296,50 +321,64 @@ bool run(const Instr& in) {
         case Op::Handler: return in.handler(in.arg);
         case Op::Nothing: return true;
         case Op::Soma: {
-            std::string* var = variable(in.target);
-            int32_t add;
-            return var && number(in.a, add) && addToTextNumber(*var, add);
+            Value* var = variable(in.target);
+            int32_t add, n;
+            if (!var || !number(in.a, add)) return false;
+            if (!var->number(n)) return addToTextNumber(var->text(), add);
+            var->setNumber(int32_t(uint32_t(n) + uint32_t(add)));
+            return true;
         }
         case Op::Arith: {
-            std::string* var = variable(in.target);
-            int32_t a, b;
-            if (!var || !toNumber(*var, a) || !number(in.a, b)) return false;
-            return arithmetic(var, a, b, in.arith) && in.restEmpty;
+            Value* var = variable(in.target);
+            int32_t a, b, r;
+            if (!var || !numberOf(*var, a) || !number(in.a, b)) return false;
+            if (!arithmetic(a, b, in.arith, r)) return false;
+            var->setNumber(r);
+            return in.restEmpty;
         }
         case Op::SejaCopy: {
-            std::string* var = variable(in.target);
-            const std::string* v = var ? value(in.a) : nullptr;
-            return v && (v == var || assign(var, *v));
+            Value* var = variable(in.target);
+            Value* v = var ? value(in.a) : nullptr;
+            if (!v) return false;
+            if (v == var) return true;
+            int32_t n;
+            if (v->number(n)) {
+                var->setNumber(n);
+                return true;
+            }
+            return assign(&var->text(), v->view());
         }
         case Op::Tamanho: {
-            std::string* var = variable(in.target);
-            const std::string* v = var ? value(in.a) : nullptr;
+            Value* var = variable(in.target);
+            Value* v = var ? value(in.a) : nullptr;
             if (!v) return false;
-            setNumberText(var, int64_t(v->size()));
+            var->setNumber(int32_t(v->view().size()));
             return true;
         }
         case Op::Maiusc: {
-            std::string* var = variable(in.target);
-            const std::string* v = var ? value(in.a) : nullptr;
-            if (!v || v->size() > kMaxValue) return false;
-            if (v != var) var->assign(*v);
-            for (char& c : *var) c = char(upperLatinByte(uint8_t(c)));
+            Value* var = variable(in.target);
+            Value* v = var ? value(in.a) : nullptr;
+            if (!v || v->view().size() > kMaxValue) return false;
+            if (v != var) var->text().assign(v->view());
+            for (char& c : var->text()) c = char(upperLatinByte(uint8_t(c)));
             return true;
         }
         case Op::Pos: {
-            std::string* var = variable(in.target);
-            const std::string* first = var ? value(in.b) : nullptr;
-            const std::string* main = first ? value(in.a) : nullptr;
+            Value* var = variable(in.target);
+            Value* first = var ? value(in.b) : nullptr;
+            Value* main = first ? value(in.a) : nullptr;
             if (!main) return false;
-            size_t p = first->empty() ? std::string::npos : main->find(*first);
-            setNumberText(var, p == std::string::npos ? 0 : int64_t(p) + 1);
+            const std::string& f = first->view();
+            size_t p = f.empty() ? std::string::npos : main->view().find(f);
+            var->setNumber(p == std::string::npos ? 0 : int32_t(p) + 1);
             return true;
         }
         case Op::Concatena: {
-            std::string* var = variable(in.target);
-            const std::string* v = var ? value(in.a) : nullptr;
-            if (!v || var->size() + v->size() > kMaxValue) return false;
-            var->append(*v);
+            Value* var = variable(in.target);
+            Value* v = var ? value(in.a) : nullptr;
+            if (!v || var->view().size() + v->view().size() > kMaxValue) return false;
+            const std::string& add = v->view();
+            var->text().append(add);
             return true;
         }
         case Op::Se: {

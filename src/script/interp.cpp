@@ -90,6 +90,11 @@ bool assign(std::string* var, std::string_view value) {
 // Variables
 
 std::string* namedVariable(std::string_view name, bool create) {
+    Value* v = namedValue(name, create);
+    return v ? &v->text() : nullptr;
+}
+
+Value* namedValue(std::string_view name, bool create) {
     State& s = gState;
     std::string key = upperLatin(name);
     auto it = s.nameIndex.find(key);
@@ -193,7 +198,7 @@ struct ExprReader {
             tok = Tok::Num;
             return;
         }
-        const std::string* var = nullptr;
+        Value* var = nullptr;
         if (isLetter(c)) {
             var = &gState.letters[size_t(kUpper.t[uint8_t(c)] - 'A')];
             ++pos;
@@ -204,9 +209,9 @@ struct ExprReader {
                 tok = Tok::Bad;
                 return;
             }
-            var = namedVariable(text.substr(b, pos - b), true);
+            var = namedValue(text.substr(b, pos - b), true);
         }
-        if (var && toNumber(*var, num)) {
+        if (var && (var->number(num) || toNumber(var->view(), num))) {
             tok = Tok::Num;
             return;
         }
@@ -338,12 +343,12 @@ bool readOperand(std::string_view& rest, std::string& out) {
         size_t n = 1;
         while (n < t.size() && isNameChar(t[n])) ++n;
         if (n == 1) return false;
-        std::string* v = namedVariable(t.substr(1, n - 1), true);
+        Value* v = namedValue(t.substr(1, n - 1), true);
         if (!v) return false;
-        out = *v;
+        out = v->view();
         dropFront(t, n);
     } else if (isLetter(c)) {
-        out = gState.letters[size_t(kUpper.t[uint8_t(c)] - 'A')];
+        out = gState.letters[size_t(kUpper.t[uint8_t(c)] - 'A')].view();
         dropFront(t, 1);
     } else if (c == '(') {
         std::string_view e = t.substr(1);
@@ -386,7 +391,7 @@ std::string* readTarget(std::string_view& rest) {
         t.remove_prefix(n);
     } else if (isLetter(t[0])) {
         if (t.size() > 1 && (isLetter(t[1]) || isDigit(t[1]))) return nullptr;
-        var = &gState.letters[size_t(kUpper.t[uint8_t(t[0])] - 'A')];
+        var = &gState.letters[size_t(kUpper.t[uint8_t(t[0])] - 'A')].text();
         t.remove_prefix(1);
     } else {
         return nullptr;
@@ -711,6 +716,12 @@ bool executeLine(const std::string& text, bool nested) {
 // ---------------------------------------------------------------------------
 // Runs and the host interface
 
+void flushValues() {
+    State& s = gState;
+    for (Value& v : s.letters) v.flush();
+    for (size_t i = 0; i < s.names.size(); ++i) s.named[i].flush();
+}
+
 namespace {
 
 void takeTimeReference() {
@@ -725,11 +736,10 @@ void runLoop() {
     while (s.current >= 1 && s.current <= s.lineCount && !s.stop && !s.error) {
         if (!s.retired.empty()) s.retired.clear();
         const Line& L = s.prog.lines[size_t(s.current)];
-        if (L.nop) {
-        } else if (L.code && !s.debug) {
-            runCompiled(*L.code);
-        } else {
-            runCommand(L.word, L.key, L.arg, L.handler);
+        if (!L.nop) {
+            // The debug trace shows each line as its handler reads it.
+            if (L.code && !s.debug) runCompiled(*L.code);
+            else runCommand(L.word, L.key, L.arg, L.handler);
         }
         if (stopKeyPressed()) {
             s.stopped = true;
@@ -738,6 +748,7 @@ void runLoop() {
         if (!s.stop && !s.error) ++s.current;
     }
     s.retired.clear();
+    flushValues();
 }
 
 }  // namespace
@@ -753,8 +764,8 @@ bool stopKeyPressed() {
 
 void scriptReset() {
     State& s = gState;
-    for (std::string& v : s.letters) v.clear();
-    for (std::string& v : s.named) v.clear();
+    for (Value& v : s.letters) v.clear();
+    for (Value& v : s.named) v.clear();
     s.names.clear();
     s.nameIndex.clear();
     forgetNameSlots();
@@ -812,6 +823,7 @@ RunResult scriptRun(const std::string& file, const std::string& startLabel) {
             // The program's end (plat::ProgramExit) passes through; leave the
             // interpreter ready for another run.
             plat::armProgramStop(false);
+            flushValues();
             s.running = false;
             s.lineCount = 0;
             s.retired.clear();

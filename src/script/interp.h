@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "script/script.h"
+#include "script/value.h"
 
 namespace script {
 
@@ -99,8 +100,8 @@ struct State {
     int32_t status = 0;
     HostCall host;
 
-    std::array<std::string, 26> letters;
-    std::array<std::string, kMaxNames> named;
+    std::array<Value, 26> letters;
+    std::array<Value, kMaxNames> named;
     std::vector<std::string> names;  // upper case, position = number
     std::unordered_map<std::string, int> nameIndex;
 
@@ -147,7 +148,9 @@ int readChannel(std::string_view& rest);  // -1 when there is none
 // Removes a trailing "&" (and trims); true when there was one.
 bool takeAmpersand(std::string_view& arg);
 bool evaluateArithmetic(std::string_view& text, int32_t& value);
+// The variable's text, for reading and writing.
 std::string* namedVariable(std::string_view name, bool create);
+Value* namedValue(std::string_view name, bool create);
 
 // --- the program and its run --------------------------------------------------
 bool loadScript(const std::string& file);
@@ -169,6 +172,8 @@ Handler lookupCommand(const std::string& upperWord);
 void compileProgram(Program& p);
 // Runs a compiled line as runCommand runs its handler: sets the error flag.
 bool runCompiled(const Instr& code);
+// Writes the texts that compiled lines left pending; a run does it before it returns.
+void flushValues();
 // Named variables cached by slot are found again after the table is emptied.
 void forgetNameSlots();
 
@@ -176,8 +181,8 @@ void forgetNameSlots();
 void setNumberText(std::string* var, int64_t v);
 // SOMA's rule: the number at the end of the text is counted up.
 bool addToTextNumber(std::string& t, int32_t add);
-// SUBTRAI, MULTIPLICA, DIVIDE ('-', '*', '/'): the result written to var.
-bool arithmetic(std::string* var, int32_t a, int32_t b, char op);
+// SUBTRAI, MULTIPLICA, DIVIDE ('-', '*', '/'); false on a division by zero.
+bool arithmetic(int32_t a, int32_t b, char op, int32_t& result);
 // The comparison operator at the start of t (its index, -1: none) and its length.
 int conditionOperator(std::string_view t, size_t& len);
 bool compareValues(const std::string& left, const std::string& right, int op);

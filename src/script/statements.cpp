@@ -143,7 +143,9 @@ bool arith(std::string_view arg, char op) {
     if (!var || arg.empty()) return false;
     int32_t a, b;
     if (!toNumber(*var, a) || !readNumber(arg, b)) return false;
-    if (!arithmetic(var, a, b, op)) return false;
+    int32_t r;
+    if (!arithmetic(a, b, op, r)) return false;
+    setNumberText(var, r);
     return arg.empty();
 }
 
@@ -303,7 +305,7 @@ bool addToTextNumber(std::string& t, int32_t add) {
     return true;
 }
 
-bool arithmetic(std::string* var, int32_t a, int32_t b, char op) {
+bool arithmetic(int32_t a, int32_t b, char op, int32_t& result) {
     int64_t r;
     switch (op) {
         case '-': r = int64_t(a) - b; break;
@@ -316,7 +318,7 @@ bool arithmetic(std::string* var, int32_t a, int32_t b, char op) {
             r = (a == std::numeric_limits<int32_t>::min() && b == -1) ? a : a / b;
             break;
     }
-    setNumberText(var, wrap(r));
+    result = wrap(r);
     return true;
 }
 
