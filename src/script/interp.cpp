@@ -13,9 +13,9 @@
 
 namespace script {
 
-namespace {
-
 State gState;
+
+namespace {
 
 // toUpperLatin as a table: the hot paths upper-case byte by byte.
 struct UpperTable {
@@ -38,8 +38,6 @@ inline bool isNameChar(char c) { return isLetter(c) || isDigit(c) || c == '_'; }
 void dropFront(std::string_view& s, size_t n) { s.remove_prefix(n < s.size() ? n : s.size()); }
 
 }  // namespace
-
-State& state() { return gState; }
 
 void resetState() {
     closeAllChannels();

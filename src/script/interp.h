@@ -119,7 +119,9 @@ struct State {
     std::string keyA, keyB;  // scratch for compareKey
 };
 
-State& state();
+// The one interpreter (inline: every command of every line asks for it).
+extern State gState;
+inline State& state() { return gState; }
 // A fresh interpreter, as at program start (fixed random seed, open files closed).
 void resetState();
 
