@@ -24,13 +24,13 @@ inline bool isNameChar(char c) { return isLetter(c) || isDigit(c) || c == '_'; }
 
 // One operand or target, as readOperand and readTarget would find it.
 struct Operand {
-    enum Kind : uint8_t { Literal, Letter, Named };
+    enum Kind : uint8_t { Literal, Letter, Named, Expression };
     Kind kind = Literal;
     uint8_t letter = 0;
     bool isNumber = false;  // a literal that toNumber reads, as `number`
     int32_t number = 0;
-    std::string text;       // the literal, or the name upper-cased
-    mutable Value literal;  // the literal as a value
+    std::string text;       // the literal, the name upper-cased, or the expression after "("
+    mutable Value literal;  // the literal as a value; an expression's last result
     mutable int slot = -1;  // named: position in the table, valid for `generation`
     mutable unsigned generation = 0;
 };
@@ -62,8 +62,7 @@ namespace {
 
 // --- reading forms at load ----------------------------------------------------
 
-// readOperand without values: false for forms it would fail on and for "( )",
-// whose end depends on the values read inside it.
+// readOperand without values: false for the forms it would fail on.
 bool formOperand(std::string_view& rest, Operand& o) {
     std::string_view t = trimView(rest);
     if (t.empty()) return false;
@@ -100,6 +99,12 @@ bool formOperand(std::string_view& rest, Operand& o) {
     } else if (isLetter(c)) {
         o.kind = Operand::Letter;
         o.letter = uint8_t(upperLatinByte(uint8_t(c)) - 'A');
+    } else if (c == '(') {
+        size_t end;
+        if (!arithmeticExtent(t.substr(1), end) || 1 + end >= t.size() || t[1 + end] != ')') return false;
+        o.kind = Operand::Expression;
+        o.text.assign(t.data() + 1, end + 1);  // up to its ")": the reader looks no further
+        n = end + 2;
     } else {
         return false;
     }
@@ -259,7 +264,19 @@ Value* variable(const Operand& o) {
     return v;
 }
 
-Value* value(const Operand& o) { return o.kind == Operand::Literal ? &o.literal : variable(o); }
+bool evaluate(const Operand& o, int32_t& n) {
+    std::string_view e = o.text;
+    return evaluateArithmetic(e, n) && !e.empty() && e[0] == ')';
+}
+
+Value* value(const Operand& o) {
+    if (o.kind == Operand::Literal) return &o.literal;
+    if (o.kind != Operand::Expression) return variable(o);
+    int32_t n;
+    if (!evaluate(o, n)) return nullptr;
+    o.literal.setNumber(n);
+    return &o.literal;
+}
 
 // toNumber of the value's text, without writing the text when it is a number.
 bool numberOf(Value& v, int32_t& n) { return v.number(n) || toNumber(v.view(), n); }
@@ -269,6 +286,7 @@ bool number(const Operand& o, int32_t& n) {
         n = o.number;
         return o.isNumber;
     }
+    if (o.kind == Operand::Expression) return evaluate(o, n);
     Value* v = variable(o);
     return v && numberOf(*v, n);
 }

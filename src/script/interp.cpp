@@ -171,6 +171,7 @@ struct ExprReader {
     int32_t num = 0;
     int depth = 0;
     bool tooDeep = false;
+    bool formOnly = false;  // every variable reads as a number: only where it ends counts
 
     void next() {
         while (pos < text.size() && text[pos] == ' ') ++pos;
@@ -269,7 +270,8 @@ struct ExprReader {
             if (op == Tok::Star) {
                 v = wrapMul(v, f);
             } else {
-                if (f == 0) return false;  // a division by zero fails the expression
+                if (f == 0 && !formOnly) return false;  // a division by zero fails the expression
+                if (f == 0) f = 1;
                 v = (v == std::numeric_limits<int32_t>::min() && f == -1) ? v : v / f;
             }
         }
@@ -293,6 +295,17 @@ struct ExprReader {
 };
 
 }  // namespace
+
+bool arithmeticExtent(std::string_view text, size_t& end) {
+    ExprReader r;
+    r.text = text;
+    r.formOnly = true;
+    r.next();
+    int32_t v = 0;
+    if (!r.expression(v)) return false;
+    end = r.tokStart;
+    return true;
+}
 
 bool evaluateArithmetic(std::string_view& text, int32_t& value) {
     ExprReader r;

@@ -150,6 +150,10 @@ int readChannel(std::string_view& rest);  // -1 when there is none
 // Removes a trailing "&" (and trims); true when there was one.
 bool takeAmpersand(std::string_view& arg);
 bool evaluateArithmetic(std::string_view& text, int32_t& value);
+// Where evaluateArithmetic stops on this text when every variable in it holds a
+// number: where it stops whenever it succeeds, since a variable that is not a
+// number stops it at that variable, which no operand can end at.
+bool arithmeticExtent(std::string_view text, size_t& end);
 // The variable's text, for reading and writing.
 std::string* namedVariable(std::string_view name, bool create);
 Value* namedValue(std::string_view name, bool create);

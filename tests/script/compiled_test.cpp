@@ -59,6 +59,10 @@ TEST(Compiled, AgreesWithTheHandlers) {
         "REPETE I 3\nSEJA I \"x\"\nFIM REPETE\n",
         // A one-line SE whose command fails fails the SE line.
         "SEJA A 1\nSE A = 1 SUBTRAI B 1\nSEJA C 2\n",
+        // Expressions: a dropped operator, named variables, one that is not a number.
+        "SEJA A (2 + 3 * 4)\nSE (A - 4) = 10 SOMA $E 1\nSEJA C (A + )\nSOMA A (A*2)\nSUBTRAI A (-A)\n"
+        "SEJA $Y 4\nSEJA $X ($Y + 1)\nSEJA D ((1+2)*(3+4))\nCONCATENA D (D)\nSEJA B \"x\"\nSEJA E (B + 1)\n",
+        "SEJA A 3\nSEJA D (7/(A-3))\n",
     };
     InProc io{"", "", false};
     const std::string dir = tempDir();
