@@ -111,6 +111,8 @@ bool formOperand(std::string_view& rest, Operand& o) {
     if (o.kind == Operand::Literal) {
         o.isNumber = toNumber(o.text, o.number);
         o.literal.text() = o.text;
+        int32_t n;
+        if (canonicalNumber(o.text, n)) o.literal.setNumber(n);  // the same text, kept as a number
     }
     t.remove_prefix(n);
     rest = trimView(t);

@@ -59,14 +59,15 @@ public:
         if (pending_) writeText();
         return *this;
     }
-    // The integer when the text is one exactly (found once, then kept).
-    bool number(int32_t& n) {
-        if (!hasNumber_) {
-            if (!canonicalNumber(*this, num_)) return false;
-            hasNumber_ = true;
+    // The integer when the text is one exactly.  Only setNumber keeps it: a
+    // handler may hold the text (from text()) and write it after reading the
+    // number, so a number found by reading is not kept.
+    bool number(int32_t& n) const {
+        if (hasNumber_) {
+            n = num_;
+            return true;
         }
-        n = num_;
-        return true;
+        return canonicalNumber(*this, n);
     }
     void setNumber(int32_t n) {
         num_ = n;

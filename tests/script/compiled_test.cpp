@@ -63,6 +63,8 @@ TEST(Compiled, AgreesWithTheHandlers) {
         "SEJA A (2 + 3 * 4)\nSE (A - 4) = 10 SOMA $E 1\nSEJA C (A + )\nSOMA A (A*2)\nSUBTRAI A (-A)\n"
         "SEJA $Y 4\nSEJA $X ($Y + 1)\nSEJA D ((1+2)*(3+4))\nCONCATENA D (D)\nSEJA B \"x\"\nSEJA E (B + 1)\n",
         "SEJA A 3\nSEJA D (7/(A-3))\n",
+        // A handler that reads a variable as a number and then writes its text.
+        "SEJA A 5\nCMD \"SEJA A (A + 1)\"\nSOMA A 1\nSEJA B 5\nSUBSTITUI B \"5\" (B + 2)\nSOMA B 1\n",
     };
     InProc io{"", "", false};
     const std::string dir = tempDir();
