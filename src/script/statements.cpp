@@ -25,7 +25,6 @@ void appendNumber(std::string& s, int64_t v) {
     s.append(buf, size_t(r.ptr - buf));
 }
 
-
 // ---------------------------------------------------------------------------
 // SEJA
 
