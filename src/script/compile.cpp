@@ -254,7 +254,7 @@ std::unique_ptr<Instr> compileCommand(const std::string& key, std::string_view a
 
 // --- running ------------------------------------------------------------------
 
-Value* variable(const Operand& o) {
+inline Value* variable(const Operand& o) {
     State& s = state();
     if (o.kind == Operand::Letter) return &s.letters[o.letter];
     if (o.generation == gNameGeneration) return &s.named[size_t(o.slot)];
@@ -271,7 +271,7 @@ bool evaluate(const Operand& o, int32_t& n) {
     return evaluateArithmetic(e, n) && !e.empty() && e[0] == ')';
 }
 
-Value* value(const Operand& o) {
+inline Value* value(const Operand& o) {
     if (o.kind == Operand::Literal) return &o.literal;
     if (o.kind != Operand::Expression) return variable(o);
     int32_t n;
@@ -281,9 +281,9 @@ Value* value(const Operand& o) {
 }
 
 // toNumber of the value's text, without writing the text when it is a number.
-bool numberOf(Value& v, int32_t& n) { return v.number(n) || toNumber(v.view(), n); }
+inline bool numberOf(Value& v, int32_t& n) { return v.number(n) || toNumber(v.view(), n); }
 
-bool number(const Operand& o, int32_t& n) {
+inline bool number(const Operand& o, int32_t& n) {
     if (o.kind == Operand::Literal) {
         n = o.number;
         return o.isNumber;
@@ -293,7 +293,7 @@ bool number(const Operand& o, int32_t& n) {
     return v && numberOf(*v, n);
 }
 
-bool condition(const Instr& in, bool& result) {
+inline bool condition(const Instr& in, bool& result) {
     Value* l = value(in.a);
     if (!l) return false;
     Value* r = value(in.b);
