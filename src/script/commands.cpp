@@ -31,7 +31,7 @@ std::string keyText(uint8_t key, uint8_t ext) {
 bool cmdTela(std::string_view arg) {
     if (arg.empty()) return false;
     std::string up = upperLatin(arg);
-    if (up.size() == 1 && up[0] >= 'A' && up[0] <= 'Z') up = state().letters[size_t(up[0] - 'A')];
+    if (up.size() == 1 && up[0] >= 'A' && up[0] <= 'Z') up = state().letters[size_t(up[0] - 'A')].view();
     if (up == "LIMPA") {
         con::clearScreen();
         return true;

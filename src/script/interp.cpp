@@ -13,9 +13,9 @@
 
 namespace script {
 
-namespace {
-
 State gState;
+
+namespace {
 
 // toUpperLatin as a table: the hot paths upper-case byte by byte.
 struct UpperTable {
@@ -39,11 +39,10 @@ void dropFront(std::string_view& s, size_t n) { s.remove_prefix(n < s.size() ? n
 
 }  // namespace
 
-State& state() { return gState; }
-
 void resetState() {
     closeAllChannels();
     gState = State();
+    forgetNameSlots();
 }
 
 // ---------------------------------------------------------------------------
@@ -89,6 +88,11 @@ bool assign(std::string* var, std::string_view value) {
 // Variables
 
 std::string* namedVariable(std::string_view name, bool create) {
+    Value* v = namedValue(name, create);
+    return v ? &v->text() : nullptr;
+}
+
+Value* namedValue(std::string_view name, bool create) {
     State& s = gState;
     std::string key = upperLatin(name);
     auto it = s.nameIndex.find(key);
@@ -167,6 +171,7 @@ struct ExprReader {
     int32_t num = 0;
     int depth = 0;
     bool tooDeep = false;
+    bool formOnly = false;  // every variable reads as a number: only where it ends counts
 
     void next() {
         while (pos < text.size() && text[pos] == ' ') ++pos;
@@ -192,7 +197,7 @@ struct ExprReader {
             tok = Tok::Num;
             return;
         }
-        const std::string* var = nullptr;
+        Value* var = nullptr;
         if (isLetter(c)) {
             var = &gState.letters[size_t(kUpper.t[uint8_t(c)] - 'A')];
             ++pos;
@@ -203,9 +208,9 @@ struct ExprReader {
                 tok = Tok::Bad;
                 return;
             }
-            var = namedVariable(text.substr(b, pos - b), true);
+            var = namedValue(text.substr(b, pos - b), true);
         }
-        if (var && toNumber(*var, num)) {
+        if (var && (var->number(num) || toNumber(var->view(), num))) {
             tok = Tok::Num;
             return;
         }
@@ -265,7 +270,8 @@ struct ExprReader {
             if (op == Tok::Star) {
                 v = wrapMul(v, f);
             } else {
-                if (f == 0) return false;  // a division by zero fails the expression
+                if (f == 0 && !formOnly) return false;  // a division by zero fails the expression
+                if (f == 0) f = 1;
                 v = (v == std::numeric_limits<int32_t>::min() && f == -1) ? v : v / f;
             }
         }
@@ -289,6 +295,17 @@ struct ExprReader {
 };
 
 }  // namespace
+
+bool arithmeticExtent(std::string_view text, size_t& end) {
+    ExprReader r;
+    r.text = text;
+    r.formOnly = true;
+    r.next();
+    int32_t v = 0;
+    if (!r.expression(v)) return false;
+    end = r.tokStart;
+    return true;
+}
 
 bool evaluateArithmetic(std::string_view& text, int32_t& value) {
     ExprReader r;
@@ -337,12 +354,12 @@ bool readOperand(std::string_view& rest, std::string& out) {
         size_t n = 1;
         while (n < t.size() && isNameChar(t[n])) ++n;
         if (n == 1) return false;
-        std::string* v = namedVariable(t.substr(1, n - 1), true);
+        Value* v = namedValue(t.substr(1, n - 1), true);
         if (!v) return false;
-        out = *v;
+        out = v->view();
         dropFront(t, n);
     } else if (isLetter(c)) {
-        out = gState.letters[size_t(kUpper.t[uint8_t(c)] - 'A')];
+        out = gState.letters[size_t(kUpper.t[uint8_t(c)] - 'A')].view();
         dropFront(t, 1);
     } else if (c == '(') {
         std::string_view e = t.substr(1);
@@ -385,7 +402,7 @@ std::string* readTarget(std::string_view& rest) {
         t.remove_prefix(n);
     } else if (isLetter(t[0])) {
         if (t.size() > 1 && (isLetter(t[1]) || isDigit(t[1]))) return nullptr;
-        var = &gState.letters[size_t(kUpper.t[uint8_t(t[0])] - 'A')];
+        var = &gState.letters[size_t(kUpper.t[uint8_t(t[0])] - 'A')].text();
         t.remove_prefix(1);
     } else {
         return nullptr;
@@ -596,6 +613,7 @@ bool parseProgram(const std::string& text, Program& out) {
         const Line& L = p.lines[size_t(k)];
         if (L.fim == BlockEnd::Se || L.senao || L.seOpener) mark = k;
     }
+    compileProgram(p);
     out = std::move(p);
     return true;
 }
@@ -710,6 +728,12 @@ bool executeLine(const std::string& text, bool nested) {
 // ---------------------------------------------------------------------------
 // Runs and the host interface
 
+void flushValues() {
+    State& s = gState;
+    for (Value& v : s.letters) v.flush();
+    for (size_t i = 0; i < s.names.size(); ++i) s.named[i].flush();
+}
+
 namespace {
 
 void takeTimeReference() {
@@ -724,7 +748,11 @@ void runLoop() {
     while (s.current >= 1 && s.current <= s.lineCount && !s.stop && !s.error) {
         if (!s.retired.empty()) s.retired.clear();
         const Line& L = s.prog.lines[size_t(s.current)];
-        if (!L.nop) runCommand(L.word, L.key, L.arg, L.handler);
+        if (!L.nop) {
+            // The debug trace shows each line as its handler reads it.
+            if (L.code && !s.debug) runCompiled(*L.code);
+            else runCommand(L.word, L.key, L.arg, L.handler);
+        }
         if (stopKeyPressed()) {
             s.stopped = true;
             break;
@@ -732,6 +760,7 @@ void runLoop() {
         if (!s.stop && !s.error) ++s.current;
     }
     s.retired.clear();
+    flushValues();
 }
 
 }  // namespace
@@ -747,10 +776,11 @@ bool stopKeyPressed() {
 
 void scriptReset() {
     State& s = gState;
-    for (std::string& v : s.letters) v.clear();
-    for (std::string& v : s.named) v.clear();
+    for (Value& v : s.letters) v.clear();
+    for (Value& v : s.named) v.clear();
     s.names.clear();
     s.nameIndex.clear();
+    forgetNameSlots();
     // Files are closed rather than just forgotten: an open handle nobody can
     // reach again would stay open until the program ends.
     closeAllChannels();
@@ -805,6 +835,7 @@ RunResult scriptRun(const std::string& file, const std::string& startLabel) {
             // The program's end (plat::ProgramExit) passes through; leave the
             // interpreter ready for another run.
             plat::armProgramStop(false);
+            flushValues();
             s.running = false;
             s.lineCount = 0;
             s.retired.clear();

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <string>
 #include <string_view>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "script/script.h"
+#include "script/value.h"
 
 namespace script {
 
@@ -35,6 +37,8 @@ using Handler = bool (*)(std::string_view arg);
 
 enum class BlockEnd : uint8_t { None, Se, Enquanto, Repete };
 
+struct Instr;  // a line compiled at load (compile.cpp)
+
 // One loaded line, parsed once when the program is loaded.
 struct Line {
     std::string text;        // trimmed
@@ -49,6 +53,7 @@ struct Line {
     bool seOpener = false;           // "SE condition" with nothing after it: opens a block
     bool senao = false;              // norm is SENAO or SENÃO
     BlockEnd fim = BlockEnd::None;   // norm is "FIM SE", "FIM ENQUANTO" or "FIM REPETE"
+    std::shared_ptr<const Instr> code;  // null: run through the handler with `arg`
 };
 
 // The loaded program.  Loops and blocks pair by nesting (a program that never
@@ -98,8 +103,8 @@ struct State {
     int32_t status = 0;
     HostCall host;
 
-    std::array<std::string, 26> letters;
-    std::array<std::string, kMaxNames> named;
+    std::array<Value, 26> letters;
+    std::array<Value, kMaxNames> named;
     std::vector<std::string> names;  // upper case, position = number
     std::unordered_map<std::string, int> nameIndex;
 
@@ -117,7 +122,9 @@ struct State {
     std::string keyA, keyB;  // scratch for compareKey
 };
 
-State& state();
+// The one interpreter (inline: every command of every line asks for it).
+extern State gState;
+inline State& state() { return gState; }
 // A fresh interpreter, as at program start (fixed random seed, open files closed).
 void resetState();
 
@@ -146,7 +153,13 @@ int readChannel(std::string_view& rest);  // -1 when there is none
 // Removes a trailing "&" (and trims); true when there was one.
 bool takeAmpersand(std::string_view& arg);
 bool evaluateArithmetic(std::string_view& text, int32_t& value);
+// Where evaluateArithmetic stops on this text when every variable in it holds a
+// number: where it stops whenever it succeeds, since a variable that is not a
+// number stops it at that variable, which no operand can end at.
+bool arithmeticExtent(std::string_view text, size_t& end);
+// The variable's text, for reading and writing.
 std::string* namedVariable(std::string_view name, bool create);
+Value* namedValue(std::string_view name, bool create);
 
 // --- the program and its run --------------------------------------------------
 bool loadScript(const std::string& file);
@@ -162,7 +175,28 @@ bool findLabel(const std::string& name);
 bool stopKeyPressed();
 Handler lookupCommand(const std::string& upperWord);
 
-// --- statements (7.2) used across groups ---------------------------------------
+// --- compiled lines (compile.cpp) -----------------------------------------------
+// Compiles every line of a loaded program whose argument has a form the compiled
+// commands read exactly as their handlers do; the rest keep running by handler.
+void compileProgram(Program& p);
+// Runs a compiled line as runCommand runs its handler: sets the error flag.
+bool runCompiled(const Instr& code);
+// Writes the texts that compiled lines left pending; a run does it before it returns.
+void flushValues();
+// Named variables cached by slot are found again after the table is emptied.
+void forgetNameSlots();
+
+// --- shared by the commands and their compiled forms (statements.cpp) ----------
+void setNumberText(std::string* var, int64_t v);
+// SOMA's rule: the number at the end of the text is counted up.
+bool addToTextNumber(std::string& t, int32_t add);
+// SUBTRAI, MULTIPLICA, DIVIDE ('-', '*', '/'); false on a division by zero.
+bool arithmetic(int32_t a, int32_t b, char op, int32_t& result);
+// The comparison operator at the start of t (its index, -1: none) and its length.
+int conditionOperator(std::string_view t, size_t& len);
+bool compareValues(const std::string& left, const std::string& right, int op);
+
+// --- statements used across groups ---------------------------------------------
 bool evaluateCondition(std::string_view& rest, bool& result);
 // True when the text is one whole condition ("NÃO" and two operands around an
 // operator), judged by its form alone: block openers are told from one-line SE

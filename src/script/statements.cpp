@@ -25,11 +25,6 @@ void appendNumber(std::string& s, int64_t v) {
     s.append(buf, size_t(r.ptr - buf));
 }
 
-void setNumber(std::string* var, int64_t v) {
-    var->clear();
-    appendNumber(*var, v);
-}
-
 // ---------------------------------------------------------------------------
 // SEJA
 
@@ -61,7 +56,7 @@ bool sejaWord(const std::string& upper, std::string* var) {
     if (days < 0) days += 7;
     int64_t v = (int64_t(days) * 24 + t.hour) * 360000 + int64_t(t.minute) * 6000 + t.second * 100 +
                 t.hundredths - s.refTime;
-    setNumber(var, v);
+    setNumberText(var, v);
     return true;
 }
 
@@ -90,12 +85,12 @@ bool sejaFunction(std::string_view rest, std::string* var, bool& handled) {
     if ((f == 3 || f == 5) && !readOperand(rest, first)) return false;
     if (!readOperand(rest, main) || !rest.empty()) return false;
     switch (f) {
-        case 0: setNumber(var, int64_t(main.size())); return true;
+        case 0: setNumberText(var, int64_t(main.size())); return true;
         case 1: return assign(var, upperLatin(main));
         case 2: return assign(var, trimView(main));
         case 3: {
             size_t p = first.empty() ? std::string::npos : main.find(first);
-            setNumber(var, p == std::string::npos ? 0 : int64_t(p) + 1);
+            setNumberText(var, p == std::string::npos ? 0 : int64_t(p) + 1);
             return true;
         }
         case 4: {
@@ -103,7 +98,7 @@ bool sejaFunction(std::string_view rest, std::string* var, bool& handled) {
             if (!toNumber(main, n)) return false;
             // RAND of 0 or less has no range to draw from: it gives 0.
             int64_t r = n <= 0 ? 0 : int64_t(state().rng() % uint32_t(n));
-            setNumber(var, r);
+            setNumberText(var, r);
             return true;
         }
         default: {
@@ -139,20 +134,7 @@ bool cmdSoma(std::string_view arg) {
     if (!var || arg.empty()) return false;
     int32_t add;
     if (!readNumber(arg, add)) return false;
-    // The number at the end of the text (digits and one "-" before them) is
-    // counted up; the rest stays: arquivo9 + 1 = arquivo10.
-    std::string& t = *var;
-    size_t e = t.size(), b = e;
-    while (b > 0 && isDigit(t[b - 1])) --b;
-    bool neg = b > 0 && t[b - 1] == '-';
-    int64_t tail = 0;
-    if (e - b > 10) return false;
-    for (size_t i = b; i < e; ++i) tail = tail * 10 + (t[i] - '0');
-    if (neg) tail = -tail;
-    if (tail > std::numeric_limits<int32_t>::max() || tail < std::numeric_limits<int32_t>::min()) return false;
-    t.resize(neg ? b - 1 : b);
-    appendNumber(t, wrap(tail + add));
-    return true;
+    return addToTextNumber(*var, add);
 }
 
 bool arith(std::string_view arg, char op) {
@@ -160,19 +142,9 @@ bool arith(std::string_view arg, char op) {
     if (!var || arg.empty()) return false;
     int32_t a, b;
     if (!toNumber(*var, a) || !readNumber(arg, b)) return false;
-    int64_t r;
-    switch (op) {
-        case '-': r = int64_t(a) - b; break;
-        case '*': r = int64_t(a) * b; break;
-        default:
-            if (b == 0) {
-                con::writeLineAndSpeak(plat::cp("Divisão por zero"));
-                return false;
-            }
-            r = (a == std::numeric_limits<int32_t>::min() && b == -1) ? a : a / b;
-            break;
-    }
-    setNumber(var, wrap(r));
+    int32_t r;
+    if (!arithmetic(a, b, op, r)) return false;
+    setNumberText(var, r);
     return arg.empty();
 }
 
@@ -285,6 +257,24 @@ void compareKey(const std::string& v, std::string& key) {
     for (size_t i = 0; i < v.size(); ++i) key[i] = char(upperLatinByte(uint8_t(v[i])));
 }
 
+// Two texts of 1 to 21 digits compare as their padded keys do without building
+// them: leading zeros dropped, the longer is the greater, then digit by digit.
+bool digitsWithin(const std::string& v) {
+    if (v.empty() || v.size() > 21) return false;
+    for (char c : v)
+        if (!isDigit(c)) return false;
+    return true;
+}
+
+int compareDigits(const std::string& a, const std::string& b) {
+    size_t i = 0, j = 0;
+    while (i < a.size() && a[i] == '0') ++i;
+    while (j < b.size() && b[j] == '0') ++j;
+    size_t la = a.size() - i, lb = b.size() - j;
+    if (la != lb) return la < lb ? -1 : 1;
+    return std::memcmp(a.data() + i, b.data() + j, la);
+}
+
 bool lastOccurrenceAtEnd(const std::string& l, const std::string& r) {
     if (r.empty()) return false;
     size_t p = l.find(r);
@@ -292,6 +282,86 @@ bool lastOccurrenceAtEnd(const std::string& l, const std::string& r) {
 }
 
 }  // namespace
+
+void setNumberText(std::string* var, int64_t v) {
+    var->clear();
+    appendNumber(*var, v);
+}
+
+bool addToTextNumber(std::string& t, int32_t add) {
+    // The number at the end of the text (digits and one "-" before them) is
+    // counted up; the rest stays: arquivo9 + 1 = arquivo10.
+    size_t e = t.size(), b = e;
+    while (b > 0 && isDigit(t[b - 1])) --b;
+    bool neg = b > 0 && t[b - 1] == '-';
+    int64_t tail = 0;
+    if (e - b > 10) return false;
+    for (size_t i = b; i < e; ++i) tail = tail * 10 + (t[i] - '0');
+    if (neg) tail = -tail;
+    if (tail > std::numeric_limits<int32_t>::max() || tail < std::numeric_limits<int32_t>::min()) return false;
+    t.resize(neg ? b - 1 : b);
+    appendNumber(t, wrap(tail + add));
+    return true;
+}
+
+bool arithmetic(int32_t a, int32_t b, char op, int32_t& result) {
+    int64_t r;
+    switch (op) {
+        case '-': r = int64_t(a) - b; break;
+        case '*': r = int64_t(a) * b; break;
+        default:
+            if (b == 0) {
+                con::writeLineAndSpeak(plat::cp("Divisão por zero"));
+                return false;
+            }
+            r = (a == std::numeric_limits<int32_t>::min() && b == -1) ? a : a / b;
+            break;
+    }
+    result = wrap(r);
+    return true;
+}
+
+int conditionOperator(std::string_view t, size_t& len) {
+    // Tried in this order: >= <= == <> *=* =* *= = < >
+    int op = -1;
+    len = 1;
+    char c0 = t.empty() ? '\0' : t[0], c1 = t.size() > 1 ? t[1] : '\0', c2 = t.size() > 2 ? t[2] : '\0';
+    if (c0 == '>' && c1 == '=') op = 0, len = 2;
+    else if (c0 == '<' && c1 == '=') op = 1, len = 2;
+    else if (c0 == '=' && c1 == '=') op = 2, len = 2;
+    else if (c0 == '<' && c1 == '>') op = 3, len = 2;
+    else if (c0 == '*' && c1 == '=' && c2 == '*') op = 4, len = 3;
+    else if (c0 == '=' && c1 == '*') op = 5, len = 2;
+    else if (c0 == '*' && c1 == '=') op = 6, len = 2;
+    else if (c0 == '=') op = 7;
+    else if (c0 == '<') op = 8;
+    else if (c0 == '>') op = 9;
+    return op;
+}
+
+bool compareValues(const std::string& left, const std::string& right, int op) {
+    if (op == 2) return left == right;
+    if (op == 4) return !right.empty() && left.find(right) != std::string::npos;
+    if (op == 5) return !right.empty() && left.compare(0, right.size(), right) == 0;
+    if (op == 6) return lastOccurrenceAtEnd(left, right);
+    int c;
+    if (digitsWithin(left) && digitsWithin(right)) {
+        c = compareDigits(left, right);
+    } else {
+        State& s = state();
+        compareKey(left, s.keyA);
+        compareKey(right, s.keyB);
+        c = s.keyA.compare(s.keyB);
+    }
+    switch (op) {
+        case 0: return c >= 0;
+        case 1: return c <= 0;
+        case 3: return c != 0;
+        case 7: return c == 0;
+        case 8: return c < 0;
+        default: return c > 0;
+    }
+}
 
 bool evaluateCondition(std::string_view& rest, bool& result) {
     static const std::string kNaoAccented = plat::cp("NÃO");
@@ -304,46 +374,12 @@ bool evaluateCondition(std::string_view& rest, bool& result) {
     }
     std::string left, right;
     if (!readOperand(t, left) || t.empty()) return false;
-    // Operators in the order they are tried: >= <= == <> *=* =* *= = < >
-    int op = -1;
-    size_t len = 1;
-    char c0 = t[0], c1 = t.size() > 1 ? t[1] : '\0', c2 = t.size() > 2 ? t[2] : '\0';
-    if (c0 == '>' && c1 == '=') op = 0, len = 2;
-    else if (c0 == '<' && c1 == '=') op = 1, len = 2;
-    else if (c0 == '=' && c1 == '=') op = 2, len = 2;
-    else if (c0 == '<' && c1 == '>') op = 3, len = 2;
-    else if (c0 == '*' && c1 == '=' && c2 == '*') op = 4, len = 3;
-    else if (c0 == '=' && c1 == '*') op = 5, len = 2;
-    else if (c0 == '*' && c1 == '=') op = 6, len = 2;
-    else if (c0 == '=') op = 7;
-    else if (c0 == '<') op = 8;
-    else if (c0 == '>') op = 9;
+    size_t len = 0;
+    int op = conditionOperator(t, len);
     if (op < 0) return false;
     t = trimView(t.substr(len));
     if (!readOperand(t, right)) return false;
-    bool r;
-    if (op == 2) {
-        r = left == right;
-    } else if (op == 4) {
-        r = !right.empty() && left.find(right) != std::string::npos;
-    } else if (op == 5) {
-        r = !right.empty() && left.compare(0, right.size(), right) == 0;
-    } else if (op == 6) {
-        r = lastOccurrenceAtEnd(left, right);
-    } else {
-        State& s = state();
-        compareKey(left, s.keyA);
-        compareKey(right, s.keyB);
-        int c = s.keyA.compare(s.keyB);
-        switch (op) {
-            case 0: r = c >= 0; break;
-            case 1: r = c <= 0; break;
-            case 3: r = c != 0; break;
-            case 7: r = c == 0; break;
-            case 8: r = c < 0; break;
-            default: r = c > 0; break;
-        }
-    }
+    bool r = compareValues(left, right, op);
     result = negate ? !r : r;
     rest = t;
     return true;
@@ -500,7 +536,7 @@ bool repete(std::string_view arg, bool fromFim) {
     int32_t counter = 0;
     if (fromFim && !toNumber(*var, counter)) return false;
     int32_t next = wrap(int64_t(counter) + 1);
-    setNumber(var, next);
+    setNumberText(var, next);
     if (limit < next) skipToEnd();
     return true;
 }
@@ -624,7 +660,7 @@ bool cmdCmd(std::string_view arg) {
 bool cmdCheca(std::string_view arg) {
     std::string* var = readTarget(arg);
     if (!var || !arg.empty()) return false;
-    setNumber(var, state().status);
+    setNumberText(var, state().status);
     return true;
 }
 

@@ -1,6 +1,8 @@
-// Interpreter speed: a REPETE loop with a SOMA and a SE in its body, against the
-// same loop in Lua 5.4 (Debian's lua5.4, when installed).
-// Usage: bench_script [passes]   (default 10000000)
+// Interpreter speed: five loops, each run beside the same loop in Lua 5.4
+// (Debian's lua5.4) and Python 3 (/usr/bin/python3) at module level, when they
+// are installed.  Every side measures its own processor time around the loop
+// alone, so start-up is left out and the ratios compare like with like.
+// Usage: bench_script [passes]   (default 5000000)
 #include <chrono>
 #include <ctime>
 #include <cstdio>
@@ -14,85 +16,132 @@
 
 namespace {
 
-const char* kProgram =
-    "SEJA S 0\n"
-    "SEJA T 0\n"
-    "REPETE I %ld\n"
-    "SOMA S 2\n"
-    "SE S > I SOMA T 1\n"
-    "FIM REPETE\n"
-    "SEJA $S S\n"
-    "SEJA $T T\n";
+struct Loop {
+    const char* name;
+    const char* program;  // %ld: the passes
+    const char* lua;      // prints "seconds check"
+    const char* python;   // prints "seconds check"
+    double linesPerPass;  // lines of the program run on each pass
+    double linesOutside;  // lines run once
+    const char* checkVar; // named variable the program leaves its check value in
+    long (*expected)(long passes);
+};
 
-const char* kLua =
-    "local s, t = 0, 0\n"
-    "local c = os.clock()\n"
-    "for i = 1, %ld do\n"
-    "  s = s + 2\n"
-    "  if s > i then t = t + 1 end\n"
-    "end\n"
-    "io.write(string.format('%%.6f %%d %%d\\n', os.clock() - c, s, t))\n";
+long same(long n) { return n; }
+long twice(long n) { return 2 * n; }
+long fixedTwelve(long) { return 12; }
+
+const Loop kLoops[] = {
+    {"SOMA + one-line SE",
+     "SEJA S 0\nSEJA T 0\nREPETE I %ld\nSOMA S 2\nSE S > I SOMA T 1\nFIM REPETE\nSEJA $C T\n",
+     "local s, t = 0, 0\nlocal c = os.clock()\nfor i = 1, %ld do\n  s = s + 2\n  if s > i then t = t + 1 end\nend\n"
+     "io.write(string.format('%%.6f %%d\\n', os.clock() - c, t))\n",
+     "import time\ns = 0\nt = 0\nc = time.process_time()\nfor i in range(1, %ld + 1):\n    s += 2\n"
+     "    if s > i: t += 1\nprint('%%.6f %%d' %% (time.process_time() - c, t))\n",
+     3, 4, "C", same},
+    {"ENQUANTO counter",
+     "SEJA I 0\nENQUANTO I < %ld\nSOMA I 1\nFIM ENQUANTO\nSEJA $C I\n",
+     "local i = 0\nlocal c = os.clock()\nwhile i < %ld do\n  i = i + 1\nend\n"
+     "io.write(string.format('%%.6f %%d\\n', os.clock() - c, i))\n",
+     "import time\ni = 0\nc = time.process_time()\nwhile i < %ld:\n    i += 1\n"
+     "print('%%.6f %%d' %% (time.process_time() - c, i))\n",
+     3, 3, "C", same},
+    {"three one-line comparisons",
+     "SEJA A 0\nSEJA B 0\nREPETE I %ld\nSE I > 0 SOMA A 1\nSE I = 0 SOMA B 1\nSE I < 0 SOMA B 1\nFIM REPETE\n"
+     "SOMA A B\nSEJA $C A\n",
+     "local a, b = 0, 0\nlocal c = os.clock()\nfor i = 1, %ld do\n  if i > 0 then a = a + 1 end\n"
+     "  if i == 0 then b = b + 1 end\n  if i < 0 then b = b + 1 end\nend\n"
+     "io.write(string.format('%%.6f %%d\\n', os.clock() - c, a + b))\n",
+     "import time\na = 0\nb = 0\nc = time.process_time()\nfor i in range(1, %ld + 1):\n    if i > 0: a += 1\n"
+     "    if i == 0: b += 1\n    if i < 0: b += 1\nprint('%%.6f %%d' %% (time.process_time() - c, a + b))\n",
+     4, 5, "C", same},
+    {"TAMANHO / POS / MAIUSC",
+     "SEJA W \"Ludivar joga\"\nREPETE I %ld\nSEJA L TAMANHO W\nSEJA P POS \"joga\" W\nSEJA U MAIUSC W\nFIM REPETE\n"
+     "SEJA $C L\n",
+     "local w = 'Ludivar joga'\nlocal l, p, u\nlocal c = os.clock()\nfor i = 1, %ld do\n  l = #w\n"
+     "  p = string.find(w, 'joga', 1, true)\n  u = string.upper(w)\nend\n"
+     "io.write(string.format('%%.6f %%d\\n', os.clock() - c, l))\n",
+     "import time\nw = 'Ludivar joga'\nc = time.process_time()\nfor i in range(1, %ld + 1):\n    l = len(w)\n"
+     "    p = w.find('joga') + 1\n    u = w.upper()\nprint('%%.6f %%d' %% (time.process_time() - c, l))\n",
+     4, 3, "C", fixedTwelve},
+    {"CONCATENA of a short text",
+     "REPETE I %ld\nSEJA A \"Lu\"\nCONCATENA A \"divar\"\nSOMA $N 2\nFIM REPETE\nSEJA $C $N\n",
+     "local a, n\nn = 0\nlocal c = os.clock()\nfor i = 1, %ld do\n  a = 'Lu'\n  a = a .. 'divar'\n  n = n + 2\nend\n"
+     "io.write(string.format('%%.6f %%d\\n', os.clock() - c, n))\n",
+     "import time\nn = 0\nc = time.process_time()\nfor i in range(1, %ld + 1):\n    a = 'Lu'\n    a += 'divar'\n"
+     "    n += 2\nprint('%%.6f %%d' %% (time.process_time() - c, n))\n",
+     4, 2, "C", twice},
+};
 
 std::string format(const char* fmt, long n) {
-    char buf[1024];
+    char buf[2048];
     std::snprintf(buf, sizeof buf, fmt, n);
     return buf;
 }
 
-// Seconds Lua took for the loop, or a negative number when Lua is not there.
-double runLua(long passes, const std::string& dir) {
-    std::string file = dir + "/bench.lua";
-    std::ofstream(file) << format(kLua, passes);
-    FILE* p = popen(("lua5.4 " + file + " 2>/dev/null").c_str(), "r");
+// Seconds of processor time the other language took for the loop, or a
+// negative number when it is not installed or gave a wrong result.
+double runOther(const std::string& command, const std::string& file, const std::string& text, long expected) {
+    std::ofstream(file) << text;
+    FILE* p = popen((command + " " + file + " 2>/dev/null").c_str(), "r");
     if (!p) return -1;
     double secs = -1;
-    long s = 0, t = 0;
-    if (std::fscanf(p, "%lf %ld %ld", &secs, &s, &t) != 3 || t != passes) secs = -1;
+    long check = 0;
+    if (std::fscanf(p, "%lf %ld", &secs, &check) != 2 || check != expected) secs = -1;
     pclose(p);
+    std::remove(file.c_str());
     return secs;
+}
+
+void printOther(const char* who, double secs, double lines, double ours) {
+    if (secs <= 0) {
+        std::printf("  %-8s not available\n", who);
+        return;
+    }
+    std::printf("  %-8s %7.3f s  %7.2f M lines/s   ours / %s time: %.2f\n", who, secs, lines / secs / 1e6, who,
+                ours / secs);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    long passes = argc > 1 ? std::atol(argv[1]) : 10000000L;
+    long passes = argc > 1 ? std::atol(argv[1]) : 5000000L;
     if (passes < 1) passes = 1;
     char tmpl[] = "/tmp/bench_script_XXXXXX";
     std::string dir = mkdtemp(tmpl) ? tmpl : "/tmp";
     std::string file = dir + "/bench.pro";
-    std::ofstream(file) << format(kProgram, passes);
 
     plat::headlessOptions().keys = "";
     plat::Front* front = plat::makeHeadlessFront();
     plat::setFront(front);
-    script::scriptReset();
-
-    auto t0 = std::chrono::steady_clock::now();
-    std::clock_t c0 = std::clock();
-    script::RunResult r = script::scriptRun(file);
-    std::clock_t c1 = std::clock();
-    auto t1 = std::chrono::steady_clock::now();
-    double secs = std::chrono::duration<double>(t1 - t0).count();
-    double cpu = double(c1 - c0) / CLOCKS_PER_SEC;
-
-    // Lines run: the two SEJA before and after the loop, the first REPETE, and
-    // SOMA, SE and FIM REPETE on each pass.
-    double lines = 5.0 + 3.0 * double(passes);
-    bool right = r.code == 0 && script::scriptGetVariable("S") == std::to_string(2 * passes) &&
-                 script::scriptGetVariable("T") == std::to_string(passes);
-    std::printf("passes: %ld  result: %d  values %s\n", passes, r.code, right ? "right" : "WRONG");
-    std::printf("script: %.3f s (%.3f s of processor time), %.2f million lines per second (%.2f by processor time)\n",
-                secs, cpu, lines / secs / 1e6, lines / cpu / 1e6);
-    // Lua measures its own processor time (os.clock), so the ratio is taken on processor time.
-    double lua = runLua(passes, dir);
-    if (lua > 0)
-        std::printf("lua5.4: %.3f s of processor time for the same loop; script / lua ratio: %.1f\n", lua, cpu / lua);
-    else
-        std::printf("lua5.4: not available\n");
+    bool allRight = true;
+    std::printf("passes: %ld; lines per second counted on processor time\n", passes);
+    for (const Loop& loop : kLoops) {
+        std::ofstream(file) << format(loop.program, passes);
+        script::scriptReset();
+        auto t0 = std::chrono::steady_clock::now();
+        std::clock_t c0 = std::clock();
+        script::RunResult r = script::scriptRun(file);
+        std::clock_t c1 = std::clock();
+        auto t1 = std::chrono::steady_clock::now();
+        double secs = std::chrono::duration<double>(t1 - t0).count();
+        double cpu = double(c1 - c0) / CLOCKS_PER_SEC;
+        long expected = loop.expected(passes);
+        bool right = r.code == 0 && script::scriptGetVariable(loop.checkVar) == std::to_string(expected);
+        allRight = allRight && right;
+        double lines = loop.linesOutside + loop.linesPerPass * double(passes);
+        double passLines = loop.linesPerPass * double(passes);
+        std::printf("%s: result %d, values %s\n", loop.name, r.code, right ? "right" : "WRONG");
+        std::printf("  %-8s %7.3f s  %7.2f M lines/s   (%.3f s wall)\n", "script", cpu, lines / cpu / 1e6, secs);
+        printOther("lua5.4", runOther("lua5.4", dir + "/bench.lua", format(loop.lua, passes), expected), passLines,
+                   cpu);
+        printOther("python3", runOther("/usr/bin/python3", dir + "/bench.py", format(loop.python, passes), expected),
+                   passLines, cpu);
+        std::fflush(stdout);
+    }
     std::remove(file.c_str());
-    std::remove((dir + "/bench.lua").c_str());
     rmdir(dir.c_str());
     plat::setFront(nullptr);
     delete front;
-    return right ? 0 : 1;
+    return allRight ? 0 : 1;
 }

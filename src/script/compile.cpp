@@ -1,0 +1,475 @@
+// Lines compiled once at load: the commands that loops run most (SEJA, SOMA,
+// SUBTRAI, MULTIPLICA, DIVIDE, CONCATENA, SE, ENQUANTO, REPETE, FIM, SENÃO) get
+// their operands read, literals converted and jump partners found when the
+// program is loaded, and the command of a one-line SE becomes a nested
+// instruction.  A line is compiled only when its argument has the form that its
+// handler would read successfully; everything value-dependent (a variable that
+// is not a number, a division by zero, a full table of names) is decided when it
+// runs, in the same order as the handler decides it.  Any other line, and every
+// line while the debug trace is on, runs through its handler as before.
+#include <cstring>
+
+#include "platform/platform.h"
+#include "script/interp.h"
+
+namespace script {
+
+namespace {
+
+unsigned gNameGeneration = 1;
+
+inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+inline bool isNameChar(char c) { return isLetter(c) || isDigit(c) || c == '_'; }
+
+// One operand or target, as readOperand and readTarget would find it.
+struct Operand {
+    enum Kind : uint8_t { Literal, Letter, Named, Expression };
+    Kind kind = Literal;
+    uint8_t letter = 0;
+    bool isNumber = false;  // a literal that toNumber reads, as `number`
+    int32_t number = 0;
+    std::string text;       // the literal, the name upper-cased, or the expression after "("
+    mutable Value literal;  // the literal as a value; an expression's last result
+    mutable int slot = -1;  // named: position in the table, valid for `generation`
+    mutable unsigned generation = 0;
+};
+
+enum class Op : uint8_t {
+    Handler, Nothing, Soma, Arith, SejaCopy, Tamanho, Maiusc, Pos, Concatena,
+    Se, Enquanto, Repete, FimRepete, FimEnquanto, Senao,
+};
+
+}  // namespace
+
+struct Instr {
+    Op op = Op::Handler;
+    char arith = 0;           // '-', '*' or '/'
+    bool restEmpty = true;    // nothing followed the operands
+    Handler handler = nullptr;
+    std::string arg;          // Op::Handler: the argument text
+    Operand target, a, b;     // a condition's left and right are a and b
+    bool negate = false;
+    int compareOp = 0;
+    int jump = 0;             // FIM: the loop line it pairs with
+    std::unique_ptr<Instr> nested;  // a one-line SE's command
+    bool nestedLine = false;        // SE with something after its condition
+};
+
+void forgetNameSlots() { ++gNameGeneration; }
+
+namespace {
+
+// --- reading forms at load ----------------------------------------------------
+
+// readOperand without values: false for the forms it would fail on.
+bool formOperand(std::string_view& rest, Operand& o) {
+    std::string_view t = trimView(rest);
+    if (t.empty()) return false;
+    char c = t[0];
+    size_t n = 1;
+    if (c == '-' || isDigit(c)) {
+        while (n < t.size() && isDigit(t[n])) ++n;
+        o.kind = Operand::Literal;
+        o.text.assign(t.data(), n);
+    } else if (c == '"') {
+        o.kind = Operand::Literal;
+        o.text.clear();
+        for (;;) {
+            size_t q = t.find('"', n);
+            if (q == std::string_view::npos) {
+                o.text.append(t.data() + n, t.size() - n);
+                n = t.size();
+                break;
+            }
+            o.text.append(t.data() + n, q - n);
+            if (q + 1 < t.size() && t[q + 1] == '"') {
+                o.text.push_back('"');
+                n = q + 2;
+                continue;
+            }
+            n = q + 1;
+            break;
+        }
+    } else if (c == '$') {
+        while (n < t.size() && isNameChar(t[n])) ++n;
+        if (n == 1) return false;
+        o.kind = Operand::Named;
+        o.text = upperLatin(t.substr(1, n - 1));
+    } else if (isLetter(c)) {
+        o.kind = Operand::Letter;
+        o.letter = uint8_t(upperLatinByte(uint8_t(c)) - 'A');
+    } else if (c == '(') {
+        size_t end;
+        if (!arithmeticExtent(t.substr(1), end) || 1 + end >= t.size() || t[1 + end] != ')') return false;
+        o.kind = Operand::Expression;
+        o.text.assign(t.data() + 1, end + 1);  // up to its ")": the reader looks no further
+        n = end + 2;
+    } else {
+        return false;
+    }
+    if (o.kind == Operand::Literal) {
+        o.isNumber = toNumber(o.text, o.number);
+        o.literal.text() = o.text;
+        int32_t n;
+        if (canonicalNumber(o.text, n)) o.literal.setNumber(n);  // the same text, kept as a number
+    }
+    t.remove_prefix(n);
+    rest = trimView(t);
+    return true;
+}
+
+bool formTarget(std::string_view& rest, Operand& o) {
+    std::string_view t = trimView(rest);
+    if (t.empty()) return false;
+    size_t n = 1;
+    if (t[0] == '$') {
+        while (n < t.size() && isNameChar(t[n])) ++n;
+        if (n == 1) return false;
+        o.kind = Operand::Named;
+        o.text = upperLatin(t.substr(1, n - 1));
+    } else if (isLetter(t[0])) {
+        if (t.size() > 1 && (isLetter(t[1]) || isDigit(t[1]))) return false;
+        o.kind = Operand::Letter;
+        o.letter = uint8_t(upperLatinByte(uint8_t(t[0])) - 'A');
+    } else {
+        return false;
+    }
+    t.remove_prefix(n);
+    rest = trimView(t);
+    return true;
+}
+
+bool formCondition(std::string_view& rest, Instr& in) {
+    static const std::string kNaoAccented = plat::cp("NÃO");
+    std::string_view t = trimView(rest);
+    if (startsWithUpper(t, "NAO") || startsWithUpper(t, kNaoAccented)) {
+        in.negate = true;
+        t = trimView(t.substr(3));
+        if (t.empty()) return false;
+    }
+    if (!formOperand(t, in.a) || t.empty()) return false;
+    size_t len = 0;
+    in.compareOp = conditionOperator(t, len);
+    if (in.compareOp < 0) return false;
+    t = trimView(t.substr(len));
+    if (!formOperand(t, in.b)) return false;
+    rest = t;
+    return true;
+}
+
+std::unique_ptr<Instr> compileCommand(const std::string& key, std::string_view arg, Handler h);
+
+// SEJA: a plain value, or TAMANHO, MAIUSC or POS of values.
+bool compileSeja(std::string_view arg, Instr& in) {
+    if (!formTarget(arg, in.target) || arg.empty()) return false;
+    if (arg[0] == '=') arg = trimView(arg.substr(1));
+    if (arg.empty()) return false;
+    if (arg.size() <= 5) {
+        std::string up = upperLatin(arg);
+        if (up == "DATA" || up == "HORA" || up == "DIA" || up == "TEMPO") return false;
+    }
+    static const char* const kFuncs[] = {"TAMANHO ", "MAIUSC ", "TRIM ", "POS ", "RAND ", "PALAVRA "};
+    for (int f = 0; f < 6; ++f) {
+        if (!startsWithUpper(arg, kFuncs[f])) continue;
+        if (f != 0 && f != 1 && f != 3) return false;
+        arg = trimView(arg.substr(std::strlen(kFuncs[f])));
+        if (f == 3 && !formOperand(arg, in.b)) return false;
+        if (!formOperand(arg, in.a) || !arg.empty()) return false;
+        in.op = f == 0 ? Op::Tamanho : f == 1 ? Op::Maiusc : Op::Pos;
+        return true;
+    }
+    if (!formOperand(arg, in.a) || !arg.empty()) return false;
+    in.op = Op::SejaCopy;
+    return true;
+}
+
+// The command after a one-line SE's condition, as executeLine would run it.
+bool compileNested(std::string_view rest, Instr& in) {
+    if (rest.empty()) return true;  // a block
+    in.nestedLine = true;
+    if (rest[0] == '*' || rest[0] == '@') {
+        in.nested.reset(new Instr);
+        in.nested->op = Op::Nothing;
+        return true;
+    }
+    size_t sp = rest.find(' ');
+    std::string_view word = sp == std::string_view::npos ? rest : rest.substr(0, sp);
+    std::string_view arg = sp == std::string_view::npos ? std::string_view() : trimView(rest.substr(sp + 1));
+    if (word.size() > 32) return false;
+    std::string key = upperLatin(word);
+    static const std::string kSenaoAccented = plat::cp("SENÃO");
+    if (key == "REPETE" || key == "ENQUANTO" || key == "SENAO" || key == "FIM" || key == kSenaoAccented) return false;
+    Handler h = lookupCommand(key);
+    if (!h) return false;  // reported as invalid by the handler path
+    // SE inside SE inside SE...: past the run's own nesting limit the handler
+    // path decides, so a long line cannot exhaust the stack while loading.
+    static int depth = 0;
+    if (depth < kMaxNesting) {
+        ++depth;
+        in.nested = compileCommand(key, arg, h);
+        --depth;
+    }
+    if (!in.nested) {
+        in.nested.reset(new Instr);
+        in.nested->handler = h;
+        in.nested->arg.assign(arg.data(), arg.size());
+    }
+    return true;
+}
+
+std::unique_ptr<Instr> compileCommand(const std::string& key, std::string_view arg, Handler h) {
+    std::unique_ptr<Instr> in(new Instr);
+    in->handler = h;
+    bool ok = false;
+    if (key == "SOMA") {
+        in->op = Op::Soma;
+        ok = formTarget(arg, in->target) && !arg.empty() && formOperand(arg, in->a);
+    } else if (key == "SUBTRAI" || key == "MULTIPLICA" || key == "DIVIDE") {
+        in->op = Op::Arith;
+        in->arith = key[0] == 'S' ? '-' : key[0] == 'M' ? '*' : '/';
+        ok = formTarget(arg, in->target) && !arg.empty() && formOperand(arg, in->a);
+        in->restEmpty = arg.empty();
+    } else if (key == "CONCATENA") {
+        in->op = Op::Concatena;
+        ok = formTarget(arg, in->target) && formOperand(arg, in->a) && arg.empty();
+    } else if (key == "SEJA") {
+        ok = compileSeja(arg, *in);
+    } else if (key == "SE") {
+        in->op = Op::Se;
+        ok = formCondition(arg, *in) && compileNested(arg, *in);
+    } else if (key == "ENQUANTO") {
+        in->op = Op::Enquanto;
+        ok = formCondition(arg, *in);
+    } else if (key == "REPETE") {
+        in->op = Op::Repete;
+        ok = formTarget(arg, in->target) && !arg.empty() && formOperand(arg, in->a);
+    } else if (key == "SENAO" || key == plat::cp("SENÃO")) {
+        in->op = Op::Senao;
+        ok = arg.empty();
+    }
+    if (!ok) return nullptr;
+    return in;
+}
+
+// --- running ------------------------------------------------------------------
+
+inline Value* variable(const Operand& o) {
+    State& s = state();
+    if (o.kind == Operand::Letter) return &s.letters[o.letter];
+    if (o.generation == gNameGeneration) return &s.named[size_t(o.slot)];
+    Value* v = namedValue(o.text, true);
+    if (v) {
+        o.slot = int(v - s.named.data());
+        o.generation = gNameGeneration;
+    }
+    return v;
+}
+
+bool evaluate(const Operand& o, int32_t& n) {
+    std::string_view e = o.text;
+    return evaluateArithmetic(e, n) && !e.empty() && e[0] == ')';
+}
+
+inline Value* value(const Operand& o) {
+    if (o.kind == Operand::Literal) return &o.literal;
+    if (o.kind != Operand::Expression) return variable(o);
+    int32_t n;
+    if (!evaluate(o, n)) return nullptr;
+    o.literal.setNumber(n);
+    return &o.literal;
+}
+
+// toNumber of the value's text, without writing the text when it is a number.
+inline bool numberOf(Value& v, int32_t& n) { return v.number(n) || toNumber(v.view(), n); }
+
+inline bool number(const Operand& o, int32_t& n) {
+    if (o.kind == Operand::Literal) {
+        n = o.number;
+        return o.isNumber;
+    }
+    if (o.kind == Operand::Expression) return evaluate(o, n);
+    Value* v = variable(o);
+    return v && numberOf(*v, n);
+}
+
+inline bool condition(const Instr& in, bool& result) {
+    Value* l = value(in.a);
+    if (!l) return false;
+    Value* r = value(in.b);
+    if (!r) return false;
+    int32_t x, y;
+    bool c;
+    const int op = in.compareOp;
+    // Two numbers as their texts compare: equal texts are equal numbers, and
+    // texts of digits alone compare by value.
+    if (op != 4 && op != 5 && op != 6 && l->number(x) && r->number(y) && (op == 2 || (x >= 0 && y >= 0))) {
+        switch (op) {
+            case 0: c = x >= y; break;
+            case 1: c = x <= y; break;
+            case 3: c = x != y; break;
+            case 2:
+            case 7: c = x == y; break;
+            case 8: c = x < y; break;
+            default: c = x > y; break;
+        }
+    } else {
+        c = compareValues(l->view(), r->view(), op);
+    }
+    result = c != in.negate;
+    return true;
+}
+
+// REPETE (first pass) and FIM REPETE (the next ones): counts the target up and
+// leaves the loop past its limit.
+bool repete(const Instr& in, bool fromFim) {
+    Value* var = variable(in.target);
+    if (!var) return false;
+    int32_t limit;
+    if (!number(in.a, limit)) return false;
+    int32_t counter = 0;
+    if (fromFim && !numberOf(*var, counter)) return false;
+    int32_t next = int32_t(uint32_t(counter) + 1u);
+    var->setNumber(next);
+    if (limit < next) skipToEnd();
+    return true;
+}
+
+bool run(const Instr& in) {
+    State& s = state();
+    switch (in.op) {
+        case Op::Handler: return in.handler(in.arg);
+        case Op::Nothing: return true;
+        case Op::Soma: {
+            Value* var = variable(in.target);
+            int32_t add, n;
+            if (!var || !number(in.a, add)) return false;
+            if (!var->number(n)) return addToTextNumber(var->text(), add);
+            var->setNumber(int32_t(uint32_t(n) + uint32_t(add)));
+            return true;
+        }
+        case Op::Arith: {
+            Value* var = variable(in.target);
+            int32_t a, b, r;
+            if (!var || !numberOf(*var, a) || !number(in.a, b)) return false;
+            if (!arithmetic(a, b, in.arith, r)) return false;
+            var->setNumber(r);
+            return in.restEmpty;
+        }
+        case Op::SejaCopy: {
+            Value* var = variable(in.target);
+            Value* v = var ? value(in.a) : nullptr;
+            if (!v) return false;
+            if (v == var) return true;
+            int32_t n;
+            if (v->number(n)) {
+                var->setNumber(n);
+                return true;
+            }
+            return assign(&var->text(), v->view());
+        }
+        case Op::Tamanho: {
+            Value* var = variable(in.target);
+            Value* v = var ? value(in.a) : nullptr;
+            if (!v) return false;
+            var->setNumber(int32_t(v->view().size()));
+            return true;
+        }
+        case Op::Maiusc: {
+            Value* var = variable(in.target);
+            Value* v = var ? value(in.a) : nullptr;
+            if (!v || v->view().size() > kMaxValue) return false;
+            if (v != var) var->text().assign(v->view());
+            for (char& c : var->text()) c = char(upperLatinByte(uint8_t(c)));
+            return true;
+        }
+        case Op::Pos: {
+            Value* var = variable(in.target);
+            Value* first = var ? value(in.b) : nullptr;
+            Value* main = first ? value(in.a) : nullptr;
+            if (!main) return false;
+            const std::string& f = first->view();
+            size_t p = f.empty() ? std::string::npos : main->view().find(f);
+            var->setNumber(p == std::string::npos ? 0 : int32_t(p) + 1);
+            return true;
+        }
+        case Op::Concatena: {
+            Value* var = variable(in.target);
+            Value* v = var ? value(in.a) : nullptr;
+            if (!v || var->view().size() + v->view().size() > kMaxValue) return false;
+            const std::string& add = v->view();
+            var->text().append(add);
+            return true;
+        }
+        case Op::Se: {
+            bool r;
+            if (!condition(in, r)) return false;
+            if (r) {
+                if (!in.nestedLine) return true;
+                if (in.nested->op == Op::Nothing) return true;
+                if (s.nesting >= kMaxNesting) return false;
+                ++s.nesting;
+                bool ok = run(*in.nested);
+                s.error = !ok;
+                --s.nesting;
+                return ok;
+            }
+            if (!in.nestedLine) skipFalseBlock();
+            return true;
+        }
+        case Op::Enquanto: {
+            bool r;
+            if (!condition(in, r)) return false;
+            if (!r) skipToEnd();
+            return true;
+        }
+        case Op::Repete: return repete(in, false);
+        case Op::FimRepete:
+            s.current = in.jump;
+            return repete(in, true);
+        case Op::FimEnquanto:
+            s.current = in.jump - 1;
+            return true;
+        case Op::Senao: skipToEnd(); return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool runCompiled(const Instr& code) {
+    bool ok = run(code);
+    state().error = !ok;
+    return ok;
+}
+
+void compileProgram(Program& p) {
+    for (int k = 1; k <= p.count(); ++k) {
+        Line& L = p.lines[size_t(k)];
+        if (L.nop || !L.handler) continue;
+        std::unique_ptr<Instr> in;
+        if (L.fim == BlockEnd::Se) {
+            in.reset(new Instr);
+            in->op = Op::Nothing;  // FIM SE ends nothing when run
+        } else if (L.fim == BlockEnd::Enquanto || L.fim == BlockEnd::Repete) {
+            // FIM's own argument is exactly the loop word here; a FIM REPETE runs its
+            // REPETE line's argument as that line read it, upper-cased.
+            int loop = p.match[size_t(k)];
+            if (loop == 0 || L.arg.size() != (L.fim == BlockEnd::Enquanto ? 8u : 6u)) continue;
+            in.reset(new Instr);
+            in->jump = loop;
+            if (L.fim == BlockEnd::Enquanto) {
+                in->op = Op::FimEnquanto;
+            } else {
+                in->op = Op::FimRepete;
+                std::string_view arg = p.lines[size_t(loop)].repeteArg;
+                if (!formTarget(arg, in->target) || arg.empty() || !formOperand(arg, in->a)) continue;
+            }
+        } else {
+            in = compileCommand(L.key, L.arg, L.handler);
+        }
+        if (in) L.code = std::move(in);
+    }
+}
+
+}  // namespace script
