@@ -77,9 +77,9 @@ TEST(StopKeyTerminal, CtrlCStopsARunningProgramButNotAField) {
     EXPECT_EQ(loop.exitCode, 1) << loop.seen;
     EXPECT_NE(loop.seen.find("Programa interrompido"), std::string::npos) << loop.seen;
     // In a field Ctrl+C is the field's (copy): the program goes on once the line is given.
-    // (typed once the front has the terminal in raw mode: before that Ctrl+C is the terminal's own signal)
-    const std::string raw = "\x1b[?1049h";
-    TtyRun field = runOnTerminal("LÊ $N\r\nESCREVE \"lido\"\r\n", {{raw, "\x03"}, {raw, "ana\r"}});
+    // (typed once the field reads keys, which the caret shows: before that, Ctrl+C is the stop key)
+    const std::string reading = "\x1b[?25h";
+    TtyRun field = runOnTerminal("LÊ $N\r\nESCREVE \"lido\"\r\n", {{reading, "\x03"}, {reading, "ana\r"}});
     EXPECT_EQ(field.exitCode, 0) << field.seen;
     EXPECT_NE(field.seen.find("lido"), std::string::npos) << field.seen;
 }
