@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -56,7 +57,9 @@ public:
                         "module-native-protocol-unix socket=" + dir_ + "/native auth-anonymous=1"},
                        dir_ + "/pulse.log");
         if (pulse_ < 0 || !waitForSocket(dir_ + "/native", pulse_)) {
-            why = "PulseAudio did not start (see " + dir_ + "/pulse.log)";
+            std::ifstream log(dir_ + "/pulse.log");
+            std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+            why = "PulseAudio did not start: " + text.substr(text.size() > 800 ? text.size() - 800 : 0);
             return false;
         }
         speechd_ = spawn({"speech-dispatcher", "-s", "-C", dir_ + "/conf", "-S", dir_ + "/sock", "-t", "0", "-P",
@@ -100,9 +103,15 @@ private:
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
             std::string v = *e;
-            if (v.rfind("HOME=", 0) && v.rfind("XDG_RUNTIME_DIR=", 0) && v.rfind("PULSE_SERVER=", 0)) env.push_back(v);
+            // The servers get a world of their own: no display, no session bus, no one else's settings.
+            bool own = false;
+            for (const char* name : {"HOME=", "XDG_RUNTIME_DIR=", "PULSE_SERVER=", "XDG_CONFIG_HOME=", "XDG_DATA_HOME=",
+                                     "DISPLAY=", "DBUS_SESSION_BUS_ADDRESS="})
+                own |= v.rfind(name, 0) == 0;
+            if (!own) env.push_back(v);
         }
         env.push_back("HOME=" + dir_ + "/home");
+        env.push_back("XDG_CONFIG_HOME=" + dir_ + "/home/.config");
         env.push_back("XDG_RUNTIME_DIR=" + dir_ + "/run");
         env.push_back("PULSE_SERVER=unix:" + dir_ + "/native");
         std::vector<char*> cargs, cenv;
