@@ -368,13 +368,19 @@ std::string PlayPlaceForScript(const std::string& reference) {
         status = "$ERRO$";
     } else {
         setVar("LUGAR", reference);
-        addPoints(p->points);
+        // A place shown again right after the pupil left it with Esc (and did not
+        // confirm the end) is the same visit, as in plain play: its points count once.
+        if (gPlay.escapedPlace != gPlay.currentPlace) addPoints(p->points);
+        gPlay.escapedPlace = 0;
         setScore();
         uint8_t key;
         PresentPlace(gPlay.currentPlace, key, answer);
         // The program decides what comes next and may write or speak meanwhile.
         ClearSlide();
-        if (key == kEsc) status = "$ESC$";
+        if (key == kEsc) {
+            status = "$ESC$";
+            gPlay.escapedPlace = gPlay.currentPlace;
+        }
         else if (p->endsGame) status = "$FIM$";
         else {
             ChooseNextPlace(gPlay.currentPlace, answer);
@@ -408,6 +414,7 @@ void PlayGame(bool gameLoaded) {
     } else {
         // Category references work for the program's places as they do in plain play.
         gPlay.score = 0;
+        gPlay.escapedPlace = 0;
         BuildCategories();
         if (g.randomOrder) ShuffleCategories();
         // The program may change the current folder (DIR TROCA); what comes after play,

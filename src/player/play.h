@@ -27,6 +27,7 @@ struct PlayState {
     int categoryCount = 0;
     std::array<TCateg, kMaxCategories> categories;  // entries 0..categoryCount-1
     std::string destination;  // destination text of the last choice, after SubstituteFirst
+    int32_t escapedPlace = 0;  // the place a program's last CHAMA REMOTO left with Esc (0: none)
 };
 PlayState& playState();
 void resetPlayState();

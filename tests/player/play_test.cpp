@@ -458,7 +458,7 @@ TEST(Substitute, FirstAndAll) {
 }
 
 TEST(Script, PlayPlaceForScriptStatuses) {
-    Game g("sim{Enter}{Esc}{Enter}");
+    Game g("sim{Enter}{Esc}{Esc}{Enter}");
     EXPECT_EQ(player::PlayPlaceForScript("nenhum"), "$ERRO$");
     EXPECT_EQ(script::scriptGetVariable("STATUS"), "$ERRO$");
     EXPECT_EQ(script::scriptGetVariable("LUGAR"), "nenhum");
@@ -471,6 +471,10 @@ TEST(Script, PlayPlaceForScriptStatuses) {
     g.ip.run([&] { s = player::PlayPlaceForScript("b"); });
     EXPECT_EQ(s, "$ESC$");
     EXPECT_EQ(script::scriptGetVariable("PONTOS"), "35");  // the score goes on adding up
+    // Shown again after Esc (the program's "Confirma fim?" answered N): the same visit, counted once.
+    g.ip.run([&] { s = player::PlayPlaceForScript("b"); });
+    EXPECT_EQ(s, "$ESC$");
+    EXPECT_EQ(script::scriptGetVariable("PONTOS"), "35");
     g.ip.run([&] { s = player::PlayPlaceForScript("C"); });
     EXPECT_EQ(s, "$FIM$");
     EXPECT_EQ(script::scriptGetVariable("STATUS"), "$FIM$");
