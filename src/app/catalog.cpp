@@ -219,6 +219,16 @@ std::string MessageText(const std::string& key) {
 
 bool HasMessage(const std::string& key) { return findKey(key) >= 0; }
 
+bool AgreeOrGiveUp(const std::string& question, int lineEnds) {
+    SayMessage(question, lineEnds);
+    uint8_t ch = 0, ext = 0;
+    con::readKeyWithEcho(ch, ext);
+    con::writeLn();
+    if (ch == 'S' || ch == 's') return true;
+    SayMessage("LUDESIST", 1);
+    return false;
+}
+
 void SayMessage(const std::string& key, int lineEnds) {
     const std::string text = MessageText(key);
     if (lineEnds >= 0) {

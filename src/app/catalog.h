@@ -29,6 +29,9 @@ void SayMessage(const std::string& key, int lineEnds);
 // Says the message on the given background, reads one key with echo and returns it
 // upper-cased, or 0 for an extended key (then no line end is written).
 uint8_t AskKey(const std::string& key, int lineEnds, int promptBackground);
+// A yes/no question of the catalogue said at the cursor, one key read with echo and a
+// line end: true for S; anything else says "Desistiu" (LUDESIST) and gives false.
+bool AgreeOrGiveUp(const std::string& question, int lineEnds = 0);
 // "SIM" or "NÃO" (CP1252).
 std::string YesNoText(bool flag);
 // Adds an option labelled by the key's text to the choice menu being built.

@@ -76,14 +76,6 @@ bool regularFileOrSay(const std::string& path, const char* what) {
     return true;
 }
 
-bool readWhole(const std::string& path, std::string& out) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return false;
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    out = ss.str();
-    return true;
-}
 
 // `--speak TEXT` without a file: rendered as for --wav, then played on the sound device.
 // No device is an error the caller must see, not a silent success.
@@ -104,7 +96,7 @@ int speakAloud(const std::string& text) {
     std::string image;
     speech::WaveFormat fmt;
     size_t start = 0, len = 0;
-    if (code == 0 && readWhole(name, image) && speech::parseWaveImage(image, fmt, start, len) &&
+    if (code == 0 && plat::readPath(name, image) && speech::parseWaveImage(image, fmt, start, len) &&
         plat::audio::openSource(fmt.rate, fmt.bits, fmt.channels)) {
         plat::audio::queue(reinterpret_cast<const uint8_t*>(image.data()) + start, len);
         while (plat::audio::pending() > 0) usleep(10000);
@@ -153,7 +145,7 @@ int main(int argc, char** argv) {
             std::string file;
             next(file);
             if (!regularFileOrSay(file, "roteiro de teclas")) return 2;
-            if (!readWhole(file, o.keys)) {
+            if (!plat::readPath(file, o.keys)) {
                 std::fprintf(stderr, "ludivar: não foi possível ler o roteiro de teclas %s\n", file.c_str());
                 return 2;
             }

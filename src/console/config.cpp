@@ -82,18 +82,7 @@ std::string toCp1252(std::string text) {
     return text;
 }
 
-bool readWhole(const std::string& path, std::string& out) {
-    if (path.empty()) return false;
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return false;
-    out.clear();
-    char buf[4096];
-    while (f && out.size() < kMaxIniBytes) {
-        f.read(buf, sizeof buf);
-        out.append(buf, static_cast<size_t>(f.gcount()));
-    }
-    return true;
-}
+bool readWhole(const std::string& path, std::string& out) { return plat::readPath(path, out, kMaxIniBytes); }
 
 // Walks the lines of a profile text: calls `found` with the value of the first
 // matching key inside the sections of the given name (the first occurrence wins,

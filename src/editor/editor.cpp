@@ -137,14 +137,7 @@ void createGame() {
         con::writeLn();
     }
     if (plat::fileExists(name)) {
-        app::SayMessage("LUDESTRU", 0);
-        uint8_t ch = 0, ext = 0;
-        con::readKeyWithEcho(ch, ext);
-        con::writeLn();
-        if (ch != 'S' && ch != 's') {
-            app::SayMessage("LUDESIST", 1);
-            return;
-        }
+        if (!app::AgreeOrGiveUp("LUDESTRU")) return;
     }
     game::NewGame();
     app::appState().currentGameFile = name;

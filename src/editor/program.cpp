@@ -369,14 +369,7 @@ bool createProgram(bool openEditor) {
         return false;
     }
     if (plat::fileExists(name)) {
-        app::SayMessage("LUARQJAX", 1);
-        uint8_t ch = 0, ext = 0;
-        con::readKeyWithEcho(ch, ext);
-        con::writeLn();
-        if (ch != 'S' && ch != 's') {
-            app::SayMessage("LUDESIST", 1);
-            return false;
-        }
+        if (!app::AgreeOrGiveUp("LUARQJAX", 1)) return false;
     }
     {
         std::ofstream created(plat::mapPath(name), std::ios::binary | std::ios::trunc);

@@ -576,14 +576,7 @@ bool chooseGameFile(std::string& fileName) {
     if (name.size() < 4 || upperLatin(std::string_view(name).substr(name.size() - 4)) != ".LUD") name += ".lud";
     if (!plat::fileExists(name)) {
         app::SayMessage("LUNAOEXI", 1);
-        app::SayMessage("LUQUERCR", 0);
-        uint8_t ch = 0, ext = 0;
-        con::readKeyWithEcho(ch, ext);
-        con::writeLn();
-        if (ch != 'S' && ch != 's') {
-            app::SayMessage("LUDESIST", 1);
-            return false;
-        }
+        if (!app::AgreeOrGiveUp("LUQUERCR")) return false;
         // The file is made by the first save: giving up now leaves nothing behind.
         NewGame();
         fileName = name;
@@ -659,14 +652,7 @@ std::string createGameFolder() {
     text = trimText(text);
     if (text.empty()) return std::string();
     if (plat::dirExists(text)) {
-        app::SayMessage("LUDIREXI", 0);
-        uint8_t ch = 0, ext = 0;
-        con::readKeyWithEcho(ch, ext);
-        con::writeLn();
-        if (ch != 'S' && ch != 's') {
-            app::SayMessage("LUDESIST", 1);
-            return std::string();
-        }
+        if (!app::AgreeOrGiveUp("LUDIREXI")) return std::string();
     } else {
         std::error_code ec;
         if (!fs::create_directory(plat::mapPath(text), ec) || ec) {

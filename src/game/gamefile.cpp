@@ -957,14 +957,7 @@ bool SaveGameAs() {
     const std::string previous = current;
     const GameFileState before = gFile;
     if (path != before.path && stampOf(path).exists) {
-        app::SayMessage("LUDESTRU", 0);
-        uint8_t ch = 0, ext = 0;
-        con::readKeyWithEcho(ch, ext);
-        con::writeLn();
-        if (ch != 'S' && ch != 's') {
-            app::SayMessage("LUDESIST", 1);
-            return false;
-        }
+        if (!app::AgreeOrGiveUp("LUDESTRU")) return false;
     }
     current = name;
     if (path != before.path) {

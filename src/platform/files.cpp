@@ -286,7 +286,10 @@ bool fileExists(const std::string& name) {
 bool dirExists(const std::string& name) { return isDirPath(mapPath(name)); }
 
 bool readFile(const std::string& name, std::string& out, size_t maxBytes) {
-    const std::string path = mapPath(name);
+    return readPath(mapPath(name), out, maxBytes);
+}
+
+bool readPath(const std::string& path, std::string& out, size_t maxBytes) {
     struct stat st;
     // A FIFO or device would block the read and a folder reads as nothing.
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;

@@ -34,6 +34,8 @@ std::string mapPath(const std::string& name);
 bool fileExists(const std::string& name);     // takes a Windows-style name
 bool dirExists(const std::string& name);
 bool readFile(const std::string& name, std::string& out, size_t maxBytes = SIZE_MAX);
+// The same for a Linux path, as it stands: at most maxBytes, regular files only.
+bool readPath(const std::string& linuxPath, std::string& out, size_t maxBytes = SIZE_MAX);
 std::string currentDir();                      // Linux path
 bool changeDir(const std::string& name);
 

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "game/gamefile.h"
+#include "platform/files.h"
 
 namespace player {
 
@@ -50,18 +51,6 @@ bool makeFolders(const std::string& dir) {
     return true;
 }
 
-// Linux paths (UTF-8) are read as they are: plat::readFile takes Windows-style names.
-bool readWhole(const std::string& path, std::string& out, size_t maxBytes) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    out.clear();
-    char buf[65536];
-    size_t n;
-    while (out.size() < maxBytes && (n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    std::fclose(f);
-    return out.size() <= maxBytes;
-}
-
 bool readInt(std::istream& in, int32_t& v, int32_t lo, int32_t hi) {
     long long x = 0;
     if (!(in >> x) || x < lo || x > hi) return false;
@@ -77,7 +66,7 @@ std::string gameIdentity(const std::string& linuxPath) {
     const std::string full = real;
     std::free(real);
     std::string bytes;
-    if (!readWhole(full, bytes, SIZE_MAX)) return std::string();
+    if (!plat::readPath(full, bytes)) return std::string();
     return hex(fnv1a(full)) + "-" + hex(fnv1a(bytes));
 }
 
@@ -157,7 +146,7 @@ bool saveProgress(const std::string& identity, const Progress& p) {
 bool loadProgress(const std::string& identity, Progress& p) {
     if (identity.empty()) return false;
     std::string text;
-    if (!readWhole(progressPath(identity), text, kMaxProgressBytes)) return false;
+    if (!plat::readPath(progressPath(identity), text, kMaxProgressBytes)) return false;
     return parseProgress(text, identity, p);
 }
 
