@@ -157,11 +157,13 @@ public:
     void holdAfterEnd() override {
         if (!win_) return;
         audio::tone(0);
+        // Only the close box, Alt+F4, Esc or Enter end it: keys typed ahead must not.
+        // Dropped before the title changes, so a key typed once the title shows counts.
+        SDL_PumpEvents();
+        SDL_FlushEvents(SDL_KEYDOWN, SDL_TEXTINPUT);
         SDL_SetWindowTitle(win_, cp1252ToUtf8(cp("Programa terminado")).c_str());
         view_.caret = false;
         presentAll();
-        // Only the close box, Alt+F4, Esc or Enter end it: keys typed ahead must not.
-        SDL_FlushEvents(SDL_KEYDOWN, SDL_TEXTINPUT);
         SDL_Event e;
         while (SDL_WaitEvent(&e)) {
             if (e.type == SDL_QUIT) return;

@@ -89,13 +89,12 @@ TEST(WindowStopKey, CtrlBreakStopsATightLoop) {
     if (!id.empty()) {
         // The keys go where the pointer is (no window manager gives focus here).
         run("xdotool mousemove --window " + id + " 20 20 sleep 0.2 key ctrl+Pause");
-        // The program stops; the window then stays up, titled "Programa terminado", until it is closed.
-        for (int i = 0; i < 600 && slurpFile(err).find("Programa interrompido") == std::string::npos; ++i)
+        // The program stops; the window then stays up, titled "Programa terminado", until it is
+        // closed.  Keys typed before that title are dropped, so Esc waits for it.
+        for (int i = 0; i < 600 && run("xdotool getwindowname " + id).find("Programa terminado") == std::string::npos; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        for (int tries = 0; tries < 10 && code < 0; ++tries) {
-            run("xdotool mousemove --window " + id + " 20 20 sleep 0.1 key Escape");
-            code = waitEnd(pid, 3000);
-        }
+        run("xdotool mousemove --window " + id + " 20 20 sleep 0.1 key Escape");
+        code = waitEnd(pid, 30000);
     }
     if (code < 0) {
         kill(pid, SIGKILL);
