@@ -5,6 +5,7 @@
 // Usage: ludivar_phoncompare [--with NAME] [--words FILE] [--cache FILE] [--known FILE]
 //                            [--rules FILE] [--exceptions FILE] [--set KEY=VALUE]...
 //                            [--every N] [--limit N] [--diffs FILE] [--show WORD]... [--cached-only]
+#include "ludivar_paths.h"
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -1,6 +1,7 @@
 // The embedded engine as a transcriber of the comparison tool: its letter-to-sound
 // rules and exceptions (data/brisatts, or --set brisa-rules=F --set brisa-exceptions=F),
 // its phonemes mapped to the common alphabet.
+#include "ludivar_paths.h"
 #include <map>
 
 #include "phoncompare.h"

@@ -1,3 +1,4 @@
+#include "ludivar_paths.h"
 #include "platform/files.h"
 
 #include <dirent.h>

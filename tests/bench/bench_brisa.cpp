@@ -2,6 +2,7 @@
 // sound of a sentence, and how closely the rendered pitch follows the targets of the
 // timing step (median error in semitones; a question must end higher than it starts).
 // bench_brisa [--wav OUT.wav TEXT]   (the second form writes one text for listening)
+#include "ludivar_paths.h"
 #include <algorithm>
 #include <chrono>
 #include <cmath>

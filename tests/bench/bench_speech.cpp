@@ -7,6 +7,7 @@
 //   ladder    syllables per second of speech at each of the five speeds of the
 //             shipped ECOLAR.INI (database, cuts, word gaps and fast playback).
 // Usage: bench_speech [--words FILE] [--root DIR] [--rules DIR] [--limit N] [--show N] [--no-stress] [--ladder]
+#include "ludivar_paths.h"
 #include <espeak-ng/speak_lib.h>
 
 #include <algorithm>

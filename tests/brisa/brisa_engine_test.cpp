@@ -1,6 +1,7 @@
 // The embedded engine end to end: start-up and its error texts, the WAV file, the
 // wave output, the pipe to an `mbrola` program (our stand-in speaking its protocol)
 // and the built-in renderer over the shipped diphone database.
+#include "ludivar_paths.h"
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,6 +1,7 @@
 // The program as a Linux user starts it: on a pseudo-terminal (a display that cannot be
 // reached, a terminal of 80 x 24, no sound device, the Braille mode asked for where no
 // key releases come), and from the command line (help, version, refusals, hangs).
+#include "ludivar_paths.h"
 #include <gtest/gtest.h>
 
 #include <fcntl.h>

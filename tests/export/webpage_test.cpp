@@ -1,6 +1,7 @@
 // The game as a web page: media confined to the game's folder, game texts that
 // cannot break out of the page, and the demo game played to its end in a real
 // headless Chromium (tests/web/play.js, which needs `npm ci` in tests/web).
+#include "ludivar_paths.h"
 #include <gtest/gtest.h>
 
 #include <fcntl.h>

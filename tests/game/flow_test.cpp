@@ -1,6 +1,7 @@
 // The game steps a user walks through: choosing and creating game folders,
 // loading a broken game, saving and saving under a new name, the teachers'
 // checker, and the same steps through the program itself (headless front).
+#include "ludivar_paths.h"
 #include <gtest/gtest.h>
 
 #include <filesystem>

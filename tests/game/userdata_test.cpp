@@ -1,6 +1,7 @@
 // Where a teacher's games and settings live, the one-time move of the games that
 // earlier versions kept inside the program's data, and names matched whatever
 // their case and byte encoding.
+#include "ludivar_paths.h"
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 

@@ -1,5 +1,6 @@
 // The demo game "Formas e Cores", played from its first place to its end in
 // both copies: place by place, and driven by its game program.
+#include "ludivar_paths.h"
 #include <gtest/gtest.h>
 
 #include <dirent.h>

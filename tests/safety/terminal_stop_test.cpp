@@ -1,5 +1,6 @@
 // The stop key in the terminal front: Ctrl+C stops a running program, but in a
 // field it stays a key of the field.  The program runs on a pseudo-terminal.
+#include "ludivar_paths.h"
 #include <gtest/gtest.h>
 
 #include <poll.h>

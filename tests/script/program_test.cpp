@@ -1,4 +1,5 @@
 // Whole programs through `ludivar --headless --script`: exit code, screen and trace.
+#include "ludivar_paths.h"
 #include <gtest/gtest.h>
 
 #include "support/headless.h"

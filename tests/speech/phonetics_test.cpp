@@ -1,5 +1,6 @@
 // The text-to-phonetics front end: normalization, the rules and exception
 // readers, context symbols, stress marking and transcription.
+#include "ludivar_paths.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 // The synthesizer as the program opens and uses it: the shipped voice data,
 // the opening codes, and the spoken WAV file of the command line.
+#include "ludivar_paths.h"
 #include <gtest/gtest.h>
 
 #include <cmath>

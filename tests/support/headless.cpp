@@ -1,3 +1,4 @@
+#include "ludivar_paths.h"
 #include "support/headless.h"
 
 #include <fcntl.h>

@@ -1,6 +1,7 @@
 // Options R and G from the editor's menu, reached from the main question: a game
 // is edited, a script imported into it, the game written out as a script and
 // saved; the saved game holds what the script said.
+#include "ludivar_paths.h"
 #include <gtest/gtest.h>
 
 #include <filesystem>

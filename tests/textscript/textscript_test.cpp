@@ -1,5 +1,6 @@
 // Text scripts: reading the format, the import's values, the exact export, the
 // round trip, and options R, G and I through the console.
+#include "ludivar_paths.h"
 #include <gtest/gtest.h>
 
 #include <filesystem>

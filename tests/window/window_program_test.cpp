@@ -1,5 +1,6 @@
 // The program itself in a window: started as a user starts it, photographed once it
 // waits at the question, and closed from outside.
+#include "ludivar_paths.h"
 #include <gtest/gtest.h>
 
 #include <fcntl.h>

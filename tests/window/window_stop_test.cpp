@@ -1,5 +1,6 @@
 // The stop key in the window: Ctrl+Break, typed through XTest as a user types it,
 // stops a game program that loops without drawing or reading a key.
+#include "ludivar_paths.h"
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
