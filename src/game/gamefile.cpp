@@ -22,6 +22,7 @@
 #include "app/startup.h"
 #include "console/console.h"
 #include "console/textwin.h"
+#include "game/fields.h"
 #include "game/text.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -30,26 +31,15 @@ namespace game {
 
 namespace {
 
-// The keys of the file, as CP1252 bytes, in the order the writer produces them.
-struct FileKeys {
-    std::string name = "NOME DO JOGO", author = "AUTOR", created = plat::cp("DATA DE CRIAÇÃO"),
-                version = plat::cp("VERSÃO"), versionDate = plat::cp("DATA DA VERSÃO"), script = "SCRIPT",
-                comment1 = plat::cp("COMENTÁRIOS");
-    std::string background = "FUNDO", font = "FONTE DO TEXTO", places = "LUGARES";
-    std::string placeName = "NOME", description = plat::cp("DESCRIÇÃO"), category = "CATEGORIA",
-                expected = "RESPOSTA ESPERADA", right = "LUGAR OK", wrong = "LUGAR ERRO",
-                points = plat::cp("PONTUAÇÃO"), ends = "TERMINADOR", slides = plat::cp("NÚMERO DE SLIDES"),
-                media = plat::cp("MÍDIA"), bgColour = "COR DO FUNDO", textColour = "COR DA LETRA",
-                scriptEnd = "SCRIPTFINAL";
-    std::string title = plat::cp("TÍTULO"), picPos = plat::cp("POSIÇÃO FIGURA"), picture = "FIGURA",
-                waitMedia = plat::cp("ESPERA MÍDIA"), effect = "EFEITO", autoAdvance = plat::cp("AUTO AVANÇA"),
-                speakText = "FALA TEXTO", textPos = plat::cp("POSIÇÃO TEXTO");
-    std::string yes = "SIM", no = plat::cp("NÃO");
-};
+// Keys of places in older games, whose place scripts are not used any more.
+const std::string kOldPlaceScript = "SCRIPT", kOldPlaceScriptEnd = "SCRIPTFINAL";
 
-const FileKeys& keys() {
-    static const FileKeys k;
-    return k;
+// The field of a section whose file key this is, or nullptr.
+template <class Owner>
+const Field<Owner>* fileField(const std::vector<Field<Owner>>& fields, FieldSection section, const std::string& key) {
+    for (const Field<Owner>& f : fields)
+        if (f.section == section && !f.fileKey.empty() && f.fileKey == key) return &f;
+    return nullptr;
 }
 
 enum class Section { None, General, Model, Place, Slide };
@@ -228,98 +218,80 @@ struct Reader {
     // Stores a key line of the current section; false when the key is not one of it
     // (or, with result.stop set, when its value cannot be taken).
     bool store(const KeyLine& kl) {
-        const FileKeys& k = keys();
         const std::string& key = kl.key;
         std::string value(kl.value);
         switch (section) {
         case Section::General: {
-            TDadosGerais& d = g.general;
-            if (key == k.name) d.name = std::move(value);
-            else if (key == k.author) d.author = std::move(value);
-            else if (key == k.created) d.creationDate = std::move(value);
-            else if (key == k.version) d.version = std::move(value);
-            else if (key == k.versionDate) d.versionDate = std::move(value);
-            else if (key == k.script) d.program = std::move(value);
-            else if (key == k.comment1) d.comments[0] = std::move(value);
-            else if (key.size() == k.comment1.size() + 1 && key.compare(0, k.comment1.size(), k.comment1) == 0 &&
-                     key.back() >= '2' && key.back() <= '5')
-                d.comments[size_t(key.back() - '1')] = std::move(value);
-            else return false;
-            return true;
+            const GameField* f = fileField(gameFields(), FieldSection::General, key);
+            return f && storeValue(*f, g, std::move(value));
         }
-        case Section::Model:
-            if (key == k.background) g.backgroundPicture = std::move(value);
-            else if (key == k.font) readFont(kl.value);
-            else if (key == k.places) {
+        case Section::Model: {
+            const GameField* f = fileField(gameFields(), FieldSection::Model, key);
+            if (!f) return false;
+            if (f->id == FieldId::Font) {
+                readFont(kl.value);
+                return true;
+            }
+            if (f->id == FieldId::PlaceCount) {
                 int32_t n = 0;
-                if (!parseInt(value, n) || n < 0 || n > kMaxPlaces) {
-                    fail(ReadStop::BadNumber, lineNo, currentLine);
-                    return false;
-                }
+                if (!readNumber(*f, value, n)) return false;
                 if (map) {
                     map->declaredPlaces = n;
                     map->declaredLine = lineNo;
                 }
                 // Places already read keep their numbers.
                 g.placeCount = placesRead ? std::max(g.placeCount, n) : n;
-            } else return false;
-            return true;
+                return true;
+            }
+            return storeValue(*f, g, std::move(value));
+        }
         case Section::Place: {
-            TLugar& p = *place;
-            if (key == k.placeName) p.name = std::move(value);
-            else if (key == k.description) p.description = std::move(value);
-            else if (key == k.category) p.category = std::move(value);
-            else if (key == k.expected) {
-                if (map) map->answers.push_back({placeNo, 0, lineNo, key, value});
-                p.expectedAnswer = std::move(value);
-            }
-            else if (key == k.right) p.placeIfRight = std::move(value);
-            else if (key == k.wrong) p.placeIfWrong = std::move(value);
-            else if (key == k.points) {
-                int32_t n = 0;
-                p.points = parseInt(value, n) ? n : 0;
-            } else if (key == k.ends) {
-                if (map) map->flags.push_back({placeNo, 0, lineNo, key, value});
-                p.endsGame = !value.empty() && upperLatin(uint8_t(value[0])) == 'S';
-            }
-            else if (key == k.slides) {
-                int32_t n = 0;
-                if (!parseInt(value, n) || n < 0 || n > kMaxSlides) {
-                    fail(ReadStop::BadNumber, lineNo, currentLine);
-                    return false;
-                }
-                p.slideCount = n;
-            } else if (key == k.media) p.media = std::move(value);
-            else if (key == k.bgColour) p.backgroundColour = std::move(value);
-            else if (key == k.textColour) p.textColour = std::move(value);
-            else if (key == k.background) p.backgroundPicture = std::move(value);
-            else if (key == k.script || key == k.scriptEnd) {
-                // Older games carried place scripts here; they are not used any more.
-            } else return false;
-            return true;
+            const PlaceField* f = fileField(placeFields(), FieldSection::Place, key);
+            // Older games carried place scripts here; they are not used any more.
+            if (!f) return key == kOldPlaceScript || key == kOldPlaceScriptEnd;
+            if (map && f->id == FieldId::Answer) map->answers.push_back({placeNo, 0, lineNo, key, value});
+            if (map && f->flag) map->flags.push_back({placeNo, 0, lineNo, key, value});
+            return storeValue(*f, *place, std::move(value));
         }
         case Section::Slide: {
-            TSlide& s = *slide;
-            auto flag = [&] {
-                if (map) map->flags.push_back({slidePlace, slideNo, lineNo, key, value});
-                return !value.empty() && (value[0] == 'S' || value[0] == '1');
-            };
-            if (!key.empty() && key[0] >= '0' && key[0] <= '9') s.text.push_back(std::move(value));
-            else if (key == k.title) s.title = std::move(value);
-            else if (key == k.picPos) s.picturePosition = std::move(value);
-            else if (key == k.picture) s.picture = std::move(value);
-            else if (key == k.media) s.media = std::move(value);
-            else if (key == k.waitMedia) s.waitMedia = flag();
-            else if (key == k.effect) s.effect = std::move(value);
-            else if (key == k.autoAdvance) s.autoAdvance = flag();
-            else if (key == k.speakText) s.speakText = flag();
-            else if (key == k.textPos) s.textPosition = std::move(value);
-            else return false;
-            return true;
+            // The slide's text lines: keys 0, 1, 2, ... kept in file order.
+            if (!key.empty() && key[0] >= '0' && key[0] <= '9') {
+                slide->text.push_back(std::move(value));
+                return true;
+            }
+            const SlideField* f = fileField(slideFields(), FieldSection::Slide, key);
+            if (!f) return false;
+            if (map && f->flag) map->flags.push_back({slidePlace, slideNo, lineNo, key, value});
+            return storeValue(*f, *slide, std::move(value));
         }
         default:
             return false;
         }
+    }
+
+    // A number within the field's limits.  Outside them, a field that must hold a
+    // number stops the reading; any other reads as 0.
+    template <class Owner>
+    bool readNumber(const Field<Owner>& f, const std::string& value, int32_t& n) {
+        if (parseInt(value, n) && n >= f.min && n <= f.max) return true;
+        n = 0;
+        if (!f.badNumberStops) return true;
+        fail(ReadStop::BadNumber, lineNo, currentLine);
+        return false;
+    }
+
+    template <class Owner>
+    bool storeValue(const Field<Owner>& f, Owner& o, std::string value) {
+        if (f.text) {
+            *f.text(o) = std::move(value);
+        } else if (f.flag) {
+            *f.flag(o) = readsYes(f, value);
+        } else if (f.number) {
+            int32_t n = 0;
+            if (!readNumber(f, value, n)) return false;
+            *f.number(o) = n;
+        }
+        return true;
     }
 
     std::string currentLine;  // the line being read, for a failure report
@@ -704,62 +676,51 @@ void putLine(std::string& out, const std::string& key, const std::string& value)
     out += "\r\n";
 }
 
+// A field's line; a text written only when set is left out while empty.
+template <class Owner>
+void putField(std::string& out, const Field<Owner>& f, const Owner& o) {
+    if (f.fileOnlyWhenSet && f.textOf(o).empty()) return;
+    putLine(out, f.fileKey, fieldText(f, o));
+}
+
 }  // namespace
 
 std::string GameText(const TJogo& g) {
-    const FileKeys& k = keys();
-    auto yesNo = [&](bool b) -> const std::string& { return b ? k.yes : k.no; };
     std::string out;
-    const TDadosGerais& d = g.general;
     out += "[DADOS GERAIS]\r\n";
-    putLine(out, k.name, d.name);
-    putLine(out, k.author, d.author);
-    putLine(out, k.created, d.creationDate);
-    putLine(out, k.version, d.version);
-    putLine(out, k.versionDate, d.versionDate);
-    if (!d.program.empty()) putLine(out, k.script, d.program);
-    putLine(out, k.comment1, d.comments[0]);
-    // The count is recomputed here so that comments edited without a recount still reach the file.
-    if (std::max(g.commentCount, CountComments(d)) > 1)
-        for (int i = 2; i <= kComments; ++i) putLine(out, k.comment1 + char('0' + i), d.comments[size_t(i - 1)]);
+    // Comments 2 to 5 are written together, only when one of them holds something.  The
+    // count is recomputed here so that comments edited without a recount still reach the file.
+    const bool moreComments = std::max(g.commentCount, CountComments(g.general)) > 1;
+    for (const GameField& f : gameFields()) {
+        if (f.section != FieldSection::General || f.fileKey.empty()) continue;
+        if (f.id >= FieldId::Comment2 && f.id <= FieldId::Comment5 && !moreComments) continue;
+        putField(out, f, g);
+    }
 
     out += "\r\n[MODELO]\r\n";
-    putLine(out, k.background, g.backgroundPicture);
-    putLine(out, k.font, g.font.face + "," + std::to_string(g.font.size) + "," + yesNo(g.font.bold));
-    putLine(out, k.places, std::to_string(g.placeCount));
+    for (const GameField& f : gameFields()) {
+        if (f.section != FieldSection::Model || f.fileKey.empty()) continue;
+        if (f.id == FieldId::Font)
+            putLine(out, f.fileKey, g.font.face + "," + std::to_string(g.font.size) + "," + yesNoText(g.font.bold));
+        else
+            putField(out, f, g);
+    }
 
     int lastPlace = std::min<int>(g.placeCount, kMaxPlaces);
     for (int i = 1; i <= lastPlace; ++i) {
         const TLugar* p = g.place(i);
         if (!p) continue;
         out += "\r\n[LUGAR " + std::to_string(i) + "]\r\n";
-        putLine(out, k.placeName, p->name);
-        putLine(out, k.description, p->description);
-        putLine(out, k.category, p->category);
-        putLine(out, k.expected, p->expectedAnswer);
-        putLine(out, k.right, p->placeIfRight);
-        putLine(out, k.wrong, p->placeIfWrong);
-        putLine(out, k.points, std::to_string(p->points));
-        putLine(out, k.ends, yesNo(p->endsGame));
-        putLine(out, k.slides, std::to_string(p->slideCount));
-        putLine(out, k.media, p->media);
-        putLine(out, k.bgColour, p->backgroundColour);
-        putLine(out, k.textColour, p->textColour);
-        putLine(out, k.background, p->backgroundPicture);
+        for (const PlaceField& f : placeFields())
+            if (!f.fileKey.empty()) putField(out, f, *p);
         int lastSlide = std::min<int>(p->slideCount, kMaxSlides);
         for (int s = 1; s <= lastSlide; ++s) {
             const TSlide* sl = p->slide(s);
             if (!sl) continue;
             out += "\r\n[SLIDE " + std::to_string(i) + " " + std::to_string(s) + "]\r\n";
-            putLine(out, k.title, sl->title);
-            if (!sl->picturePosition.empty()) putLine(out, k.picPos, sl->picturePosition);
-            putLine(out, k.picture, sl->picture);
-            putLine(out, k.media, sl->media);
-            putLine(out, k.waitMedia, yesNo(sl->waitMedia));
-            if (!sl->effect.empty()) putLine(out, k.effect, sl->effect);
-            putLine(out, k.autoAdvance, yesNo(sl->autoAdvance));
-            putLine(out, k.speakText, yesNo(sl->speakText));
-            if (!sl->textPosition.empty()) putLine(out, k.textPos, sl->textPosition);
+            for (const SlideField& f : slideFields())
+                if (!f.fileKey.empty()) putField(out, f, *sl);
+            // The text lines come last, keyed by their number from 0.
             for (size_t t = 0; t < sl->text.size(); ++t) putLine(out, std::to_string(t), sl->text[t]);
         }
     }
