@@ -14,6 +14,7 @@
 #include "console/form.h"
 #include "console/textwin.h"
 #include "game/folders.h"
+#include "game/fields.h"
 #include "game/gamefile.h"
 #include "game/text.h"
 #include "platform/files.h"
@@ -68,37 +69,41 @@ std::string unescapeLine(const std::string& line) {
 }
 std::string unescapeName(const std::string& line) { return line == "\\" ? std::string() : unescapeLine(line); }
 
-enum class Field {
-    Category, BackgroundColour, TextColour, BackgroundPicture, Media, Answer, Right, Wrong, Both, Ends, Points,
-    Picture, PicturePosition, TextPosition, Effect,
-};
-
+// A tag of the script and the field it sets.  "[DESVIO]" sets both destinations of
+// the place: it is no field of its own.
 struct Tag {
     std::string text;  // upper case, CP1252
-    Field field;
+    const PlaceField* place = nullptr;
+    const SlideField* slide = nullptr;
+    bool both = false;
 };
 
+const std::string& bothDestinationsTag() {
+    static const std::string tag = "[DESVIO]";
+    return tag;
+}
+
+// A place's lines take the place's tags; a slide's lines take the slide's and those
+// of the place's answer and destinations.
+std::vector<Tag> tagsOf(bool inSlide) {
+    std::vector<Tag> tags;
+    if (inSlide)
+        for (const SlideField& f : slideFields())
+            for (const std::string& t : f.scriptTags) tags.push_back({t, nullptr, &f, false});
+    for (const PlaceField& f : placeFields())
+        if (!inSlide || f.scriptInSlide)
+            for (const std::string& t : f.scriptTags) tags.push_back({t, &f, nullptr, false});
+    tags.push_back({bothDestinationsTag(), nullptr, nullptr, true});
+    return tags;
+}
+
 const std::vector<Tag>& placeTags() {
-    static const std::vector<Tag> tags = {
-        {"[CATEGORIA]", Field::Category},   {"[CORFUNDO]", Field::BackgroundColour},
-        {"[CORLETRA]", Field::TextColour},  {"[FUNDO]", Field::BackgroundPicture},
-        {plat::cp("[MÍDIA]"), Field::Media}, {"[MIDIA]", Field::Media},
-        {"[RESPOSTA]", Field::Answer},      {"[ACERTO]", Field::Right},
-        {"[ERRO]", Field::Wrong},           {"[DESVIO]", Field::Both},
-        {"[TERMINA]", Field::Ends},         {"[PONTOS]", Field::Points},
-    };
+    static const std::vector<Tag> tags = tagsOf(false);
     return tags;
 }
 
 const std::vector<Tag>& slideTags() {
-    static const std::vector<Tag> tags = {
-        {plat::cp("[MÍDIA]"), Field::Media}, {"[MIDIA]", Field::Media},
-        {"[FIGURA]", Field::Picture},       {"[IMAGEM]", Field::Picture},
-        {"[POSFIGURA]", Field::PicturePosition}, {"[POSTEXTO]", Field::TextPosition},
-        {"[EFEITO]", Field::Effect},        {"[RESPOSTA]", Field::Answer},
-        {"[ACERTO]", Field::Right},         {"[ERRO]", Field::Wrong},
-        {"[DESVIO]", Field::Both},
-    };
+    static const std::vector<Tag> tags = tagsOf(true);
     return tags;
 }
 
@@ -113,36 +118,23 @@ const Tag* findTag(const std::vector<Tag>& tags, const std::string& line, std::s
     return nullptr;
 }
 
-void setPlaceField(TLugar& p, Field f, const std::string& v) {
-    switch (f) {
-    case Field::Category: p.category = v; break;
-    case Field::BackgroundColour: p.backgroundColour = v; break;
-    case Field::TextColour: p.textColour = v; break;
-    case Field::BackgroundPicture: p.backgroundPicture = v; break;
-    case Field::Media: p.media = v; break;
-    case Field::Answer: p.expectedAnswer = v; break;
-    case Field::Right: p.placeIfRight = v; break;
-    case Field::Wrong: p.placeIfWrong = v; break;
-    case Field::Both: p.placeIfRight = p.placeIfWrong = v; break;
-    case Field::Ends: p.endsGame = !v.empty() && upperLatin(uint8_t(v[0])) == 'S'; break;
-    case Field::Points: {
+// A tagged value: a number that cannot be read leaves the field as it was.
+template <class Owner>
+void setField(const Field<Owner>& f, Owner& o, const std::string& v) {
+    if (f.text) {
+        *f.text(o) = v;
+    } else if (f.flag) {
+        *f.flag(o) = readsYes(f, v);
+    } else if (f.number) {
         int32_t n = 0;
-        if (parseInt(v, n)) p.points = n;
-        break;
-    }
-    default: break;
+        if (parseInt(v, n)) *f.number(o) = n;
     }
 }
 
-void setSlideField(TLugar& p, TSlide& s, Field f, const std::string& v) {
-    switch (f) {
-    case Field::Media: s.media = v; break;
-    case Field::Picture: s.picture = v; break;
-    case Field::PicturePosition: s.picturePosition = v; break;
-    case Field::TextPosition: s.textPosition = v; break;
-    case Field::Effect: s.effect = v; break;
-    default: setPlaceField(p, f, v); break;
-    }
+void setTagged(const Tag& t, TLugar& p, TSlide* s, const std::string& v) {
+    if (t.both) p.placeIfRight = p.placeIfWrong = v;
+    else if (t.slide && s) setField(*t.slide, *s, v);
+    else if (t.place) setField(*t.place, p, v);
 }
 
 // A place as the import starts it: the editors' new place with white letters.
@@ -170,7 +162,7 @@ void readSlide(const std::vector<std::string>& lines, size_t begin, size_t end, 
         const std::string& line = lines[i];
         if (!line.empty() && line[0] == '[') {
             std::string value;
-            if (const Tag* t = findTag(slideTags(), line, value)) setSlideField(p, s, t->field, value);
+            if (const Tag* t = findTag(slideTags(), line, value)) setTagged(*t, p, &s, value);
             continue;
         }
         if (s.text.size() < kSlideLines) s.text.push_back(unescapeLine(line));
@@ -192,7 +184,7 @@ bool readPlace(const std::vector<std::string>& lines, size_t begin, size_t end, 
         if (line[0] == '[') {
             std::string value;
             if (const Tag* t = findTag(placeTags(), line, value))
-                setPlaceField(p, t->field, value);
+                setTagged(*t, p, nullptr, value);
             else
                 out.ignored.push_back(line);
             continue;
@@ -323,42 +315,42 @@ void addTagged(std::string& out, const std::string& tag, const std::string& valu
     if (!value.empty()) addLine(out, tag + " " + value);
 }
 
+// A tagged field, left out while it holds its starting value (empty, 0 or no).
+template <class Owner>
+void addField(std::string& out, const Field<Owner>& f, const Owner& o) {
+    const std::string& tag = f.scriptTags.front();
+    if (f.text) addTagged(out, tag, f.textOf(o));
+    else if (f.number && f.numberOf(o) != 0) addLine(out, tag + " " + std::to_string(f.numberOf(o)));
+    else if (f.flag && f.flagOf(o)) addLine(out, tag + " SIM");
+}
+
 }  // namespace
 
 std::string scriptText(const TJogo& g) {
-    const std::string media = plat::cp("[MÍDIA]");
+    static const std::vector<const PlaceField*> placeTagged = fieldsBy(placeFields(), &PlaceField::scriptRank);
+    static const std::vector<const SlideField*> slideTagged = fieldsBy(slideFields(), &SlideField::scriptRank);
     std::string out;
-    addLine(out, asNameLine(g.general.name));
-    addLine(out, asNameLine(g.general.author));
+    // The first block: the game's name and author (the comments it may hold are read
+    // on import, never written).
+    for (const GameField& f : gameFields())
+        if (f.scriptLine == 0 || f.scriptLine == 1) addLine(out, asNameLine(f.textOf(g)));
     for (int n = 1; n <= g.placeCount; ++n) {
         const TLugar* p = g.place(n);
         if (!p) continue;
         addLine(out, kScriptSeparator);
         addLine(out, asNameLine(p->name));
         if (!p->description.empty()) addLine(out, asPlainLine(p->description));
-        addTagged(out, "[CATEGORIA]", p->category);
-        addTagged(out, "[RESPOSTA]", p->expectedAnswer);
-        if (!p->placeIfRight.empty() && p->placeIfRight == p->placeIfWrong) {
-            addTagged(out, "[DESVIO]", p->placeIfRight);
-        } else {
-            addTagged(out, "[ACERTO]", p->placeIfRight);
-            addTagged(out, "[ERRO]", p->placeIfWrong);
+        for (const PlaceField* f : placeTagged) {
+            // Equal destinations are one "[DESVIO]" line.
+            const bool same = !p->placeIfRight.empty() && p->placeIfRight == p->placeIfWrong;
+            if (same && f->id == FieldId::PlaceIfRight) addTagged(out, bothDestinationsTag(), p->placeIfRight);
+            else if (!(same && f->id == FieldId::PlaceIfWrong)) addField(out, *f, *p);
         }
-        if (p->points != 0) addLine(out, "[PONTOS] " + std::to_string(p->points));
-        if (p->endsGame) addLine(out, "[TERMINA] SIM");
-        addTagged(out, media, p->media);
-        addTagged(out, "[FUNDO]", p->backgroundPicture);
-        addTagged(out, "[CORFUNDO]", p->backgroundColour);
-        addTagged(out, "[CORLETRA]", p->textColour);
         for (int s = 1; s <= p->slideCount; ++s) {
             const TSlide* sl = p->slide(s);
             if (!sl) continue;
             addLine(out, "*");
-            addTagged(out, media, sl->media);
-            addTagged(out, "[POSFIGURA]", sl->picturePosition);
-            addTagged(out, "[FIGURA]", sl->picture);
-            addTagged(out, "[POSTEXTO]", sl->textPosition);
-            addTagged(out, "[EFEITO]", sl->effect);
+            for (const SlideField* f : slideTagged) addField(out, *f, *sl);
             size_t last = sl->text.size();
             while (last > 0 && isBlank(sl->text[last - 1])) --last;
             for (size_t i = 0; i < last; ++i) addLine(out, asPlainLine(sl->text[i]));
@@ -390,22 +382,22 @@ void sayWithLine(const std::string& text) {
 
 // The general data form on the script's first lines; stores them when confirmed.
 void confirmGeneralData(std::vector<std::string> general) {
+    static const std::vector<const GameField*> form = fieldsBy(gameFields(), &GameField::formRank);
     TJogo& g = current();
     general.resize(general.size() + 6);
     app::SayMessage("LUGERALT", 2);
     con::formReserveLines(12);
-    std::string name = general[0], author = general[1];
-    std::string created = g.general.creationDate, version = g.general.version, versionDate = g.general.versionDate;
-    std::array<std::string, kComments> comments;
-    for (size_t i = 0; i < comments.size(); ++i) comments[i] = general[2 + i];
+    // The general data form: the script's lines where it has them, the game's own values elsewhere.
+    std::vector<const GameField*> fields;
+    std::vector<std::string> texts;
+    for (const GameField* f : form) {
+        if (f->section != FieldSection::General) continue;
+        fields.push_back(f);
+        texts.push_back(f->scriptLine >= 0 ? general[size_t(f->scriptLine)] : f->textOf(g));
+    }
     con::formStart();
-    app::AddFormField("LU_NOME", &name, 255, 60);
-    app::AddFormField("LU_AUTOR", &author, 255, 60);
-    app::AddFormField("LU_CRIAC", &created, 255, 60);
-    app::AddFormField("LU_VERS", &version, 255, 60);
-    app::AddFormField("LU_DATA", &versionDate, 255, 60);
-    for (size_t i = 0; i < comments.size(); ++i)
-        app::AddFormField("LU_COMEN" + std::to_string(i + 1), &comments[i], 255, 60);
+    for (size_t i = 0; i < fields.size(); ++i)
+        app::AddFormField(fields[i]->formKey, &texts[i], 255, fields[i]->formWidth);
     con::formRun(true);
     app::SayMessage("LUCONFAL", 0);
     uint8_t ch = 0, ext = 0;
@@ -415,12 +407,7 @@ void confirmGeneralData(std::vector<std::string> general) {
         app::SayMessage("LUDGNALT", 2);
         return;
     }
-    g.general.name = name;
-    g.general.author = author;
-    g.general.creationDate = created;
-    g.general.version = version;
-    g.general.versionDate = versionDate;
-    g.general.comments = comments;
+    for (size_t i = 0; i < fields.size(); ++i) *fields[i]->text(g) = texts[i];
     RecountComments(g);
 }
 
