@@ -13,6 +13,7 @@
 #include "app/startup.h"
 #include "console/console.h"
 #include "console/textwin.h"
+#include "game/fields.h"
 #include "game/gamefile.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -137,45 +138,63 @@ std::string cssColour(const std::string& colour) {
     return buf;
 }
 
-std::string slideJson(const game::TSlide& s, MediaTable& media) {
-    std::string out = "{\"titulo\":" + jsonText(s.title);
-    out += ",\"figura\":" + mediumRef(media.add(s.picture));
-    out += ",\"posFigura\":" + jsonText(s.picturePosition);
-    out += ",\"temFigura\":" + jsonBool(!con::trim(s.picture).empty());
-    out += ",\"midias\":[";
-    bool first = true;
-    size_t start = 0;
-    for (;;) {
-        const size_t bar = s.media.find('|', start);
-        const std::string piece = s.media.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
-        if (!con::trim(piece).empty()) {
-            out += (first ? "" : ",") + mediumRef(media.add(piece));
-            first = false;
+// A field's value in the page, drawn by its kind.
+template <class Owner>
+std::string fieldJson(const game::Field<Owner>& f, const Owner& o, MediaTable& media) {
+    using game::FieldKind;
+    switch (f.kind) {
+    case FieldKind::Number: return std::to_string(f.numberOf(o));
+    case FieldKind::YesNo: return jsonBool(f.flagOf(o));
+    case FieldKind::Colour: return cssColour(f.textOf(o));
+    case FieldKind::Picture:
+    case FieldKind::Media: return mediumRef(media.add(f.textOf(o)));
+    case FieldKind::MediaList: {
+        const std::string& list = f.textOf(o);
+        std::string out = "[";
+        bool first = true;
+        size_t start = 0;
+        for (;;) {
+            const size_t bar = list.find('|', start);
+            const std::string piece = list.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
+            if (!con::trim(piece).empty()) {
+                out += (first ? "" : ",") + mediumRef(media.add(piece));
+                first = false;
+            }
+            if (bar == std::string::npos) break;
+            start = bar + 1;
         }
-        if (bar == std::string::npos) break;
-        start = bar + 1;
+        return out + "]";
     }
-    out += "],\"espera\":" + jsonBool(s.waitMedia);
-    out += ",\"auto\":" + jsonBool(s.autoAdvance);
-    out += ",\"fala\":" + jsonBool(s.speakText);
-    out += ",\"posTexto\":" + jsonText(s.textPosition);
-    out += ",\"texto\":[";
-    for (size_t i = 0; i < s.text.size(); ++i) out += (i ? "," : "") + jsonText(s.text[i]);
-    return out + "]}";
+    case FieldKind::Lines: {
+        const std::vector<std::string>& lines = f.linesOf(o);
+        std::string out = "[";
+        for (size_t i = 0; i < lines.size(); ++i) out += (i ? "," : "") + jsonText(lines[i]);
+        return out + "]";
+    }
+    default: return jsonText(f.textOf(o));
+    }
+}
+
+void addMember(std::string& out, const char* key, const std::string& value) {
+    out += std::string(out.empty() ? "{" : ",") + "\"" + key + "\":" + value;
+}
+
+std::string slideJson(const game::TSlide& s, MediaTable& media) {
+    static const auto fields = game::fieldsBy(game::slideFields(), &game::SlideField::webRank);
+    std::string out;
+    for (const game::SlideField* f : fields) {
+        addMember(out, f->webKey, fieldJson(*f, s, media));
+        // Whether the slide names a picture at all, found or not.
+        if (f->id == game::FieldId::PicturePosition)
+            addMember(out, "temFigura", jsonBool(!con::trim(s.picture).empty()));
+    }
+    return out + "}";
 }
 
 std::string placeJson(const game::TLugar& p, MediaTable& media) {
-    std::string out = "{\"nome\":" + jsonText(p.name);
-    out += ",\"categoria\":" + jsonText(p.category);
-    out += ",\"resposta\":" + jsonText(p.expectedAnswer);
-    out += ",\"lugarOk\":" + jsonText(p.placeIfRight);
-    out += ",\"lugarErro\":" + jsonText(p.placeIfWrong);
-    out += ",\"pontos\":" + std::to_string(p.points);
-    out += ",\"terminador\":" + jsonBool(p.endsGame);
-    out += ",\"midia\":" + mediumRef(media.add(p.media));
-    out += ",\"corFundo\":" + cssColour(p.backgroundColour);
-    out += ",\"corLetra\":" + cssColour(p.textColour);
-    out += ",\"fundo\":" + mediumRef(media.add(p.backgroundPicture));
+    static const auto fields = game::fieldsBy(game::placeFields(), &game::PlaceField::webRank);
+    std::string out;
+    for (const game::PlaceField* f : fields) addMember(out, f->webKey, fieldJson(*f, p, media));
     out += ",\"slides\":[";
     // Slides 1..number of slides; an empty slot shows only the place's background.
     const int count = std::max(0, std::min(p.slideCount, game::kMaxSlides));
@@ -252,18 +271,30 @@ std::string GamePage(const game::TJogo& g, const std::string& gameFolder, Export
     MediaTable media{gameFolder, report, {}, {}};
     report.needsProgram = !con::trim(g.general.program).empty();
 
-    std::string data = "{\"nome\":" + jsonText(g.general.name);
-    data += ",\"autor\":" + jsonText(g.general.author);
-    data += ",\"versao\":" + jsonText(g.general.version);
-    data += ",\"comentarios\":[";
-    for (int i = 0; i < game::kComments; ++i) data += (i ? "," : "") + jsonText(g.general.comments[size_t(i)]);
-    data += "],\"numComentarios\":" + std::to_string(g.commentCount);
-    data += ",\"narrando\":" + jsonBool(g.narration);
-    data += ",\"aleatorio\":" + jsonBool(g.randomOrder);
-    data += ",\"precisaPrograma\":" + jsonBool(report.needsProgram);
-    data += ",\"fundo\":" + mediumRef(media.add(g.backgroundPicture));
-    data += ",\"fonte\":{\"face\":" + jsonText(g.font.face) + ",\"tamanho\":" + std::to_string(g.font.size) +
-            ",\"negrito\":" + jsonBool(g.font.bold) + "}";
+    static const auto fields = game::fieldsBy(game::gameFields(), &game::GameField::webRank);
+    std::string data;
+    for (const game::GameField* f : fields) {
+        switch (f->id) {
+        case game::FieldId::Comment1: {
+            // The five comments as one list, and how many of them count.
+            std::string list = "[";
+            for (int i = 0; i < game::kComments; ++i) list += (i ? "," : "") + jsonText(g.general.comments[size_t(i)]);
+            addMember(data, f->webKey, list + "]");
+            addMember(data, "numComentarios", std::to_string(g.commentCount));
+            break;
+        }
+        case game::FieldId::Program:
+            // The page plays without the program: it only says there is one.
+            addMember(data, f->webKey, jsonBool(report.needsProgram));
+            break;
+        case game::FieldId::Font:
+            addMember(data, f->webKey, "{\"face\":" + jsonText(g.font.face) + ",\"tamanho\":" +
+                                           std::to_string(g.font.size) + ",\"negrito\":" + jsonBool(g.font.bold) + "}");
+            break;
+        default:
+            addMember(data, f->webKey, fieldJson(*f, g, media));
+        }
+    }
     data += ",\"lugares\":[null";
     const int count = std::max(0, std::min(g.placeCount, game::kMaxPlaces));
     for (int n = 1; n <= count; ++n) {

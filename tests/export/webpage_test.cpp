@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "export/webpage.h"
+#include "game/fields.h"
 #include "game/model.h"
 #include "platform/platform.h"
 #include "editor/session.h"
@@ -119,6 +120,51 @@ TEST(WebPage, GameTextsStayText) {
     EXPECT_NE(page.find("<title>&lt;/script&gt;&lt;script&gt;alert(1)&lt;/script&gt; - Ludivar</title>"),
               std::string::npos);
     EXPECT_NE(page.find("\\u0001"), std::string::npos);
+}
+
+// The page's data names every field of the tables that has a name there, in the
+// order the page's player was written for, each drawn by its kind.
+TEST(WebPage, DataFollowsTheFieldTables) {
+    const std::string folder = tempDir();
+    writeText(folder + "/fig.jpg", "jpeg bytes");
+    game::TJogo g;
+    game::ResetModel(g);
+    game::ResetGeneralData(g);
+    g.general.name = "Jogo";
+    g.general.comments[1] = "dois";
+    game::RecountComments(g);
+    game::TLugar& p = placeWithSlide(g, 1, "fig.jpg", "som.wav|fig.jpg| ");
+    p.name = "Lugar";
+    p.points = -5;
+    p.endsGame = true;
+    p.backgroundColour = "Azul";
+    p.placeIfRight = "2|3";
+    game::TSlide& s = *p.slide(1);
+    s.title = "T";
+    s.picturePosition = "centro";
+    s.waitMedia = false;
+    s.text = {"um", ""};
+    web::ExportReport rep;
+    const std::string page = web::GamePage(g, folder, rep);
+    auto has = [&](const std::string& json) {
+        EXPECT_NE(page.find(json), std::string::npos) << json;
+    };
+    has("{\"nome\":\"Jogo\",\"autor\":");
+    has(",\"comentarios\":[\"\",\"dois\",\"\",\"\",\"\"],\"numComentarios\":2,\"narrando\":true,"
+        "\"aleatorio\":false,\"precisaPrograma\":false,\"fundo\":null,\"fonte\":{\"face\":\"Arial\","
+        "\"tamanho\":24,\"negrito\":false},\"lugares\":[null,");
+    has("{\"nome\":\"Lugar\",\"categoria\":\"\",\"resposta\":\"\",\"lugarOk\":\"2|3\",\"lugarErro\":\"\","
+        "\"pontos\":-5,\"terminador\":true,\"midia\":null,\"corFundo\":\"#");
+    has("\"corLetra\":null,\"fundo\":null,\"slides\":[{\"titulo\":\"T\",\"figura\":0,"
+        "\"posFigura\":\"centro\",\"temFigura\":true,\"midias\":[null,0],\"espera\":false,\"auto\":false,"
+        "\"fala\":true,\"posTexto\":\"\",\"texto\":[\"um\",\"\"]}]}");
+    auto named = [&](const auto& fields) {
+        for (const auto& f : fields)
+            if (f.webKey) has("\"" + std::string(f.webKey) + "\":");
+    };
+    named(game::gameFields());
+    named(game::placeFields());
+    named(game::slideFields());
 }
 
 // The demo game played by keys in headless Chromium: tests/web/play.js says what it checks.
