@@ -8,6 +8,7 @@
 #include "console/textwin.h"
 #include "editor/common.h"
 #include "editor/editor.h"
+#include "game/fields.h"
 #include "platform/platform.h"
 
 namespace editor {
@@ -16,13 +17,19 @@ using namespace detail;
 
 namespace {
 
-constexpr int32_t kMaxFontSize = 999;
-
 // After the form: "Confirma as alterações? "; giving up says "Desistiu".
 bool confirmed() {
     if (confirm("LUCONFAL")) return true;
     app::SayMessage("LUDESIST", 2);
     return false;
+}
+
+// The fields of one form of the general data or the presentation settings, in form order.
+std::vector<const game::GameField*> formFields(game::FieldSection section) {
+    std::vector<const game::GameField*> out;
+    for (const game::GameField* f : game::fieldsBy(game::gameFields(), &game::GameField::formRank))
+        if (f->section == section) out.push_back(f);
+    return out;
 }
 
 }  // namespace
@@ -31,26 +38,17 @@ void editGeneralData() {
     con::writeLn();
     con::formReserveLines(12);
     game::TJogo& g = game::current();
-    game::TDadosGerais& d = g.general;
-    constexpr int kWidth = 60;
-    std::array<std::string, 10> original = {d.name,        d.author,      d.creationDate, d.version,
-                                            d.versionDate, d.comments[0], d.comments[1],  d.comments[2],
-                                            d.comments[3], d.comments[4]};
-    std::array<std::string, 10> texts = original;
-    static constexpr std::array<const char*, 10> keys = {"LU_NOME",   "LU_AUTOR",  "LU_CRIAC",  "LU_VERS",
-                                                         "LU_DATA",   "LU_COMEN1", "LU_COMEN2", "LU_COMEN3",
-                                                         "LU_COMEN4", "LU_COMEN5"};
+    static const std::vector<const game::GameField*> fields = formFields(game::FieldSection::General);
+    std::vector<std::string> original;
+    for (const game::GameField* f : fields) original.push_back(f->textOf(g));
+    std::vector<std::string> texts = original;
     con::formStart();
-    for (size_t i = 0; i < texts.size(); ++i) app::AddFormField(keys[i], &texts[i], 255, kWidth);
+    for (size_t i = 0; i < texts.size(); ++i)
+        app::AddFormField(fields[i]->formKey, &texts[i], 255, fields[i]->formWidth);
     con::formRun(true);
     if (!confirmed()) return;
-    for (size_t i = 0; i < texts.size(); ++i) texts[i] = keptValue(original[i], texts[i], kWidth);
-    d.name = texts[0];
-    d.author = texts[1];
-    d.creationDate = texts[2];
-    d.version = texts[3];
-    d.versionDate = texts[4];
-    for (size_t i = 0; i < d.comments.size(); ++i) d.comments[i] = texts[5 + i];
+    for (size_t i = 0; i < texts.size(); ++i)
+        *fields[i]->text(g) = keptValue(original[i], texts[i], fields[i]->formWidth);
     game::RecountComments(g);
 }
 
@@ -58,30 +56,32 @@ void editPresentation() {
     con::writeLn();
     con::formReserveLines(10);
     game::TJogo& g = game::current();
-    constexpr int kWidth = 60;
-    enum { Picture, Face, Size, Bold, Random, Narration, Count };
-    std::array<std::string, Count> original = {g.backgroundPicture,         g.font.face,
-                                               std::to_string(g.font.size), app::YesNoText(g.font.bold),
-                                               app::YesNoText(g.randomOrder), app::YesNoText(g.narration)};
-    std::array<std::string, Count> texts = original;
-    const std::string yesNo = plat::cp("SIM|NÃO");
-    const std::array<std::string, Count> choices = {pictureChoices(), game::kFontFaces, game::kFontSizes,
-                                                    yesNo, yesNo, yesNo};
-    static constexpr std::array<const char*, Count> keys = {"LU_IMG",   "LU_FONTE", "LU_TFONT",
-                                                            "LU_NEGRI", "LU_ALEAT", "LU_NARRA"};
+    static const std::vector<const game::GameField*> fields = formFields(game::FieldSection::Model);
+    std::vector<std::string> original, choices;
+    for (const game::GameField* f : fields) {
+        original.push_back(game::fieldText(*f, g));
+        choices.push_back(f->kind == game::FieldKind::Picture ? pictureChoices() : game::fixedChoices(f->kind));
+    }
+    std::vector<std::string> texts = original;
     con::formStart();
-    for (size_t i = 0; i < Count; ++i) app::AddFormChoiceField(keys[i], &texts[i], 255, choices[i], kWidth);
+    for (size_t i = 0; i < texts.size(); ++i)
+        app::AddFormChoiceField(fields[i]->formKey, &texts[i], 255, choices[i], fields[i]->formWidth);
     con::formRun(true);
     if (!confirmed()) return;
-    for (size_t i = 0; i < Count; ++i) texts[i] = keptValue(original[i], texts[i], kWidth);
-    g.backgroundPicture = texts[Picture];
-    g.font.face = texts[Face];
-    int32_t size = 0;
-    // A size no font can be drawn at counts as no number at all.
-    if (parseDecimal(texts[Size], size) && size >= 1 && size <= kMaxFontSize) g.font.size = size;
-    g.font.bold = flagNotN(texts[Bold], false);
-    g.randomOrder = flagNotN(texts[Random], true);
-    g.narration = flagNotN(texts[Narration], true);
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const game::GameField& f = *fields[i];
+        const std::string text = keptValue(original[i], texts[i], f.formWidth);
+        if (f.text) {
+            *f.text(g) = text;
+        } else if (f.number) {
+            int32_t n = 0;
+            // A size no font can be drawn at counts as no number at all.
+            if (parseDecimal(text, n) && n >= f.min && n <= f.max) *f.number(g) = n;
+        } else if (f.flag) {
+            // Bold only when asked for; the other choices are on unless refused.
+            *f.flag(g) = flagNotN(text, f.id != game::FieldId::FontBold);
+        }
+    }
 }
 
 }  // namespace editor

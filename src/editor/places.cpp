@@ -11,6 +11,7 @@
 #include "console/textwin.h"
 #include "editor/common.h"
 #include "editor/editor.h"
+#include "game/fields.h"
 #include "game/gamefile.h"
 #include "platform/platform.h"
 #include "player/play.h"
@@ -223,22 +224,13 @@ int editPlace(int n) {
 
     game::TJogo& g = game::current();
     const game::TLugar* p = g.place(n);
-    enum { Name, Category, Picture, Media, Back, Ink, Points, Answer, Right, Wrong, Ends, Count };
-    static constexpr std::array<const char*, Count> keys = {"LUC_NOME", "LUC_CATE", "LUG_IMGF", "LUC_MID",
-                                                            "LUC_CFND", "LUC_CLET", "LUC_PONT", "LUC_RESP",
-                                                            "LUC_LUOK", "LUC_LERR", "LUC_JOGT"};
-    static constexpr std::array<int, Count> widths = {50, 80, 80, 80, 50, 50, 10, 80, 80, 80, 4};
-    std::array<std::string, Count> original;
-    if (p) {
-        original = {p->name,         p->category,       p->backgroundPicture,
-                    p->media,        p->backgroundColour, p->textColour,
-                    std::to_string(p->points), p->expectedAnswer, p->placeIfRight,
-                    p->placeIfWrong, app::YesNoText(p->endsGame)};
-    } else {
-        original[Points] = "0";
-        original[Ends] = app::YesNoText(false);
-    }
-    std::array<std::string, Count> texts = original;
+    static const auto fields = game::fieldsBy(game::placeFields(), &game::PlaceField::formRank);
+    const size_t count = fields.size();
+    // A place not made yet shows the values of an empty one.
+    const game::TLugar blank{};
+    std::vector<std::string> original;
+    for (const game::PlaceField* f : fields) original.push_back(game::fieldText(*f, p ? *p : blank));
+    std::vector<std::string> texts = original;
 
     std::string places;
     bool first = true;
@@ -247,23 +239,24 @@ int editPlace(int n) {
             places += (first ? "" : "|") + q->name;
             first = false;
         }
-    const std::string pictures = pictureChoices();
-    const std::string media = placeMediaChoices();
-    std::array<std::string, Count> choices;
-    choices[Picture] = pictures;
-    choices[Media] = media;
-    choices[Back] = choices[Ink] = game::kColours;
-    choices[Right] = choices[Wrong] = places;
-    choices[Ends] = plat::cp("SIM|NÃO");
+    std::vector<std::string> choices;
+    for (const game::PlaceField* f : fields) {
+        switch (f->kind) {
+        case game::FieldKind::Picture: choices.push_back(pictureChoices()); break;
+        case game::FieldKind::Media: choices.push_back(placeMediaChoices()); break;
+        case game::FieldKind::Places: choices.push_back(places); break;
+        default: choices.push_back(game::fixedChoices(f->kind));
+        }
+    }
 
     con::formStart();
-    for (size_t i = 0; i < Count; ++i)
-        app::AddFormChoiceField(keys[i], &texts[i], 255, choices[i], widths[i]);
+    for (size_t i = 0; i < count; ++i)
+        app::AddFormChoiceField(fields[i]->formKey, &texts[i], 255, choices[i], fields[i]->formWidth);
     const int key = con::formRun(true);
 
     bool changed = false;
-    for (size_t i = 0; i < Count; ++i) {
-        texts[i] = keptValue(original[i], texts[i], widths[i]);
+    for (size_t i = 0; i < count; ++i) {
+        texts[i] = keptValue(original[i], texts[i], fields[i]->formWidth);
         changed |= texts[i] != original[i];
     }
     if (!changed) {
@@ -280,18 +273,14 @@ int editPlace(int n) {
     game::TLugar* place = g.place(n);
     if (!place && n >= 1 && n <= g.placeCount) place = game::CreatePlace(g, n);
     if (place) {
-        place->name = texts[Name];
-        place->category = texts[Category];
-        place->backgroundPicture = texts[Picture];
-        place->media = texts[Media];
-        place->backgroundColour = texts[Back];
-        place->textColour = texts[Ink];
-        int32_t points = 0;
-        place->points = parseDecimal(texts[Points], points) ? points : 0;
-        place->expectedAnswer = texts[Answer];
-        place->placeIfRight = texts[Right];
-        place->placeIfWrong = texts[Wrong];
-        place->endsGame = flagIsS(texts[Ends]);
+        for (size_t i = 0; i < count; ++i) {
+            const game::PlaceField& f = *fields[i];
+            int32_t number = 0;
+            if (f.text) *f.text(*place) = texts[i];
+            else if (f.number) *f.number(*place) = parseDecimal(texts[i], number) ? number : 0;
+            // The place ends the game only when "S" was answered.
+            else if (f.flag) *f.flag(*place) = flagIsS(texts[i]);
+        }
         if (place->slideCount == 0) offerFirstSlide(n);
     }
     drawPlaceHeader();

@@ -11,6 +11,7 @@
 #include "console/textwin.h"
 #include "editor/common.h"
 #include "editor/editor.h"
+#include "game/fields.h"
 #include "game/gamefile.h"
 #include "platform/platform.h"
 #include "player/slide.h"
@@ -187,50 +188,48 @@ int editSlide(int place, int n) {
 
     game::TLugar* p = placeOf(place);
     const game::TSlide* s = p ? slideOf(*p, n) : nullptr;
-    enum { Title, Picture, PicturePos, Media, Wait, Advance, Effect, Speak, TextPos, Text1, Count = Text1 + kTextFields };
-    static constexpr std::array<const char*, Count> keys = {
-        "LUSL_TIT", "LUSL_FIG", "LUSL_PFG", "LUSL_MID", "LUSL_ESP", "LUSL_AVN", "LUSL_EFT",
-        "LUSL_FAL", "LUSL_PTX", "LUSL_T1",  "LUSL_T2",  "LUSL_T3",  "LUSL_T4",  "LUSL_T5",
-        "LUSL_T6",  "LUSL_T7",  "LUSL_T8",  "LUSL_T9",  "LUSL_T10"};
-    std::array<int, Count> widths;
-    widths.fill(50);
-    widths[Title] = widths[PicturePos] = widths[Effect] = widths[TextPos] = 60;
-    widths[Picture] = widths[Media] = 80;
-    widths[Wait] = widths[Advance] = widths[Speak] = 4;
+    // Each slide field is one field of the form; the text is ten (labels LUSL_T1..LUSL_T10).
+    struct FormLine {
+        const game::SlideField* field;
+        std::string key;
+        int line;  // of the text; -1 for other fields
+    };
+    static const std::vector<FormLine> form = [] {
+        std::vector<FormLine> out;
+        for (const game::SlideField* f : game::fieldsBy(game::slideFields(), &game::SlideField::formRank)) {
+            if (f->lines) {
+                for (int i = 0; i < kTextFields; ++i) out.push_back({f, f->formKey + std::to_string(i + 1), i});
+            } else {
+                out.push_back({f, f->formKey, -1});
+            }
+        }
+        return out;
+    }();
+    const size_t count = form.size();
 
     game::TSlide blank;
     game::InitSlide(blank);
     const game::TSlide& from = s ? *s : blank;
-    std::array<std::string, Count> original;
-    original[Title] = from.title;
-    original[Picture] = from.picture;
-    original[PicturePos] = from.picturePosition;
-    original[Media] = from.media;
-    original[Wait] = app::YesNoText(from.waitMedia);
-    original[Advance] = app::YesNoText(from.autoAdvance);
-    original[Effect] = from.effect;
-    original[Speak] = app::YesNoText(from.speakText);
-    original[TextPos] = from.textPosition;
-    for (int i = 0; i < kTextFields; ++i)
-        if (size_t(i) < from.text.size()) original[size_t(Text1 + i)] = from.text[size_t(i)];
-    std::array<std::string, Count> texts = original;
-
-    const std::string yesNo = plat::cp("SIM|NÃO");
-    std::array<std::string, Count> choices;
-    choices[Picture] = pictureChoices();
-    choices[Media] = slideMediaChoices();
-    choices[PicturePos] = choices[TextPos] = game::kPositions;
-    choices[Effect] = game::kEffects;
-    choices[Wait] = choices[Advance] = choices[Speak] = yesNo;
+    std::vector<std::string> original, choices;
+    for (const FormLine& l : form) {
+        if (l.line < 0) original.push_back(game::fieldText(*l.field, from));
+        else original.push_back(size_t(l.line) < from.text.size() ? from.text[size_t(l.line)] : std::string());
+        switch (l.field->kind) {
+        case game::FieldKind::Picture: choices.push_back(pictureChoices()); break;
+        case game::FieldKind::MediaList: choices.push_back(slideMediaChoices()); break;
+        default: choices.push_back(game::fixedChoices(l.field->kind));
+        }
+    }
+    std::vector<std::string> texts = original;
 
     con::formStart();
-    for (size_t i = 0; i < Count; ++i)
-        app::AddFormChoiceField(keys[i], &texts[i], 255, choices[i], widths[i]);
+    for (size_t i = 0; i < count; ++i)
+        app::AddFormChoiceField(form[i].key, &texts[i], 255, choices[i], form[i].field->formWidth);
     const int key = con::formRun(true);
 
     bool changed = false;
-    for (size_t i = 0; i < Count; ++i) {
-        texts[i] = keptValue(original[i], texts[i], widths[i]);
+    for (size_t i = 0; i < count; ++i) {
+        texts[i] = keptValue(original[i], texts[i], form[i].field->formWidth);
         changed |= texts[i] != original[i];
     }
     if (!changed) {
@@ -245,18 +244,15 @@ int editSlide(int place, int n) {
     game::TSlide* target = p ? slideOf(*p, n) : nullptr;
     if (!target && p && n >= 1 && n <= p->slideCount) target = game::CreateSlide(*p, n);
     if (!target) return key;
-    target->title = texts[Title];
-    target->picture = texts[Picture];
-    target->picturePosition = texts[PicturePos];
-    target->media = texts[Media];
-    target->effect = texts[Effect];
-    target->textPosition = texts[TextPos];
-    target->waitMedia = flagNotN(texts[Wait], true);
-    target->autoAdvance = flagNotN(texts[Advance], true);
-    target->speakText = flagNotN(texts[Speak], true);
     // The ten lines of the form, empty ones included; lines past the tenth were
     // not shown, so they stay as they were.
-    std::vector<std::string> lines(texts.begin() + Text1, texts.end());
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < count; ++i) {
+        const game::SlideField& f = *form[i].field;
+        if (form[i].line >= 0) lines.push_back(texts[i]);
+        else if (f.text) *f.text(*target) = texts[i];
+        else if (f.flag) *f.flag(*target) = flagNotN(texts[i], true);
+    }
     for (size_t i = kTextFields; i < target->text.size(); ++i) lines.push_back(target->text[i]);
     target->text = std::move(lines);
     return key;
@@ -272,15 +268,9 @@ bool insertSlide(int place, int n, bool copyCurrent, bool ask) {
     std::unique_ptr<game::TSlide> s = newEditorSlide();
     if (copyCurrent) {
         if (const game::TSlide* src = slideOf(*p, n)) {
-            s->picture = src->picture;
-            s->picturePosition = src->picturePosition;
-            s->media = src->media;
-            s->waitMedia = src->waitMedia;
-            s->effect = src->effect;
-            s->autoAdvance = src->autoAdvance;
-            s->speakText = src->speakText;
-            s->textPosition = src->textPosition;
-            s->text = src->text;
+            // All but the title, which the new slide is given.
+            for (const game::SlideField& f : game::slideFields())
+                if (f.id != game::FieldId::Title) game::copyField(f, *src, *s);
         }
     }
     const int count = std::max(0, p->slideCount);
