@@ -184,6 +184,7 @@ int main(int argc, char** argv) {
                               &o.exportGame, &o.exportPage})
         if (!path->empty() && (*path)[0] != '/') *path = plat::currentDir() + "/" + *path;
     if (!o.ini.empty()) con::setIniOverride(o.ini);
+    con::loadSettings();
 
     if ((!o.check.empty() && !regularFileOrSay(o.check, "jogo")) ||
         (!o.game.empty() && !regularFileOrSay(o.game, "jogo")) ||
@@ -240,7 +241,7 @@ int main(int argc, char** argv) {
             code = o.wav.empty() ? speakAloud(plat::utf8ToCp1252(o.speak))
                                  : speech::speakToWav(plat::utf8ToCp1252(o.speak), o.wav);
         } else if (!o.script.empty()) {
-            con::startSpeech(0, con::readConfig("LUDIVAR", "DIRLUDIVAR"));
+            con::startSpeech(0, con::settings().soundsFolder);
             code = script::runScriptFile(plat::utf8ToCp1252(o.script));
             con::endSpeech();
         } else if (!o.game.empty()) {

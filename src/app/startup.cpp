@@ -91,7 +91,7 @@ int SeedGamesFolder(const std::string& games, const std::string& oldGames, const
 
 std::string GamesFolderSetting() {
     std::string games = plat::gamesDir();
-    if (plat::isDefaultGamesSetting(con::readConfig("LUDIVAR", "DIRJOGOS"))) {
+    if (plat::isDefaultGamesSetting(con::settings().gamesFolder)) {
         // The games that the program's data folder holds (the demo games, and those
         // that earlier versions saved there) move to the user's folder once.
         std::string oldGames = plat::mapPath("c:\\sonare\\ludivar");
@@ -105,7 +105,7 @@ std::string GamesFolderSetting() {
 }
 
 void StartUp() {
-    std::string sounds = con::readConfig("LUDIVAR", "DIRLUDIVAR");
+    std::string sounds = con::settings().soundsFolder;
     con::startSpeech(0, sounds);
     con::clearScreen();
     con::setWindowTitle("Ludivar");

@@ -38,6 +38,9 @@ struct ConfigState {
     std::string iniOverride;
     std::string startFolder;
     bool startFolderSet = false;
+    Settings settings;
+    bool settingsLoaded = false;
+    bool speechOpenedBefore = false;
     SpeechSettings speech;
     SystemVoiceOps voice = builtinSystemVoiceOps();
     bool voiceMissingSaid = false;  // the user hears it once a run
@@ -84,12 +87,12 @@ std::string toCp1252(std::string text) {
 
 bool readWhole(const std::string& path, std::string& out) { return plat::readPath(path, out, kMaxIniBytes); }
 
-// Walks the lines of a profile text: calls `found` with the value of the first
-// matching key inside the sections of the given name (the first occurrence wins,
-// as with the platform's profile reader).
-bool findKey(const std::string& text, const std::string& section, const std::string& key,
-             std::string& value) {
-    bool inSection = false;
+// Walks the key lines of a profile text in order, calling `visit(section, key, value)`
+// (names trimmed, one pair of enclosing quotes dropped from the value, as the
+// platform's profile reader does) until it returns true.
+template <typename Visit>
+bool walkKeys(const std::string& text, Visit visit) {
+    std::string section;
     size_t i = 0;
     while (i < text.size()) {
         size_t j = text.find('\n', i);
@@ -101,22 +104,28 @@ bool findKey(const std::string& text, const std::string& section, const std::str
         if (line.empty()) continue;
         if (line[0] == '[') {
             size_t close = line.find(']');
-            std::string name = line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
-            inSection = sameName(name, section);
+            section = line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
             continue;
         }
-        if (!inSection) continue;
         size_t eq = line.find('=');
         if (eq == std::string::npos || eq == 0) continue;  // junk line
-        if (!sameName(line.substr(0, eq), key)) continue;
         std::string v = trimBlanks(line.substr(eq + 1));
-        // The profile reader drops one pair of enclosing quotes.
         if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
             v = v.substr(1, v.size() - 2);
-        value = v;
-        return true;
+        if (visit(section, trimBlanks(line.substr(0, eq)), v)) return true;
     }
     return false;
+}
+
+// The first matching key inside the sections of the given name (the first
+// occurrence wins, as with the platform's profile reader).
+bool findKey(const std::string& text, const std::string& section, const std::string& key,
+             std::string& value) {
+    return walkKeys(text, [&](const std::string& sec, const std::string& k, const std::string& v) {
+        if (!sameName(sec, section) || !sameName(k, key)) return false;
+        value = v;
+        return true;
+    });
 }
 
 // An ECOLAR.INI in `dir` (a Linux path), matched without regard to case.
@@ -183,11 +192,15 @@ bool iniHasKey(const std::string& file, const std::string& section, const std::s
 
 // ---- where the file is ---------------------------------------------------------
 
-void setIniOverride(const std::string& linuxPath) { gCfg.iniOverride = linuxPath; }
+void setIniOverride(const std::string& linuxPath) {
+    gCfg.iniOverride = linuxPath;
+    gCfg.settingsLoaded = false;
+}
 
 void setStartFolder(const std::string& dir) {
     gCfg.startFolder = dir;
     gCfg.startFolderSet = true;
+    gCfg.settingsLoaded = false;  // "@" may stand for it
 }
 
 std::string startFolder() {
@@ -197,16 +210,6 @@ std::string startFolder() {
 
 std::string iniPath() {
     if (!gCfg.iniOverride.empty()) return gCfg.iniOverride;
-    std::string p = findIniIn(plat::configDir());
-    if (p.empty()) p = findIniIn(startFolder());
-    if (p.empty()) p = findIniIn(plat::familyRoot());
-    return p;
-}
-
-std::string windowsIniPath() {
-    if (!gCfg.iniOverride.empty()) return gCfg.iniOverride;
-    // The start folder is readConfig's fallback only; the window and the
-    // synthesizer fall back to the defaults we ship.
     std::string p = findIniIn(plat::configDir());
     if (p.empty()) p = findIniIn(plat::familyRoot());
     return p;
@@ -239,20 +242,6 @@ std::string substituteAt(const std::string& value, const std::string& pgm) {
         v = out;
     }
     return v;
-}
-
-std::string readConfig(const std::string& section, const std::string& key) {
-    std::string path = iniPath();
-    std::string text;
-    if (!readWhole(path, text)) return std::string();
-    std::string sec = section.empty() ? std::string("ECOLAR") : section;
-    std::string v = iniReadText(text, sec, key);
-    if (v.empty() || (v[0] != '@' && v.find("@\\") == std::string::npos)) return v;
-    return substituteAt(v, iniReadText(text, "ECOLAR", "PGMECOLAR"));
-}
-
-std::string readWindowsIni(const std::string& section, const std::string& key, size_t maxLen) {
-    return iniRead(windowsIniPath(), section.empty() ? std::string("ECOLAR") : section, key, maxLen);
 }
 
 int parseIntOr(const std::string& s, int dflt) {
@@ -299,6 +288,158 @@ int settingNumber(const std::string& section, const std::string& key, const std:
     for (const NumberRange& r : kNumberRanges)
         if (sec == r.section && k == r.key) return std::min(std::max(v, r.lo), r.hi);
     return v;
+}
+
+// ---- the settings in force ----------------------------------------------------------
+
+namespace {
+
+// The keys of one text, read as the family's readers read them: most with "@"
+// replaced by the program folder, the window's and the synthesizer's folders as written.
+class KeyReader {
+public:
+    explicit KeyReader(const std::string& cp1252Text) : text_(cp1252Text) {
+        pgm_ = raw("ECOLAR", "PGMECOLAR");
+    }
+    std::string raw(const char* section, const std::string& key, size_t maxLen = 255) const {
+        std::string v;
+        if (!findKey(text_, section, key, v)) return std::string();
+        if (v.size() > maxLen) v.resize(maxLen);
+        return v;
+    }
+    std::string value(const char* section, const std::string& key) const { return substituted(raw(section, key)); }
+    std::string substituted(const std::string& v) const {
+        if (v.empty() || (v[0] != '@' && v.find("@\\") == std::string::npos)) return v;
+        return substituteAt(v, pgm_);
+    }
+    int number(const char* section, const std::string& key, int dflt) const {
+        return settingNumber(section, key, value(section, key), dflt);
+    }
+    // Window keys: no substitution, 80 characters, as the window has always read them.
+    std::string window(const char* section, const char* key) const { return raw(section, key, 80); }
+    int windowNumber(const char* section, const char* key, int dflt) const {
+        return settingNumber(section, key, window(section, key), dflt);
+    }
+    const std::string& pgm() const { return pgm_; }
+    const std::string& text() const { return text_; }
+
+private:
+    const std::string& text_;
+    std::string pgm_;
+};
+
+bool startsWithS(const std::string& v) { return !v.empty() && (v[0] == 'S' || v[0] == 's'); }
+
+void readProgramKeys(const KeyReader& in, Settings& s) {
+    walkKeys(in.text(), [&](const std::string& sec, const std::string& key, const std::string& v) {
+        if (!sameName(sec, "ECOLAR")) return false;
+        const std::string k = toUpperLatin(key);
+        if (k.compare(0, 5, "PROG.") != 0) return false;
+        // The first occurrence wins, as for every other key.
+        if (!s.programs.count(k.substr(5))) s.programs[k.substr(5)] = in.substituted(v.substr(0, 255));
+        return false;
+    });
+}
+
+}  // namespace
+
+std::string Settings::programFor(const std::string& ext) const {
+    const std::string k = toUpperLatin(trimBlanks("PROG." + ext)).substr(5);
+    auto it = programs.find(k);
+    return it == programs.end() ? std::string() : it->second;
+}
+
+Settings settingsFromText(const std::string& iniText, const std::string& keptText) {
+    const std::string text = toCp1252(iniText);
+    const KeyReader in(text);
+    Settings s;
+    s.programFolder = in.pgm();
+    s.programReturnWaitMs = in.number("ECOLAR", "TEMPOESPERAPROGVOLTAR", 500);
+    readProgramKeys(in, s);
+
+    s.gamesFolder = in.value("LUDIVAR", "DIRJOGOS");
+    s.soundsFolder = in.value("LUDIVAR", "DIRLUDIVAR");
+    s.editor = in.value("LUDIVAR", "EDITOR");
+    s.resumeGames = toUpperLatin(trim(in.value("LUDIVAR", "RETOMAR"))) != "NAO";
+
+    // What the user kept (Ctrl+F4, Ctrl+P) wins over the file.
+    const std::string kept = toCp1252(keptText);
+    std::string keptValue;
+    int speed = findKey(kept, "TRADUTOR", "VELOCIDADE", keptValue) ? parseIntOr(keptValue, 0) : 0;
+    if (speed < 1 || speed > 5) speed = in.number("TRADUTOR", "VELOCIDADE", 3);
+    s.speed = speed >= 1 && speed <= 5 ? speed : 3;
+    if (!findKey(kept, "TRADUTOR", "PONTUACAO", keptValue) || keptValue.empty())
+        keptValue = in.value("TRADUTOR", "PONTUACAO");
+    s.punctuation = punctuationFromText(keptValue);
+    s.systemVoice = flagOn(in.value("TRADUTOR", "SAPI"));
+    s.lettersFolder = in.value("TRADUTOR", "DIRLETRAS");
+    s.diphonesFolder = in.raw("TRADUTOR", "DIRDIFONES");
+
+    for (int n = 1; n <= 5; ++n) {
+        SpeedKeys& k = s.speeds[size_t(n - 1)];
+        const std::string d = std::to_string(n);
+        auto number = [&](const char* name, int dflt) { return in.number("SINTETIZADOR", name + d, dflt); };
+        k.diphones = in.value("SINTETIZADOR", "DIFONES" + d).substr(0, 8);
+        k.corteFon = number("CORTEFON", 0);
+        k.sobraFon = number("SOBRAFON", 0);
+        k.interPal = number("INTERPAL", 0);
+        k.cutPeriods = flagOn(in.value("SINTETIZADOR", "CORTAFALA" + d));
+        k.fastRate = flagOn(in.value("SINTETIZADOR", "RAPIDINHO" + d));
+        k.pausePoint = number("PAUSAPONTO", 250);
+        k.pauseComma = number("PAUSAVIRG", 150);
+        k.pauseColon = number("PAUSADOISPONTOS", 200);
+    }
+
+    s.voiceType = in.number("SERVFALA", "TIPOSAPI", 0);
+    s.voice = in.number("SERVFALA", "VOZ", 0);
+    s.voiceRate = in.number("SERVFALA", "VELOCIDADE", 0);
+    s.voicePitch = in.number("SERVFALA", "TOM", 0);
+
+    s.engineFolder = in.value("BRISATTS", "DIR");
+    s.engineBase = in.value("BRISATTS", "BASE");
+    s.engineVoice = in.value("BRISATTS", "MBROLA_DB");
+
+    s.colourTable = in.window("VIDEO", "TABCORES");
+    const std::string fixed = in.window("VIDEO", "CORESFIXAS");
+    s.fixedColours = fixed == "S" || fixed == "s";
+    const std::string slow = in.window("VIDEO", "LENTO");
+    s.slowScroll = slow == "S" || slow == "s";
+    s.background = parseIntOr(in.window("VIDEO", "CORFUNDO"), 0);
+    s.foreground = parseIntOr(in.window("VIDEO", "CORLETRA"), 15);
+    const std::string amp = in.window("VIDEO", "AMPLIF");
+    s.magnifier = (!amp.empty() && amp[0] >= '1' && amp[0] <= '7') ? amp[0] - '0' : 2;
+    s.fontFace = in.window("VIDEO", "FONTE");
+    s.fontWidth = in.windowNumber("VIDEO", "LARGURALETRA", 0);
+    s.fontHeight = in.windowNumber("VIDEO", "ALTURALETRA", 0);
+    s.fontWeight = in.windowNumber("VIDEO", "PESOLETRA", 700);
+    const std::string corner = in.window("VIDEO", "CANTOTELA");
+    s.normalSize = corner.empty() || startsWithS(corner);
+    const std::string mode = in.window("BRAILLE", "MODO");
+    s.brailleMode = mode.empty() ? 0 : (mode[0] & 3);
+    if (s.brailleMode == 3) s.brailleMode = 1;
+    const std::string line = in.window("BRAILLE", "LINHA");
+    s.brailleLine = line.empty() || (line[0] != 'N' && line[0] != 'n');
+
+    s.trustedFolders = in.raw("SEGURANCA", "PASTASCONFIAVEIS", 4096);
+    return s;
+}
+
+void loadSettings() {
+    const std::string path = iniPath();
+    std::string text, kept;
+    if (path.empty() || !readWhole(path, text)) text.clear();
+    // A configuration named on the command line is used as it stands.
+    const bool fromCommandLine = !gCfg.iniOverride.empty();
+    if (fromCommandLine || !readWhole(keptSettingsPath(), kept)) kept.clear();
+    gCfg.settings = settingsFromText(text, kept);
+    gCfg.settings.file = path;
+    gCfg.settings.fromCommandLine = fromCommandLine;
+    gCfg.settingsLoaded = true;
+}
+
+const Settings& settings() {
+    if (!gCfg.settingsLoaded) loadSettings();
+    return gCfg.settings;
 }
 
 // ---- speech ----------------------------------------------------------------------
@@ -404,42 +545,33 @@ const char* punctuationText(Punctuation p) {
     }
 }
 
-Punctuation configuredPunctuation() {
-    // As for the speed: a configuration named on the command line is used as it stands.
-    std::string v = gCfg.iniOverride.empty() ? iniRead(keptSettingsPath(), "TRADUTOR", "PONTUACAO") : std::string();
-    if (v.empty()) v = readConfig("TRADUTOR", "PONTUACAO");
-    return punctuationFromText(v);
-}
+Punctuation configuredPunctuation() { return settings().punctuation; }
 
 bool keepPunctuation(Punctuation p) {
-    return iniWriteKey(keptSettingsPath(), "TRADUTOR", "PONTUACAO", punctuationText(p));
+    const bool ok = iniWriteKey(keptSettingsPath(), "TRADUTOR", "PONTUACAO", punctuationText(p));
+    loadSettings();
+    return ok;
 }
 
 int effectiveSpeed(int requested) {
     int s = requested;
-    if (s <= 0) s = keptSpeed();
-    if (s <= 0) s = settingNumber("TRADUTOR", "VELOCIDADE", readConfig("TRADUTOR", "VELOCIDADE"), 3);
+    if (s <= 0) s = settings().speed;
     if (s < 1 || s > 5) s = 3;
     return s;
 }
 
 void readSpeedKeys(int speed) {
     SpeechSettings& ss = gCfg.speech;
-    const std::string d = std::to_string(speed);
-    auto key = [&](const char* name) { return readConfig("SINTETIZADOR", name + d); };
-    auto number = [&](const char* name, int dflt) {
-        return settingNumber("SINTETIZADOR", name + d, key(name), dflt);
-    };
-    ss.dbName = key("DIFONES");
-    if (ss.dbName.size() > 8) ss.dbName.resize(8);
-    ss.corteFon = number("CORTEFON", 0);
-    ss.sobraFon = number("SOBRAFON", 0);
-    ss.interPal = number("INTERPAL", 0);
-    ss.cutPeriods = flagOn(key("CORTAFALA"));
-    ss.fastRate = flagOn(key("RAPIDINHO"));
-    ss.pausePoint = number("PAUSAPONTO", 250);
-    ss.pauseComma = number("PAUSAVIRG", 150);
-    ss.pauseColon = number("PAUSADOISPONTOS", 200);
+    const SpeedKeys k = settings().speeds[size_t(std::min(std::max(speed, 1), 5) - 1)];
+    ss.dbName = k.diphones;
+    ss.corteFon = k.corteFon;
+    ss.sobraFon = k.sobraFon;
+    ss.interPal = k.interPal;
+    ss.cutPeriods = k.cutPeriods;
+    ss.fastRate = k.fastRate;
+    ss.pausePoint = k.pausePoint;
+    ss.pauseComma = k.pauseComma;
+    ss.pauseColon = k.pauseColon;
     speech::setCutPeriods(ss.cutPeriods);
     speech::setFastRate(ss.fastRate);
 }
@@ -469,12 +601,12 @@ namespace {
 std::string openSystemVoice() {
     SpeechSettings& ss = gCfg.speech;
     ss.systemVoice = false;
-    const std::string sapi = readConfig("TRADUTOR", "SAPI");
-    if (!flagOn(sapi)) return std::string();
-    const int voice = settingNumber("SERVFALA", "VOZ", readConfig("SERVFALA", "VOZ"), 0);
-    int rate = settingNumber("SERVFALA", "VELOCIDADE", readConfig("SERVFALA", "VELOCIDADE"), 0);
-    const int pitch = settingNumber("SERVFALA", "TOM", readConfig("SERVFALA", "TOM"), 0);
-    const int tipo = settingNumber("SERVFALA", "TIPOSAPI", readConfig("SERVFALA", "TIPOSAPI"), 0);
+    const Settings& set = settings();
+    if (!set.systemVoice) return std::string();
+    const int voice = set.voice;
+    int rate = set.voiceRate;
+    const int pitch = set.voicePitch;
+    const int tipo = set.voiceType;
     // 3, 5 and 54 name their kinds; every other value is the speech server's kind.
     const int kind = (tipo == 3 || tipo == 5 || tipo == 54) ? tipo : 4;
     if (kind != 4 && rate > 10) rate = 0;
@@ -493,6 +625,10 @@ std::string openSystemVoice() {
 
 int trySpeech(int speed, const std::string& soundFolder) {
     SpeechSettings& ss = gCfg.speech;
+    // Reopening speech (Ctrl+F4) takes the settings as they are now; the first
+    // opening uses those read at start.
+    if (gCfg.speechOpenedBefore) loadSettings();
+    gCfg.speechOpenedBefore = true;
     ss.speed = effectiveSpeed(speed);
     ss.punctuation = configuredPunctuation();
     readSpeedKeys(ss.speed);
@@ -507,7 +643,7 @@ int trySpeech(int speed, const std::string& soundFolder) {
         return rc;
     }
     ss.soundFolder = withBackslash(soundFolder);
-    std::string letters = readConfig("TRADUTOR", "DIRLETRAS");
+    std::string letters = settings().lettersFolder;
     if (letters.empty()) letters = "c:\\sonare\\som\\letras\\";
     ss.lettersFolder = withBackslash(letters);
     // Opening the synthesizer may have reset the playback switches.
@@ -593,14 +729,11 @@ bool iniWriteKey(const std::string& file, const std::string& section, const std:
     return true;
 }
 
-int keptSpeed() {
-    // A configuration named on the command line is used as it stands.
-    if (!gCfg.iniOverride.empty()) return 0;
-    const int v = parseIntOr(iniRead(keptSettingsPath(), "TRADUTOR", "VELOCIDADE"), 0);
-    return v >= 1 && v <= 5 ? v : 0;
+bool keepSpeed(int speed) {
+    const bool ok = iniWriteKey(keptSettingsPath(), "TRADUTOR", "VELOCIDADE", std::to_string(speed));
+    loadSettings();
+    return ok;
 }
-
-bool keepSpeed(int speed) { return iniWriteKey(keptSettingsPath(), "TRADUTOR", "VELOCIDADE", std::to_string(speed)); }
 
 void endSpeech() {
     SpeechSettings& ss = gCfg.speech;

@@ -1,6 +1,8 @@
 // ECOLAR.INI and the speech settings: where the file is, how keys are read,
 // and opening, routing and closing of speech.
 #pragma once
+#include <array>
+#include <map>
 #include <string>
 
 namespace con {
@@ -15,18 +17,15 @@ std::string iniReadText(const std::string& text, const std::string& section,
                         const std::string& key, size_t maxLen = 255);
 bool iniTextHasKey(const std::string& text, const std::string& section, const std::string& key);
 
-// Where ECOLAR.INI is: --ini, else the configuration folder, else the start folder,
-// else the defaults shipped with the program.
+// Where ECOLAR.INI is: --ini, else the user's settings folder, else the defaults
+// shipped with the program.  Never the start folder nor a game's folder: those come
+// with downloads, and the file names programs to start and folders a game may read.
 void setIniOverride(const std::string& linuxPath);
-std::string iniPath();          // the file readConfig uses ("" when none exists)
-std::string windowsIniPath();   // the copy the window and synthesizer settings use
+std::string iniPath();          // the file the settings come from ("" when none exists)
+// The folder Ludivar was started in: "@" stands for it when PGMECOLAR is empty.
 void setStartFolder(const std::string& dir);
 std::string startFolder();
 
-// Value of a key, with "@" replaced by the family's program folder.  Empty section = ECOLAR.
-std::string readConfig(const std::string& section, const std::string& key);
-// Same file, no substitution (window keys, diphone folders).
-std::string readWindowsIni(const std::string& section, const std::string& key, size_t maxLen = 255);
 int parseIntOr(const std::string& s, int dflt);
 // A number of ECOLAR.INI: parsed as parseIntOr does, then kept within the range that
 // makes sense for that key (per-speed keys of [SINTETIZADOR] are named with their digit).
@@ -41,6 +40,75 @@ enum class Punctuation { All, Some, None };
 // TODA, ALGUMA, NENHUMA as [TRADUTOR] PONTUACAO writes them; anything else is All.
 Punctuation punctuationFromText(const std::string& text);
 const char* punctuationText(Punctuation p);
+
+// [SINTETIZADOR] keys of one speed (DIFONES3, CORTEFON3, ...).
+struct SpeedKeys {
+    std::string diphones;  // DIFONESn, cut to 8 characters
+    int corteFon = 0, sobraFon = 0, interPal = 0;
+    bool cutPeriods = false, fastRate = false;  // CORTAFALAn, RAPIDINHOn
+    int pausePoint = 250, pauseComma = 150, pauseColon = 200;
+};
+
+// Every key the program reads, read once from the one file iniPath() names (and the
+// kept settings).  Texts are CP1252; an empty text means the key is absent or empty,
+// and the reader applies its own default.  Numbers are within settingNumber's ranges.
+// Keys marked "@" have the program folder substituted.
+struct Settings {
+    std::string file;               // the ECOLAR.INI read ("" when none)
+    bool fromCommandLine = false;   // --ini: the kept settings do not apply
+
+    // [ECOLAR]
+    std::string programFolder;      // PGMECOLAR, as written
+    int programReturnWaitMs = 500;  // TEMPOESPERAPROGVOLTAR
+    std::map<std::string, std::string> programs;  // PROG.<ext> by upper-case ext (@)
+
+    // [LUDIVAR] (@)
+    std::string gamesFolder;        // DIRJOGOS
+    std::string soundsFolder;       // DIRLUDIVAR
+    std::string editor;             // EDITOR
+    bool resumeGames = true;        // RETOMAR: anything but NAO asks to resume
+
+    // [TRADUTOR] (@ but DIRDIFONES), with the kept settings over the file
+    int speed = 3;                  // 1-5: kept speed, else VELOCIDADE
+    Punctuation punctuation = Punctuation::All;  // kept level, else PONTUACAO
+    bool systemVoice = false;       // SAPI set and not beginning with N
+    std::string lettersFolder;      // DIRLETRAS
+    std::string diphonesFolder;     // DIRDIFONES
+
+    std::array<SpeedKeys, 5> speeds;  // [SINTETIZADOR] (@), speed n at [n - 1]
+
+    // [SERVFALA] (@)
+    int voiceType = 0;              // TIPOSAPI as written
+    int voice = 0, voiceRate = 0, voicePitch = 0;  // VOZ, VELOCIDADE, TOM
+
+    // [BRISATTS] (@)
+    std::string engineFolder, engineBase, engineVoice;  // DIR, BASE, MBROLA_DB
+
+    // [VIDEO] and [BRAILLE], 80 characters at most
+    std::string colourTable;        // TABCORES, the window parses it
+    bool fixedColours = false;      // CORESFIXAS=S
+    bool slowScroll = false;        // LENTO=S
+    int background = 0, foreground = 15;  // CORFUNDO, CORLETRA
+    int magnifier = 2;              // AMPLIF 1-7
+    std::string fontFace;           // FONTE
+    int fontWidth = 0, fontHeight = 0, fontWeight = 700;  // LARGURALETRA, ALTURALETRA, PESOLETRA
+    bool normalSize = true;         // CANTOTELA empty or S
+    int brailleMode = 0;            // MODO: 0 off, 1 or 2
+    bool brailleLine = true;        // LINHA empty or not N
+
+    // [SEGURANCA]
+    std::string trustedFolders;     // PASTASCONFIAVEIS, ";" between folders (4096 at most)
+
+    // PROG.<ext>, "" when none is set.
+    std::string programFor(const std::string& ext) const;
+};
+// The settings in force; read on first use when loadSettings was not called.
+const Settings& settings();
+// Reads them again: at start, when speech reopens, after a kept setting changes.
+void loadSettings();
+// The settings an ECOLAR.INI text gives, with the kept settings' text over it
+// (empty when none or under --ini).
+Settings settingsFromText(const std::string& iniText, const std::string& keptText);
 
 struct SpeechSettings {
     bool open = false;
@@ -59,10 +127,10 @@ SpeechSettings& speechSettings();
 // Fresh settings, no override, start folder forgotten, no system voice (tests).
 void resetConfig();
 
-// The speed actually used for a requested one: 0 or below asks [TRADUTOR]
-// VELOCIDADE; anything outside 1-5 gives 3.
+// The speed actually used for a requested one: 0 or below takes the kept speed,
+// else [TRADUTOR] VELOCIDADE; anything outside 1-5 gives 3.
 int effectiveSpeed(int requested);
-// Reads the per-speed keys of [SINTETIZADOR] into the settings and hands them to
+// Takes the per-speed keys of [SINTETIZADOR] into the speech settings and hands them to
 // the synthesizer's and the playback's switches.
 void readSpeedKeys(int speed);
 
@@ -80,7 +148,6 @@ void endSpeech();
 // speed chosen with Ctrl+F4) live in ludivar.ini of the configuration folder, never in
 // the shipped data; they apply unless --ini names a configuration.
 std::string keptSettingsPath();
-int keptSpeed();           // 0 when none is kept
 bool keepSpeed(int speed);
 // Sets one key of an INI file (made when missing), keeping every other line.
 bool iniWriteKey(const std::string& file, const std::string& section, const std::string& key,

@@ -387,7 +387,7 @@ void openDocument(const std::string& name) {
     std::string program;
     std::vector<std::string> args;
     if (startsWithNoCase(doc, "http://") || startsWithNoCase(doc, "https://") || startsWithNoCase(doc, "www.")) {
-        program = readConfig("", "PROG.HTM");
+        program = settings().programFor("HTM");
         std::string url = plat::cp1252ToUtf8(doc);
         // The desktop needs a scheme to know it is an address.
         if (program.empty() && startsWithNoCase(doc, "www.")) url = "http://" + url;
@@ -399,7 +399,7 @@ void openDocument(const std::string& name) {
             const bool absolute = (doc.size() >= 2 && doc[1] == ':') || doc[0] == '\\' || doc[0] == '/';
             program = absolute ? plat::mapPath(doc) : plat::currentDir() + "/" + plat::mapPath(doc);
         } else {
-            if (!ext.empty()) program = readConfig("", "PROG." + ext);
+            if (!ext.empty()) program = settings().programFor(ext);
             args.push_back(plat::mapPath(doc));
         }
     }

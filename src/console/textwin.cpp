@@ -201,7 +201,7 @@ void ensureWindow() {
     if (gTw.chars[0] == 0) gTw.chars.fill(' ');
     for (int i = 0; i < 16; ++i) gTw.colourTable[i] = uint8_t(i);
     // Colour table: comma-separated entries, stopping at the first that does not parse.
-    std::string tab = readWindowsIni("VIDEO", "TABCORES", 80);
+    const std::string& tab = settings().colourTable;
     if (!tab.empty()) {
         size_t pos = 0;
         for (int i = 0; i < 16 && pos <= tab.size(); ++i) {
@@ -218,42 +218,34 @@ void ensureWindow() {
             pos = comma + 1;
         }
     }
-    std::string fixed = readWindowsIni("VIDEO", "CORESFIXAS", 80);
-    gTw.coloursChangeable = !(fixed == "S" || fixed == "s");
-    std::string slow = readWindowsIni("VIDEO", "LENTO", 80);
-    gTw.slowScroll = slow == "S" || slow == "s";
-    int bg = parseIntOr(readWindowsIni("VIDEO", "CORFUNDO", 80), 0);
-    int fg = parseIntOr(readWindowsIni("VIDEO", "CORLETRA", 80), 15);
+    gTw.coloursChangeable = !settings().fixedColours;
+    gTw.slowScroll = settings().slowScroll;
+    int bg = settings().background;
+    int fg = settings().foreground;
     gTw.textAttr = uint8_t(((bg & 15) << 4) | (fg & 15));
     gTw.attrs.fill(gTw.textAttr);
 
     plat::WindowSettings ws;
-    std::string amp = readWindowsIni("VIDEO", "AMPLIF", 80);
-    ws.magnifier = (!amp.empty() && amp[0] >= '1' && amp[0] <= '7') ? amp[0] - '0' : 2;
-    std::string face = readWindowsIni("VIDEO", "FONTE", 80);
+    ws.magnifier = settings().magnifier;
+    const std::string& face = settings().fontFace;
     if (!face.empty()) ws.fontFace = face;
-    ws.fontWidth = settingNumber("VIDEO", "LARGURALETRA", readWindowsIni("VIDEO", "LARGURALETRA", 80), 0);
-    ws.fontHeight = settingNumber("VIDEO", "ALTURALETRA", readWindowsIni("VIDEO", "ALTURALETRA", 80), 0);
-    ws.fontWeight = settingNumber("VIDEO", "PESOLETRA", readWindowsIni("VIDEO", "PESOLETRA", 80), 700);
-    std::string corner = readWindowsIni("VIDEO", "CANTOTELA", 80);
-    ws.normalSize = corner.empty() || corner[0] == 'S' || corner[0] == 's';
+    ws.fontWidth = settings().fontWidth;
+    ws.fontHeight = settings().fontHeight;
+    ws.fontWeight = settings().fontWeight;
+    ws.normalSize = settings().normalSize;
     ws.slowScroll = gTw.slowScroll;
     if (plat::haveFront()) {
         plat::front().open(ws);
         if (!gTw.title.empty()) plat::front().setTitle(gTw.title);
         plat::front().invalidateAll(screenView());
     }
-    std::string modo = readWindowsIni("BRAILLE", "MODO", 80);
-    int mode = modo.empty() ? 0 : (modo[0] & 3);
-    if (mode == 3) mode = 1;
-    if (mode) setBrailleMode(mode);
+    if (const int mode = settings().brailleMode) setBrailleMode(mode);
     openBrailleDisplay();
 }
 
 void openBrailleDisplay() {
     if (!plat::haveFront()) return;
-    const std::string line = readWindowsIni("BRAILLE", "LINHA", 80);
-    brl::brailleState().enabled = line.empty() || (line[0] != 'N' && line[0] != 'n');
+    brl::brailleState().enabled = settings().brailleLine;
     // Tests and automation reach a display only when they name one.
     const bool headless = std::string(plat::front().name()) == "headless";
     if (headless && !std::getenv("BRLAPI_HOST")) return;

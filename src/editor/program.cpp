@@ -188,7 +188,7 @@ void waitForReturn(int pid) {
         while (plat::processRunning(pid) && !con::keyPressed()) con::delayMs(100);
         con::flushKeys();
     }
-    const int ms = con::settingNumber("ECOLAR", "TEMPOESPERAPROGVOLTAR", con::readConfig("ECOLAR", "TEMPOESPERAPROGVOLTAR"), 500);
+    const int ms = con::settings().programReturnWaitMs;
     if (ms > 0) con::delayMs(ms);
 }
 
@@ -200,7 +200,7 @@ void resetProgramState() { gProgram = ProgramState(); }
 EditorCommand editorCommand(const std::string& file, const std::string& frontName) {
     EditorCommand c;
     const std::string target = plat::mapPath(file);
-    const std::string setting = game::trimText(con::readConfig("LUDIVAR", "EDITOR"));
+    const std::string setting = game::trimText(con::settings().editor);
     const bool tty = frontName == "tty";
     if (!setting.empty()) {
         std::string program;

@@ -210,7 +210,7 @@ bool isDefaultGamesSetting(const std::string& dirjogos) {
 }
 
 std::string gamesDir() {
-    std::string setting = con::readConfig("LUDIVAR", "DIRJOGOS");
+    std::string setting = con::settings().gamesFolder;
     if (!isDefaultGamesSetting(setting)) {
         std::string d = mapPath(setting);
         while (d.size() > 1 && d.back() == '/') d.pop_back();

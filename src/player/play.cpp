@@ -333,7 +333,7 @@ bool askToContinue(const Progress& pr) {
     return k == 'S';
 }
 
-bool resumeAsked() { return con::toUpperLatin(con::trim(con::readConfig("LUDIVAR", "RETOMAR"))) != "NAO"; }
+bool resumeAsked() { return con::settings().resumeGames; }
 
 // Plain play of a game chosen with J: from where the pupil left it, when asked.
 void playKeepingProgress(bool shuffle) {

@@ -94,8 +94,8 @@ void slideSize(int& width, int& height) {
     if (plat::haveFront() && std::strcmp(plat::front().name(), "window") == 0 && plat::windowCanvasSize(width, height))
         return;
     // Without a window: 80 x 25 cells of the configured font (13 x 28 on the usual screen).
-    int cw = con::parseIntOr(con::readWindowsIni("VIDEO", "LARGURALETRA"), 13);
-    int ch = con::parseIntOr(con::readWindowsIni("VIDEO", "ALTURALETRA"), 28);
+    int cw = con::settings().fontWidth;
+    int ch = con::settings().fontHeight;
     if (cw < 4 || cw > 64) cw = 13;
     if (ch < 8 || ch > 128) ch = 28;
     width = 80 * cw;

@@ -145,9 +145,7 @@ std::string dataHome() {
 // ECOLAR.INI beside the program's start folder could have come with a download.
 std::vector<std::string> trustedFolders() {
     std::vector<std::string> out;
-    std::string ini = con::windowsIniPath();
-    if (ini.empty()) return out;
-    std::string list = con::iniRead(ini, "SEGURANCA", "PASTASCONFIAVEIS", 4096);
+    std::string list = con::settings().trustedFolders;
     std::stringstream ss(list);
     std::string item;
     while (std::getline(ss, item, ';')) {

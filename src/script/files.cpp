@@ -431,7 +431,7 @@ bool cmdExecuta(std::string_view arg) {
             con::delayMs(100);
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        int ms = con::parseIntOr(con::readConfig("ECOLAR", "TEMPOESPERAPROGVOLTAR"), 500);
+        int ms = con::settings().programReturnWaitMs;
         con::delayMs(ms);
     }
     return true;

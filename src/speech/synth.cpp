@@ -24,8 +24,8 @@ namespace speech {
 
 namespace {
 
-std::string configFolder(const char* key, const char* fallback) {
-    std::string dir = con::readWindowsIni("TRADUTOR", key);
+std::string configFolder(const std::string& setting, const char* fallback) {
+    std::string dir = setting;
     if (dir.empty()) dir = fallback;
     return dir;
 }
@@ -39,7 +39,7 @@ void playBuffer(const std::string& image) {
 }  // namespace
 
 std::string letterFilePath(const std::string& name) {
-    std::string dir = configFolder("dirLetras", "c:\\sonare\\som\\letras");
+    std::string dir = configFolder(con::settings().lettersFolder, "c:\\sonare\\som\\letras");
     if (dir.back() != '\\' && dir.back() != '/') dir += '\\';
     // Number words recorded at the pace of the open database, when there are.
     const std::string& db = synthState().settings.dbName;
@@ -52,8 +52,8 @@ int synthOpen(const SynthSettings& settings) {
     synthClose();
     SynthState& s = synthState();
     s.settings = settings;
-    const std::string letters = configFolder("dirLetras", "c:\\sonare\\som\\letras");
-    const std::string diphones = configFolder("DIRDIFONES", "c:\\sonare\\som\\difones");
+    const std::string letters = configFolder(con::settings().lettersFolder, "c:\\sonare\\som\\letras");
+    const std::string diphones = configFolder(con::settings().diphonesFolder, "c:\\sonare\\som\\difones");
     s.lettersDir = plat::mapPath(letters);
     s.diphoneDir = plat::mapPath(diphones);
     if (!plat::dirExists(letters) || !plat::dirExists(diphones)) return 1;

@@ -1,8 +1,12 @@
-// ECOLAR.INI: the profile rules, where the file is found, "@" substitution and
-// the speech settings that startSpeech derives from it.
+// ECOLAR.INI: the profile rules, where the file is found (trusted places only),
+// the typed settings with "@" substitution, and the speech settings derived from them.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <map>
+#include <vector>
 
 #include "console/config.h"
 #include "console/console.h"
@@ -49,19 +53,28 @@ TEST(IniReader, ProfileRules) {
     EXPECT_EQ(con::parseIntOr("99999999999999", 7), 7);
 }
 
-TEST(IniReader, FolderSubstitution) {
-    auto p = fresh("", "[ECOLAR]\nPGMECOLAR=c:\\fam\n[X]\nA=@\\som\nB=x@\\y\nC=sem arroba\nD=@@\\z\n", false);
-    EXPECT_EQ(con::readConfig("X", "A"), "c:\\fam\\som");
-    EXPECT_EQ(con::readConfig("X", "B"), "xc:\\fam\\y");
-    EXPECT_EQ(con::readConfig("X", "C"), "sem arroba");
-    EXPECT_EQ(con::readConfig("X", "D"), "c:\\famc:\\fam\\z");
-    EXPECT_EQ(con::readConfig("", "PGMECOLAR"), "c:\\fam");
-    EXPECT_EQ(con::readWindowsIni("X", "A"), "@\\som");  // only readConfig substitutes
+TEST(Settings, FolderSubstitution) {
+    con::resetConfig();
+    const con::Settings s = con::settingsFromText(
+        "[ECOLAR]\nPGMECOLAR=c:\\fam\nPROG.HTM=@\\nav\n[LUDIVAR]\nDIRLUDIVAR=@\\som\nDIRJOGOS=x@\\y\n"
+        "EDITOR=sem arroba\n[BRISATTS]\nDIR=@@\\z\n[VIDEO]\nFONTE=@\\fonte\n[TRADUTOR]\nDIRDIFONES=@\\dif\n"
+        "DIRLETRAS=@\\letras\\\n",
+        "");
+    EXPECT_EQ(s.soundsFolder, "c:\\fam\\som");
+    EXPECT_EQ(s.gamesFolder, "xc:\\fam\\y");
+    EXPECT_EQ(s.editor, "sem arroba");
+    EXPECT_EQ(s.engineFolder, "c:\\famc:\\fam\\z");
+    EXPECT_EQ(s.programFolder, "c:\\fam");
+    EXPECT_EQ(s.programFor("htm"), "c:\\fam\\nav");
+    EXPECT_EQ(s.lettersFolder, "c:\\fam\\letras\\");
+    // The window's and the diphone folder's keys are taken as written.
+    EXPECT_EQ(s.fontFace, "@\\fonte");
+    EXPECT_EQ(s.diphonesFolder, "@\\dif");
 
-    p.reset();
-    p = fresh("", "[ECOLAR]\nPGMECOLAR=\n[X]\nA=@\\som\n", false);
     con::setStartFolder("/home/aluno/jogos");
-    EXPECT_EQ(con::readConfig("X", "A"), "/home/aluno/jogos\\som");
+    EXPECT_EQ(con::settingsFromText("[ECOLAR]\nPGMECOLAR=\n[LUDIVAR]\nDIRLUDIVAR=@\\som\n", "").soundsFolder,
+              "/home/aluno/jogos\\som");
+    con::resetConfig();
 
     // A folder that names "@\" itself cannot make the reader loop forever.
     EXPECT_EQ(con::substituteAt("@\\a", "@\\b").find("@\\b"), std::string::npos);
@@ -69,29 +82,179 @@ TEST(IniReader, FolderSubstitution) {
     EXPECT_LT(looped.size(), 200u);
 }
 
-TEST(IniReader, WhereTheFileIsFound) {
-    auto p = fresh("", "", false);
-    const std::string base = tempDir();
-    const std::string cfg = base + "/cfg", start = base + "/start", root = base + "/root";
-    for (const std::string& d : {cfg, start, root}) mkdir(d.c_str(), 0755);
-    setenv("ECOLAR_CONFIG_DIR", cfg.c_str(), 1);
-    plat::setFamilyRoot(root);
-    con::setStartFolder(start);
+TEST(Settings, EveryKeyTypedWithItsDefaultAndRange) {
+    const con::Settings d = con::settingsFromText("", "");
+    EXPECT_EQ(d.programReturnWaitMs, 500);
+    EXPECT_TRUE(d.resumeGames);
+    EXPECT_EQ(d.speed, 3);
+    EXPECT_EQ(d.punctuation, con::Punctuation::All);
+    EXPECT_FALSE(d.systemVoice);
+    EXPECT_EQ(d.speeds[2].pausePoint, 250);
+    EXPECT_EQ(d.foreground, 15);
+    EXPECT_EQ(d.magnifier, 2);
+    EXPECT_EQ(d.fontWeight, 700);
+    EXPECT_TRUE(d.normalSize);
+    EXPECT_TRUE(d.brailleLine);
+    EXPECT_TRUE(d.programs.empty());
 
-    EXPECT_EQ(con::iniPath(), "");
-    writeText(root + "/ECOLAR.INI", "[LUDIVAR]\nDIRJOGOS=raiz\n");
-    EXPECT_EQ(con::readConfig("LUDIVAR", "DIRJOGOS"), "raiz");
-    writeText(start + "/ecolar.ini", "[LUDIVAR]\nDIRJOGOS=inicio\n");
-    EXPECT_EQ(con::readConfig("LUDIVAR", "DIRJOGOS"), "inicio");
-    EXPECT_EQ(con::readWindowsIni("LUDIVAR", "DIRJOGOS"), "raiz");  // the start folder is readConfig's only
-    writeText(cfg + "/Ecolar.Ini", "[LUDIVAR]\nDIRJOGOS=config\n");
-    EXPECT_EQ(con::readConfig("LUDIVAR", "DIRJOGOS"), "config");
-    EXPECT_EQ(con::readWindowsIni("LUDIVAR", "DIRJOGOS"), "config");
-    con::setIniOverride(base + "/nenhum.ini");
-    EXPECT_EQ(con::readConfig("LUDIVAR", "DIRJOGOS"), "");
+    const con::Settings s = con::settingsFromText(
+        "[ECOLAR]\nTEMPOESPERAPROGVOLTAR=999999\nprog.txt=c:\\ed\nPROG.TXT=segundo\nPROG.PDF=\n"
+        "[LUDIVAR]\nRETOMAR= nao \n"
+        "[TRADUTOR]\nVELOCIDADE=4\nPONTUACAO=alguma\nSAPI=Sim\n"
+        "[SINTETIZADOR]\nDIFONES5=UMNOMELONGO\nINTERPAL5=2147483647\nCORTAFALA5=S\nPAUSAVIRG1=-3\n"
+        "[SERVFALA]\nTIPOSAPI=54\nVOZ=-1\nVELOCIDADE=500\nTOM=-500\n"
+        "[VIDEO]\nCORESFIXAS=s\nLENTO=S\nCORFUNDO=1\nCORLETRA=14\nAMPLIF=9\nLARGURALETRA=100000\n"
+        "ALTURALETRA=x\nPESOLETRA=5\nCANTOTELA=N\nTABCORES=1,2,3\n"
+        "[BRAILLE]\nMODO=3\nLINHA=nao\n[SEGURANCA]\nPASTASCONFIAVEIS=~/a;/b\n",
+        "");
+    EXPECT_EQ(s.programReturnWaitMs, 60000);
+    EXPECT_EQ(s.programFor("txt"), "c:\\ed");  // the first occurrence wins
+    EXPECT_EQ(s.programFor("PDF"), "");
+    EXPECT_EQ(s.programFor("doc"), "");
+    EXPECT_FALSE(s.resumeGames);
+    EXPECT_EQ(s.speed, 4);
+    EXPECT_EQ(s.punctuation, con::Punctuation::Some);
+    EXPECT_TRUE(s.systemVoice);
+    EXPECT_EQ(s.speeds[4].diphones, "UMNOMELO");
+    EXPECT_EQ(s.speeds[4].interPal, 22000);
+    EXPECT_TRUE(s.speeds[4].cutPeriods);
+    EXPECT_EQ(s.speeds[0].pauseComma, 0);
+    EXPECT_EQ(s.speeds[2].interPal, 0);
+    EXPECT_EQ(s.voiceType, 54);
+    EXPECT_EQ(s.voice, 0);
+    EXPECT_EQ(s.voiceRate, 100);
+    EXPECT_EQ(s.voicePitch, -100);
+    EXPECT_TRUE(s.fixedColours);
+    EXPECT_TRUE(s.slowScroll);
+    EXPECT_EQ(s.background, 1);
+    EXPECT_EQ(s.foreground, 14);
+    EXPECT_EQ(s.magnifier, 2);
+    EXPECT_EQ(s.fontWidth, 200);
+    EXPECT_EQ(s.fontHeight, 0);
+    EXPECT_EQ(s.fontWeight, 100);
+    EXPECT_FALSE(s.normalSize);
+    EXPECT_EQ(s.colourTable, "1,2,3");
+    EXPECT_EQ(s.brailleMode, 1);
+    EXPECT_FALSE(s.brailleLine);
+    EXPECT_EQ(s.trustedFolders, "~/a;/b");
+}
 
+// Where the settings come from, with a hostile ECOLAR.INI always waiting in the
+// folder Ludivar starts from (a downloaded game's folder).
+TEST(Settings, OnlyTrustedPlacesAreRead) {
+    const std::string hostile =
+        "[LUDIVAR]\nDIRJOGOS=/.\nEDITOR=./editar.sh\n[ECOLAR]\nPROG.HTM=./abrir.sh\n"
+        "[TRADUTOR]\nVELOCIDADE=5\n[SEGURANCA]\nPASTASCONFIAVEIS=/\n";
+    struct Case {
+        const char* name;
+        const char* cmdLine;  // --ini text; nullptr: none given, "-": names a missing file
+        const char* user;     // the user's folder's ECOLAR.INI (nullptr: none)
+        const char* shipped;  // the data root's
+        const char* kept;     // ludivar.ini
+        const char* from;     // which file is read: "ini", "user", "root" or ""
+        const char* games;
+        const char* browser;
+        int speed;
+        con::Punctuation punctuation;
+    } cases[] = {
+        {"shipped defaults last", nullptr, nullptr, "[LUDIVAR]\nDIRJOGOS=c:\\sonare\\ludivar\n", nullptr, "root",
+         "c:\\sonare\\ludivar", "", 3, con::Punctuation::All},
+        {"nothing trusted", nullptr, nullptr, nullptr, nullptr, "", "", "", 3, con::Punctuation::All},
+        {"user folder next", nullptr, "[LUDIVAR]\nDIRJOGOS=meus\n[ECOLAR]\nPROG.HTM=firefox\n",
+         "[LUDIVAR]\nDIRJOGOS=raiz\n", nullptr, "user", "meus", "firefox", 3, con::Punctuation::All},
+        {"--ini wins", "[LUDIVAR]\nDIRJOGOS=linha\n[TRADUTOR]\nVELOCIDADE=2\nPONTUACAO=NENHUMA\n",
+         "[LUDIVAR]\nDIRJOGOS=meus\n", "[LUDIVAR]\nDIRJOGOS=raiz\n", "[TRADUTOR]\nVELOCIDADE=4\nPONTUACAO=ALGUMA\n",
+         "ini", "linha", "", 2, con::Punctuation::None},
+        {"--ini of a missing file gives the defaults", "-", "[LUDIVAR]\nDIRJOGOS=meus\n",
+         "[LUDIVAR]\nDIRJOGOS=raiz\n", nullptr, "ini", "", "", 3, con::Punctuation::All},
+        {"kept settings win", nullptr, "[TRADUTOR]\nVELOCIDADE=2\nPONTUACAO=NENHUMA\n", nullptr,
+         "[TRADUTOR]\nVELOCIDADE=4\nPONTUACAO=ALGUMA\n", "user", "", "", 4, con::Punctuation::Some},
+        {"a kept speed out of range is none", nullptr, nullptr, "[TRADUTOR]\nVELOCIDADE=2\n",
+         "[TRADUTOR]\nVELOCIDADE=9\nPONTUACAO=\n", "root", "", "", 2, con::Punctuation::All},
+    };
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string base = tempDir();
+        const std::string cfg = base + "/cfg", start = base + "/jogo", root = base + "/root";
+        for (const std::string& d : {cfg, start, root}) mkdir(d.c_str(), 0755);
+        setenv("ECOLAR_CONFIG_DIR", cfg.c_str(), 1);
+        plat::setFamilyRoot(root);
+        con::resetConfig();
+        writeText(start + "/ecolar.ini", hostile);
+        ASSERT_EQ(chdir(start.c_str()), 0);
+        con::setStartFolder(start);
+        std::map<std::string, std::string> files = {{"", ""}, {"root", root + "/ECOLAR.INI"}};
+        if (c.user) writeText(cfg + "/Ecolar.Ini", c.user);
+        files["user"] = cfg + "/Ecolar.Ini";
+        if (c.shipped) writeText(root + "/ECOLAR.INI", c.shipped);
+        if (c.kept) writeText(cfg + "/ludivar.ini", c.kept);
+        files["ini"] = base + "/linha.ini";
+        if (c.cmdLine) {
+            if (std::string(c.cmdLine) != "-") writeText(files["ini"], c.cmdLine);
+            con::setIniOverride(files["ini"]);
+        }
+        con::loadSettings();
+        const con::Settings& s = con::settings();
+        EXPECT_EQ(s.file, files[c.from]);
+        EXPECT_EQ(s.gamesFolder, c.games);
+        EXPECT_EQ(s.programFor("HTM"), c.browser);
+        EXPECT_EQ(s.speed, c.speed);
+        EXPECT_EQ(s.punctuation, c.punctuation);
+        // Nothing that starts a program or widens a game's reach comes from the start folder.
+        EXPECT_NE(s.editor, "./editar.sh");
+        EXPECT_EQ(s.trustedFolders, "");
+        ASSERT_EQ(chdir(here), 0);
+    }
     plat::setFamilyRoot("");
+    con::resetConfig();
+}
+
+// Settings are read once; a change on disk counts from the next reading.
+TEST(Settings, ReadOnceAndAgainWhenSpeechReopens) {
+    auto p = fresh("", "[SERVFALA]\nTOM=2\n[LUDIVAR]\nRETOMAR=SIM\n");
+    EXPECT_TRUE(con::settings().resumeGames);
+    writeText(p->dir + "/ECOLAR.INI", "[SERVFALA]\nTOM=3\n[LUDIVAR]\nRETOMAR=NAO\n");
+    EXPECT_TRUE(con::settings().resumeGames);
+    EXPECT_EQ(con::settings().voicePitch, 2);
+    p->run([] {
+        con::endSpeech();
+        con::startSpeech(0, "");
+    });
+    EXPECT_FALSE(con::settings().resumeGames);
+    EXPECT_EQ(con::settings().voicePitch, 3);
+    // A kept setting counts at once.
     con::setIniOverride("");
+    setenv("ECOLAR_CONFIG_DIR", (p->dir + "/cfg").c_str(), 1);
+    con::loadSettings();
+    ASSERT_TRUE(con::keepPunctuation(con::Punctuation::Some));
+    EXPECT_EQ(con::settings().punctuation, con::Punctuation::Some);
+    ASSERT_TRUE(con::keepSpeed(5));
+    EXPECT_EQ(con::settings().speed, 5);
+}
+
+// F12 on an address during a game started from a folder that ships its own
+// ECOLAR.INI: the desktop opens it, never a program that folder names.
+TEST(Settings, TheStartFolderNamesNoProgram) {
+    static std::vector<std::string> launched;
+    launched.clear();
+    auto p = fresh("{F12}{Enter}");
+    const std::string game = tempDir();
+    writeText(game + "/ECOLAR.INI", "[ECOLAR]\r\nPROG.HTM=./abrir.sh\r\nPROG.TXT=./abrir.sh\r\n");
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
+    ASSERT_EQ(chdir(game.c_str()), 0);
+    con::setStartFolder(game);
+    con::console().launcher = [](const std::string& prog, const std::vector<std::string>& args) {
+        launched.push_back(prog + "|" + (args.empty() ? std::string() : args[0]));
+        return true;
+    };
+    std::string text = "www.escola.com.br";
+    p->run([&] { con::editField(text, 1, 5, 60, 60, true); });
+    con::openDocument("notas.txt");
+    ASSERT_EQ(chdir(here), 0);
+    EXPECT_EQ(launched, (std::vector<std::string>{"|http://www.escola.com.br", "|notas.txt"}));
 }
 
 TEST(SpeechSettings, SpeedAndPerSpeedKeys) {

@@ -66,5 +66,6 @@ TEST(Punctuation, CtrlPCyclesSaysAndKeepsTheLevel) {
     const std::string cfg = p->dir + "/config";
     auto q = fresh("");
     setenv("ECOLAR_CONFIG_DIR", cfg.c_str(), 1);
+    con::loadSettings();
     EXPECT_EQ(con::configuredPunctuation(), con::Punctuation::Some);
 }

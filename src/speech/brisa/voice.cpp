@@ -21,14 +21,14 @@ namespace {
 // Opens the engine on the files [BRISATTS] names, its sound going to `outputFile`
 // (empty: the wave output).
 bool openConfigured(int rate, int pitch, const std::string& outputFile) {
-    std::string dir = con::readConfig("BRISATTS", "DIR");
+    std::string dir = con::settings().engineFolder;
     if (dir.empty()) dir = "\\sonare\\brisatts\\";
     // A folder from the root of the drive ("\sonare\...") is on the family's drive.
     if (dir[0] == '\\' && (dir.size() < 2 || dir[1] != '\\')) dir = "c:" + dir;
     dir = withBackslash(dir);
-    std::string base = con::readConfig("BRISATTS", "BASE");
+    std::string base = con::settings().engineBase;
     if (base.empty()) base = "portug";
-    std::string db = con::readConfig("BRISATTS", "MBROLA_DB");
+    std::string db = con::settings().engineVoice;
     if (db.empty()) db = "br4";
     ttsSetOutputFile(outputFile);
     const std::string stem = dir + base;
@@ -69,9 +69,9 @@ void brisaVoiceClose() {
 }
 
 int brisaSpeakConfiguredToWav(const std::string& textCp1252, const std::string& wavPath) {
-    int rate = con::parseIntOr(con::readConfig("SERVFALA", "VELOCIDADE"), 0);
+    int rate = con::settings().voiceRate;
     if (rate > 10) rate = 0;  // as the voice is opened
-    const int pitch = con::parseIntOr(con::readConfig("SERVFALA", "TOM"), 0);
+    const int pitch = con::settings().voicePitch;
     return brisaSpeakToWav(textCp1252, wavPath, rate, pitch);
 }
 
