@@ -92,7 +92,7 @@ int speakAloud(const std::string& text) {
         return 1;
     }
     close(fd);
-    int code = speech::speakToWav(text, name);
+    int code = con::speakToWav(text, name);
     std::string image;
     speech::WaveFormat fmt;
     size_t start = 0, len = 0;
@@ -239,7 +239,7 @@ int main(int argc, char** argv) {
     try {
         if (o.speakGiven) {
             code = o.wav.empty() ? speakAloud(plat::utf8ToCp1252(o.speak))
-                                 : speech::speakToWav(plat::utf8ToCp1252(o.speak), o.wav);
+                                 : con::speakToWav(plat::utf8ToCp1252(o.speak), o.wav);
         } else if (!o.script.empty()) {
             con::startSpeech(0, con::settings().soundsFolder);
             code = script::runScriptFile(plat::utf8ToCp1252(o.script));

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <vector>
 
@@ -21,8 +22,8 @@
 #include "console/textwin.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "speech/speak.h"
 #include "speech/synth.h"
-#include "speech/sysvoice.h"
 #include "speech/wave.h"
 
 namespace con {
@@ -41,9 +42,6 @@ struct ConfigState {
     Settings settings;
     bool settingsLoaded = false;
     bool speechOpenedBefore = false;
-    SpeechSettings speech;
-    SystemVoiceOps voice = builtinSystemVoiceOps();
-    bool voiceMissingSaid = false;  // the user hears it once a run
 };
 ConfigState gCfg;
 
@@ -444,90 +442,9 @@ const Settings& settings() {
 
 // ---- speech ----------------------------------------------------------------------
 
-SpeechSettings& speechSettings() { return gCfg.speech; }
-
 void resetConfig() {
-    // The installed voice back-end is not configuration: it stays across a reset.
-    SystemVoiceOps ops = gCfg.voice;
     gCfg = ConfigState();
-    gCfg.voice = ops;
-}
-
-const char* const kSystemVoiceMissing = "Voz do sistema indisponível.";
-
-SystemVoiceOps builtinSystemVoiceOps() {
-    SystemVoiceOps ops;
-    ops.open = speech::sysvoiceOpen;
-    ops.speak = speech::sysvoiceSpeak;
-    ops.busy = speech::sysvoiceBusy;
-    ops.stop = speech::sysvoiceStop;
-    ops.close = speech::sysvoiceClose;
-    return ops;
-}
-
-void setSystemVoiceOps(const SystemVoiceOps& ops) { gCfg.voice = ops; }
-
-namespace {
-
-bool builtinVoice() { return gCfg.voice.open == speech::sysvoiceOpen; }
-
-// The terminal front draws on standard output: a log line on the same
-// terminal would land in the middle of the screen the user reads.
-bool stderrIsOurScreen() {
-    if (!plat::haveFront() || std::string(plat::front().name()) != "tty") return false;
-    struct stat err, out;
-    if (!isatty(2) || fstat(2, &err) != 0 || fstat(1, &out) != 0) return false;
-    return S_ISCHR(err.st_mode) && S_ISCHR(out.st_mode) && err.st_rdev == out.st_rdev;
-}
-
-// A configured voice that cannot speak: the own voice says so, once, and the
-// reason goes to the log when the log is not our screen.
-void reportVoiceMissing(const std::string& reasonUtf8) {
-    if (gCfg.voiceMissingSaid) return;
-    gCfg.voiceMissingSaid = true;
-    if (!stderrIsOurScreen())
-        std::fprintf(stderr, "ludivar: voz do sistema indisponível (TIPOSAPI %d): %s; fala o sintetizador próprio\n",
-                     gCfg.speech.voiceKind, reasonUtf8.c_str());
-    speak(plat::cp(kSystemVoiceMissing));
-}
-
-}  // namespace
-
-bool systemVoiceActive() {
-    if (!gCfg.speech.systemVoice) return false;
-    if (builtinVoice() && speech::sysvoiceLost()) {
-        gCfg.speech.systemVoice = false;
-        speech::sysvoiceClose();
-        reportVoiceMissing("o speech-dispatcher deixou de responder");
-        return false;
-    }
-    return true;
-}
-
-bool systemVoiceBusy() {
-    return gCfg.speech.systemVoice && gCfg.voice.busy && gCfg.voice.busy();
-}
-
-void systemVoiceSpeak(const std::string& text) {
-    if (!gCfg.speech.systemVoice || !gCfg.voice.speak) return;
-    std::string given;
-    if (!speech::voiceText(gCfg.speech.voiceKind, text, given)) return;
-    plat::trace("voice", given);
-    gCfg.voice.speak(given);
-}
-
-void systemVoiceStop() {
-    if (!gCfg.speech.systemVoice || !gCfg.voice.stop) return;
-    // Voices inside the process (and the embedded engine) stop at no cost and
-    // are always told to; the speech server only while it speaks, which spares
-    // a round trip on every key of the line editor.
-    if (gCfg.speech.voiceKind != 4 || systemVoiceBusy()) gCfg.voice.stop();
-}
-
-bool systemVoiceProducing() {
-    if (!gCfg.speech.systemVoice) return false;
-    // A voice put in by a test makes nothing outside the wave output.
-    return builtinVoice() && speech::sysvoiceProducing();
+    speech::resetSpeechSettings();
 }
 
 Punctuation punctuationFromText(const std::string& text) {
@@ -561,7 +478,7 @@ int effectiveSpeed(int requested) {
 }
 
 void readSpeedKeys(int speed) {
-    SpeechSettings& ss = gCfg.speech;
+    SpeechSettings& ss = speechSettings();
     const SpeedKeys k = settings().speeds[size_t(std::min(std::max(speed, 1), 5) - 1)];
     ss.dbName = k.diphones;
     ss.corteFon = k.corteFon;
@@ -581,7 +498,7 @@ namespace {
 // Without a voice nothing can be said: the reason is shown, beeped and left for stderr
 // (the window stays up with it); waiting for Enter in silence would look like a hang.
 [[noreturn]] void failStart(int code) {
-    const SpeechSettings& ss = gCfg.speech;
+    const SpeechSettings& ss = speechSettings();
     const std::string line1 = plat::cp("Erro de inicialização: ") + std::to_string(code);
     const std::string line2 = plat::cp("Banco de dados de voz: ") + ss.dbName;
     writeLn(line1);
@@ -596,63 +513,51 @@ namespace {
     plat::endProgram(1);
 }
 
-// Opens the configured system voice; returns why it could not (empty when it
-// opened or none is configured).
-std::string openSystemVoice() {
-    SpeechSettings& ss = gCfg.speech;
-    ss.systemVoice = false;
+// A folder from the root of the drive ("\sonare\...") is on the family's drive.
+std::string onFamilyDrive(std::string dir) {
+    if (!dir.empty() && dir[0] == '\\' && (dir.size() < 2 || dir[1] != '\\')) dir = "c:" + dir;
+    return dir;
+}
+
+// The system voice asked for ([TRADUTOR] SAPI, [SERVFALA], [BRISATTS]) into the
+// settings; true when one is asked for.
+bool readVoiceKeys(SpeechSettings& ss) {
     const Settings& set = settings();
-    if (!set.systemVoice) return std::string();
-    const int voice = set.voice;
+    if (!set.systemVoice) return false;
+    ss.voiceNumber = set.voice;
     int rate = set.voiceRate;
-    const int pitch = set.voicePitch;
-    const int tipo = set.voiceType;
-    // 3, 5 and 54 name their kinds; every other value is the speech server's kind.
-    const int kind = (tipo == 3 || tipo == 5 || tipo == 54) ? tipo : 4;
-    if (kind != 4 && rate > 10) rate = 0;
-    ss.voiceKind = kind;
-    if (!gCfg.voice.open) return "nenhum serviço de voz instalado";
-    if (!gCfg.voice.open(kind, voice, rate, pitch)) {
-        const std::string why = builtinVoice() ? speech::sysvoiceError() : std::string();
-        return why.empty() ? std::string("a voz não abriu") : why;
-    }
-    ss.systemVoice = true;
-    while (gCfg.voice.busy && gCfg.voice.busy()) delayMs(50);
-    return std::string();
+    ss.voicePitch = set.voicePitch;
+    ss.voiceKind = speech::voiceKindFromNumber(set.voiceType);
+    if (ss.voiceKind != VoiceKind::Server && rate > 10) rate = 0;
+    ss.voiceRate = rate;
+    const std::string& dir = set.engineFolder;
+    ss.brisaDir = withBackslash(onFamilyDrive(dir.empty() ? std::string("\\sonare\\brisatts\\") : dir));
+    ss.brisaBase = set.engineBase.empty() ? std::string("portug") : set.engineBase;
+    ss.brisaDb = set.engineVoice.empty() ? std::string("br4") : set.engineVoice;
+    return true;
 }
 
 }  // namespace
 
 int trySpeech(int speed, const std::string& soundFolder) {
-    SpeechSettings& ss = gCfg.speech;
     // Reopening speech (Ctrl+F4) takes the settings as they are now; the first
     // opening uses those read at start.
     if (gCfg.speechOpenedBefore) loadSettings();
     gCfg.speechOpenedBefore = true;
+    connectSpeech();
+    SpeechSettings& ss = speechSettings();
     ss.speed = effectiveSpeed(speed);
     ss.punctuation = configuredPunctuation();
     readSpeedKeys(ss.speed);
-    speech::SynthSettings syn;
-    syn.dbName = ss.dbName;
-    syn.corteFon = ss.corteFon;
-    syn.sobraFon = ss.sobraFon;
-    syn.interPal = ss.interPal;
-    int rc = speech::synthOpen(syn);
-    if (rc != 0) {
-        speech::synthClose();
-        return rc;
-    }
+    ss.synthLetters = settings().lettersFolder;
+    if (ss.synthLetters.empty()) ss.synthLetters = "c:\\sonare\\som\\letras";
+    ss.synthDiphones = settings().diphonesFolder;
+    if (ss.synthDiphones.empty()) ss.synthDiphones = "c:\\sonare\\som\\difones";
     ss.soundFolder = withBackslash(soundFolder);
     std::string letters = settings().lettersFolder;
     if (letters.empty()) letters = "c:\\sonare\\som\\letras\\";
     ss.lettersFolder = withBackslash(letters);
-    // Opening the synthesizer may have reset the playback switches.
-    readSpeedKeys(ss.speed);
-    const std::string missing = openSystemVoice();
-    ss.open = true;
-    ensureClickSamples();
-    if (!missing.empty()) reportVoiceMissing(missing);
-    return 0;
+    return speech::openSpeech(readVoiceKeys(ss));
 }
 
 void startSpeech(int speed, const std::string& soundFolder) {
@@ -735,14 +640,32 @@ bool keepSpeed(int speed) {
     return ok;
 }
 
-void endSpeech() {
-    SpeechSettings& ss = gCfg.speech;
-    waitSpeech();
-    stopSpeech();
-    if (ss.systemVoice && gCfg.voice.close) gCfg.voice.close();
-    ss.systemVoice = false;
-    speech::synthClose();
-    ss.open = false;
+void endSpeech() { speech::closeSpeech(); }
+
+int speakToWav(const std::string& textCp1252, const std::string& wavPath) {
+    // Speaking needs a front (keys, clock); without one the headless front serves.
+    std::unique_ptr<plat::Front> own;
+    if (!plat::haveFront()) {
+        own.reset(plat::makeHeadlessFront());
+        plat::setFront(own.get());
+    }
+    std::string problem;
+    try {
+        const bool wasOpen = speechSettings().open;
+        if (!wasOpen) startSpeech(0, "");
+        speech::renderToWav(textCp1252, wavPath, problem);
+        if (!wasOpen) endSpeech();
+    } catch (const plat::ProgramExit&) {
+        speech::endCapture();
+        problem = "a fala não pôde ser iniciada (faltam as letras gravadas ou o banco de voz)";
+    }
+    if (own) {
+        own->close();
+        plat::setFront(nullptr);
+    }
+    if (problem.empty()) return 0;
+    std::fprintf(stderr, "ludivar: %s\n", problem.c_str());  // UTF-8, like the path given
+    return 1;
 }
 
 }  // namespace con

@@ -5,6 +5,9 @@
 #include <map>
 #include <string>
 
+#include "speech/settings.h"
+#include "speech/speak.h"
+
 namespace con {
 
 // Profile rules: sections and keys without regard to case, values cut to `maxLen`.
@@ -34,9 +37,12 @@ int settingNumber(const std::string& section, const std::string& key, const std:
 // when it is empty or itself begins with "@").
 std::string substituteAt(const std::string& value, const std::string& pgm);
 
-// How much punctuation speak() names: every mark (the family's way), only the
-// marks that change meaning, or none (marks only pause).  Spelling always names them.
-enum class Punctuation { All, Some, None };
+// The speech settings live in speech; the console reads them from the file and
+// hands them down.
+using speech::Punctuation;
+using speech::SpeechSettings;
+using speech::speechSettings;
+using speech::VoiceKind;
 // TODA, ALGUMA, NENHUMA as [TRADUTOR] PONTUACAO writes them; anything else is All.
 Punctuation punctuationFromText(const std::string& text);
 const char* punctuationText(Punctuation p);
@@ -110,20 +116,6 @@ void loadSettings();
 // (empty when none or under --ini).
 Settings settingsFromText(const std::string& iniText, const std::string& keptText);
 
-struct SpeechSettings {
-    bool open = false;
-    Punctuation punctuation = Punctuation::All;
-    int speed = 3;
-    std::string lettersFolder = "c:\\sonare\\som\\letras\\";  // ends in "\"
-    std::string soundFolder;    // ends in "\" when not empty
-    int pausePoint = 250, pauseComma = 150, pauseColon = 200;
-    bool systemVoice = false;
-    int voiceKind = 4;
-    std::string dbName;
-    int corteFon = 0, sobraFon = 0, interPal = 100;
-    bool cutPeriods = false, fastRate = false;
-};
-SpeechSettings& speechSettings();
 // Fresh settings, no override, start folder forgotten, no system voice (tests).
 void resetConfig();
 
@@ -134,6 +126,7 @@ int effectiveSpeed(int requested);
 // the synthesizer's and the playback's switches.
 void readSpeedKeys(int speed);
 
+// Reads the speech settings from the file and opens speech with them.
 // Returns normally on success; on failure of the own synthesizer it reports,
 // waits for Enter and ends the program.
 void startSpeech(int speed, const std::string& soundFolder);
@@ -153,30 +146,20 @@ bool keepSpeed(int speed);
 bool iniWriteKey(const std::string& file, const std::string& section, const std::string& key,
                  const std::string& value);
 
-// System voices plug in here (kind 3 the embedded engine, 5 and 54 espeak-ng
-// in-process, every other kind speech-dispatcher).  The installed operations are
-// the real services (speech/sysvoice.h); tests may put others in.  Without an
-// `open`, a configured voice is reported missing and the own synthesizer speaks.
-struct SystemVoiceOps {
-    bool (*open)(int kind, int voice, int rate, int pitch) = nullptr;
-    void (*speak)(const std::string& text) = nullptr;  // returns at once
-    bool (*busy)() = nullptr;
-    void (*stop)() = nullptr;
-    void (*close)() = nullptr;
-};
-SystemVoiceOps builtinSystemVoiceOps();
-void setSystemVoiceOps(const SystemVoiceOps& ops);
-// Active and still reachable: a speech server that went away is closed here,
-// the user is told once, and the own synthesizer takes over.
-bool systemVoiceActive();
-bool systemVoiceBusy();
-// Hands the text on in the form the kind takes (traced as "voice").
-void systemVoiceSpeak(const std::string& text);
-void systemVoiceStop();
-// Speech made outside the wave output right now (the headless clock waits
-// for it in real time).
-bool systemVoiceProducing();
-// What the own voice says, once, when a configured system voice cannot speak.
-extern const char* const kSystemVoiceMissing;
+// `ludivar --speak TEXT --wav F`: the text with the configured voice into a WAV
+// file, speech opened for it when it is not.  0 on success, else a message on
+// stderr and 1.
+int speakToWav(const std::string& textCp1252, const std::string& wavPath);
+
+// System voices are speech's (speech/speak.h); these names stay for callers.
+using speech::builtinSystemVoiceOps;
+using speech::kSystemVoiceMissing;
+using speech::setSystemVoiceOps;
+using speech::systemVoiceActive;
+using speech::systemVoiceBusy;
+using speech::systemVoiceProducing;
+using speech::systemVoiceSpeak;
+using speech::systemVoiceStop;
+using speech::SystemVoiceOps;
 
 }  // namespace con

@@ -1,10 +1,8 @@
-// The speaking console: speak cuts a text into numbers, runs of letters and
-// marks and hands each to its speaker; every sound can be cut by a key, which
-// then stays in the buffer for the next read.
+// The speaking console: what is written is shown and spoken (speaking itself
+// is speech's), keys are echoed, and lines are read through the line editor.
 #include "console/console.h"
 
 #include <algorithm>
-#include <random>
 
 #include "console/config.h"
 #include "console/textwin.h"
@@ -12,7 +10,7 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/process.h"
-#include "safety/safety.h"
+#include "speech/env.h"
 #include "speech/synth.h"
 #include "speech/wave.h"
 
@@ -22,14 +20,12 @@ namespace {
 
 ConsoleState gCon;
 ReviewHook gReviewHook = nullptr;
+DocumentGate gDocumentGate = nullptr;
 
-constexpr int kToneRate = 11025;
 // The longest field the editor takes.
 constexpr int kMaxFieldLen = 2048;
 
 bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
-// Letters as speak cuts them: ASCII letters and every byte from 128 on.
-bool isRunLetter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 128; }
 // Letters as the line editor moves over words: ASCII and the Latin-1 letters.
 bool isWordLetter(uint8_t c) {
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
@@ -38,78 +34,6 @@ bool isWordLetter(uint8_t c) {
            c == 170 || c == 186;
 }
 int wordClass(uint8_t c) { return isWordLetter(c) ? 1 : isDigit(c) ? 2 : 0; }
-
-std::string folderFor(const std::string& name) {
-    const SpeechSettings& ss = speechSettings();
-    return !name.empty() && name[0] == '_' ? ss.lettersFolder : ss.soundFolder;
-}
-
-// Recorded files and tones wait for a system voice still speaking.
-void waitPendingVoice() {
-    if (!gCon.speechPending) return;
-    waitSpeech();
-    gCon.speechPending = false;
-}
-
-void playRecordedIn(const std::string& folder, const std::string& name) {
-    waitPendingVoice();
-    if (keyPressed()) return;  // a waiting key cuts every sound before it starts
-    plat::trace("play", name);
-    speech::playFile(plat::mapPath(folder + name + ".wav"));
-}
-
-void playTone(const char* kind, const std::string& samples) {
-    waitPendingVoice();
-    plat::trace(kind);
-    speech::playSamples(reinterpret_cast<const uint8_t*>(samples.data()), samples.size(), kToneRate, 1, 8);
-    waitSpeech();
-}
-
-const std::string& beepSamples() {
-    static const std::string s = [] {
-        static const uint8_t pattern[8] = {128, 112, 96, 80, 64, 80, 96, 112};
-        std::string b(512, '\0');
-        for (size_t i = 0; i < b.size(); ++i) b[i] = char(pattern[i % 8]);
-        b.back() = char(128);
-        return b;
-    }();
-    return s;
-}
-
-// Whether speak() names a mark at the user's punctuation level.  Symbols (@, %,
-// +, ...) carry content and are named at every level; of the punctuation proper,
-// the level "alguma" keeps the marks that change a sentence's meaning.
-bool markNamed(uint8_t mark) {
-    const Punctuation level = speechSettings().punctuation;
-    if (level == Punctuation::All) return true;
-    switch (mark) {
-        case '?': case '!': case '(': case ')': case 0xA1: case 0xBF:  // ¡ ¿
-            return level == Punctuation::Some;
-        case ',': case '.': case ':': case ';': case '-': case '"': case '\'':
-        case 0x85: case 0x91: case 0x92: case 0x93: case 0x94: case 0x96: case 0x97:  // … ‘ ’ “ ” – —
-        case 0xAB: case 0xBB:  // « »
-            return false;
-        default:
-            return true;
-    }
-}
-
-// Step 7 of speak: a mark is said (at the user's punctuation level), then the
-// pause its settings give, at every level.
-void speakPunctuation(uint8_t mark, uint8_t next) {
-    if (keyPressed()) return;
-    waitSpeech();
-    if (markNamed(mark)) speakChar(mark);
-    const SpeechSettings& ss = speechSettings();
-    int pause = 0;
-    switch (mark) {
-        case '(': case ')': case ':': case ';': pause = ss.pauseColon; break;
-        case ',': case '-': pause = next == ' ' ? ss.pauseComma : 0; break;
-        case '.': pause = next == ' ' ? ss.pausePoint : 0; break;
-        default: break;
-    }
-    for (int n = pause / 50; n > 0 && !keyPressed(); --n) delayMs(50);
-}
 
 bool defaultLauncher(const std::string& program, const std::vector<std::string>& args) {
     // Tests and automation never start desktop programs.
@@ -130,19 +54,22 @@ ConsoleState& console() { return gCon; }
 void resetConsole() {
     gCon = ConsoleState();
     gReviewHook = nullptr;
+    speech::resetSpeaker();
+    connectSpeech();
+}
+
+void connectSpeech() {
+    speech::Env e;
+    e.keyWaiting = keyPressed;
+    e.keyQueued = [] { return tw().keyCount > 0; };
+    e.delayMs = delayMs;
+    e.pump = pumpMessages;
+    speech::setEnv(e);
 }
 
 void setReviewHook(ReviewHook hook) { gReviewHook = hook; }
 
-void ensureClickSamples() {
-    if (!gCon.clickSamples.empty()) return;
-    std::random_device rd;
-    std::mt19937 gen(rd());
-    std::uniform_int_distribution<int> dist(128, 187);
-    std::string s(256, char(128));
-    for (int i = 0; i < 64; ++i) s[i] = char(dist(gen));
-    gCon.clickSamples = s;
-}
+void setDocumentGate(DocumentGate gate) { gDocumentGate = gate; }
 
 // ---- texts ---------------------------------------------------------------------
 
@@ -162,133 +89,6 @@ std::string trim(const std::string& s) {
     while (a < b && uint8_t(s[a]) <= ' ') ++a;
     while (b > a && uint8_t(s[b - 1]) <= ' ') --b;
     return s.substr(a, b - a);
-}
-
-// ---- speech ----------------------------------------------------------------------
-
-bool isSpeaking() {
-    if (keyPressed()) {
-        stopSpeech();
-        return false;
-    }
-    if (speech::isPlaying()) return true;
-    return systemVoiceBusy();
-}
-
-void stopSpeech() {
-    speech::stopPlayback();
-    gCon.speechAborted = true;
-    systemVoiceStop();
-    plat::trace("stop");
-}
-
-void waitSpeech() {
-    while (isSpeaking()) delayMs(5);
-}
-
-void speakChar(uint8_t ch) { playRecordedIn(speechSettings().lettersFolder, "_" + std::to_string(ch)); }
-
-void speakRecorded(const std::string& name) { playRecordedIn(folderFor(name), name); }
-
-std::string recordedPath(const std::string& name) { return plat::mapPath(folderFor(name) + name + ".wav"); }
-
-bool recordedExists(const std::string& name) { return plat::fileExists(folderFor(name) + name + ".wav"); }
-
-void spell(const std::string& text) {
-    for (char c : text) {
-        if (keyPressed()) return;
-        speakChar(uint8_t(c));
-    }
-}
-
-void speak(const std::string& text) {
-    plat::trace("speak", text);
-    ConsoleState& c = gCon;
-    if (systemVoiceActive()) {
-        // The voice reads numbers, words and marks itself: the text goes whole.
-        waitSpeech();
-        if (!keyPressed()) {
-            systemVoiceSpeak(text);
-            c.speechPending = true;
-        }
-        return;
-    }
-    const std::string t = text + " ";
-    c.speechAborted = false;
-    size_t i = 0;
-    while (i < t.size() && !c.speechAborted) {
-        if (keyPressed()) {
-            stopSpeech();
-            break;
-        }
-        const uint8_t ch = uint8_t(t[i]);
-        // A row of marks is a run of the same mark: words, numbers and blanks
-        // end it, so the blanks between numbers or empty texts never click.
-        const bool mark = !(ch >= '0' && ch <= '9') && !isRunLetter(ch) && ch != ' ' && ch != '\t';
-        if (!mark) {
-            c.lastPunct = 0;
-            c.repeatCount = 0;
-        }
-        if (ch == '0') {
-            speakRecorded("_zero");
-            ++i;
-            continue;
-        }
-        if (ch >= '1' && ch <= '9') {
-            size_t j = i;
-            bool dash = false;
-            while (j < t.size() && (isDigit(uint8_t(t[j])) || t[j] == '-')) dash |= t[j++] == '-';
-            const std::string run = t.substr(i, j - i);
-            i = j;
-            if (dash || run.size() >= 7) spell(run);
-            else speech::speakNumberWords(speech::numberToWords(run), false);
-            continue;
-        }
-        if (isRunLetter(ch)) {
-            size_t j = i;
-            // The apostrophe of d'água stays in the run, for the front end to join the words.
-            auto elision = [&](size_t k) {
-                return t[k] == '\'' && (t[k - 1] == 'd' || t[k - 1] == 'D') && k + 1 < t.size() &&
-                       isRunLetter(uint8_t(t[k + 1]));
-            };
-            while (j < t.size() && (isRunLetter(uint8_t(t[j])) || t[j] == ' ' || elision(j))) ++j;
-            std::string run = t.substr(i, j - i);
-            i = j;
-            if (toUpperLatin(run) == "WWW") {
-                spell(run);
-            } else {
-                if (run.size() > 999) run.resize(999);
-                speech::synthSpeak(speech::transcribeText(run));
-            }
-            // Hyphenated words are read as one: the dash between letters is dropped.
-            if (i + 1 < t.size() && t[i] == '-' && isRunLetter(uint8_t(t[i + 1]))) ++i;
-            continue;
-        }
-        // Any other character: rows of the same mark are shortened to clicks.
-        if (ch == c.lastPunct) ++c.repeatCount;
-        else c.repeatCount = 0;
-        c.lastPunct = ch;
-        uint8_t k = ch;
-        if (c.repeatCount > 3) {
-            click();
-            if (ch != '-') k = ' ';
-        }
-        const uint8_t next = i + 1 < t.size() ? uint8_t(t[i + 1]) : 0;
-        if (k == '-') {
-            if (t.size() - i < 3 || next == ' ' || next == '-') speakPunctuation('-', next);
-            else if (isDigit(next)) speakRecorded("_MENOS");
-            else if (markNamed('-')) speakChar('-');
-        } else if (t.compare(i, 3, "://") == 0) {
-            spell(":");
-        } else if (k == ' ' || k == '\t') {
-            // silent
-        } else if (k == '(' || k == ')' || k == ',' || k == '.' || k == ':' || k == ';') {
-            speakPunctuation(k, next);
-        } else if (!keyPressed() && markNamed(k)) {
-            speakChar(k);
-        }
-        ++i;
-    }
 }
 
 void writeAndSpeak(const std::string& text) {
@@ -339,36 +139,11 @@ void readKeyWithEcho(uint8_t& ch, uint8_t& ext) {
 
 void errorBeep() {
     flushKeys();
-    playTone("beep", beepSamples());
-}
-
-void click() {
-    ensureClickSamples();
-    if (keyPressed()) return;
-    const bool cutting = speech::cutPeriodsOn();
-    speech::setCutPeriods(false);
-    playTone("click", gCon.clickSamples);
-    speech::setCutPeriods(cutting);
+    speech::beep();
 }
 
 void flushKeys() {
     while (keyPressed()) readKey();
-}
-
-void playDtmf(const std::string& text) {
-    const bool fast = speech::waveState().fastRate;
-    speech::setFastRate(false);
-    for (char raw : text) {
-        if (keyPressed()) break;
-        const uint8_t c = toUpperLatin(uint8_t(raw));
-        if (isDigit(c) || c == '#' || c == '*') {
-            playRecordedIn(speechSettings().lettersFolder, std::string("dtmf_") + char(c == '*' ? 'X' : c));
-            delayMs(100);
-        } else if (c == ',') {
-            delayMs(1000);
-        }
-    }
-    speech::setFastRate(fast);
 }
 
 // ---- documents -------------------------------------------------------------------
@@ -376,12 +151,12 @@ void playDtmf(const std::string& text) {
 void openDocument(const std::string& name) {
     const std::string doc = trim(name);
     if (doc.empty()) return;
-    // During a game the word may be the game's own text: the pupil says whether it opens.
-    if (safety::inGame()) {
+    // During a game the word may be the game's own text: the gate asks the pupil.
+    if (gDocumentGate) {
         const size_t dot = doc.find('.');
         const std::string ext = dot == std::string::npos ? std::string() : toUpperLatin(doc.substr(dot + 1, 3));
         const bool program = ext == "EXE" || ext == "COM";
-        if (!safety::allow(program ? safety::Reach::Run : safety::Reach::Open, doc)) return;
+        if (!gDocumentGate(program ? DocumentKind::Program : DocumentKind::Document, doc)) return;
     }
     auto launch = gCon.launcher ? gCon.launcher : defaultLauncher;
     std::string program;

@@ -5,32 +5,37 @@
 #include <string>
 #include <vector>
 
+#include "speech/speak.h"
+
 namespace con {
 
 struct ConsoleState {
     bool echoTyped = true;      // editField speaks each typed character
-    bool speechPending = true;  // a system voice may still be playing
-    bool speechAborted = false;
-    uint8_t lastPunct = 0;      // repetition tracking of speak()
-    int repeatCount = 0;
-    std::string clickSamples;   // 256 samples drawn once at start
     // Starts a program for openDocument; empty program = the desktop's association.
     // Tests put a recorder here; the headless front never starts anything.
     bool (*launcher)(const std::string& program, const std::vector<std::string>& args) = nullptr;
 };
 ConsoleState& console();
+// Fresh console and speaker state; the console's hooks are registered with speech.
 void resetConsole();
-void ensureClickSamples();   // draws the click's random part once
+// Registers what speech needs from the console (keys, waits, the pump).
+void connectSpeech();
 
-void speak(const std::string& text);
-void speakChar(uint8_t ch);
-void speakRecorded(const std::string& name);
-bool recordedExists(const std::string& name);
-std::string recordedPath(const std::string& name);  // Linux path of the WAV file
-void spell(const std::string& text);
-bool isSpeaking();
-void stopSpeech();
-void waitSpeech();   // wait while isSpeaking
+// Speaking itself lives in speech; the console and the layers above call it
+// through these names.
+using speech::ensureClickSamples;
+using speech::isSpeaking;
+using speech::recordedExists;
+using speech::recordedPath;
+using speech::speak;
+using speech::speakChar;
+using speech::speakRecorded;
+using speech::spell;
+using speech::stopSpeech;
+using speech::waitSpeech;
+using speech::click;
+using speech::playDtmf;
+
 void writeAndSpeak(const std::string& text);
 void writeLineAndSpeak(const std::string& text);
 uint8_t readKeyAndSpeak();
@@ -39,10 +44,13 @@ int editField(std::string& text, int col, int row, int maxLen, int width, bool e
 int editFieldToEdge(std::string& text, int col, int row, int maxLen, bool editable);
 void readLine(std::string& text);
 void errorBeep();
-void click();
 void flushKeys();
-void playDtmf(const std::string& text);
+// Opens a document, an address or a program with the desktop.  During a game
+// the gate registered by the layer that confines games decides first.
 void openDocument(const std::string& name);
+enum class DocumentKind { Program, Document };
+using DocumentGate = bool (*)(DocumentKind kind, const std::string& name);
+void setDocumentGate(DocumentGate gate);
 std::string toUpperLatin(const std::string& text);
 uint8_t toUpperLatin(uint8_t c);
 std::string trim(const std::string& s);

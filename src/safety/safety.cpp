@@ -260,9 +260,19 @@ std::string answersFile() { return plat::configDir() + "permissoes.txt"; }
 
 void resetSafety() { gSafe = SafetyState(); }
 
+namespace {
+// The console opens documents for the line editor (F12); during a game the
+// word may be the game's own text, so the pupil says whether it opens.
+bool documentGate(con::DocumentKind kind, const std::string& name) {
+    if (!inGame()) return true;
+    return allow(kind == con::DocumentKind::Program ? Reach::Run : Reach::Open, name);
+}
+}  // namespace
+
 bool enterGame(const Scope& scope) {
     std::string folder = realOf(scope.folder.empty() ? "." : scope.folder);
     if (folder.empty()) return false;
+    con::setDocumentGate(documentGate);
     gSafe.active = true;
     gSafe.name = scope.name;
     gSafe.folder = folder;

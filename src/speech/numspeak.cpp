@@ -4,6 +4,7 @@
 
 #include "console/textwin.h"
 #include "platform/platform.h"
+#include "speech/env.h"
 #include "speech/synth.h"
 #include "speech/wave.h"
 
@@ -23,7 +24,7 @@ void playWordFiles(const std::vector<std::string>& names) {
         if (!buffer.empty()) playWaveBuffer(makeWaveHeader(buffer.size(), 11025, 1, 8) + buffer);
         buffer.clear();
         // A key stops the words still to come.
-        if (!capturing() && con::keyPressed()) cut = true;
+        if (shouldStop()) cut = true;
     };
     for (const std::string& name : names) {
         if (cut) return;

@@ -10,13 +10,13 @@
 #include <cstring>
 #include <memory>
 
-#include "console/config.h"
-#include "console/console.h"
-#include "console/textwin.h"
-#include "speech/brisa/brisa.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "speech/brisa/brisa.h"
+#include "speech/env.h"
 #include "speech/phonetics.h"
+#include "speech/settings.h"
+#include "speech/speak.h"
 #include "speech/synthcore.h"
 #include "speech/wave.h"
 
@@ -24,22 +24,18 @@ namespace speech {
 
 namespace {
 
-std::string configFolder(const std::string& setting, const char* fallback) {
-    std::string dir = setting;
-    if (dir.empty()) dir = fallback;
-    return dir;
-}
+std::string orDefault(const std::string& dir, const char* fallback) { return dir.empty() ? fallback : dir; }
 
 void playBuffer(const std::string& image) {
     playWaveBuffer(image);
     // A key cut the sound: what follows is not wanted either.
-    if (!capturing() && con::keyPressed()) synthState().aborted = true;
+    if (shouldStop()) synthState().aborted = true;
 }
 
 }  // namespace
 
 std::string letterFilePath(const std::string& name) {
-    std::string dir = configFolder(con::settings().lettersFolder, "c:\\sonare\\som\\letras");
+    std::string dir = orDefault(speechSettings().synthLetters, "c:\\sonare\\som\\letras");
     if (dir.back() != '\\' && dir.back() != '/') dir += '\\';
     // Number words recorded at the pace of the open database, when there are.
     const std::string& db = synthState().settings.dbName;
@@ -52,8 +48,8 @@ int synthOpen(const SynthSettings& settings) {
     synthClose();
     SynthState& s = synthState();
     s.settings = settings;
-    const std::string letters = configFolder(con::settings().lettersFolder, "c:\\sonare\\som\\letras");
-    const std::string diphones = configFolder(con::settings().diphonesFolder, "c:\\sonare\\som\\difones");
+    const std::string letters = orDefault(settings.letters, "c:\\sonare\\som\\letras");
+    const std::string diphones = orDefault(settings.diphones, "c:\\sonare\\som\\difones");
     s.lettersDir = plat::mapPath(letters);
     s.diphoneDir = plat::mapPath(diphones);
     if (!plat::dirExists(letters) || !plat::dirExists(diphones)) return 1;
@@ -100,53 +96,33 @@ void synthSpeak(const std::string& transcription) {
     speakTranscription(transcription);
 }
 
-int speakToWav(const std::string& textCp1252, const std::string& wavPath) {
-    // Speaking needs a front (keys, clock); without one the headless front serves.
-    std::unique_ptr<plat::Front> own;
-    if (!plat::haveFront()) {
-        own.reset(plat::makeHeadlessFront());
-        plat::setFront(own.get());
-    }
-    std::string samples, problem;
-    bool done = false;  // the file is already written
-    try {
-        const bool wasOpen = con::speechSettings().open;
-        if (!wasOpen) con::startSpeech(0, "");
-        if (con::systemVoiceActive() && con::speechSettings().voiceKind == 3) {
-            // The embedded engine writes its own 16-bit 16 kHz file.
-            if (brisa::brisaSpeakConfiguredToWav(textCp1252, wavPath) != 0)
-                problem = "o motor embutido não gravou " + wavPath;
-            done = true;
-        } else if (con::systemVoiceActive()) {
-            // A system voice speaks on its own device: there is nothing to capture.
-            problem = "a voz do sistema não grava em arquivo; use SAPI=NAO em [TRADUTOR]";
-        } else {
-            beginCapture();
-            con::speak(textCp1252);
-            samples = endCapture();
+bool renderToWav(const std::string& textCp1252, const std::string& wavPath, std::string& problem) {
+    const SpeechSettings& ss = speechSettings();
+    if (systemVoiceActive() && ss.voiceKind == VoiceKind::Embedded) {
+        // The embedded engine writes its own 16-bit 16 kHz file.
+        if (brisa::brisaSpeakToWav(textCp1252, wavPath, ss.voiceRate, ss.voicePitch) != 0) {
+            problem = "o motor embutido não gravou " + wavPath;
+            return false;
         }
-        if (!wasOpen) con::endSpeech();
-    } catch (const plat::ProgramExit&) {
-        endCapture();
-        problem = "a fala não pôde ser iniciada (faltam as letras gravadas ou o banco de voz)";
+        return true;
     }
-    if (own) {
-        own->close();
-        plat::setFront(nullptr);
+    if (systemVoiceActive()) {
+        // A system voice speaks on its own device: there is nothing to capture.
+        problem = "a voz do sistema não grava em arquivo; use SAPI=NAO em [TRADUTOR]";
+        return false;
     }
-    if (problem.empty() && done) return 0;
-    if (problem.empty()) {
-        FILE* f = std::fopen(wavPath.c_str(), "wb");
-        if (f) {
-            const std::string header = makeWaveHeader(samples.size(), 11025, 1, 8);
-            bool ok = std::fwrite(header.data(), 1, header.size(), f) == header.size() &&
-                      std::fwrite(samples.data(), 1, samples.size(), f) == samples.size();
-            if (std::fclose(f) == 0 && ok) return 0;
-        }
-        problem = "não foi possível gravar " + wavPath;
+    beginCapture();
+    speak(textCp1252);
+    const std::string samples = endCapture();
+    FILE* f = std::fopen(wavPath.c_str(), "wb");
+    if (f) {
+        const std::string header = makeWaveHeader(samples.size(), 11025, 1, 8);
+        bool ok = std::fwrite(header.data(), 1, header.size(), f) == header.size() &&
+                  std::fwrite(samples.data(), 1, samples.size(), f) == samples.size();
+        if (std::fclose(f) == 0 && ok) return true;
     }
-    std::fprintf(stderr, "ludivar: %s\n", problem.c_str());  // UTF-8, like the path given
-    return 1;
+    problem = "não foi possível gravar " + wavPath;
+    return false;
 }
 
 }  // namespace speech

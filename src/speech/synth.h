@@ -7,6 +7,8 @@
 namespace speech {
 
 struct SynthSettings {
+    // Folders of the number-word recordings and of the diphones; empty = the defaults.
+    std::string letters, diphones;
     std::string dbName;   // DIFONESs
     int corteFon = 0, sobraFon = 0, interPal = 100;
 };
@@ -38,8 +40,9 @@ void appendWordNames(std::vector<std::string>& out, const std::string& words, bo
 // Every number, time and date recording with what it says (CP1252), for the voice builder.
 std::vector<std::pair<std::string, std::string>> numberRecordings();
 
-// Speaks a text (CP1252) with the configured synthesizer into a WAV file
-// (8-bit mono 11025 Hz).  Returns 0 on success, else a message on stderr and 1.
-int speakToWav(const std::string& textCp1252, const std::string& wavPath);
+// Speaks a text (CP1252) with the open voice into a WAV file: the own synthesizer's
+// sound as 8-bit mono 11025 Hz, the embedded engine's as it writes it.  False with
+// the reason (UTF-8) when there is no file.
+bool renderToWav(const std::string& textCp1252, const std::string& wavPath, std::string& problem);
 
 }  // namespace speech

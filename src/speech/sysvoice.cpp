@@ -15,20 +15,22 @@ namespace {
 
 struct SysVoiceState {
     const VoiceService* service = nullptr;  // the open one
-    int kind = 0;
+    VoiceKind kind = VoiceKind::None;
     std::string error;
     std::string voiceName;
     int nativeRate = 0;
 };
 SysVoiceState gSv;
 
-const VoiceService* serviceFor(int kind) {
+const VoiceService* serviceFor(VoiceKind kind) {
     switch (kind) {
-        case 5:
-        case 54: return &espeakService();
-        case 3: return &brisaService();
-        default: return &speechdService();
+        case VoiceKind::Espeak:
+        case VoiceKind::Espeak54: return &espeakService();
+        case VoiceKind::Embedded: return &brisaService();
+        case VoiceKind::None: return nullptr;
+        case VoiceKind::Server: break;
     }
+    return &speechdService();
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -47,7 +49,7 @@ int languageRank(const std::string& lang) {
 
 }  // namespace
 
-bool sysvoiceOpen(int kind, int voice, int rate, int pitch) {
+bool sysvoiceOpen(VoiceKind kind, int voice, int rate, int pitch) {
     sysvoiceClose();
     gSv.error.clear();
     noteChosenVoice(std::string(), 0);
@@ -78,7 +80,7 @@ void sysvoiceClose() {
     const VoiceService* s = gSv.service;
     s->close();
     gSv.service = nullptr;
-    gSv.kind = 0;
+    gSv.kind = VoiceKind::None;
 }
 
 std::string sysvoiceError() { return gSv.error; }
@@ -89,7 +91,7 @@ void noteChosenVoice(const std::string& name, int nativeRate) {
     gSv.voiceName = name;
     gSv.nativeRate = nativeRate;
 }
-int sysvoiceKind() { return gSv.kind; }
+VoiceKind sysvoiceKind() { return gSv.kind; }
 
 bool sysvoiceLost() { return gSv.service == &speechdService() && speechdLost(); }
 
@@ -101,14 +103,25 @@ void sysvoicePump() {
 
 // ---- rules ---------------------------------------------------------------------
 
-bool voiceText(int kind, const std::string& text, std::string& given) {
-    if (kind == 5 || kind == 54) {
+VoiceKind voiceKindFromNumber(int tiposapi) {
+    switch (tiposapi) {
+        case 3: return VoiceKind::Embedded;
+        case 5: return VoiceKind::Espeak;
+        case 54: return VoiceKind::Espeak54;
+        default: return VoiceKind::Server;  // every other number, 4 among them
+    }
+}
+
+int voiceKindNumber(VoiceKind kind) { return int(kind); }
+
+bool voiceText(VoiceKind kind, const std::string& text, std::string& given) {
+    if (inProcessEspeak(kind)) {
         // An empty text is still one (silent) utterance, so busy and the
         // end of speech behave as for any other.
         given = text.empty() ? std::string(" ") : text;
         return true;
     }
-    if (kind == 3) {
+    if (kind == VoiceKind::Embedded) {
         given = text;
         return true;
     }

@@ -1,16 +1,18 @@
 // System voices: the user's own speech service behind five operations (open,
 // speak, busy, stop, close), chosen by the kind fixed at open.
-//   4 and every value but 3, 5, 54: speech-dispatcher (libspeechd), the desktop's voice
-//   5 and 54: espeak-ng inside the process, its samples through our wave output
-//   3: the embedded engine (falls back to the own synthesizer until it is built)
+//   Server: speech-dispatcher (libspeechd), the desktop's voice
+//   Espeak, Espeak54: espeak-ng inside the process, its samples through our wave output
+//   Embedded: the embedded engine (src/speech/brisa), through our wave output
 #pragma once
 #include <cstddef>
 #include <string>
 #include <vector>
 
+#include "speech/settings.h"
+
 namespace speech {
 
-bool sysvoiceOpen(int kind, int voice, int rate, int pitch);  // false: why in sysvoiceError()
+bool sysvoiceOpen(VoiceKind kind, int voice, int rate, int pitch);  // false: why in sysvoiceError()
 void sysvoiceSpeak(const std::string& textCp1252);             // returns at once
 bool sysvoiceBusy();
 void sysvoiceStop();   // silent at once, queued texts dropped
@@ -18,9 +20,9 @@ void sysvoiceClose();  // waits for the end, then frees the voice
 
 // Why the last open failed, in words for a log line (UTF-8).
 std::string sysvoiceError();
-// The kind open now (0 when none), the voice chosen and the rate handed to it
+// The kind open now (None when none), the voice chosen and the rate handed to it
 // (words per minute for espeak-ng, -100..100 for speech-dispatcher; 0 = its own).
-int sysvoiceKind();
+VoiceKind sysvoiceKind();
 std::string sysvoiceVoiceName();
 int sysvoiceNativeRate();
 
@@ -37,7 +39,7 @@ void sysvoicePump();
 
 // ---- the rules each kind applies (pure) -------------------------------------
 // What a kind is given for a text: false when nothing is to be spoken.
-bool voiceText(int kind, const std::string& text, std::string& given);
+bool voiceText(VoiceKind kind, const std::string& text, std::string& given);
 // The order in which voices are numbered: Brazilian Portuguese first, then the
 // other Portuguese ones, then the rest, each group in the service's own order.
 std::vector<size_t> voiceOrder(const std::vector<std::string>& languages);

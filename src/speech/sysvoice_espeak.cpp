@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "console/textwin.h"
 #include "platform/platform.h"
+#include "speech/env.h"
 #include "speech/sysvoice.h"
 #include "speech/sysvoice_kinds.h"
 #include "speech/wave.h"
@@ -174,7 +174,7 @@ bool waveHasRoom() {
 
 void esPump() {
     // A waiting key is about to stop us: nothing more goes out before it does.
-    if (!gEs.open || gEs.pumping || con::tw().keyCount > 0 || !waveHasRoom()) return;
+    if (!gEs.open || gEs.pumping || stopQueued() || !waveHasRoom()) return;
     std::vector<int16_t> piece;
     {
         std::lock_guard<std::mutex> g(gEs.lock);
@@ -231,7 +231,7 @@ void esClose() {
     if (!gEs.open) return;
     for (int n = 0; n < kCloseWaitMs / 10 && esBusy(); ++n) {
         esPump();
-        con::delayMs(10);
+        delayMs(10);
     }
     esStop();
     {

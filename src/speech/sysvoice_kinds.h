@@ -22,7 +22,7 @@ const VoiceService& speechdService();
 // A service tells which voice it took and the rate it was given (tests, benchmarks).
 void noteChosenVoice(const std::string& name, int nativeRate);
 const VoiceService& espeakService();
-// Kind 3, the embedded engine (src/speech/brisa): its sound goes through our wave output.
+// The embedded engine (src/speech/brisa): its sound goes through our wave output.
 const VoiceService& brisaService();
 
 // speech-dispatcher only: the server went away while the voice was open.

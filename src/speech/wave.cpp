@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "console/console.h"
-#include "console/textwin.h"
 #include "platform/platform.h"
+#include "speech/env.h"
+#include "speech/speak.h"
 
 namespace speech {
 
@@ -32,7 +32,7 @@ void closeDevice() {
 
 // Waits while the device plays; keys typed meanwhile stay in the key buffer.
 void waitWhilePlaying() {
-    while (isPlaying()) con::delayMs(10);
+    while (isPlaying()) delayMs(10);
 }
 
 // Error codes in the manner of the wave-out device.
@@ -60,8 +60,8 @@ int openDevice(int rate, int bits, int channels) {
 bool queuePiece(const uint8_t* data, size_t len, int bits, int channels) {
     for (int round = 0; pending() >= gWave.mostQueued; ++round) {
         if (round >= 40) return false;
-        con::pumpMessages();
-        con::delayMs(50);
+        pump();
+        delayMs(50);
     }
     gWave.ringIndex = (gWave.ringIndex + 1) % kRingSize;
     std::vector<uint8_t>& buf = gWave.buffers[gWave.ringIndex];
@@ -142,9 +142,9 @@ void resetWave() {
 
 bool isPlaying() {
     if (gWave.capturing) return false;
-    con::pumpMessages();
+    pump();
     if (gWave.deviceOpen) {
-        const bool keyStop = gWave.keyInterrupts && con::keyPressed();
+        const bool keyStop = shouldStop();
         if (keyStop || pending() == 0) stopPlayback();
     }
     return gWave.deviceOpen && pending() > 0;
@@ -153,9 +153,9 @@ bool isPlaying() {
 void stopPlayback() {
     if (!gWave.deviceOpen) return;
     if (pending() > 0 && haveDevice()) plat::front().audioReset();
-    con::pumpMessages();
+    pump();
     closeDevice();
-    con::pumpMessages();
+    pump();
 }
 
 void setFastRate(bool on) { gWave.fastRate = on; }
@@ -233,11 +233,11 @@ int playSamples(const uint8_t* data, size_t len, int rate, int channels, int bit
     size_t at = 0;
     while (at < len) {
         while (pending() >= gWave.mostQueued) {
-            if (gWave.keyInterrupts && con::keyPressed()) {
+            if (shouldStop()) {
                 stopPlayback();
                 return 0;
             }
-            con::delayMs(10);
+            delayMs(10);
         }
         size_t piece = std::min(len - at, kWaveBufferSize);
         if (cutting) {
@@ -255,7 +255,7 @@ int playSamples(const uint8_t* data, size_t len, int rate, int channels, int bit
 }
 
 int playFile(const std::string& linuxPath) {
-    if (!gWave.capturing && gWave.keyInterrupts && con::keyPressed()) return 0;
+    if (shouldStop()) return 0;
     FILE* f = std::fopen(linuxPath.c_str(), "rb");
     if (!f) return -1;
     auto fail = [&]() {
@@ -299,7 +299,7 @@ int playFile(const std::string& linuxPath) {
             }
             remaining -= got;
             if (got < want) stop = true;
-            if (!gWave.capturing && gWave.keyInterrupts && con::keyPressed()) stop = true;
+            if (shouldStop()) stop = true;
         }
         break;
     }
@@ -315,7 +315,7 @@ void playWaveBuffer(const std::string& image) {
     if ((fmt.bits != 8 && fmt.bits != 16) || fmt.channels < 1 || fmt.channels > 2 || fmt.rate <= 0) return;
     playSamples(reinterpret_cast<const uint8_t*>(image.data()) + start, len, fmt.rate, fmt.channels, fmt.bits);
     if (gWave.capturing) return;
-    while (con::isSpeaking()) con::delayMs(10);
+    while (isSpeaking()) delayMs(10);
 }
 
 }  // namespace speech

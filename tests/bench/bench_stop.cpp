@@ -161,7 +161,7 @@ void benchSpeechd(int trials) {
     setenv("SPEECHD_ADDRESS", server.address().c_str(), 1);
     SinkListener sink;
     const bool listening = sink.start(server.pulseServer());
-    if (!speech::sysvoiceOpen(4, 0, 0, 0)) {
+    if (!speech::sysvoiceOpen(speech::VoiceKind::Server, 0, 0, 0)) {
         std::printf("skipped: %s\n", speech::sysvoiceError().c_str());
         return;
     }
@@ -287,9 +287,9 @@ int main(int argc, char** argv) {
 
     // espeak-ng inside the program, reached as the console reaches it.
     bool inProcess = false;
-    if (speech::sysvoiceOpen(5, 1, 0, 0)) {
+    if (speech::sysvoiceOpen(speech::VoiceKind::Espeak, 1, 0, 0)) {
         con::speechSettings().systemVoice = true;
-        con::speechSettings().voiceKind = 5;
+        con::speechSettings().voiceKind = speech::VoiceKind::Espeak;
         const std::string text = plat::cp(kText);
         std::vector<double> toQueued;
         inProcess = measure(

@@ -16,6 +16,7 @@
 #include "speech/brisa/brisa.h"
 #include "speech/brisa/chain.h"
 #include "speech/brisa/render.h"
+#include "speech/settings.h"
 #include "speech/wave.h"
 #include "support/headless.h"
 #include "support/inproc.h"
@@ -286,7 +287,8 @@ TEST(BrisaVoice, ConfiguredFilesRateAndPitch) {
     const Case cases[] = {{0, 0, 0.8}, {6, 0, 0.4}, {-3, 11, 1.0}};
     const std::string dir = tempDir();
     for (const Case& c : cases) {
-        InProc ip("", "[BRISATTS]\nDIR=\\sonare\\brisatts\n", false);
+        InProc ip("", "", false);
+        speech::speechSettings().brisaDir = "c:\\sonare\\brisatts";  // the "\\" is added
         const std::string wav = dir + "/v" + std::to_string(c.rate) + ".wav";
         int rc = -1;
         ip.run([&] { rc = brisa::brisaSpeakToWav("Bom dia.", wav, c.rate, c.pitch); });
@@ -297,11 +299,12 @@ TEST(BrisaVoice, ConfiguredFilesRateAndPitch) {
         EXPECT_EQ(wavSamples(wav).size(), want) << c.rate;
     }
     // A folder without the engine's files: the voice does not open.
-    InProc bad("", "[BRISATTS]\nDIR=c:\\nao\\existe\n", false);
+    InProc bad("", "", false);
+    speech::speechSettings().brisaDir = "c:\\nao\\existe\\";
     bad.run([] {
         EXPECT_FALSE(brisa::brisaVoiceOpen(1, 0, 0));
     });
-    InProc good("", "[SERVFALA]\nTIPOSAPI=3\n", false);
+    InProc good("", "", false);
     good.run([] {
         ASSERT_TRUE(brisa::brisaVoiceOpen(1, 0, 0));
         brisa::brisaVoiceSpeak("casa");

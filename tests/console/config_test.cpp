@@ -290,7 +290,8 @@ TEST(SpeechSettings, SpeedAndPerSpeedKeys) {
 
 namespace {
 struct VoiceLog {
-    int opens = 0, kind = 0, voice = 0, rate = 0, pitch = 0;
+    int opens = 0, voice = 0, rate = 0, pitch = 0;
+    speech::VoiceKind kind = speech::VoiceKind::None;
     bool accept = true;
     std::vector<std::string> spoken;
 };
@@ -298,7 +299,7 @@ VoiceLog gVoice;
 
 con::SystemVoiceOps testVoice() {
     con::SystemVoiceOps ops;
-    ops.open = [](int kind, int voice, int rate, int pitch) {
+    ops.open = [](speech::VoiceKind kind, int voice, int rate, int pitch) {
         ++gVoice.opens;
         gVoice.kind = kind;
         gVoice.voice = voice;
@@ -332,7 +333,7 @@ TEST(SpeechSettings, SapiSelectsASystemVoice) {
     {
         InProc p("", "[TRADUTOR]\nSAPI=S\n[SERVFALA]\nTIPOSAPI=5\nVELOCIDADE=15\nVOZ=2\nTOM=3\n");
         EXPECT_EQ(gVoice.opens, 1);
-        EXPECT_EQ(gVoice.kind, 5);
+        EXPECT_EQ(gVoice.kind, speech::VoiceKind::Espeak);
         EXPECT_EQ(gVoice.rate, 0);
         EXPECT_EQ(gVoice.voice, 2);
         EXPECT_TRUE(con::systemVoiceActive());
@@ -349,7 +350,7 @@ TEST(SpeechSettings, SapiSelectsASystemVoice) {
     startWithVoice();
     {
         InProc p("", "[TRADUTOR]\nSAPI=sim\n[SERVFALA]\nTIPOSAPI=4\nVELOCIDADE=15\n");
-        EXPECT_EQ(gVoice.kind, 4);
+        EXPECT_EQ(gVoice.kind, speech::VoiceKind::Server);
         EXPECT_EQ(gVoice.rate, 15);
     }
 
@@ -373,6 +374,47 @@ TEST(SpeechSettings, SapiSelectsASystemVoice) {
         InProc p("", "[TRADUTOR]\nSAPI=S\n");
         EXPECT_FALSE(con::systemVoiceActive());
     }
+}
+
+// What the file says of the system voice reaches speech as plain settings: the
+// kind from its TIPOSAPI number, the rate left out when the kind lacks that
+// scale, and the embedded engine's files with their defaults.
+TEST(SpeechSettings, SystemVoiceKeysAreHandedDown) {
+    using speech::VoiceKind;
+    const struct {
+        const char* ini;
+        VoiceKind kind;
+        int voice, rate, pitch;
+        const char *dir, *base, *db;
+    } rows[] = {
+        {"[SERVFALA]\nTIPOSAPI=3\nVELOCIDADE=15\nTOM=-300\nVOZ=2\n[BRISATTS]\nDIR=\\motor\\x\n",
+         VoiceKind::Embedded, 2, 0, -100, "c:\\motor\\x\\", "portug", "br4"},
+        {"[SERVFALA]\nTIPOSAPI=54\nVELOCIDADE=-4\n[BRISATTS]\nDIR=d:\\b\\\nBASE=ling\nMBROLA_DB=br1\n",
+         VoiceKind::Espeak54, 0, -4, 0, "d:\\b\\", "ling", "br1"},
+        {"[SERVFALA]\nTIPOSAPI=7\nVELOCIDADE=15\nTOM=4\n", VoiceKind::Server, 0, 15, 4,
+         "c:\\sonare\\brisatts\\", "portug", "br4"},
+        {"[SERVFALA]\nTIPOSAPI=5\nVELOCIDADE=10\n", VoiceKind::Espeak, 0, 10, 0, "c:\\sonare\\brisatts\\",
+         "portug", "br4"},
+    };
+    for (const auto& r : rows) {
+        startWithVoice();
+        InProc p("", std::string("[TRADUTOR]\nSAPI=S\n") + r.ini);
+        const speech::SpeechSettings& ss = speech::speechSettings();
+        EXPECT_TRUE(ss.systemVoice) << r.ini;
+        EXPECT_EQ(ss.voiceKind, r.kind) << r.ini;
+        EXPECT_EQ(gVoice.kind, r.kind) << r.ini;
+        EXPECT_EQ(ss.voiceNumber, r.voice) << r.ini;
+        EXPECT_EQ(ss.voiceRate, r.rate) << r.ini;
+        EXPECT_EQ(gVoice.rate, r.rate) << r.ini;
+        EXPECT_EQ(ss.voicePitch, r.pitch) << r.ini;
+        EXPECT_EQ(ss.brisaDir, r.dir) << r.ini;
+        EXPECT_EQ(ss.brisaBase, r.base) << r.ini;
+        EXPECT_EQ(ss.brisaDb, r.db) << r.ini;
+        p.run([] { con::endSpeech(); });
+        EXPECT_FALSE(ss.systemVoice);
+        EXPECT_FALSE(ss.open);
+    }
+    con::setSystemVoiceOps(con::builtinSystemVoiceOps());
 }
 
 TEST(SpeechSettings, JunkFileGivesTheDefaults) {

@@ -292,6 +292,42 @@ TEST(EditField, F12OpensTheWordUnderTheCursor) {
     EXPECT_EQ(p->tracedCount("beep"), 1);
 }
 
+// The gate a layer above registers decides before anything starts: programs
+// and other documents are asked about as such, and a refusal starts nothing.
+TEST(EditField, DocumentGateDecidesBeforeAnythingStarts) {
+    static std::vector<std::string> launched, asked;
+    static bool answer = true;
+    const struct {
+        const char* text;
+        bool allow;
+        const char* kind;
+        size_t launches;
+    } rows[] = {
+        {"jogo.exe", true, "program", 1},  {"jogo.EXE", false, "program", 0}, {"util.com", false, "program", 0},
+        {"nota.txt", true, "document", 1}, {"nota.txt", false, "document", 0},
+        {"www.site.br", false, "document", 0},
+    };
+    for (const auto& r : rows) {
+        launched.clear();
+        asked.clear();
+        answer = r.allow;
+        auto p = fresh("{F12}{Enter}");
+        con::console().launcher = [](const std::string& prog, const std::vector<std::string>& args) {
+            launched.push_back(prog + "|" + (args.empty() ? std::string() : args[0]));
+            return true;
+        };
+        con::setDocumentGate([](con::DocumentKind kind, const std::string& name) {
+            asked.push_back(std::string(kind == con::DocumentKind::Program ? "program " : "document ") + name);
+            return answer;
+        });
+        std::string text = r.text;
+        p->run([&] { con::editField(text, 1, 5, 60, 60, true); });
+        con::setDocumentGate(nullptr);
+        EXPECT_EQ(asked, std::vector<std::string>{std::string(r.kind) + " " + r.text}) << r.text;
+        EXPECT_EQ(launched.size(), r.launches) << r.text;
+    }
+}
+
 TEST(ReadLine, EscEmptiesTheTextAndBlanksWhatWasTyped) {
     auto p = fresh("abc{Esc}");
     std::string text = "old";

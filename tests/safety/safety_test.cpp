@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "console/config.h"
+#include "console/console.h"
 #include "platform/files.h"
 #include "platform/media.h"
 #include "platform/platform.h"
@@ -122,6 +123,44 @@ TEST_F(Safety, AQuestionIsAskedOnceAndKeptPerGameKindAndTarget) {
     EXPECT_EQ(answers, (std::vector<bool>{true, true, false, true, false}));
     EXPECT_EQ(io->tracedCount(question), 2);
     EXPECT_TRUE(io->traced("speak Não permitido: abrir calc"));
+}
+
+// A word the line editor opens during a game is the game's text: the pupil is
+// asked (a program to run, a document to open); outside a game nothing is asked.
+TEST_F(Safety, DocumentsOpenedDuringAGameAreAskedFor) {
+    static std::vector<std::string> launched;
+    const struct {
+        const char* keys;
+        bool inGame;
+        const char* doc;
+        bool launches;
+        int questions;
+    } rows[] = {
+        {"S", true, "calc.exe", true, 1},
+        {"N", true, "calc.exe", false, 1},
+        {"S", true, "nota.txt", true, 1},
+        {"N", true, "nota.txt", false, 1},
+        {"", false, "nota.txt", true, 0},
+        {"", false, "calc.exe", true, 0},
+    };
+    for (const auto& r : rows) {
+        start(r.keys);
+        launched.clear();
+        con::console().launcher = [](const std::string& prog, const std::vector<std::string>& args) {
+            launched.push_back(prog + "|" + (args.empty() ? std::string() : args[0]));
+            return true;
+        };
+        io->run([&] {
+            if (r.inGame) safety::enterGame(scope());
+            con::openDocument(r.doc);
+            if (r.inGame) safety::leaveGame();
+        });
+        EXPECT_EQ(launched.size(), r.launches ? 1u : 0u) << r.keys << r.doc;
+        int asked = 0;
+        for (const std::string& e : io->trace)
+            if (e.find("Permitir? S/N") != std::string::npos) ++asked;
+        EXPECT_EQ(asked, r.questions) << r.keys << r.doc;
+    }
 }
 
 TEST_F(Safety, OnlyTheUsersOwnSettingsTrustAFolder) {

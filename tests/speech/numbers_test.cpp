@@ -6,6 +6,7 @@
 
 #include "console/textwin.h"
 #include "platform/platform.h"
+#include "speech/settings.h"
 #include "speech/synth.h"
 #include "speech/wave.h"
 #include "support/headless.h"
@@ -115,7 +116,8 @@ TEST(TimeAndDate, EveryRecordingHasAText) {
 
 TEST(NumberSpeech, AMissingWordFileLeavesAGap) {
     const std::string dir = lettersWith({"_vinte", "_um"}, 1000);
-    InProc p("", "[TRADUTOR]\r\nDIRLETRAS=" + dir + "\r\n", false);
+    InProc p("", "", false);
+    speech::speechSettings().synthLetters = dir;  // handed down by whoever read the configuration
     const uint64_t t0 = p.now();
     p.run([] { speakNumberWords("vinte e um", false); });
     EXPECT_TRUE(p.traced("play _vinte"));
@@ -129,7 +131,8 @@ TEST(NumberSpeech, AMissingWordFileLeavesAGap) {
 
 TEST(NumberSpeech, AKeyStopsTheWordsStillQueued) {
     const std::string dir = lettersWith({"_novecen", "_e", "_noventa", "_nove", "_mil"}, 20000);
-    InProc p("{wait 300}x", "[TRADUTOR]\r\nDIRLETRAS=" + dir + "\r\n", false);
+    InProc p("{wait 300}x", "", false);
+    speech::speechSettings().synthLetters = dir;
     p.run([] { speakNumberWords(numberToWords("999999"), false); });
     EXPECT_LT(p.now(), 600u);
     EXPECT_LT(p.tracedCount("play _nove"), 2);

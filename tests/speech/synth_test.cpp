@@ -32,36 +32,41 @@ void copyFile(const std::string& from, const std::string& to) { writeText(to, re
 }  // namespace
 
 TEST(Synth, OpeningReportsWhatIsMissing) {
+    // The folders come with the settings; the configuration file is not read here.
     const std::string empty = tempDir();
-    SynthSettings set;
-    set.dbName = "DIFONES2";
-    {
-        InProc p("", iniFor(empty + "/none", kDiphones), false);
-        EXPECT_EQ(synthOpen(set), 1);  // no letters folder
-    }
-    {
-        InProc p("", iniFor(kLetters, empty), false);
-        EXPECT_EQ(synthOpen(set), 1);  // no database in the folder
-    }
     const std::string partial = tempDir();
     copyFile(kDiphones + "/DIFONES2.IND", partial + "/DIFONES2.IND");
     copyFile(kDiphones + "/DIFONES2.DIF", partial + "/DIFONES2.DIF");
     copyFile(kDiphones + "/regras.rgr", partial + "/regras.rgr");
-    {
-        InProc p("", iniFor(kLetters, partial), false);
-        EXPECT_EQ(synthOpen(set), 2);  // rules but no exceptions
-        EXPECT_FALSE(synthIsOpen());
-    }
-    copyFile(kDiphones + "/portug.exc", partial + "/portug.exc");
-    {
-        InProc p("", iniFor(kLetters, partial), false);
-        EXPECT_EQ(synthOpen(set), 0);
-        EXPECT_TRUE(synthIsOpen());
-        SynthSettings unnamed;  // no DIFONESs key: the name used before any settings
-        EXPECT_EQ(synthOpen(unnamed), 0);
+    const std::string whole = tempDir();
+    for (const char* f : {"DIFONES2.IND", "DIFONES2.DIF", "regras.rgr", "portug.exc"})
+        copyFile(kDiphones + "/" + f, whole + "/" + f);
+    const struct {
+        std::string letters, diphones;
+        int code;
+    } rows[] = {
+        {empty + "/none", kDiphones, 1},  // no letters folder
+        {kLetters, empty, 1},             // no database in the folder
+        {kLetters, partial, 2},           // rules but no exceptions
+        {kLetters, whole, 0},
+    };
+    for (const auto& r : rows) {
+        InProc p("", iniFor(kLetters, kDiphones), false);
+        SynthSettings set;
+        set.letters = r.letters;
+        set.diphones = r.diphones;
+        set.dbName = "DIFONES2";
+        EXPECT_EQ(synthOpen(set), r.code) << r.letters << " " << r.diphones;
+        EXPECT_EQ(synthIsOpen(), r.code == 0);
         synthClose();
-        EXPECT_FALSE(synthIsOpen());
     }
+    InProc p("", "", false);
+    SynthSettings unnamed;  // no DIFONESs key: the name used before any settings
+    unnamed.letters = kLetters;
+    unnamed.diphones = whole;
+    EXPECT_EQ(synthOpen(unnamed), 0);
+    synthClose();
+    EXPECT_FALSE(synthIsOpen());
 }
 
 TEST(Synth, DamagedDatabaseFilesStillOpenAndSpeak) {
@@ -73,6 +78,8 @@ TEST(Synth, DamagedDatabaseFilesStillOpenAndSpeak) {
     writeText(dir + "/portug.exc", "=\nsem igual\n" + std::string(3000, '=') + "\n");
     InProc p("", iniFor(kLetters, dir), false);
     SynthSettings set;
+    set.letters = kLetters;
+    set.diphones = dir;
     set.dbName = "DIFONES2";
     ASSERT_EQ(synthOpen(set), 0);
     p.run([] { synthSpeak(transcribeText(plat::cp("Opção: Jogar, Criar ou Editar"))); });

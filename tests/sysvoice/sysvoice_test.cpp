@@ -84,7 +84,8 @@ TEST(SystemVoiceRules, WhatEachKindIsGivenAndHowVoicesAreNumbered) {
     };
     for (const Row& r : rows) {
         std::string given;
-        EXPECT_EQ(speech::voiceText(r.kind, r.text, given), r.spoken) << r.kind << " '" << r.text << "'";
+        const speech::VoiceKind kind = speech::voiceKindFromNumber(r.kind);
+        EXPECT_EQ(speech::voiceText(kind, r.text, given), r.spoken) << r.kind << " '" << r.text << "'";
         if (r.spoken) {
             EXPECT_EQ(given, r.given) << r.kind << " '" << r.text << "'";
         }
@@ -96,6 +97,30 @@ TEST(SystemVoiceRules, WhatEachKindIsGivenAndHowVoicesAreNumbered) {
     // Ten steps of the rate make espeak-ng three times faster, within what it can do.
     EXPECT_EQ(speech::espeakWordsPerMinute(10), 450);
     EXPECT_EQ(speech::espeakWordsPerMinute(-10), 80);
+}
+
+// TIPOSAPI numbers: three name their own kinds, every other one is the speech
+// server's, and a kind gives back the number that names it.
+TEST(SystemVoiceRules, TiposapiNumbersNameKinds) {
+    using speech::VoiceKind;
+    const struct {
+        int number;
+        VoiceKind kind;
+        int back;
+    } rows[] = {
+        {3, VoiceKind::Embedded, 3}, {5, VoiceKind::Espeak, 5},   {54, VoiceKind::Espeak54, 54},
+        {4, VoiceKind::Server, 4},   {0, VoiceKind::Server, 4},   {1, VoiceKind::Server, 4},
+        {-3, VoiceKind::Server, 4},  {53, VoiceKind::Server, 4},  {55, VoiceKind::Server, 4},
+        {45, VoiceKind::Server, 4},  {2147483647, VoiceKind::Server, 4},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(speech::voiceKindFromNumber(r.number), r.kind) << r.number;
+        EXPECT_EQ(speech::voiceKindNumber(speech::voiceKindFromNumber(r.number)), r.back) << r.number;
+    }
+    EXPECT_TRUE(speech::inProcessEspeak(VoiceKind::Espeak));
+    EXPECT_TRUE(speech::inProcessEspeak(VoiceKind::Espeak54));
+    EXPECT_FALSE(speech::inProcessEspeak(VoiceKind::Embedded));
+    EXPECT_FALSE(speech::inProcessEspeak(VoiceKind::Server));
 }
 
 // VOZ and VELOCIDADE with espeak-ng: a number past the list, or none, takes
@@ -118,11 +143,11 @@ TEST(EspeakVoice, VoiceNumberAndRate) {
         con::resetConfig();
         InProc p("", voiceIni(5, r.servfala));
         ASSERT_TRUE(con::systemVoiceActive()) << r.servfala;
-        EXPECT_EQ(speech::sysvoiceKind(), 5);
+        EXPECT_EQ(speech::sysvoiceKind(), speech::VoiceKind::Espeak);
         EXPECT_EQ(speech::sysvoiceVoiceName(), r.voice) << r.servfala;
         EXPECT_EQ(speech::sysvoiceNativeRate(), r.wpm) << r.servfala;
         p.run([] { con::endSpeech(); });
-        EXPECT_EQ(speech::sysvoiceKind(), 0);
+        EXPECT_EQ(speech::sysvoiceKind(), speech::VoiceKind::None);
     }
 }
 

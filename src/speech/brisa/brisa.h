@@ -24,7 +24,7 @@ std::string ttsErrorText();
 // Which renderer ttsOpen found: "mbrola" (the pipe), "interno" or "" when closed.
 std::string ttsBackend();
 
-// The system-voice kind 3: [BRISATTS] names the files; rate and pitch come from [SERVFALA].
+// The system voice "embedded": the speech settings name the files.
 bool brisaVoiceOpen(int voice, int rate, int pitch);
 void brisaVoiceSpeak(const std::string& textCp1252);
 bool brisaVoiceBusy();
@@ -32,7 +32,5 @@ void brisaVoiceStop();
 void brisaVoiceClose();
 // `ludivar --speak TEXT --wav F` with the engine configured: its sound into F.  0 on success.
 int brisaSpeakToWav(const std::string& textCp1252, const std::string& wavPath, int rate, int pitch);
-// The same with rate and pitch from [SERVFALA].
-int brisaSpeakConfiguredToWav(const std::string& textCp1252, const std::string& wavPath);
 
 }  // namespace brisa

@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "console/textwin.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "speech/brisa/brisa.h"
 #include "speech/brisa/chain.h"
 #include "speech/brisa/mbrola.h"
+#include "speech/env.h"
 #include "speech/wave.h"
 
 namespace brisa {
@@ -39,7 +39,7 @@ void writeWaveHeader(FILE* f, size_t dataBytes) {
     std::fwrite(h.data(), 1, h.size(), f);
 }
 
-bool keyCut() { return speech::waveState().keyInterrupts && con::keyPressed(); }
+bool keyCut() { return speech::shouldStop(); }
 
 void playGathered() {
     if (gEng.play.empty()) return;

@@ -1,11 +1,11 @@
-// The embedded engine as system voice kind 3: its files named by [BRISATTS],
-// its factors from the rate and pitch of [SERVFALA].
+// The embedded engine as the system voice kind "embedded": its files as the
+// speech settings name them, its factors from the voice's rate and pitch.
 #include <algorithm>
 
-#include "console/config.h"
-#include "console/textwin.h"
 #include "platform/platform.h"
 #include "speech/brisa/brisa.h"
+#include "speech/env.h"
+#include "speech/settings.h"
 #include "speech/sysvoice_kinds.h"
 
 namespace brisa {
@@ -18,18 +18,13 @@ std::string withBackslash(std::string s) {
 }  // namespace
 
 namespace {
-// Opens the engine on the files [BRISATTS] names, its sound going to `outputFile`
+// Opens the engine on the files the settings name, its sound going to `outputFile`
 // (empty: the wave output).
 bool openConfigured(int rate, int pitch, const std::string& outputFile) {
-    std::string dir = con::settings().engineFolder;
-    if (dir.empty()) dir = "\\sonare\\brisatts\\";
-    // A folder from the root of the drive ("\sonare\...") is on the family's drive.
-    if (dir[0] == '\\' && (dir.size() < 2 || dir[1] != '\\')) dir = "c:" + dir;
-    dir = withBackslash(dir);
-    std::string base = con::settings().engineBase;
-    if (base.empty()) base = "portug";
-    std::string db = con::settings().engineVoice;
-    if (db.empty()) db = "br4";
+    const speech::SpeechSettings& ss = speech::speechSettings();
+    const std::string dir = withBackslash(ss.brisaDir.empty() ? std::string("c:\\sonare\\brisatts\\") : ss.brisaDir);
+    const std::string base = ss.brisaBase.empty() ? std::string("portug") : ss.brisaBase;
+    const std::string db = ss.brisaDb.empty() ? std::string("br4") : ss.brisaDb;
     ttsSetOutputFile(outputFile);
     const std::string stem = dir + base;
     if (!ttsOpen(dir + db, stem + ".nrl", stem + ".exc", stem + ".dfn", stem + ".pro", stem + ".abr"))
@@ -53,7 +48,7 @@ int brisaSpeakToWav(const std::string& textCp1252, const std::string& wavPath, i
 void brisaVoiceSpeak(const std::string& text) { ttsSpeak(text); }
 
 bool brisaVoiceBusy() {
-    if (con::keyPressed()) {
+    if (speech::shouldStop()) {
         ttsStop();
         return false;
     }
@@ -63,16 +58,9 @@ bool brisaVoiceBusy() {
 void brisaVoiceStop() { ttsStop(); }
 
 void brisaVoiceClose() {
-    while (ttsIsSpeaking()) con::delayMs(500);
+    while (ttsIsSpeaking()) speech::delayMs(500);
     ttsStop();
     ttsClose();
-}
-
-int brisaSpeakConfiguredToWav(const std::string& textCp1252, const std::string& wavPath) {
-    int rate = con::settings().voiceRate;
-    if (rate > 10) rate = 0;  // as the voice is opened
-    const int pitch = con::settings().voicePitch;
-    return brisaSpeakToWav(textCp1252, wavPath, rate, pitch);
 }
 
 }  // namespace brisa

@@ -1,0 +1,282 @@
+// The own voice: speak cuts a text into numbers, runs of letters and marks
+// and hands each to its speaker (number words, the diphone synthesizer, the
+// recorded letters); and the short sounds (beep, click, telephone tones).
+#include "speech/speak.h"
+
+#include <random>
+
+#include "platform/files.h"
+#include "platform/platform.h"
+#include "speech/env.h"
+#include "speech/synth.h"
+#include "speech/wave.h"
+
+namespace speech {
+
+namespace {
+
+struct SpeakerState {
+    bool speechPending = true;  // a system voice may still be playing
+    bool speechAborted = false;
+    uint8_t lastPunct = 0;      // repetition tracking of speak()
+    int repeatCount = 0;
+    std::string clickSamples;   // 256 samples drawn once at start
+};
+SpeakerState gSp;
+
+constexpr int kToneRate = 11025;
+
+bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+// Letters as speak cuts them: ASCII letters and every byte from 128 on.
+bool isRunLetter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 128; }
+
+uint8_t upperLatin(uint8_t c) { return (c >= 'a' && c <= 'z') || c > 223 ? uint8_t(c - 32) : c; }
+std::string upperLatin(std::string s) {
+    for (char& c : s) c = char(upperLatin(uint8_t(c)));
+    return s;
+}
+
+std::string folderFor(const std::string& name) {
+    const SpeechSettings& ss = speechSettings();
+    return !name.empty() && name[0] == '_' ? ss.lettersFolder : ss.soundFolder;
+}
+
+// Recorded files and tones wait for a system voice still speaking.
+void waitPendingVoice() {
+    if (!gSp.speechPending) return;
+    waitSpeech();
+    gSp.speechPending = false;
+}
+
+void playRecordedIn(const std::string& folder, const std::string& name) {
+    waitPendingVoice();
+    if (shouldStop()) return;  // a waiting key cuts every sound before it starts
+    plat::trace("play", name);
+    playFile(plat::mapPath(folder + name + ".wav"));
+}
+
+void playTone(const char* kind, const std::string& samples) {
+    waitPendingVoice();
+    plat::trace(kind);
+    playSamples(reinterpret_cast<const uint8_t*>(samples.data()), samples.size(), kToneRate, 1, 8);
+    waitSpeech();
+}
+
+const std::string& beepSamples() {
+    static const std::string s = [] {
+        static const uint8_t pattern[8] = {128, 112, 96, 80, 64, 80, 96, 112};
+        std::string b(512, '\0');
+        for (size_t i = 0; i < b.size(); ++i) b[i] = char(pattern[i % 8]);
+        b.back() = char(128);
+        return b;
+    }();
+    return s;
+}
+
+// A mark is said (at the user's punctuation level), then the pause its
+// settings give, at every level.
+void speakPunctuation(uint8_t mark, uint8_t next) {
+    if (shouldStop()) return;
+    waitSpeech();
+    if (markNamed(mark)) speakChar(mark);
+    const SpeechSettings& ss = speechSettings();
+    int pause = 0;
+    switch (mark) {
+        case '(': case ')': case ':': case ';': pause = ss.pauseColon; break;
+        case ',': case '-': pause = next == ' ' ? ss.pauseComma : 0; break;
+        case '.': pause = next == ' ' ? ss.pausePoint : 0; break;
+        default: break;
+    }
+    for (int n = pause / 50; n > 0 && !shouldStop(); --n) delayMs(50);
+}
+
+// The own voice on a whole text.
+void speakOwn(const std::string& text) {
+    SpeakerState& c = gSp;
+    const std::string t = text + " ";
+    c.speechAborted = false;
+    size_t i = 0;
+    while (i < t.size() && !c.speechAborted) {
+        if (shouldStop()) {
+            stopSpeech();
+            break;
+        }
+        const uint8_t ch = uint8_t(t[i]);
+        // A row of marks is a run of the same mark: words, numbers and blanks
+        // end it, so the blanks between numbers or empty texts never click.
+        const bool mark = !(ch >= '0' && ch <= '9') && !isRunLetter(ch) && ch != ' ' && ch != '\t';
+        if (!mark) {
+            c.lastPunct = 0;
+            c.repeatCount = 0;
+        }
+        if (ch == '0') {
+            speakRecorded("_zero");
+            ++i;
+            continue;
+        }
+        if (ch >= '1' && ch <= '9') {
+            size_t j = i;
+            bool dash = false;
+            while (j < t.size() && (isDigit(uint8_t(t[j])) || t[j] == '-')) dash |= t[j++] == '-';
+            const std::string run = t.substr(i, j - i);
+            i = j;
+            if (dash || run.size() >= 7) spell(run);
+            else speakNumberWords(numberToWords(run), false);
+            continue;
+        }
+        if (isRunLetter(ch)) {
+            size_t j = i;
+            // The apostrophe of d'água stays in the run, for the front end to join the words.
+            auto elision = [&](size_t k) {
+                return t[k] == '\'' && (t[k - 1] == 'd' || t[k - 1] == 'D') && k + 1 < t.size() &&
+                       isRunLetter(uint8_t(t[k + 1]));
+            };
+            while (j < t.size() && (isRunLetter(uint8_t(t[j])) || t[j] == ' ' || elision(j))) ++j;
+            std::string run = t.substr(i, j - i);
+            i = j;
+            if (upperLatin(run) == "WWW") {
+                spell(run);
+            } else {
+                if (run.size() > 999) run.resize(999);
+                synthSpeak(transcribeText(run));
+            }
+            // Hyphenated words are read as one: the dash between letters is dropped.
+            if (i + 1 < t.size() && t[i] == '-' && isRunLetter(uint8_t(t[i + 1]))) ++i;
+            continue;
+        }
+        // Any other character: rows of the same mark are shortened to clicks.
+        if (ch == c.lastPunct) ++c.repeatCount;
+        else c.repeatCount = 0;
+        c.lastPunct = ch;
+        uint8_t k = ch;
+        if (c.repeatCount > 3) {
+            click();
+            if (ch != '-') k = ' ';
+        }
+        const uint8_t next = i + 1 < t.size() ? uint8_t(t[i + 1]) : 0;
+        if (k == '-') {
+            if (t.size() - i < 3 || next == ' ' || next == '-') speakPunctuation('-', next);
+            else if (isDigit(next)) speakRecorded("_MENOS");
+            else if (markNamed('-')) speakChar('-');
+        } else if (t.compare(i, 3, "://") == 0) {
+            spell(":");
+        } else if (k == ' ' || k == '\t') {
+            // silent
+        } else if (k == '(' || k == ')' || k == ',' || k == '.' || k == ':' || k == ';') {
+            speakPunctuation(k, next);
+        } else if (!shouldStop() && markNamed(k)) {
+            speakChar(k);
+        }
+        ++i;
+    }
+}
+
+}  // namespace
+
+void resetSpeaker() { gSp = SpeakerState(); }
+
+void ensureClickSamples() {
+    if (!gSp.clickSamples.empty()) return;
+    std::random_device rd;
+    std::mt19937 gen(rd());
+    std::uniform_int_distribution<int> dist(128, 187);
+    std::string s(256, char(128));
+    for (int i = 0; i < 64; ++i) s[i] = char(dist(gen));
+    gSp.clickSamples = s;
+}
+
+// Symbols (@, %, +, ...) carry content and are named at every level; of the
+// punctuation proper, the level "alguma" keeps the marks that change a
+// sentence's meaning.
+bool markNamed(uint8_t mark) {
+    const Punctuation level = speechSettings().punctuation;
+    if (level == Punctuation::All) return true;
+    switch (mark) {
+        case '?': case '!': case '(': case ')': case 0xA1: case 0xBF:  // ¡ ¿
+            return level == Punctuation::Some;
+        case ',': case '.': case ':': case ';': case '-': case '"': case '\'':
+        case 0x85: case 0x91: case 0x92: case 0x93: case 0x94: case 0x96: case 0x97:  // … ‘ ’ “ ” – —
+        case 0xAB: case 0xBB:  // « »
+            return false;
+        default:
+            return true;
+    }
+}
+
+bool isSpeaking() {
+    if (shouldStop()) {
+        stopSpeech();
+        return false;
+    }
+    if (isPlaying()) return true;
+    return systemVoiceBusy();
+}
+
+void stopSpeech() {
+    stopPlayback();
+    gSp.speechAborted = true;
+    systemVoiceStop();
+    plat::trace("stop");
+}
+
+void waitSpeech() {
+    while (isSpeaking()) delayMs(5);
+}
+
+void speakChar(uint8_t ch) { playRecordedIn(speechSettings().lettersFolder, "_" + std::to_string(ch)); }
+
+void speakRecorded(const std::string& name) { playRecordedIn(folderFor(name), name); }
+
+std::string recordedPath(const std::string& name) { return plat::mapPath(folderFor(name) + name + ".wav"); }
+
+bool recordedExists(const std::string& name) { return plat::fileExists(folderFor(name) + name + ".wav"); }
+
+void spell(const std::string& text) {
+    for (char c : text) {
+        if (shouldStop()) return;
+        speakChar(uint8_t(c));
+    }
+}
+
+void speak(const std::string& text) {
+    plat::trace("speak", text);
+    if (systemVoiceActive()) {
+        // The voice reads numbers, words and marks itself: the text goes whole.
+        waitSpeech();
+        if (!shouldStop()) {
+            systemVoiceSpeak(text);
+            gSp.speechPending = true;
+        }
+        return;
+    }
+    speakOwn(text);
+}
+
+void beep() { playTone("beep", beepSamples()); }
+
+void click() {
+    ensureClickSamples();
+    if (shouldStop()) return;
+    const bool cutting = cutPeriodsOn();
+    setCutPeriods(false);
+    playTone("click", gSp.clickSamples);
+    setCutPeriods(cutting);
+}
+
+void playDtmf(const std::string& text) {
+    const bool fast = waveState().fastRate;
+    setFastRate(false);
+    for (char raw : text) {
+        if (shouldStop()) break;
+        const uint8_t c = upperLatin(uint8_t(raw));
+        if (isDigit(c) || c == '#' || c == '*') {
+            playRecordedIn(speechSettings().lettersFolder, std::string("dtmf_") + char(c == '*' ? 'X' : c));
+            delayMs(100);
+        } else if (c == ',') {
+            delayMs(1000);
+        }
+    }
+    setFastRate(fast);
+}
+
+}  // namespace speech
