@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/catalog.h"
+#include "catalog/catalog.h"
 #include "console/config.h"
 #include "console/console.h"
 #include "console/menu.h"
@@ -111,9 +111,9 @@ void StartUp() {
     con::setWindowTitle("Ludivar");
     con::setTextBackground(1);
     con::flushKeys();
-    SayMessage("LUINIC", 0);
+    catalog::SayMessage("LUINIC", 0);
     con::write(" - ");
-    SayMessage("LUVERSAO", 0);
+    catalog::SayMessage("LUVERSAO", 0);
     con::writeLineAndSpeak(kVersionText);
     con::setTextBackground(0);
     con::writeLn();
@@ -124,9 +124,9 @@ void StartUp() {
     gState.gameFolders.clear();
     gState.gamesRoot = GamesFolderSetting();
     if (!plat::changeDir(gState.gamesRoot)) {
-        SayMessage("LUDIRNAO", 2);
+        catalog::SayMessage("LUDIRNAO", 2);
         con::writeLineAndSpeak(gState.gamesRoot);
-        SayMessage("LUDIRATU", 2);
+        catalog::SayMessage("LUDIRATU", 2);
     }
 }
 
@@ -147,9 +147,9 @@ void showNotices() {
 
 int ChooseByArrows() {
     con::menuOpen(con::whereX(), con::whereY(), 12, 3, 4);
-    AddMenuOption("LUJOGAR");
-    AddMenuOption("LUCRIAR");
-    AddMenuOption("LUEDITAR");
+    catalog::AddMenuOption("LUJOGAR");
+    catalog::AddMenuOption("LUCRIAR");
+    catalog::AddMenuOption("LUEDITAR");
     con::flushKeys();
     int choice = con::menuRun();
     int letter = choice == 1 ? 'J' : choice == 2 ? 'C' : choice == 3 ? 'E' : 27;
@@ -166,7 +166,7 @@ void MainMenu() {
         }
         showNotices();
         con::gotoXY(1, 4);
-        int answer = AskKey("LUJOGCRI", 0, 1);
+        int answer = catalog::AskKey("LUJOGCRI", 0, 1);
         if (answer == 27) return;
         if (answer == 0) {
             answer = ChooseByArrows();
@@ -183,7 +183,7 @@ void ShutDown() {
     gState.gameFolders.clear();
     con::writeLn();
     con::setTextBackground(1);
-    SayMessage("LUFIM", 0);
+    catalog::SayMessage("LUFIM", 0);
     con::setTextBackground(0);
     con::delayMs(1000);
     con::endSpeech();

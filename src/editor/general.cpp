@@ -2,7 +2,7 @@
 // settings, each a form over copies that reach the game only once confirmed.
 #include <array>
 
-#include "app/catalog.h"
+#include "catalog/catalog.h"
 #include "console/console.h"
 #include "console/form.h"
 #include "console/textwin.h"
@@ -21,7 +21,7 @@ constexpr int32_t kMaxFontSize = 999;
 // After the form: "Confirma as alterações? "; giving up says "Desistiu".
 bool confirmed() {
     if (confirm("LUCONFAL")) return true;
-    app::SayMessage("LUDESIST", 2);
+    catalog::SayMessage("LUDESIST", 2);
     return false;
 }
 
@@ -41,7 +41,7 @@ void editGeneralData() {
                                                          "LU_DATA",   "LU_COMEN1", "LU_COMEN2", "LU_COMEN3",
                                                          "LU_COMEN4", "LU_COMEN5"};
     con::formStart();
-    for (size_t i = 0; i < texts.size(); ++i) app::AddFormField(keys[i], &texts[i], 255, kWidth);
+    for (size_t i = 0; i < texts.size(); ++i) catalog::AddFormField(keys[i], &texts[i], 255, kWidth);
     con::formRun(true);
     if (!confirmed()) return;
     for (size_t i = 0; i < texts.size(); ++i) texts[i] = keptValue(original[i], texts[i], kWidth);
@@ -61,8 +61,8 @@ void editPresentation() {
     constexpr int kWidth = 60;
     enum { Picture, Face, Size, Bold, Random, Narration, Count };
     std::array<std::string, Count> original = {g.backgroundPicture,         g.font.face,
-                                               std::to_string(g.font.size), app::YesNoText(g.font.bold),
-                                               app::YesNoText(g.randomOrder), app::YesNoText(g.narration)};
+                                               std::to_string(g.font.size), catalog::YesNoText(g.font.bold),
+                                               catalog::YesNoText(g.randomOrder), catalog::YesNoText(g.narration)};
     std::array<std::string, Count> texts = original;
     const std::string yesNo = plat::cp("SIM|NÃO");
     const std::array<std::string, Count> choices = {pictureChoices(), game::kFontFaces, game::kFontSizes,
@@ -70,7 +70,7 @@ void editPresentation() {
     static constexpr std::array<const char*, Count> keys = {"LU_IMG",   "LU_FONTE", "LU_TFONT",
                                                             "LU_NEGRI", "LU_ALEAT", "LU_NARRA"};
     con::formStart();
-    for (size_t i = 0; i < Count; ++i) app::AddFormChoiceField(keys[i], &texts[i], 255, choices[i], kWidth);
+    for (size_t i = 0; i < Count; ++i) catalog::AddFormChoiceField(keys[i], &texts[i], 255, choices[i], kWidth);
     con::formRun(true);
     if (!confirmed()) return;
     for (size_t i = 0; i < Count; ++i) texts[i] = keptValue(original[i], texts[i], kWidth);

@@ -9,7 +9,7 @@
 #include <map>
 #include <memory>
 
-#include "app/catalog.h"
+#include "catalog/catalog.h"
 #include "app/startup.h"
 #include "console/console.h"
 #include "console/textwin.h"
@@ -191,7 +191,7 @@ std::string messagesJson() {
     static const char* kKeys[] = {"LUAUTOR", "LUVERSAO", "LUAPTENT", "LUCNFFIM", "LUFIMJOG",
                                   "LUPRGINC", "LUCATNEX", "LUCATEXC"};
     std::string out = "{";
-    for (const char* key : kKeys) out += std::string(out.size() > 1 ? "," : "") + "\"" + key + "\":" + jsonText(app::MessageText(key));
+    for (const char* key : kKeys) out += std::string(out.size() > 1 ? "," : "") + "\"" + key + "\":" + jsonText(catalog::MessageText(key));
     return out + "}";
 }
 
@@ -357,11 +357,11 @@ void ExportCurrentGame() {
     std::string outPath = plat::mapPath(out);
     if (outPath.empty() || outPath[0] != '/') outPath = plat::currentDir() + "/" + plat::cp1252ToUtf8(out);
     if (!game::WriteFileAtomically(outPath, page)) {
-        app::SayMessage("LUERRCRI", 1);
+        catalog::SayMessage("LUERRCRI", 1);
         con::delayMs(1000);
         return;
     }
-    app::SayMessage("LUWEBOK", 0);
+    catalog::SayMessage("LUWEBOK", 0);
     con::writeLineAndSpeak(out);
     con::delayMs(1000);
 }

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/catalog.h"
+#include "catalog/catalog.h"
 #include "app/startup.h"
 #include "console/console.h"
 #include "console/menu.h"
@@ -563,20 +563,20 @@ bool chooseGameFile(std::string& fileName) {
     if (dirList("*.lud", kAttrArchive).size() == 1) {
         name = gFolders.listing[0].name;
     } else {
-        app::SayMessage("LUNOMJOG", 1);
+        catalog::SayMessage("LUNOMJOG", 1);
         name = askFileName(10, "*.lud");
         con::writeLn();
         if (!name.empty()) con::writeLn(name);
     }
     dirFree();
     if (name.empty()) {
-        app::SayMessage(gFolders.lastKey == kEsc || gFolders.lastKey == kEnter ? "LUDESIST" : "LUNAOTEM", 1);
+        catalog::SayMessage(gFolders.lastKey == kEsc || gFolders.lastKey == kEnter ? "LUDESIST" : "LUNAOTEM", 1);
         return false;
     }
     if (name.size() < 4 || upperLatin(std::string_view(name).substr(name.size() - 4)) != ".LUD") name += ".lud";
     if (!plat::fileExists(name)) {
-        app::SayMessage("LUNAOEXI", 1);
-        if (!app::AgreeOrGiveUp("LUQUERCR")) return false;
+        catalog::SayMessage("LUNAOEXI", 1);
+        if (!catalog::AgreeOrGiveUp("LUQUERCR")) return false;
         // The file is made by the first save: giving up now leaves nothing behind.
         NewGame();
         fileName = name;
@@ -614,7 +614,7 @@ std::string chooseGameFolder() {
 
     con::flushKeys();
     con::writeLn();
-    app::SayMessage("LUESCPAS", 1);
+    catalog::SayMessage("LUESCPAS", 1);
     // Room for the menu below the prompt: scroll now rather than under the menu.
     for (int i = 0; i < 7; ++i) con::writeLn();
     con::gotoXY(1, con::whereY() - 7);
@@ -627,7 +627,7 @@ std::string chooseGameFolder() {
     con::flushKeys();
     int chosen = con::menuRun();
     if (chosen < 1 || chosen > int(folders.size())) {
-        app::SayMessage("LUDESIST", 1);
+        catalog::SayMessage("LUDESIST", 1);
         return std::string();
     }
     std::string path = root;
@@ -635,14 +635,14 @@ std::string chooseGameFolder() {
     path += folders[size_t(chosen - 1)];
     con::writeLn(path);
     if (!plat::changeDir(path)) {
-        app::SayMessage("LUERCRIA", 1);
+        catalog::SayMessage("LUERCRIA", 1);
         return std::string();
     }
     return path;
 }
 
 std::string createGameFolder() {
-    app::SayMessage("LUDIRACR", 1);
+    catalog::SayMessage("LUDIRACR", 1);
     std::string text;
     int key = con::editFieldToEdge(text, con::whereX(), con::whereY(), 120, true);
     gFolders.lastKey = key;
@@ -652,16 +652,16 @@ std::string createGameFolder() {
     text = trimText(text);
     if (text.empty()) return std::string();
     if (plat::dirExists(text)) {
-        if (!app::AgreeOrGiveUp("LUDIREXI")) return std::string();
+        if (!catalog::AgreeOrGiveUp("LUDIREXI")) return std::string();
     } else {
         std::error_code ec;
         if (!fs::create_directory(plat::mapPath(text), ec) || ec) {
-            app::SayMessage("LUERCRIA", 1);
+            catalog::SayMessage("LUERCRIA", 1);
             return std::string();
         }
     }
     if (!plat::changeDir(text)) {
-        app::SayMessage("LUERACED", 1);
+        catalog::SayMessage("LUERACED", 1);
         return std::string();
     }
     return plat::utf8ToCp1252(plat::currentDir());

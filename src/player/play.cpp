@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <random>
 
-#include "app/catalog.h"
+#include "catalog/catalog.h"
 #include "app/startup.h"
 #include "console/config.h"
 #include "console/console.h"
@@ -73,7 +73,7 @@ void applyCategorySetting(const std::string& setting) {
     TCateg* c = findCategory(name);
     if (!c) {
         con::writeLineAndSpeak(name);
-        app::SayMessage("LUCATNEX", 1);
+        catalog::SayMessage("LUCATNEX", 1);
         con::readLineRaw();
         return;
     }
@@ -99,7 +99,7 @@ void applyCategorySetting(const std::string& setting) {
 
 // The end of play and the bad-destination report wait for Enter on a plain line.
 void waitEnter() {
-    app::SayMessage("LUAPTENT", 0);
+    catalog::SayMessage("LUAPTENT", 0);
     con::readLineRaw();
 }
 
@@ -151,7 +151,7 @@ void BuildCategories() {
             nc.places.push_back(n);
         } else {
             con::writeLineAndSpeak(name);
-            app::SayMessage("LUCATEXC", 1);
+            catalog::SayMessage("LUCATEXC", 1);
             con::readLineRaw();
         }
     }
@@ -271,7 +271,7 @@ void playLoop() {
             if (key != kEsc) break;
             ClearSlide();
             con::clearScreen();
-            app::SayMessage("LUCNFFIM", 1);
+            catalog::SayMessage("LUCNFFIM", 1);
             uint8_t k = con::readKeyAndSpeak();
             if (k == 0) con::readKey();  // the second code of an extended key: it is no S
             k = con::toUpperLatin(k);
@@ -299,13 +299,13 @@ void playLoop() {
     ClearSlide();
     if (gPlay.currentPlace == -1) {
         con::clearScreen();
-        app::SayMessage("LUPRGINC", 1);
+        catalog::SayMessage("LUPRGINC", 1);
         const game::TLugar* from = g.place(lastPlace);
         con::writeLineAndSpeak((from ? from->name : std::string()) + " -- " + gPlay.destination);
         waitEnter();
     }
     con::clearScreen();
-    app::SayMessage("LUFIMJOG", 2);
+    catalog::SayMessage("LUFIMJOG", 2);
     waitEnter();
 }
 
@@ -409,7 +409,7 @@ void PlayGame(bool gameLoaded) {
         if (gameLoaded) PlayFrom(1, g.randomOrder);
         else playKeepingProgress(g.randomOrder);
     } else if (!plat::fileExists(program)) {
-        app::SayMessage("LUPGMNEX", 0);
+        catalog::SayMessage("LUPGMNEX", 0);
         PlayFrom(1, g.randomOrder);
     } else {
         // Category references work for the program's places as they do in plain play.
@@ -425,7 +425,7 @@ void PlayGame(bool gameLoaded) {
         ClearSlide();
         if (r.code != script::RunOk) {
             if (r.code == script::RunStopped) con::writeAndSpeak(plat::cp("Programa interrompido: "));
-            else app::SayMessage("LUERRPGM", 0);
+            else catalog::SayMessage("LUERRPGM", 0);
             con::writeLineAndSpeak(script::failurePlace(r));
             con::writeLn();
         }

@@ -1,6 +1,6 @@
 // The title card: the game is chosen and loaded, then its name, author, version
 // and comments are shown in a red box on a white one.
-#include "app/catalog.h"
+#include "catalog/catalog.h"
 #include "app/startup.h"
 #include "console/console.h"
 #include "console/textwin.h"
@@ -25,23 +25,23 @@ void ShowTitleCard() {
     con::writeLn();
     con::writeLn("    " + d.name);
     con::writeLn();
-    con::writeLn("    " + app::MessageText("LUAUTOR") + d.author);
+    con::writeLn("    " + catalog::MessageText("LUAUTOR") + d.author);
     con::writeLn();
-    con::writeLn("    " + app::MessageText("LUVERSAO") + d.version);
+    con::writeLn("    " + catalog::MessageText("LUVERSAO") + d.version);
     con::writeLn();
     for (int i = 0; i < g.commentCount && i < game::kComments; ++i) con::write("    " + d.comments[size_t(i)]);
     con::writeLn();
     if (g.narration) {
         con::speak(d.name);
-        con::speak(app::MessageText("LUAUTOR"));
+        con::speak(catalog::MessageText("LUAUTOR"));
         con::speak(d.author);
-        con::speak(app::MessageText("LUVERSAO"));
+        con::speak(catalog::MessageText("LUVERSAO"));
         con::speak(d.version);
         for (const std::string& c : d.comments) con::speak(c);
     }
     con::setWindow(1, 1, 80, 25);
     con::gotoXY(1, 24);
-    app::SayMessage("LUAPTENT", 0);
+    catalog::SayMessage("LUAPTENT", 0);
     while (con::readKey() != 13) {
     }
     con::setTextColor(15);
@@ -52,7 +52,7 @@ bool TitleCard() {
     con::clearScreen();
     con::setWindowTitle("Ludivar");
     con::setTextBackground(1);
-    con::write(app::MessageText("LUINIC"));
+    con::write(catalog::MessageText("LUINIC"));
     con::setTextBackground(0);
     con::writeLn();
     con::writeLn();
