@@ -16,6 +16,7 @@
 #include "export/webpage.h"
 #include "game/checker.h"
 #include "game/gamefile.h"
+#include "game/session.h"
 #include "player/play.h"
 #include "player/slide.h"
 #include "script/script.h"
@@ -115,7 +116,7 @@ void playOneGame(const std::string& path) {
     const size_t slash = path.rfind('/');
     const std::string folder = path.substr(0, slash == 0 ? 1 : slash), file = path.substr(slash + 1);
     if (!plat::changeDir(plat::utf8ToCp1252(folder))) return app::ShutDown();
-    app::appState().currentGameFile = plat::utf8ToCp1252(file);
+    game::session().currentGameFile = plat::utf8ToCp1252(file);
     if (game::LoadGame(plat::utf8ToCp1252(file))) {
         player::ShowTitleCard();
         player::PlayGame(true);

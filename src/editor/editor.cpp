@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "catalog/catalog.h"
-#include "app/startup.h"
 #include "console/console.h"
 #include "console/menu.h"
 #include "export/webpage.h"
@@ -17,6 +16,7 @@
 #include "editor/program.h"
 #include "game/folders.h"
 #include "game/gamefile.h"
+#include "game/session.h"
 #include "game/textscript.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -140,7 +140,7 @@ void createGame() {
         if (!catalog::AgreeOrGiveUp("LUDESTRU")) return;
     }
     game::NewGame();
-    app::appState().currentGameFile = name;
+    game::session().currentGameFile = name;
     // Replacing an existing game was agreed above; the save makes the file.
     game::AgreeToReplace(name);
     if (game::SaveGame()) editorMenu();
@@ -252,7 +252,7 @@ void sidePanel(int bottom) {
     con::clearScreen();
 }
 
-void showGameTitle() { con::setWindowTitle("Ludivar " + app::appState().currentGameFile); }
+void showGameTitle() { con::setWindowTitle("Ludivar " + game::session().currentGameFile); }
 
 void sayText(const std::string& text, int lineEnds) {
     con::write(text);

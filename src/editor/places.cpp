@@ -4,7 +4,6 @@
 #include <array>
 
 #include "catalog/catalog.h"
-#include "app/startup.h"
 #include "console/console.h"
 #include "console/form.h"
 #include "console/menu.h"
@@ -12,6 +11,7 @@
 #include "editor/common.h"
 #include "editor/editor.h"
 #include "game/gamefile.h"
+#include "game/session.h"
 #include "platform/platform.h"
 #include "player/play.h"
 #include "player/slide.h"
@@ -27,7 +27,7 @@ constexpr std::array<const char*, 7> kOptionKeys = {"LUAJU_I", "LUAJU_E", "LUAJU
                                                     "LUAJU_S", "LUAJU_V", "LUAJU_X"};
 constexpr std::array<uint8_t, 8> kOptionLetters = {kEsc, 'I', 'E', 'R', 'M', 'S', 'V', 'X'};
 
-int& currentPlace() { return app::appState().editorPlace; }
+int& currentPlace() { return game::session().editorPlace; }
 
 void drawPlacesScreen() {
     wholeScreen();

@@ -11,13 +11,13 @@
 #include <fstream>
 
 #include "catalog/catalog.h"
-#include "app/startup.h"
 #include "console/config.h"
 #include "console/console.h"
 #include "console/menu.h"
 #include "console/textwin.h"
 #include "game/folders.h"
 #include "game/model.h"
+#include "game/session.h"
 #include "game/text.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -34,7 +34,7 @@ ProgramState gProgram;
 
 constexpr uint8_t kEsc = 27;
 
-std::string currentGameFile() { return app::appState().currentGameFile; }
+std::string currentGameFile() { return game::session().currentGameFile; }
 
 bool endsWithNoCase(const std::string& s, const char* suffix) {
     const std::string suf(suffix);

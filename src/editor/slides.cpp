@@ -4,7 +4,6 @@
 #include <array>
 
 #include "catalog/catalog.h"
-#include "app/startup.h"
 #include "console/console.h"
 #include "console/form.h"
 #include "console/menu.h"

@@ -10,10 +10,10 @@
 #include <memory>
 
 #include "catalog/catalog.h"
-#include "app/startup.h"
 #include "console/console.h"
 #include "console/textwin.h"
 #include "game/gamefile.h"
+#include "game/session.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "player/slide.h"
@@ -346,7 +346,7 @@ int RunExport(const std::string& gameFile, const std::string& outFile) {
 }
 
 void ExportCurrentGame() {
-    const std::string file = app::appState().currentGameFile;
+    const std::string file = game::session().currentGameFile;
     std::string base = file;
     if (base.size() >= 4 && con::toUpperLatin(base.substr(base.size() - 4)) == ".LUD") base.resize(base.size() - 4);
     if (con::trim(base).empty()) base = "jogo";

@@ -8,11 +8,11 @@
 #include <system_error>
 
 #include "catalog/catalog.h"
-#include "app/startup.h"
 #include "console/console.h"
 #include "console/menu.h"
 #include "console/textwin.h"
 #include "game/model.h"
+#include "game/session.h"
 #include "game/text.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -580,12 +580,12 @@ bool chooseGameFile(std::string& fileName) {
         // The file is made by the first save: giving up now leaves nothing behind.
         NewGame();
         fileName = name;
-        app::appState().currentGameFile = name;
+        game::session().currentGameFile = name;
         StartNewGameFile(name);
         return true;
     }
     fileName = name;
-    app::appState().currentGameFile = name;
+    game::session().currentGameFile = name;
     return true;
 }
 
@@ -594,7 +594,7 @@ namespace {
 // The games root, or the current folder when the root cannot be entered (start-up
 // has told the user so).
 std::string gamesRootOrHere() {
-    const std::string& root = app::appState().gamesRoot;
+    const std::string& root = game::session().gamesRoot;
     if (!root.empty() && plat::dirExists(root)) return root;
     return plat::utf8ToCp1252(plat::currentDir());
 }
@@ -603,7 +603,7 @@ std::string gamesRootOrHere() {
 
 std::string chooseGameFolder() {
     std::string root = gamesRootOrHere();
-    std::vector<std::string>& folders = app::appState().gameFolders;
+    std::vector<std::string>& folders = game::session().gameFolders;
     folders.clear();
     std::vector<plat::DirEntry> entries;
     plat::listDir(root, entries);

@@ -19,9 +19,9 @@
 #include <string_view>
 
 #include "catalog/catalog.h"
-#include "app/startup.h"
 #include "console/console.h"
 #include "console/textwin.h"
+#include "game/session.h"
 #include "game/text.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -642,7 +642,7 @@ bool saveAgreed(const std::string& path, const TJogo& g) {
 }  // namespace
 
 std::string GameFilePath() {
-    const std::string& name = app::appState().currentGameFile;
+    const std::string& name = game::session().currentGameFile;
     if (trimView(name).empty()) return std::string();
     if (gFile.name != name || gFile.path.empty()) adopt(name, absolutePath(plat::mapPath(name)));
     return gFile.path;
@@ -953,7 +953,7 @@ bool SaveGameAs() {
     bool bare = name.find_first_of("\\/:") == std::string::npos;
     std::string path = bare && !folder.empty() ? plat::mapPath(plat::utf8ToCp1252(folder) + name)
                                                : absolutePath(plat::mapPath(name));
-    std::string& current = app::appState().currentGameFile;
+    std::string& current = game::session().currentGameFile;
     const std::string previous = current;
     const GameFileState before = gFile;
     if (path != before.path && stampOf(path).exists) {

@@ -9,12 +9,12 @@
 #include <system_error>
 
 #include "catalog/catalog.h"
-#include "app/startup.h"
 #include "console/console.h"
 #include "console/form.h"
 #include "console/textwin.h"
 #include "game/folders.h"
 #include "game/gamefile.h"
+#include "game/session.h"
 #include "game/text.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -542,7 +542,7 @@ bool copyFile(const std::string& from, const std::string& to) {
 void importMedia() {
     con::setWindow(1, 1, 80, 25);
     con::clearScreen();
-    con::setWindowTitle("Ludivar " + app::appState().currentGameFile);
+    con::setWindowTitle("Ludivar " + game::session().currentGameFile);
     con::setTextBackground(1);
     catalog::SayMessage("LUIMPORT", 0);
     con::setTextBackground(0);

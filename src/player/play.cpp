@@ -10,11 +10,11 @@
 #include <random>
 
 #include "catalog/catalog.h"
-#include "app/startup.h"
 #include "console/config.h"
 #include "console/console.h"
 #include "console/textwin.h"
 #include "game/model.h"
+#include "game/session.h"
 #include "platform/files.h"
 #include "player/resume.h"
 #include "player/slide.h"
@@ -337,7 +337,7 @@ bool resumeAsked() { return con::toUpperLatin(con::trim(con::readConfig("LUDIVAR
 
 // Plain play of a game chosen with J: from where the pupil left it, when asked.
 void playKeepingProgress(bool shuffle) {
-    const std::string file = plat::mapPath(app::appState().currentGameFile);
+    const std::string file = plat::mapPath(game::session().currentGameFile);
     gProgressId = resumeAsked() ? gameIdentity(file) : std::string();
     Progress pr;
     const bool resume = !gProgressId.empty() && loadProgress(gProgressId, pr) && askToContinue(pr);
@@ -401,7 +401,7 @@ void PlayGame(bool gameLoaded) {
     game::TJogo& g = game::current();
     const std::string& program = g.general.program;
     // What the game may reach is settled per game: its folder, its contents.
-    safety::Scope scope = safety::gameScope(app::appState().currentGameFile, program, app::appState().gamesRoot);
+    safety::Scope scope = safety::gameScope(game::session().currentGameFile, program, game::session().gamesRoot);
     if (!con::trim(g.general.name).empty()) scope.name = con::trim(g.general.name);  // as the pupil knows it
     safety::GameGuard guard(scope);
     if (program.empty()) {

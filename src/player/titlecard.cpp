@@ -1,12 +1,12 @@
 // The title card: the game is chosen and loaded, then its name, author, version
 // and comments are shown in a red box on a white one.
 #include "catalog/catalog.h"
-#include "app/startup.h"
 #include "console/console.h"
 #include "console/textwin.h"
 #include "game/folders.h"
 #include "game/gamefile.h"
 #include "game/model.h"
+#include "game/session.h"
 #include "player/play.h"
 
 namespace player {
@@ -59,7 +59,7 @@ bool TitleCard() {
     if (game::chooseGameFolder().empty()) return false;
     std::string file;
     if (!game::chooseGameFile(file)) return false;
-    app::appState().currentGameFile = file;
+    game::session().currentGameFile = file;
     if (!game::LoadGame(file)) return false;
     ShowTitleCard();
     return true;
