@@ -17,6 +17,7 @@
 #include "game/checker.h"
 #include "game/gamefile.h"
 #include "game/session.h"
+#include "platform/mci.h"
 #include "player/play.h"
 #include "player/slide.h"
 #include "script/script.h"
@@ -234,6 +235,7 @@ int main(int argc, char** argv) {
     }
     con::installScreenReview();
     app::setActions({player::PlayGameFromMenu, editor::createGame, editor::editGame});
+    media::setWaitHook(con::delayMs);
 
     int code = 0;
     try {
