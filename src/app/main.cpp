@@ -116,7 +116,7 @@ void playOneGame(const std::string& path) {
     app::StartUp();
     const size_t slash = path.rfind('/');
     const std::string folder = path.substr(0, slash == 0 ? 1 : slash), file = path.substr(slash + 1);
-    if (!plat::changeDir(plat::utf8ToCp1252(folder))) return app::ShutDown();
+    if (!game::enterFolder(plat::utf8ToCp1252(folder))) return app::ShutDown();
     game::session().currentGameFile = plat::utf8ToCp1252(file);
     if (game::LoadGame(plat::utf8ToCp1252(file))) {
         player::ShowTitleCard();

@@ -49,7 +49,7 @@ void StartUp() {
     session.editorPlace = 0;
     session.gameFolders.clear();
     session.gamesRoot = game::GamesFolderSetting();
-    if (!plat::changeDir(session.gamesRoot)) {
+    if (!game::enterFolder(session.gamesRoot)) {
         catalog::SayMessage("LUDIRNAO", 2);
         con::writeLineAndSpeak(session.gamesRoot);
         catalog::SayMessage("LUDIRATU", 2);
@@ -98,7 +98,7 @@ void MainMenu() {
             answer = ChooseByArrows();
             if (answer == 27) return;
         }
-        plat::changeDir(game::session().gamesRoot);
+        game::enterFolder(game::session().gamesRoot);
         if (answer == 'C' && gActions.create) gActions.create();
         else if (answer == 'E' && gActions.edit) gActions.edit();
         else if (answer == 'J' && gActions.play) gActions.play();

@@ -367,21 +367,18 @@ void searchLetter(uint8_t letter) {
 
 std::string chooseFile(int x1, int y1, int x2, int y2, int32_t attributes, const std::string& mask) {
     FolderState& f = gFolders;
-    std::error_code ec;
-    fs::path startDir = fs::current_path(ec);
     std::string folder, pattern;
     splitMask(mask, folder, pattern);
-    if (!folder.empty() && !plat::changeDir(folder)) return std::string();
-    auto goBack = [&] {
-        if (!folder.empty()) fs::current_path(startDir, ec);
-    };
-    dirList(pattern, attributes);
+    // The folder is listed where it is; a name chosen in it carries the folder,
+    // unless the folder is the current one.
+    if (!folder.empty() && !plat::dirExists(folder)) return std::string();
+    dirList(mask, attributes);
     if (f.listing.empty()) {
         dirFree();
-        goBack();
         return std::string();
     }
-    fs::path listedDir = fs::current_path(ec);
+    std::error_code ec;
+    const bool listedHere = folder.empty() || fs::equivalent(plat::mapPath(folder), fs::current_path(ec), ec);
     if (x2 >= 80 && y2 >= 25) x2 = 79;
     f.x1 = std::clamp(x1, 1, 80);
     f.y1 = std::clamp(y1, 1, 25);
@@ -499,7 +496,7 @@ std::string chooseFile(int x1, int y1, int x2, int y2, int32_t attributes, const
     } else if (ch == kEnter && f.current >= 0 && f.current < entryCount()) {
         drawEntry(f.current, true);
         result = f.listing[size_t(f.current)].name;
-        if (!folder.empty() && listedDir != startDir) {
+        if (!listedHere) {
             std::string prefix = folder;
             if (!isSeparator(prefix.back())) prefix += '\\';
             result = prefix + result;
@@ -507,7 +504,6 @@ std::string chooseFile(int x1, int y1, int x2, int y2, int32_t attributes, const
     }
     dirFree();
     restoreRegion();
-    goBack();
     return result;
 }
 
@@ -634,7 +630,7 @@ std::string chooseGameFolder() {
     if (!path.empty() && !isSeparator(path.back())) path += '\\';
     path += folders[size_t(chosen - 1)];
     con::writeLn(path);
-    if (!plat::changeDir(path)) {
+    if (!enterFolder(path)) {
         catalog::SayMessage("LUERCRIA", 1);
         return std::string();
     }
@@ -660,7 +656,7 @@ std::string createGameFolder() {
             return std::string();
         }
     }
-    if (!plat::changeDir(text)) {
+    if (!enterFolder(text)) {
         catalog::SayMessage("LUERACED", 1);
         return std::string();
     }

@@ -1,5 +1,8 @@
-// The game session and the games folder it starts from.
+// The game session, the games folder it starts from and the one way the working
+// folder changes.
 #include "game/session.h"
+
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +21,22 @@ Session gSession;
 
 Session& session() { return gSession; }
 void resetSession() { gSession = Session(); }
+
+bool enterFolder(const std::string& name) { return enterFolderPath(plat::mapPath(name)); }
+
+bool enterFolderPath(const std::string& path) { return !path.empty() && ::chdir(path.c_str()) == 0; }
+
+std::string nameInFolder(const std::string& folder, const std::string& name) {
+    const bool drive = name.size() >= 2 && name[1] == ':' &&
+                       ((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= 'A' && name[0] <= 'Z'));
+    const bool rooted = drive || (!name.empty() && (name[0] == '\\' || name[0] == '/'));
+    if (rooted || folder.empty() || folder == ".") return name;
+    std::string base = plat::utf8ToCp1252(folder);
+    // A folder whose name CP1252 cannot spell cannot be named in the program's terms.
+    if (plat::cp1252ToUtf8(base) != folder) return std::string();
+    if (base.back() != '/') base += '/';
+    return base + name;
+}
 
 namespace {
 

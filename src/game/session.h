@@ -24,4 +24,19 @@ std::string GamesFolderSetting();
 // writes `marker`.  Gives the number of games (top-level entries) copied.
 int SeedGamesFolder(const std::string& games, const std::string& oldGames, const std::string& marker);
 
+// The working folder is the open game's folder: relative names of a game (its
+// pictures, media, program) are found there.  Every change of it by start-up, the
+// folder choosers, the media import, the player and the program's DIR TROCA goes
+// through these two, so that there is one place to follow it.
+// `name` is the program's own name (CP1252, "\" or "c:\"); false when it cannot be
+// entered, and then the folder stays as it was.
+bool enterFolder(const std::string& name);
+// The same for a Linux path (UTF-8), e.g. one that confinement has already resolved.
+bool enterFolderPath(const std::string& path);
+
+// A game's own name as seen from `folder` (a Linux path), without entering it: the
+// program's name of the same file.  Names with a root of their own ("c:\", "\",
+// "/") stay as they are.  Empty when the folder has no CP1252 spelling.
+std::string nameInFolder(const std::string& folder, const std::string& name);
+
 }  // namespace game

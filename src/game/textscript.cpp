@@ -557,7 +557,7 @@ void importMedia() {
         return;
     }
     const std::string gameFolder = plat::currentDir();
-    if (!plat::changeDir(folder)) {
+    if (!enterFolder(folder)) {
         catalog::SayMessage("LUNEXIST", 1);
         return;
     }
@@ -575,8 +575,7 @@ void importMedia() {
             catalog::SayMessage("LUERRCRI", 1);
     }
     catalog::SayMessage("LUDESIST", 1);
-    std::error_code ec;
-    fs::current_path(gameFolder, ec);
+    enterFolderPath(gameFolder);
 }
 
 }  // namespace game

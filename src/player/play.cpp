@@ -421,7 +421,7 @@ void PlayGame(bool gameLoaded) {
         // the editor's saves among it, expects the folder it had.
         const std::string folder = plat::currentDir();
         script::RunResult r = script::scriptRunWithHost(program, PlayPlaceForScript);
-        if (plat::currentDir() != folder && chdir(folder.c_str()) != 0) {}
+        if (plat::currentDir() != folder) game::enterFolderPath(folder);
         ClearSlide();
         if (r.code != script::RunOk) {
             if (r.code == script::RunStopped) con::writeAndSpeak(plat::cp("Programa interrompido: "));
