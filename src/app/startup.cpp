@@ -1,11 +1,6 @@
 #include "app/startup.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
+#include <string>
 
 #include "catalog/catalog.h"
 #include "console/config.h"
@@ -13,7 +8,6 @@
 #include "console/menu.h"
 #include "console/textwin.h"
 #include "game/session.h"
-#include "platform/files.h"
 #include "platform/platform.h"
 
 namespace app {

@@ -2,8 +2,6 @@
 // game program's hook that plays one place at a time.
 #include "player/play.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
