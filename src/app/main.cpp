@@ -16,6 +16,8 @@
 #include "export/webpage.h"
 #include "game/checker.h"
 #include "game/gamefile.h"
+#include "game/session.h"
+#include "platform/mci.h"
 #include "player/play.h"
 #include "player/slide.h"
 #include "script/script.h"
@@ -114,8 +116,8 @@ void playOneGame(const std::string& path) {
     app::StartUp();
     const size_t slash = path.rfind('/');
     const std::string folder = path.substr(0, slash == 0 ? 1 : slash), file = path.substr(slash + 1);
-    if (!plat::changeDir(plat::utf8ToCp1252(folder))) return app::ShutDown();
-    app::appState().currentGameFile = plat::utf8ToCp1252(file);
+    if (!game::enterFolder(plat::utf8ToCp1252(folder))) return app::ShutDown();
+    game::session().currentGameFile = plat::utf8ToCp1252(file);
     if (game::LoadGame(plat::utf8ToCp1252(file))) {
         player::ShowTitleCard();
         player::PlayGame(true);
@@ -234,6 +236,7 @@ int main(int argc, char** argv) {
     }
     con::installScreenReview();
     app::setActions({player::PlayGameFromMenu, editor::createGame, editor::editGame});
+    media::setWaitHook(con::delayMs);
 
     int code = 0;
     try {

@@ -1,18 +1,13 @@
 #include "app/startup.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <string>
 
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
-
-#include "app/catalog.h"
+#include "catalog/catalog.h"
 #include "console/config.h"
 #include "console/console.h"
 #include "console/menu.h"
 #include "console/textwin.h"
-#include "platform/files.h"
+#include "game/session.h"
 #include "platform/platform.h"
 
 namespace app {
@@ -28,82 +23,6 @@ AppState& appState() { return gState; }
 void resetAppState() { gState = AppState(); }
 void setActions(const Actions& a) { gActions = a; }
 
-namespace {
-
-namespace fs = std::filesystem;
-
-// Copies one file through a temporary name, so that an interrupted copy is never
-// taken for a whole one by the next run.
-bool copyFileSafely(const fs::path& from, const fs::path& to) {
-    std::error_code ec;
-    fs::path part = to;
-    part += ".copiando";
-    if (!fs::copy_file(from, part, fs::copy_options::overwrite_existing, ec)) return false;
-    fs::rename(part, to, ec);
-    if (ec) fs::remove(part, ec);
-    return !ec;
-}
-
-// Copies what `to` lacks from `from`, folders included; nothing present is replaced.
-void copyMissing(const fs::path& from, const fs::path& to, int depth) {
-    std::error_code ec;
-    if (depth > 16) return;  // a loop of links must not run forever
-    for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
-        const fs::path src = it->path();
-        const fs::path dst = to / src.filename();
-        if (it->is_directory(ec)) {
-            fs::create_directories(dst, ec);
-            copyMissing(src, dst, depth + 1);
-        } else if (it->is_regular_file(ec) && !fs::exists(dst, ec)) {
-            copyFileSafely(src, dst);
-        }
-    }
-}
-
-}  // namespace
-
-int SeedGamesFolder(const std::string& games, const std::string& oldGames, const std::string& marker) {
-    std::error_code ec;
-    if (fs::exists(marker, ec) || oldGames.empty() || !fs::is_directory(oldGames, ec)) return 0;
-    if (fs::equivalent(games, oldGames, ec)) return 0;
-    int copied = 0;
-    for (fs::directory_iterator it(oldGames, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        // The program's own sounds and leftovers of interrupted saves are no games.
-        if (name.empty() || name[0] == '.' || plat::nameKey(name) == "SONS") continue;
-        fs::path dst = fs::path(games) / name;
-        std::error_code e2;
-        if (!fs::exists(dst, e2)) ++copied;
-        if (it->is_directory(e2)) {
-            fs::create_directories(dst, e2);
-            copyMissing(it->path(), dst, 0);
-        } else if (it->is_regular_file(e2) && !fs::exists(dst, e2)) {
-            copyFileSafely(it->path(), dst);
-        }
-    }
-    if (std::FILE* f = std::fopen(marker.c_str(), "wb")) {
-        std::fputs(oldGames.c_str(), f);
-        std::fputs("\n", f);
-        std::fclose(f);
-    }
-    return copied;
-}
-
-std::string GamesFolderSetting() {
-    std::string games = plat::gamesDir();
-    if (plat::isDefaultGamesSetting(con::settings().gamesFolder)) {
-        // The games that the program's data folder holds (the demo games, and those
-        // that earlier versions saved there) move to the user's folder once.
-        std::string oldGames = plat::mapPath("c:\\sonare\\ludivar");
-        std::string marker = plat::userDataDir() + "/.jogos-copiados";
-        if (SeedGamesFolder(games, oldGames, marker) > 0) {
-            con::writeLineAndSpeak(plat::cp("Jogos copiados para a pasta de jogos:"));
-            con::writeLineAndSpeak(plat::utf8ToCp1252(games));
-        }
-    }
-    return plat::utf8ToCp1252(games);
-}
-
 void StartUp() {
     std::string sounds = con::settings().soundsFolder;
     con::startSpeech(0, sounds);
@@ -111,22 +30,23 @@ void StartUp() {
     con::setWindowTitle("Ludivar");
     con::setTextBackground(1);
     con::flushKeys();
-    SayMessage("LUINIC", 0);
+    catalog::SayMessage("LUINIC", 0);
     con::write(" - ");
-    SayMessage("LUVERSAO", 0);
+    catalog::SayMessage("LUVERSAO", 0);
     con::writeLineAndSpeak(kVersionText);
     con::setTextBackground(0);
     con::writeLn();
     gState.notices = plat::takeNotices();
     for (const std::string& notice : gState.notices) con::writeLineAndSpeak(notice);
-    gState.currentGameFile.clear();
-    gState.editorPlace = 0;
-    gState.gameFolders.clear();
-    gState.gamesRoot = GamesFolderSetting();
-    if (!plat::changeDir(gState.gamesRoot)) {
-        SayMessage("LUDIRNAO", 2);
-        con::writeLineAndSpeak(gState.gamesRoot);
-        SayMessage("LUDIRATU", 2);
+    game::Session& session = game::session();
+    session.currentGameFile.clear();
+    session.editorPlace = 0;
+    session.gameFolders.clear();
+    session.gamesRoot = game::GamesFolderSetting();
+    if (!game::enterFolder(session.gamesRoot)) {
+        catalog::SayMessage("LUDIRNAO", 2);
+        con::writeLineAndSpeak(session.gamesRoot);
+        catalog::SayMessage("LUDIRATU", 2);
     }
 }
 
@@ -147,9 +67,9 @@ void showNotices() {
 
 int ChooseByArrows() {
     con::menuOpen(con::whereX(), con::whereY(), 12, 3, 4);
-    AddMenuOption("LUJOGAR");
-    AddMenuOption("LUCRIAR");
-    AddMenuOption("LUEDITAR");
+    catalog::AddMenuOption("LUJOGAR");
+    catalog::AddMenuOption("LUCRIAR");
+    catalog::AddMenuOption("LUEDITAR");
     con::flushKeys();
     int choice = con::menuRun();
     int letter = choice == 1 ? 'J' : choice == 2 ? 'C' : choice == 3 ? 'E' : 27;
@@ -166,13 +86,13 @@ void MainMenu() {
         }
         showNotices();
         con::gotoXY(1, 4);
-        int answer = AskKey("LUJOGCRI", 0, 1);
+        int answer = catalog::AskKey("LUJOGCRI", 0, 1);
         if (answer == 27) return;
         if (answer == 0) {
             answer = ChooseByArrows();
             if (answer == 27) return;
         }
-        plat::changeDir(gState.gamesRoot);
+        game::enterFolder(game::session().gamesRoot);
         if (answer == 'C' && gActions.create) gActions.create();
         else if (answer == 'E' && gActions.edit) gActions.edit();
         else if (answer == 'J' && gActions.play) gActions.play();
@@ -180,10 +100,10 @@ void MainMenu() {
 }
 
 void ShutDown() {
-    gState.gameFolders.clear();
+    game::session().gameFolders.clear();
     con::writeLn();
     con::setTextBackground(1);
-    SayMessage("LUFIM", 0);
+    catalog::SayMessage("LUFIM", 0);
     con::setTextBackground(0);
     con::delayMs(1000);
     con::endSpeech();

@@ -5,11 +5,8 @@
 
 namespace app {
 
+// The game being worked on is game::session(); what stays here is the program's own.
 struct AppState {
-    std::string gamesRoot;                 // sub-folders hold the games
-    std::string currentGameFile;           // game being played or edited
-    int editorPlace = 0;                   // place selected in the place editor
-    std::vector<std::string> gameFolders;  // filled when the user chooses a folder
     std::vector<std::string> notices;      // said at start, kept on the bottom rows of the question
 };
 AppState& appState();
@@ -24,13 +21,6 @@ struct Actions {
 void setActions(const Actions& a);
 
 void StartUp();
-// The games folder (CP1252) from the settings.  For the default folder, the games
-// that the program's data folder holds are first copied there once (and the user
-// is told so), so that no game lives inside the program's own data.
-std::string GamesFolderSetting();
-// Copies into `games` what it lacks of `oldGames`, unless `marker` exists; then
-// writes `marker`.  Gives the number of games (top-level entries) copied.
-int SeedGamesFolder(const std::string& games, const std::string& oldGames, const std::string& marker);
 void MainMenu();
 [[noreturn]] void ShutDown();
 int ChooseByArrows();  // 'J', 'C', 'E' or 27

@@ -7,8 +7,7 @@
 #include <fstream>
 #include <vector>
 
-#include "app/catalog.h"
-#include "app/startup.h"
+#include "catalog/catalog.h"
 #include "console/console.h"
 #include "console/menu.h"
 #include "export/webpage.h"
@@ -17,6 +16,7 @@
 #include "editor/program.h"
 #include "game/folders.h"
 #include "game/gamefile.h"
+#include "game/session.h"
 #include "game/textscript.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -66,23 +66,23 @@ void showHelp() {
     con::setWindow(40, 7, 80, 18);
     con::setTextBackground(1);
     con::clearScreen();
-    app::SayMessage("LUOPCOES", 2);
-    for (const char* key : kHelpKeys) app::SayMessage(key, 1);
+    catalog::SayMessage("LUOPCOES", 2);
+    for (const char* key : kHelpKeys) catalog::SayMessage(key, 1);
     con::setTextBackground(0);
     wholeScreen();
     con::gotoXY(x, y);
 }
 
 uint8_t optionMenu() {
-    app::ClearRightPanel();
+    catalog::ClearRightPanel();
     con::menuOpen(40, 7, 40, 12, 5);
-    for (const char* key : kMenuKeys) app::AddMenuOption(key);
+    for (const char* key : kMenuKeys) catalog::AddMenuOption(key);
     return menuLetter(con::menuRun());
 }
 
 // A / Esc: one spoken key; true when it was S.
 bool confirmedByS(const std::string& key) {
-    app::SayMessage(key, 0);
+    catalog::SayMessage(key, 0);
     uint8_t k = readAnswerKey();
     if (k >= 32) con::write(std::string(1, char(k)));
     con::writeLn();
@@ -96,14 +96,14 @@ void drawMenuScreen() {
     con::clearScreen();
     showGameTitle();
     con::setTextBackground(1);
-    con::write(app::MessageText("LUINIC"));
+    con::write(catalog::MessageText("LUINIC"));
     con::setTextBackground(0);
     con::writeLn();
     con::writeLn();
-    app::SayMessage("LUOPPRIN", 2);
-    app::SayMessage("LUOPSET", 2);
+    catalog::SayMessage("LUOPPRIN", 2);
+    catalog::SayMessage("LUOPSET", 2);
     con::setTextBackground(1);
-    app::SayMessage("LUOPCAO", 0);
+    catalog::SayMessage("LUOPCAO", 0);
     con::setTextBackground(0);
 }
 
@@ -127,20 +127,20 @@ std::string newGameFileName(const std::string& typed, const std::string& folder)
 void createGame() {
     const std::string folder = game::createGameFolder();
     if (folder.empty()) return;
-    app::SayMessage("LUNOMNOV", 1);
+    catalog::SayMessage("LUNOMNOV", 1);
     std::string typed;
     con::readLine(typed);
     const std::string name = newGameFileName(typed, folder);
     if (con::trim(typed).empty()) {
-        app::SayMessage("LUASSMES", 1);
+        catalog::SayMessage("LUASSMES", 1);
         con::writeLineAndSpeak(name);
         con::writeLn();
     }
     if (plat::fileExists(name)) {
-        if (!app::AgreeOrGiveUp("LUDESTRU")) return;
+        if (!catalog::AgreeOrGiveUp("LUDESTRU")) return;
     }
     game::NewGame();
-    app::appState().currentGameFile = name;
+    game::session().currentGameFile = name;
     // Replacing an existing game was agreed above; the save makes the file.
     game::AgreeToReplace(name);
     if (game::SaveGame()) editorMenu();
@@ -174,7 +174,7 @@ void editorMenu() {
             if (ext == kF9 || ext == kUp || ext == kDown) {
                 key = optionMenu();
             } else {
-                app::SayMessage("LUOPINV", 1);
+                catalog::SayMessage("LUOPINV", 1);
                 continue;
             }
         }
@@ -196,20 +196,20 @@ void editorMenu() {
                 break;
             case 'A':
                 if (confirmedByS("LUCNFABN")) {
-                    app::SayMessage("LUNAOGRV", 1);
+                    catalog::SayMessage("LUNAOGRV", 1);
                     return;
                 }
-                app::SayMessage("LUDESIST", 1);
+                catalog::SayMessage("LUDESIST", 1);
                 break;
             case kEsc:
                 // A game that could not be written stays open: leaving now would lose it.
                 if (confirmedByS("LUCNFFIM")) {
                     if (game::SaveGame()) return;
                 } else {
-                    app::SayMessage("LUDESIST", 1);
+                    catalog::SayMessage("LUDESIST", 1);
                 }
                 break;
-            default: app::SayMessage("LUOPINV", 1); break;
+            default: catalog::SayMessage("LUOPINV", 1); break;
         }
     }
 }
@@ -252,7 +252,7 @@ void sidePanel(int bottom) {
     con::clearScreen();
 }
 
-void showGameTitle() { con::setWindowTitle("Ludivar " + app::appState().currentGameFile); }
+void showGameTitle() { con::setWindowTitle("Ludivar " + game::session().currentGameFile); }
 
 void sayText(const std::string& text, int lineEnds) {
     con::write(text);
@@ -262,7 +262,7 @@ void sayText(const std::string& text, int lineEnds) {
 }
 
 bool confirm(const std::string& key) {
-    app::SayMessage(key, 0);
+    catalog::SayMessage(key, 0);
     uint8_t ch = 0, ext = 0;
     con::readKeyWithEcho(ch, ext);
     con::writeLn();

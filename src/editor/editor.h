@@ -2,7 +2,7 @@
 // option letters), the forms of the general data and the presentation, the place
 // editor and the slide editor.  They work on the one game in memory
 // (game::current()); forms work on copies written back only when the author
-// confirms.  The current place of the place editor is app::appState().editorPlace,
+// confirms.  The current place of the place editor is game::session().editorPlace,
 // the current slide of the slide editor game::modelState().editorSlide.
 #pragma once
 #include <cstdint>

@@ -2,7 +2,7 @@
 // settings, each a form over copies that reach the game only once confirmed.
 #include <array>
 
-#include "app/catalog.h"
+#include "catalog/catalog.h"
 #include "console/console.h"
 #include "console/form.h"
 #include "console/textwin.h"
@@ -20,7 +20,7 @@ namespace {
 // After the form: "Confirma as alterações? "; giving up says "Desistiu".
 bool confirmed() {
     if (confirm("LUCONFAL")) return true;
-    app::SayMessage("LUDESIST", 2);
+    catalog::SayMessage("LUDESIST", 2);
     return false;
 }
 
@@ -44,7 +44,7 @@ void editGeneralData() {
     std::vector<std::string> texts = original;
     con::formStart();
     for (size_t i = 0; i < texts.size(); ++i)
-        app::AddFormField(fields[i]->formKey, &texts[i], 255, fields[i]->formWidth);
+        catalog::AddFormField(fields[i]->formKey, &texts[i], 255, fields[i]->formWidth);
     con::formRun(true);
     if (!confirmed()) return;
     for (size_t i = 0; i < texts.size(); ++i)
@@ -65,7 +65,7 @@ void editPresentation() {
     std::vector<std::string> texts = original;
     con::formStart();
     for (size_t i = 0; i < texts.size(); ++i)
-        app::AddFormChoiceField(fields[i]->formKey, &texts[i], 255, choices[i], fields[i]->formWidth);
+        catalog::AddFormChoiceField(fields[i]->formKey, &texts[i], 255, choices[i], fields[i]->formWidth);
     con::formRun(true);
     if (!confirmed()) return;
     for (size_t i = 0; i < texts.size(); ++i) {

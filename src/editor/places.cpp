@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "app/catalog.h"
-#include "app/startup.h"
+#include "catalog/catalog.h"
+#include "game/session.h"
 #include "console/console.h"
 #include "console/form.h"
 #include "console/menu.h"
@@ -28,7 +28,7 @@ constexpr std::array<const char*, 7> kOptionKeys = {"LUAJU_I", "LUAJU_E", "LUAJU
                                                     "LUAJU_S", "LUAJU_V", "LUAJU_X"};
 constexpr std::array<uint8_t, 8> kOptionLetters = {kEsc, 'I', 'E', 'R', 'M', 'S', 'V', 'X'};
 
-int& currentPlace() { return app::appState().editorPlace; }
+int& currentPlace() { return game::session().editorPlace; }
 
 void drawPlacesScreen() {
     wholeScreen();
@@ -36,9 +36,9 @@ void drawPlacesScreen() {
     con::clearScreen();
     showGameTitle();
     con::setTextBackground(1);
-    app::SayMessage("LUEDILOC", 2);
+    catalog::SayMessage("LUEDILOC", 2);
     con::setTextBackground(0);
-    app::SayMessage("LUEDISET", 2);
+    catalog::SayMessage("LUEDISET", 2);
 }
 
 // The same lines, written only: the form's header and what it leaves behind.
@@ -47,11 +47,11 @@ void drawPlaceHeader() {
     con::setTextBackground(0);
     con::clearScreen();
     con::setTextBackground(1);
-    con::write(app::MessageText("LUEDILOC"));
+    con::write(catalog::MessageText("LUEDILOC"));
     con::setTextBackground(0);
     con::writeLn();
     con::writeLn();
-    con::write(app::MessageText("LUEDISET"));
+    con::write(catalog::MessageText("LUEDISET"));
     con::writeLn();
     con::writeLn();
 }
@@ -68,10 +68,10 @@ void showHelp() {
     con::setWindow(40, 7, 80, 25);
     con::setTextBackground(1);
     con::clearScreen();
-    app::SayMessage("LUOPCOES", 2);
+    catalog::SayMessage("LUOPCOES", 2);
     for (const char* key : {"LUAJU_I", "LUAJU_E", "LUAJU_R", "LUAJU_M", "LUAJU_S", "LUAJU_V"})
-        app::SayMessage(key, 1);
-    app::SayMessage("LUAJU_X", 0);
+        catalog::SayMessage(key, 1);
+    catalog::SayMessage("LUAJU_X", 0);
     con::setTextBackground(0);
     wholeScreen();
 }
@@ -80,7 +80,7 @@ int optionMenu() {
     wholeScreen();
     clearPanel(14);
     con::menuOpen(40, 7, 38, 7, 5);
-    for (const char* key : kOptionKeys) app::AddMenuOption(key);
+    for (const char* key : kOptionKeys) catalog::AddMenuOption(key);
     int choice = con::menuRun();
     return choice >= 1 && choice <= 7 ? int(kOptionLetters[size_t(choice)]) : int(kEsc);
 }
@@ -105,18 +105,18 @@ void walkForms(int& cur) {
 void viewPlace(int cur) {
     const game::TLugar* p = game::current().place(cur);
     if (p && p->slideCount == 0) offerFirstSlide(cur);
-    app::ClearRightPanel();
+    catalog::ClearRightPanel();
     uint8_t key = 0;
     std::string answer;
     player::PresentPlace(cur, key, answer);
-    app::SayMessage("LUAPTENT", -1);
+    catalog::SayMessage("LUAPTENT", -1);
     con::readLineRaw();
     player::ClearSlide();
-    app::ClearRightPanel();
+    catalog::ClearRightPanel();
 }
 
 void playFromHere(int cur) {
-    if (!game::current().general.program.empty()) app::SayMessage("LUPRGINB", 1);
+    if (!game::current().general.program.empty()) catalog::SayMessage("LUPRGINB", 1);
     player::PlayFrom(cur, false);
     player::ClearSlide();
 }
@@ -132,7 +132,7 @@ bool act(int command, int& cur) {
         case 'R': removePlace(cur); return false;
         case 'S':
             if (!g.place(cur)) {
-                app::SayMessage("LULUGINV", 1);
+                catalog::SayMessage("LULUGINV", 1);
                 return false;
             }
             editSlides(cur);
@@ -148,8 +148,8 @@ bool act(int command, int& cur) {
             return false;
         }
         default:
-            app::SayMessage("LUOPINV", 1);
-            if (command & kExt) app::SayMessage("LUF1F9", 2);
+            catalog::SayMessage("LUOPINV", 1);
+            if (command & kExt) catalog::SayMessage("LUF1F9", 2);
             return false;
     }
 }
@@ -220,7 +220,7 @@ int editPlace(int n) {
     drawPlaceHeader();
     con::gotoXY(1, 3);
     con::clearToEndOfLine();
-    app::SayMessage("LUEDNLUG", 2);
+    catalog::SayMessage("LUEDNLUG", 2);
 
     game::TJogo& g = game::current();
     const game::TLugar* p = g.place(n);
@@ -251,7 +251,7 @@ int editPlace(int n) {
 
     con::formStart();
     for (size_t i = 0; i < count; ++i)
-        app::AddFormChoiceField(fields[i]->formKey, &texts[i], 255, choices[i], fields[i]->formWidth);
+        catalog::AddFormChoiceField(fields[i]->formKey, &texts[i], 255, choices[i], fields[i]->formWidth);
     const int key = con::formRun(true);
 
     bool changed = false;
@@ -260,12 +260,12 @@ int editPlace(int n) {
         changed |= texts[i] != original[i];
     }
     if (!changed) {
-        app::SayMessage("LUOK", -1);
+        catalog::SayMessage("LUOK", -1);
         drawPlaceHeader();
         return key;
     }
     if (!confirm("LUCONFAL")) {
-        app::SayMessage("LUDESIST", 1);
+        catalog::SayMessage("LUDESIST", 1);
         pauseAfterSpeech();
         drawPlaceHeader();
         return kEsc;
@@ -294,19 +294,19 @@ void insertPlace(int n) {
         sayText(plat::cp("Excedido o máximo de lugares do jogo"), 1);
         return;
     }
-    app::SayMessage("LUTITLUG", 1);
+    catalog::SayMessage("LUTITLUG", 1);
     std::string name;
     con::readLine(name);
     if (con::trim(name).empty()) {
-        app::SayMessage("LUDESIST", 1);
+        catalog::SayMessage("LUDESIST", 1);
         return;
     }
     std::unique_ptr<game::TLugar> place = newEditorPlace(name);
-    app::SayMessage("LUANTDEP", 0);
+    catalog::SayMessage("LUANTDEP", 0);
     const uint8_t k = readAnswerKey();
     if (k == kEsc) {
         con::writeLn();
-        app::SayMessage("LUDESIST", 1);
+        catalog::SayMessage("LUDESIST", 1);
         return;
     }
     if (k >= 32) con::write(std::string(1, char(k)));
@@ -321,27 +321,27 @@ void insertPlace(int n) {
 void removePlace(int n) {
     game::TJogo& g = game::current();
     if (n < 1 || n > g.placeCount) {
-        app::SayMessage("LULUGINV", 1);
+        catalog::SayMessage("LULUGINV", 1);
         return;
     }
     if (!confirm("LUCONREM")) {
-        app::SayMessage("LUDESIST", 2);
+        catalog::SayMessage("LUDESIST", 2);
         return;
     }
     removePlaceAt(g, n);
 }
 
 void movePlace(int n) {
-    app::SayMessage("LUINFMOV", 1);
+    catalog::SayMessage("LUINFMOV", 1);
     wholeScreen();
     Pick pick = pickPlace(n, 16, plat::cp("Último lugar"));
     game::TJogo& g = game::current();
     if (pick.command != kEsc && pick.item >= 1 && pick.item <= g.placeCount && movePlaceTo(g, n, pick.item)) {
-        app::ClearRightPanel();
+        catalog::ClearRightPanel();
         return;
     }
     con::gotoXY(1, 24);
-    app::SayMessage("LUDESIST", 1);
+    catalog::SayMessage("LUDESIST", 1);
     pauseAfterSpeech();
 }
 

@@ -10,14 +10,14 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "app/catalog.h"
-#include "app/startup.h"
+#include "catalog/catalog.h"
 #include "console/config.h"
 #include "console/console.h"
 #include "console/menu.h"
 #include "console/textwin.h"
 #include "game/folders.h"
 #include "game/model.h"
+#include "game/session.h"
 #include "game/text.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -34,7 +34,7 @@ ProgramState gProgram;
 
 constexpr uint8_t kEsc = 27;
 
-std::string currentGameFile() { return app::appState().currentGameFile; }
+std::string currentGameFile() { return game::session().currentGameFile; }
 
 bool endsWithNoCase(const std::string& s, const char* suffix) {
     const std::string suf(suffix);
@@ -341,22 +341,22 @@ std::string programText(const game::TJogo& g, bool transcribe) {
 bool runEditor(const std::string& file) {
     const std::string frontName = plat::haveFront() ? plat::front().name() : "headless";
     const EditorCommand c = editorCommand(file, frontName);
-    app::SayMessage("LUCHAEDI", 2);
+    catalog::SayMessage("LUCHAEDI", 2);
     con::waitSpeech();
     EditorLauncher launch = gProgram.launcher ? gProgram.launcher : defaultLauncher;
     const int pid = launch(c.program, c.args, c.inTerminal);
     if (pid < 0) {
-        app::SayMessage("LUERREDI", 2);
+        catalog::SayMessage("LUERREDI", 2);
         return false;
     }
     waitForReturn(pid);
     con::waitSpeech();
-    app::ClearRightPanel();
+    catalog::ClearRightPanel();
     return true;
 }
 
 bool createProgram(bool openEditor) {
-    app::SayMessage("LUNOMPRG", 1);
+    catalog::SayMessage("LUNOMPRG", 1);
     const int col = con::whereX(), row = con::whereY();
     std::string answer = defaultProgramName(currentGameFile());
     con::editFieldToEdge(answer, col, row, 80, true);
@@ -365,16 +365,16 @@ bool createProgram(bool openEditor) {
     con::writeLn();
     const std::string name = programNameFromAnswer(answer);
     if (name.empty()) {
-        app::SayMessage("LUDESIST", 1);
+        catalog::SayMessage("LUDESIST", 1);
         return false;
     }
     if (plat::fileExists(name)) {
-        if (!app::AgreeOrGiveUp("LUARQJAX", 1)) return false;
+        if (!catalog::AgreeOrGiveUp("LUARQJAX", 1)) return false;
     }
     {
         std::ofstream created(plat::mapPath(name), std::ios::binary | std::ios::trunc);
         if (!created) {
-            app::SayMessage("LUPRGNAO", 1);
+            catalog::SayMessage("LUPRGNAO", 1);
             return false;
         }
     }
@@ -386,35 +386,35 @@ bool createProgram(bool openEditor) {
 void generateProgram() {
     if (!createProgram(false)) return;
     const std::string name = game::current().general.program;
-    app::SayMessage("LUAPROVT", 0);
+    catalog::SayMessage("LUAPROVT", 0);
     uint8_t ch = 0, ext = 0;
     con::readKeyWithEcho(ch, ext);
     con::writeLn();
     if (ch == kEsc) {
-        app::SayMessage("LUDESIST", 1);
+        catalog::SayMessage("LUDESIST", 1);
         return;
     }
     const bool transcribe = !(ch == 'N' || ch == 'n');
     const std::string text = programText(game::current(), transcribe);
     std::ofstream out(plat::mapPath(name), std::ios::binary | std::ios::trunc);
     if (!out) {
-        app::SayMessage("LUPRGNAO", 1);
+        catalog::SayMessage("LUPRGNAO", 1);
         return;
     }
     out.write(text.data(), std::streamsize(text.size()));
     out.close();
     if (!out) {
-        app::SayMessage("LUERRESC", 1);
+        catalog::SayMessage("LUERRESC", 1);
         return;
     }
     runEditor(name);
 }
 
 void associateProgram() {
-    app::SayMessage("LUSETPRG", 1);
+    catalog::SayMessage("LUSETPRG", 1);
     const std::string name = game::askFileName(10, "*.pro");
     if (name.empty()) {
-        app::SayMessage("LUDESIST", 1);
+        catalog::SayMessage("LUDESIST", 1);
         return;
     }
     con::writeLn();
@@ -424,7 +424,7 @@ void associateProgram() {
 
 void editProgram() {
     if (game::current().general.program.empty()) {
-        app::SayMessage("LUPRGNSL", 1);
+        catalog::SayMessage("LUPRGNSL", 1);
         associateProgram();
     }
     const std::string name = game::current().general.program;
@@ -433,7 +433,7 @@ void editProgram() {
 
 void dropProgram() {
     game::current().general.program.clear();
-    app::SayMessage("LUPRGINB", 2);
+    catalog::SayMessage("LUPRGINB", 2);
 }
 
 void programMenu() {
@@ -441,20 +441,20 @@ void programMenu() {
     con::clearScreen();
     con::setWindowTitle("Ludivar " + currentGameFile());
     con::setTextBackground(1);
-    app::SayMessage("LUPROAVN", 0);
+    catalog::SayMessage("LUPROAVN", 0);
     con::setTextBackground(0);
     con::writeLn();
     con::writeLn();
-    app::SayMessage("LUOPPROG", 2);
+    catalog::SayMessage("LUOPPROG", 2);
     con::menuOpen(con::whereX(), con::whereY(), 45, 5, 4);
-    for (const char* key : {"LUAUTPRG", "LUCRIPRG", "LUEDIPRG", "LUASSPRG", "LUINBPRG"}) app::AddMenuOption(key);
+    for (const char* key : {"LUAUTPRG", "LUCRIPRG", "LUEDIPRG", "LUASSPRG", "LUINBPRG"}) catalog::AddMenuOption(key);
     switch (con::menuRun()) {
     case 1: generateProgram(); break;
     case 2: createProgram(true); break;
     case 3: editProgram(); break;
     case 4: associateProgram(); break;
     case 5: dropProgram(); break;
-    default: app::SayMessage("LUDESIST", 1); break;
+    default: catalog::SayMessage("LUDESIST", 1); break;
     }
 }
 

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "app/catalog.h"
-#include "app/startup.h"
+#include "catalog/catalog.h"
 #include "console/console.h"
 #include "console/form.h"
 #include "console/menu.h"
@@ -42,10 +41,10 @@ void drawSlidesScreen(const game::TLugar& p) {
     con::clearScreen();
     showGameTitle();
     con::setTextBackground(1);
-    app::SayMessage("LUEDISLI", 2);
+    catalog::SayMessage("LUEDISLI", 2);
     con::setTextBackground(0);
-    app::SayMessage("LUSLISET", 2);
-    con::write(app::MessageText("LUEDNLUG") + ": " + p.name);
+    catalog::SayMessage("LUSLISET", 2);
+    con::write(catalog::MessageText("LUEDNLUG") + ": " + p.name);
 }
 
 Pick pickSlide(const game::TLugar& p, int start, const std::string& lastItem) {
@@ -58,8 +57,8 @@ void showHelp() {
     con::setWindow(40, 7, 80, 14);
     con::setTextBackground(1);
     con::clearScreen();
-    app::SayMessage("LUOPCOES", 2);
-    for (const char* key : {"LUAJS_I", "LUAJS_M", "LUAJS_R", "LUAJS_E", "LUAJS_V"}) app::SayMessage(key, 1);
+    catalog::SayMessage("LUOPCOES", 2);
+    for (const char* key : {"LUAJS_I", "LUAJS_M", "LUAJS_R", "LUAJS_E", "LUAJS_V"}) catalog::SayMessage(key, 1);
     con::setTextBackground(0);
     wholeScreen();
 }
@@ -68,7 +67,7 @@ int optionMenu() {
     wholeScreen();
     clearPanel(13);
     con::menuOpen(40, 7, 40, 6, 5);
-    for (const char* key : kOptionKeys) app::AddMenuOption(key);
+    for (const char* key : kOptionKeys) catalog::AddMenuOption(key);
     int choice = con::menuRun();
     return choice >= 1 && choice <= 6 ? int(kOptionLetters[size_t(choice)]) : int(kEsc);
 }
@@ -103,7 +102,7 @@ void act(int place, int command, int& cur) {
             clearPanel(13);
             wholeScreen();  // the slide covers the whole window
             viewSlide(place, cur);
-            app::SayMessage("LUAPTENT", -1);
+            catalog::SayMessage("LUAPTENT", -1);
             con::readLineRaw();
             player::ClearSlide();
             clearPanel(13);
@@ -115,8 +114,8 @@ void act(int place, int command, int& cur) {
             if (p && slideOf(*p, cur)) preview(place, cur);
             break;
         default:
-            app::SayMessage("LUOPINV", 1);
-            if (!(command & kExt)) app::SayMessage("LUF1F9", 2);
+            catalog::SayMessage("LUOPINV", 1);
+            if (!(command & kExt)) catalog::SayMessage("LUF1F9", 2);
             break;
     }
 }
@@ -151,7 +150,7 @@ std::string slideItem(const game::TLugar& p, int s) {
 void editSlides(int place) {
     game::TLugar* p = placeOf(place);
     if (!p) {
-        app::SayMessage("LULUGINV", 1);
+        catalog::SayMessage("LULUGINV", 1);
         return;
     }
     if (p->slideCount == 0) offerFirstSlide(place);
@@ -183,7 +182,7 @@ int editSlide(int place, int n) {
     con::clearScreen();
     showGameTitle();
     con::setTextBackground(1);
-    app::SayMessage("LUEDSLID", 2);
+    catalog::SayMessage("LUEDSLID", 2);
     con::setTextBackground(0);
 
     game::TLugar* p = placeOf(place);
@@ -224,7 +223,7 @@ int editSlide(int place, int n) {
 
     con::formStart();
     for (size_t i = 0; i < count; ++i)
-        app::AddFormChoiceField(form[i].key, &texts[i], 255, choices[i], form[i].field->formWidth);
+        catalog::AddFormChoiceField(form[i].key, &texts[i], 255, choices[i], form[i].field->formWidth);
     const int key = con::formRun(true);
 
     bool changed = false;
@@ -233,11 +232,11 @@ int editSlide(int place, int n) {
         changed |= texts[i] != original[i];
     }
     if (!changed) {
-        app::SayMessage("LUOK", -1);
+        catalog::SayMessage("LUOK", -1);
         return key;
     }
     if (!confirm("LUCONFAL")) {
-        app::SayMessage("LUDESIST", 2);
+        catalog::SayMessage("LUDESIST", 2);
         return kEsc;
     }
     p = placeOf(place);
@@ -262,7 +261,7 @@ bool insertSlide(int place, int n, bool copyCurrent, bool ask) {
     game::TLugar* p = placeOf(place);
     if (!p) return false;
     if (p->slideCount >= game::kMaxSlides) {
-        app::SayMessage("LUSLDMAX", 1);
+        catalog::SayMessage("LUSLDMAX", 1);
         return false;
     }
     std::unique_ptr<game::TSlide> s = newEditorSlide();
@@ -276,15 +275,15 @@ bool insertSlide(int place, int n, bool copyCurrent, bool ask) {
     const int count = std::max(0, p->slideCount);
     int at = n;
     if (ask) {
-        app::SayMessage("LUTITSLD", 1);
+        catalog::SayMessage("LUTITSLD", 1);
         std::string title;
         con::readLine(title);
         if (!con::trim(title).empty()) s->title = title;
-        app::SayMessage("LUANTDEP", 0);
+        catalog::SayMessage("LUANTDEP", 0);
         const uint8_t k = readAnswerKey();
         if (k == kEsc) {
             con::writeLn();
-            app::SayMessage("LUDESIST", 1);
+            catalog::SayMessage("LUDESIST", 1);
             return false;
         }
         if (k >= 32) con::write(std::string(1, char(k)));
@@ -299,13 +298,13 @@ void offerFirstSlide(int place) {
     game::TLugar* p = placeOf(place);
     if (!p) return;
     con::writeLn();
-    app::SayMessage("LUSEMSLD", 1);
-    app::SayMessage("LUCRIAUT", 0);
+    catalog::SayMessage("LUSEMSLD", 1);
+    catalog::SayMessage("LUCRIAUT", 0);
     uint8_t ch = 0, ext = 0;
     con::readKeyWithEcho(ch, ext);
     con::writeLn();
     if (ch == kEsc) {
-        app::SayMessage("LUDESIST", 2);
+        catalog::SayMessage("LUDESIST", 2);
         return;
     }
     if (ch == 'N' || ch == 'n') return;
@@ -318,18 +317,18 @@ void offerFirstSlide(int place) {
 void removeSlide(int place, int n) {
     game::TLugar* p = placeOf(place);
     if (!p || n < 1 || n > p->slideCount) {
-        app::SayMessage("LUSLDINV", 1);
+        catalog::SayMessage("LUSLDINV", 1);
         return;
     }
     if (!confirm("LUCONREM")) {
-        app::SayMessage("LUDESIST", 2);
+        catalog::SayMessage("LUDESIST", 2);
         return;
     }
     removeSlideAt(*p, n);
 }
 
 void moveSlide(int place, int n) {
-    app::SayMessage("LUINFMOV", 1);
+    catalog::SayMessage("LUINFMOV", 1);
     wholeScreen();
     game::TLugar* p = placeOf(place);
     if (p) {
@@ -338,7 +337,7 @@ void moveSlide(int place, int n) {
             return;
     }
     con::gotoXY(1, 24);
-    app::SayMessage("LUDESIST", 1);
+    catalog::SayMessage("LUDESIST", 1);
     pauseAfterSpeech();
 }
 

@@ -9,12 +9,12 @@
 #include <map>
 #include <memory>
 
-#include "app/catalog.h"
-#include "app/startup.h"
+#include "catalog/catalog.h"
 #include "console/console.h"
 #include "console/textwin.h"
 #include "game/fields.h"
 #include "game/gamefile.h"
+#include "game/session.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "player/slide.h"
@@ -210,7 +210,7 @@ std::string messagesJson() {
     static const char* kKeys[] = {"LUAUTOR", "LUVERSAO", "LUAPTENT", "LUCNFFIM", "LUFIMJOG",
                                   "LUPRGINC", "LUCATNEX", "LUCATEXC"};
     std::string out = "{";
-    for (const char* key : kKeys) out += std::string(out.size() > 1 ? "," : "") + "\"" + key + "\":" + jsonText(app::MessageText(key));
+    for (const char* key : kKeys) out += std::string(out.size() > 1 ? "," : "") + "\"" + key + "\":" + jsonText(catalog::MessageText(key));
     return out + "}";
 }
 
@@ -377,7 +377,7 @@ int RunExport(const std::string& gameFile, const std::string& outFile) {
 }
 
 void ExportCurrentGame() {
-    const std::string file = app::appState().currentGameFile;
+    const std::string file = game::session().currentGameFile;
     std::string base = file;
     if (base.size() >= 4 && con::toUpperLatin(base.substr(base.size() - 4)) == ".LUD") base.resize(base.size() - 4);
     if (con::trim(base).empty()) base = "jogo";
@@ -388,11 +388,11 @@ void ExportCurrentGame() {
     std::string outPath = plat::mapPath(out);
     if (outPath.empty() || outPath[0] != '/') outPath = plat::currentDir() + "/" + plat::cp1252ToUtf8(out);
     if (!game::WriteFileAtomically(outPath, page)) {
-        app::SayMessage("LUERRCRI", 1);
+        catalog::SayMessage("LUERRCRI", 1);
         con::delayMs(1000);
         return;
     }
-    app::SayMessage("LUWEBOK", 0);
+    catalog::SayMessage("LUWEBOK", 0);
     con::writeLineAndSpeak(out);
     con::delayMs(1000);
 }

@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "game/gamefile.h"
+#include "game/session.h"
 #include "game/text.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -113,6 +114,7 @@ std::vector<std::string> variablesIn(const std::string& s) {
 struct Checker {
     const TJogo& g;
     std::vector<std::string> warnings;
+    std::string dir;  // the game's folder (Linux path): its relative names are looked up there
 
     void warn(const std::string& text) { warnings.push_back(plat::cp("Aviso: ") + text); }
 
@@ -191,11 +193,22 @@ struct Checker {
 
     std::unordered_map<std::string, bool> exists;  // names looked up already: games repeat them
 
-    // Pictures and media are looked up in the game's folder (the current folder here).
+    bool existsInGameFolder(const std::string& name) {
+        const std::string there = nameInFolder(dir, name);
+        if (!there.empty()) return plat::fileExists(there);
+        // A folder without a CP1252 name: look from inside it, then come back.
+        const std::string before = plat::currentDir();
+        if (!enterFolderPath(dir)) return plat::fileExists(name);
+        const bool found = plat::fileExists(name);
+        enterFolderPath(before);
+        return found;
+    }
+
+    // Pictures and media are looked up in the game's folder.
     bool missingFile(const std::string& name) {
         if (name.empty() || hasVariable(name) || name.find("://") != std::string::npos) return false;
         auto known = exists.find(name);
-        if (known == exists.end()) known = exists.emplace(name, plat::fileExists(name)).first;
+        if (known == exists.end()) known = exists.emplace(name, existsInGameFolder(name)).first;
         return !known->second;
     }
     void fileMissing(const std::string& name, const std::string& where, const char* what) {
@@ -204,7 +217,7 @@ struct Checker {
     }
 
     void files() {
-        if (!g.general.program.empty() && !hasVariable(g.general.program) && !plat::fileExists(g.general.program))
+        if (!g.general.program.empty() && !hasVariable(g.general.program) && !existsInGameFolder(g.general.program))
             warn(plat::cp("o programa do jogo ") + inQuotes(g.general.program) +
                  plat::cp(" não existe na pasta do jogo; o jogo será jogado sem ele."));
         fileMissing(g.backgroundPicture, "modelo", "a imagem de fundo");
@@ -374,27 +387,13 @@ struct StructureChecker {
     }
 };
 
-// Runs `f` with the game's folder as the current folder, then goes back.
-template <class F>
-void inFolder(const std::string& dir, F&& f) {
-    std::error_code ec;
-    fs::path before = fs::current_path(ec);
-    bool moved = !dir.empty() && !ec;
-    if (moved) {
-        fs::current_path(dir, ec);
-        moved = !ec;
-    }
-    f();
-    if (moved) fs::current_path(before, ec);
-}
-
 }  // namespace
 
 std::vector<std::string> GameWarnings(const TJogo& g, const std::string& gameDir) {
-    Checker c{g, {}, {}};
+    Checker c{g, {}, gameDir, {}};
     Destinations d(g);
     c.destinations(d);
-    inFolder(gameDir, [&] { c.files(); });
+    c.files();
     c.reachability(d);
     c.slides();
     c.variables();

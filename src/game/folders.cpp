@@ -7,12 +7,12 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/catalog.h"
-#include "app/startup.h"
+#include "catalog/catalog.h"
 #include "console/console.h"
 #include "console/menu.h"
 #include "console/textwin.h"
 #include "game/model.h"
+#include "game/session.h"
 #include "game/text.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -367,21 +367,18 @@ void searchLetter(uint8_t letter) {
 
 std::string chooseFile(int x1, int y1, int x2, int y2, int32_t attributes, const std::string& mask) {
     FolderState& f = gFolders;
-    std::error_code ec;
-    fs::path startDir = fs::current_path(ec);
     std::string folder, pattern;
     splitMask(mask, folder, pattern);
-    if (!folder.empty() && !plat::changeDir(folder)) return std::string();
-    auto goBack = [&] {
-        if (!folder.empty()) fs::current_path(startDir, ec);
-    };
-    dirList(pattern, attributes);
+    // The folder is listed where it is; a name chosen in it carries the folder,
+    // unless the folder is the current one.
+    if (!folder.empty() && !plat::dirExists(folder)) return std::string();
+    dirList(mask, attributes);
     if (f.listing.empty()) {
         dirFree();
-        goBack();
         return std::string();
     }
-    fs::path listedDir = fs::current_path(ec);
+    std::error_code ec;
+    const bool listedHere = folder.empty() || fs::equivalent(plat::mapPath(folder), fs::current_path(ec), ec);
     if (x2 >= 80 && y2 >= 25) x2 = 79;
     f.x1 = std::clamp(x1, 1, 80);
     f.y1 = std::clamp(y1, 1, 25);
@@ -499,7 +496,7 @@ std::string chooseFile(int x1, int y1, int x2, int y2, int32_t attributes, const
     } else if (ch == kEnter && f.current >= 0 && f.current < entryCount()) {
         drawEntry(f.current, true);
         result = f.listing[size_t(f.current)].name;
-        if (!folder.empty() && listedDir != startDir) {
+        if (!listedHere) {
             std::string prefix = folder;
             if (!isSeparator(prefix.back())) prefix += '\\';
             result = prefix + result;
@@ -507,7 +504,6 @@ std::string chooseFile(int x1, int y1, int x2, int y2, int32_t attributes, const
     }
     dirFree();
     restoreRegion();
-    goBack();
     return result;
 }
 
@@ -563,29 +559,29 @@ bool chooseGameFile(std::string& fileName) {
     if (dirList("*.lud", kAttrArchive).size() == 1) {
         name = gFolders.listing[0].name;
     } else {
-        app::SayMessage("LUNOMJOG", 1);
+        catalog::SayMessage("LUNOMJOG", 1);
         name = askFileName(10, "*.lud");
         con::writeLn();
         if (!name.empty()) con::writeLn(name);
     }
     dirFree();
     if (name.empty()) {
-        app::SayMessage(gFolders.lastKey == kEsc || gFolders.lastKey == kEnter ? "LUDESIST" : "LUNAOTEM", 1);
+        catalog::SayMessage(gFolders.lastKey == kEsc || gFolders.lastKey == kEnter ? "LUDESIST" : "LUNAOTEM", 1);
         return false;
     }
     if (name.size() < 4 || upperLatin(std::string_view(name).substr(name.size() - 4)) != ".LUD") name += ".lud";
     if (!plat::fileExists(name)) {
-        app::SayMessage("LUNAOEXI", 1);
-        if (!app::AgreeOrGiveUp("LUQUERCR")) return false;
+        catalog::SayMessage("LUNAOEXI", 1);
+        if (!catalog::AgreeOrGiveUp("LUQUERCR")) return false;
         // The file is made by the first save: giving up now leaves nothing behind.
         NewGame();
         fileName = name;
-        app::appState().currentGameFile = name;
+        game::session().currentGameFile = name;
         StartNewGameFile(name);
         return true;
     }
     fileName = name;
-    app::appState().currentGameFile = name;
+    game::session().currentGameFile = name;
     return true;
 }
 
@@ -594,7 +590,7 @@ namespace {
 // The games root, or the current folder when the root cannot be entered (start-up
 // has told the user so).
 std::string gamesRootOrHere() {
-    const std::string& root = app::appState().gamesRoot;
+    const std::string& root = game::session().gamesRoot;
     if (!root.empty() && plat::dirExists(root)) return root;
     return plat::utf8ToCp1252(plat::currentDir());
 }
@@ -603,7 +599,7 @@ std::string gamesRootOrHere() {
 
 std::string chooseGameFolder() {
     std::string root = gamesRootOrHere();
-    std::vector<std::string>& folders = app::appState().gameFolders;
+    std::vector<std::string>& folders = game::session().gameFolders;
     folders.clear();
     std::vector<plat::DirEntry> entries;
     plat::listDir(root, entries);
@@ -614,7 +610,7 @@ std::string chooseGameFolder() {
 
     con::flushKeys();
     con::writeLn();
-    app::SayMessage("LUESCPAS", 1);
+    catalog::SayMessage("LUESCPAS", 1);
     // Room for the menu below the prompt: scroll now rather than under the menu.
     for (int i = 0; i < 7; ++i) con::writeLn();
     con::gotoXY(1, con::whereY() - 7);
@@ -627,22 +623,22 @@ std::string chooseGameFolder() {
     con::flushKeys();
     int chosen = con::menuRun();
     if (chosen < 1 || chosen > int(folders.size())) {
-        app::SayMessage("LUDESIST", 1);
+        catalog::SayMessage("LUDESIST", 1);
         return std::string();
     }
     std::string path = root;
     if (!path.empty() && !isSeparator(path.back())) path += '\\';
     path += folders[size_t(chosen - 1)];
     con::writeLn(path);
-    if (!plat::changeDir(path)) {
-        app::SayMessage("LUERCRIA", 1);
+    if (!enterFolder(path)) {
+        catalog::SayMessage("LUERCRIA", 1);
         return std::string();
     }
     return path;
 }
 
 std::string createGameFolder() {
-    app::SayMessage("LUDIRACR", 1);
+    catalog::SayMessage("LUDIRACR", 1);
     std::string text;
     int key = con::editFieldToEdge(text, con::whereX(), con::whereY(), 120, true);
     gFolders.lastKey = key;
@@ -652,16 +648,16 @@ std::string createGameFolder() {
     text = trimText(text);
     if (text.empty()) return std::string();
     if (plat::dirExists(text)) {
-        if (!app::AgreeOrGiveUp("LUDIREXI")) return std::string();
+        if (!catalog::AgreeOrGiveUp("LUDIREXI")) return std::string();
     } else {
         std::error_code ec;
         if (!fs::create_directory(plat::mapPath(text), ec) || ec) {
-            app::SayMessage("LUERCRIA", 1);
+            catalog::SayMessage("LUERCRIA", 1);
             return std::string();
         }
     }
-    if (!plat::changeDir(text)) {
-        app::SayMessage("LUERACED", 1);
+    if (!enterFolder(text)) {
+        catalog::SayMessage("LUERACED", 1);
         return std::string();
     }
     return plat::utf8ToCp1252(plat::currentDir());

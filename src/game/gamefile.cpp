@@ -18,11 +18,11 @@
 #include <memory>
 #include <string_view>
 
-#include "app/catalog.h"
-#include "app/startup.h"
+#include "catalog/catalog.h"
 #include "console/console.h"
 #include "console/textwin.h"
 #include "game/fields.h"
+#include "game/session.h"
 #include "game/text.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -481,12 +481,12 @@ ReadResult ReadGameFile(const std::string& linuxPath, TJogo& g, FileMap* map) {
 
 FailureReport MakeFailureReport(const ReadResult& r) {
     FailureReport rep;
-    if (r.stop == ReadStop::SlideWithoutPlace) rep.slideMessage = app::MessageText("LULSLINV");
-    rep.heading = app::MessageText("LUERRARQ");
+    if (r.stop == ReadStop::SlideWithoutPlace) rep.slideMessage = catalog::MessageText("LULSLINV");
+    rep.heading = catalog::MessageText("LUERRARQ");
     if (r.line > 0) {
-        rep.lineLabel = app::MessageText("LULINHA");
+        rep.lineLabel = catalog::MessageText("LULINHA");
         rep.lineNumber = std::to_string(r.line);
-        rep.contentLabel = app::MessageText("LUCONTEU");
+        rep.contentLabel = catalog::MessageText("LUCONTEU");
         // Junk bytes must not move the cursor or ring: controls are shown as blanks,
         // and a huge line is cut to what a value may hold.
         rep.content = r.content.substr(0, kMaxValue);
@@ -614,7 +614,7 @@ bool saveAgreed(const std::string& path, const TJogo& g) {
 }  // namespace
 
 std::string GameFilePath() {
-    const std::string& name = app::appState().currentGameFile;
+    const std::string& name = game::session().currentGameFile;
     if (trimView(name).empty()) return std::string();
     if (gFile.name != name || gFile.path.empty()) adopt(name, absolutePath(plat::mapPath(name)));
     return gFile.path;
@@ -649,15 +649,15 @@ bool LoadGame(const std::string& fileName) {
     gFile.lost = r.lost;
     if (r.ok) return true;
     FailureReport rep = MakeFailureReport(r);
-    if (!rep.slideMessage.empty()) app::SayMessage("LULSLINV", 1);
-    app::SayMessage("LUERRARQ", 1);
+    if (!rep.slideMessage.empty()) catalog::SayMessage("LULSLINV", 1);
+    catalog::SayMessage("LUERRARQ", 1);
     if (r.line > 0) {
-        app::SayMessage("LULINHA", 0);
+        catalog::SayMessage("LULINHA", 0);
         con::writeLineAndSpeak(rep.lineNumber);
-        app::SayMessage("LUCONTEU", 1);
+        catalog::SayMessage("LUCONTEU", 1);
         con::writeLineAndSpeak(rep.content);
         con::flushKeys();
-        app::SayMessage("LUAPTENT", 1);
+        catalog::SayMessage("LUAPTENT", 1);
         con::readLineRaw();
     }
     return false;
@@ -871,7 +871,7 @@ bool SaveGame() {
     std::string path = GameFilePath();
     const TJogo& g = current();
     if (!path.empty() && !saveAgreed(path, g)) {
-        app::SayMessage("LUDESIST", 1);
+        catalog::SayMessage("LUDESIST", 1);
         return false;
     }
     std::string why = plat::cp("nome vazio");
@@ -881,9 +881,9 @@ bool SaveGame() {
         gFile.pendingNew = false;
         gFile.replaceAgreed = false;
         gFile.lost.clear();
-        app::SayMessage("LUARQOK", 1);
+        catalog::SayMessage("LUARQOK", 1);
     } else {
-        app::SayMessage("LUERRCRI", 1);
+        catalog::SayMessage("LUERRCRI", 1);
         con::writeLineAndSpeak(why);
     }
     con::delayMs(1000);
@@ -898,12 +898,12 @@ std::string GameFileNameFromAnswer(const std::string& answer) {
 }
 
 bool SaveGameAs() {
-    app::SayMessage("LUNOMNOV", 1);
+    catalog::SayMessage("LUNOMNOV", 1);
     std::string answer;
     con::readLine(answer);
     std::string name = GameFileNameFromAnswer(answer);
     if (name.empty()) {
-        app::SayMessage("LUDESIST", 1);
+        catalog::SayMessage("LUDESIST", 1);
         return false;
     }
     // A name that cannot be written must not replace the file the game came from:
@@ -914,11 +914,11 @@ bool SaveGameAs() {
     bool bare = name.find_first_of("\\/:") == std::string::npos;
     std::string path = bare && !folder.empty() ? plat::mapPath(plat::utf8ToCp1252(folder) + name)
                                                : absolutePath(plat::mapPath(name));
-    std::string& current = app::appState().currentGameFile;
+    std::string& current = game::session().currentGameFile;
     const std::string previous = current;
     const GameFileState before = gFile;
     if (path != before.path && stampOf(path).exists) {
-        if (!app::AgreeOrGiveUp("LUDESTRU")) return false;
+        if (!catalog::AgreeOrGiveUp("LUDESTRU")) return false;
     }
     current = name;
     if (path != before.path) {

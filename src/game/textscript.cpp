@@ -8,8 +8,8 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/catalog.h"
-#include "app/startup.h"
+#include "catalog/catalog.h"
+#include "game/session.h"
 #include "console/console.h"
 #include "console/form.h"
 #include "console/textwin.h"
@@ -365,10 +365,10 @@ namespace {
 
 // The file name for options R and G; empty when the author gave up (already said).
 std::string askScriptName() {
-    app::SayMessage("LUINFROT", 1);
+    catalog::SayMessage("LUINFROT", 1);
     std::string name = askFileName(10, "*.txt");
     if (name.empty()) {
-        app::SayMessage("LUDESIST", 2);
+        catalog::SayMessage("LUDESIST", 2);
         return name;
     }
     con::writeLn();
@@ -385,7 +385,7 @@ void confirmGeneralData(std::vector<std::string> general) {
     static const std::vector<const GameField*> form = fieldsBy(gameFields(), &GameField::formRank);
     TJogo& g = current();
     general.resize(general.size() + 6);
-    app::SayMessage("LUGERALT", 2);
+    catalog::SayMessage("LUGERALT", 2);
     con::formReserveLines(12);
     // The general data form: the script's lines where it has them, the game's own values elsewhere.
     std::vector<const GameField*> fields;
@@ -397,14 +397,14 @@ void confirmGeneralData(std::vector<std::string> general) {
     }
     con::formStart();
     for (size_t i = 0; i < fields.size(); ++i)
-        app::AddFormField(fields[i]->formKey, &texts[i], 255, fields[i]->formWidth);
+        catalog::AddFormField(fields[i]->formKey, &texts[i], 255, fields[i]->formWidth);
     con::formRun(true);
-    app::SayMessage("LUCONFAL", 0);
+    catalog::SayMessage("LUCONFAL", 0);
     uint8_t ch = 0, ext = 0;
     con::readKeyWithEcho(ch, ext);
     con::writeLn();
     if (ch == 'N' || ch == 'n' || ch == 27) {
-        app::SayMessage("LUDGNALT", 2);
+        catalog::SayMessage("LUDGNALT", 2);
         return;
     }
     for (size_t i = 0; i < fields.size(); ++i) *fields[i]->text(g) = texts[i];
@@ -412,8 +412,8 @@ void confirmGeneralData(std::vector<std::string> general) {
 }
 
 void refuseScript() {
-    app::SayMessage("LUNAOROT", 1);
-    app::SayMessage("LUCONMAN", 1);
+    catalog::SayMessage("LUNAOROT", 1);
+    catalog::SayMessage("LUCONMAN", 1);
 }
 
 }  // namespace
@@ -422,7 +422,7 @@ void importScript() {
     const std::string name = askScriptName();
     if (name.empty()) return;
     if (!plat::fileExists(name)) {
-        app::SayMessage("LUNAOEXI", 2);
+        catalog::SayMessage("LUNAOEXI", 2);
         return;
     }
     std::error_code ec;
@@ -430,7 +430,7 @@ void importScript() {
     const auto size = fs::file_size(path, ec);
     std::string bytes;
     if (ec || size > kMaxScriptBytes || fs::is_directory(path, ec) || !plat::readFile(name, bytes)) {
-        app::SayMessage("LUARNACE", 1);
+        catalog::SayMessage("LUARNACE", 1);
         return;
     }
     const std::vector<std::string> lines = scriptLines(bytes);
@@ -450,7 +450,7 @@ void importScript() {
     dropEmptyFirstPlace(g);
     for (const ScriptPlace& sp : script.places) {
         for (const std::string& line : sp.ignored) {
-            app::SayMessage("LUDADIGN", 0);
+            catalog::SayMessage("LUDADIGN", 0);
             sayWithLine(sp.place.name + ":");
             sayWithLine(line);
         }
@@ -459,13 +459,13 @@ void importScript() {
             break;
         }
         if (sp.slidesDropped > 0) {
-            app::SayMessage("LUSLDMAX", 0);
+            catalog::SayMessage("LUSLDMAX", 0);
             sayWithLine(": " + sp.place.name);
         }
     }
     con::flushKeys();
     con::writeLn();
-    app::SayMessage("LUROTCRG", 2);
+    catalog::SayMessage("LUROTCRG", 2);
     con::delayMs(1000);
 }
 
@@ -473,7 +473,7 @@ void exportScript() {
     const std::string name = askScriptName();
     if (name.empty()) return;
     if (plat::fileExists(name)) {
-        app::SayMessage("LUROTEXI", 0);
+        catalog::SayMessage("LUROTEXI", 0);
         uint8_t ch = 0, ext = 0;
         con::readKeyWithEcho(ch, ext);
         con::writeLn();
@@ -481,12 +481,12 @@ void exportScript() {
     }
     // A failed write keeps whatever file was there and says so.
     if (!WriteFileAtomically(plat::mapPath(name), scriptText(current()))) {
-        app::SayMessage("LUERRCRI", 2);
+        catalog::SayMessage("LUERRCRI", 2);
         return;
     }
     con::flushKeys();
     con::writeLn();
-    app::SayMessage("LUROTCRI", 2);
+    catalog::SayMessage("LUROTCRI", 2);
     con::delayMs(1000);
 }
 
@@ -529,41 +529,40 @@ bool copyFile(const std::string& from, const std::string& to) {
 void importMedia() {
     con::setWindow(1, 1, 80, 25);
     con::clearScreen();
-    con::setWindowTitle("Ludivar " + app::appState().currentGameFile);
+    con::setWindowTitle("Ludivar " + game::session().currentGameFile);
     con::setTextBackground(1);
-    app::SayMessage("LUIMPORT", 0);
+    catalog::SayMessage("LUIMPORT", 0);
     con::setTextBackground(0);
     con::writeLn();
     con::writeLn();
-    app::SayMessage("LUDIRIMP", 1);
+    catalog::SayMessage("LUDIRIMP", 1);
     std::string folder;
     con::readLine(folder);
     folder = trimText(folder);
     if (folder.empty()) {
-        app::SayMessage("LUDESIST", 1);
+        catalog::SayMessage("LUDESIST", 1);
         return;
     }
     const std::string gameFolder = plat::currentDir();
-    if (!plat::changeDir(folder)) {
-        app::SayMessage("LUNEXIST", 1);
+    if (!enterFolder(folder)) {
+        catalog::SayMessage("LUNEXIST", 1);
         return;
     }
     for (;;) {
         con::gotoXY(1, 10);
-        app::SayMessage("LUUSESTA", 1);
+        catalog::SayMessage("LUUSESTA", 1);
         const std::string file = askAnyFileName(10);
         if (file.empty()) break;
         const fs::path source = plat::mapPath(file);
         const fs::path target = fs::path(gameFolder) / source.filename();
         con::writeLn();
         if (copyFile(source.string(), target.string()))
-            app::SayMessage("LUOKCOP", 1);
+            catalog::SayMessage("LUOKCOP", 1);
         else
-            app::SayMessage("LUERRCRI", 1);
+            catalog::SayMessage("LUERRCRI", 1);
     }
-    app::SayMessage("LUDESIST", 1);
-    std::error_code ec;
-    fs::current_path(gameFolder, ec);
+    catalog::SayMessage("LUDESIST", 1);
+    enterFolderPath(gameFolder);
 }
 
 }  // namespace game

@@ -1,4 +1,4 @@
-// Sound and video files for the MCI layer (src/player/mci.h): one player per
+// Sound and video files for the MCI layer (src/platform/mci.h): one player per
 // open device.  The window and terminal fronts play through libmpv; the headless
 // front opens no sound device and lets a file "play" for its real duration in
 // virtual time.  Paths are Linux paths (UTF-8).

@@ -2,19 +2,17 @@
 // game program's hook that plays one place at a time.
 #include "player/play.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <random>
 
-#include "app/catalog.h"
-#include "app/startup.h"
+#include "catalog/catalog.h"
 #include "console/config.h"
 #include "console/console.h"
 #include "console/textwin.h"
 #include "game/model.h"
+#include "game/session.h"
 #include "platform/files.h"
 #include "player/resume.h"
 #include "player/slide.h"
@@ -73,7 +71,7 @@ void applyCategorySetting(const std::string& setting) {
     TCateg* c = findCategory(name);
     if (!c) {
         con::writeLineAndSpeak(name);
-        app::SayMessage("LUCATNEX", 1);
+        catalog::SayMessage("LUCATNEX", 1);
         con::readLineRaw();
         return;
     }
@@ -99,7 +97,7 @@ void applyCategorySetting(const std::string& setting) {
 
 // The end of play and the bad-destination report wait for Enter on a plain line.
 void waitEnter() {
-    app::SayMessage("LUAPTENT", 0);
+    catalog::SayMessage("LUAPTENT", 0);
     con::readLineRaw();
 }
 
@@ -151,7 +149,7 @@ void BuildCategories() {
             nc.places.push_back(n);
         } else {
             con::writeLineAndSpeak(name);
-            app::SayMessage("LUCATEXC", 1);
+            catalog::SayMessage("LUCATEXC", 1);
             con::readLineRaw();
         }
     }
@@ -271,7 +269,7 @@ void playLoop() {
             if (key != kEsc) break;
             ClearSlide();
             con::clearScreen();
-            app::SayMessage("LUCNFFIM", 1);
+            catalog::SayMessage("LUCNFFIM", 1);
             uint8_t k = con::readKeyAndSpeak();
             if (k == 0) con::readKey();  // the second code of an extended key: it is no S
             k = con::toUpperLatin(k);
@@ -299,13 +297,13 @@ void playLoop() {
     ClearSlide();
     if (gPlay.currentPlace == -1) {
         con::clearScreen();
-        app::SayMessage("LUPRGINC", 1);
+        catalog::SayMessage("LUPRGINC", 1);
         const game::TLugar* from = g.place(lastPlace);
         con::writeLineAndSpeak((from ? from->name : std::string()) + " -- " + gPlay.destination);
         waitEnter();
     }
     con::clearScreen();
-    app::SayMessage("LUFIMJOG", 2);
+    catalog::SayMessage("LUFIMJOG", 2);
     waitEnter();
 }
 
@@ -337,7 +335,7 @@ bool resumeAsked() { return con::settings().resumeGames; }
 
 // Plain play of a game chosen with J: from where the pupil left it, when asked.
 void playKeepingProgress(bool shuffle) {
-    const std::string file = plat::mapPath(app::appState().currentGameFile);
+    const std::string file = plat::mapPath(game::session().currentGameFile);
     gProgressId = resumeAsked() ? gameIdentity(file) : std::string();
     Progress pr;
     const bool resume = !gProgressId.empty() && loadProgress(gProgressId, pr) && askToContinue(pr);
@@ -401,7 +399,7 @@ void PlayGame(bool gameLoaded) {
     game::TJogo& g = game::current();
     const std::string& program = g.general.program;
     // What the game may reach is settled per game: its folder, its contents.
-    safety::Scope scope = safety::gameScope(app::appState().currentGameFile, program, app::appState().gamesRoot);
+    safety::Scope scope = safety::gameScope(game::session().currentGameFile, program, game::session().gamesRoot);
     if (!con::trim(g.general.name).empty()) scope.name = con::trim(g.general.name);  // as the pupil knows it
     safety::GameGuard guard(scope);
     if (program.empty()) {
@@ -409,7 +407,7 @@ void PlayGame(bool gameLoaded) {
         if (gameLoaded) PlayFrom(1, g.randomOrder);
         else playKeepingProgress(g.randomOrder);
     } else if (!plat::fileExists(program)) {
-        app::SayMessage("LUPGMNEX", 0);
+        catalog::SayMessage("LUPGMNEX", 0);
         PlayFrom(1, g.randomOrder);
     } else {
         // Category references work for the program's places as they do in plain play.
@@ -421,11 +419,11 @@ void PlayGame(bool gameLoaded) {
         // the editor's saves among it, expects the folder it had.
         const std::string folder = plat::currentDir();
         script::RunResult r = script::scriptRunWithHost(program, PlayPlaceForScript);
-        if (plat::currentDir() != folder && chdir(folder.c_str()) != 0) {}
+        if (plat::currentDir() != folder) game::enterFolderPath(folder);
         ClearSlide();
         if (r.code != script::RunOk) {
             if (r.code == script::RunStopped) con::writeAndSpeak(plat::cp("Programa interrompido: "));
-            else app::SayMessage("LUERRPGM", 0);
+            else catalog::SayMessage("LUERRPGM", 0);
             con::writeLineAndSpeak(script::failurePlace(r));
             con::writeLn();
         }

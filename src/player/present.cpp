@@ -9,8 +9,8 @@
 #include "game/model.h"
 #include "platform/braille.h"
 #include "platform/files.h"
+#include "platform/mci.h"
 #include "platform/platform.h"
-#include "player/mci.h"
 #include "player/play.h"
 #include "player/slide.h"
 

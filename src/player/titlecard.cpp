@@ -1,12 +1,12 @@
 // The title card: the game is chosen and loaded, then its name, author, version
 // and comments are shown in a red box on a white one.
-#include "app/catalog.h"
-#include "app/startup.h"
+#include "catalog/catalog.h"
 #include "console/console.h"
 #include "console/textwin.h"
 #include "game/folders.h"
 #include "game/gamefile.h"
 #include "game/model.h"
+#include "game/session.h"
 #include "player/play.h"
 
 namespace player {
@@ -25,23 +25,23 @@ void ShowTitleCard() {
     con::writeLn();
     con::writeLn("    " + d.name);
     con::writeLn();
-    con::writeLn("    " + app::MessageText("LUAUTOR") + d.author);
+    con::writeLn("    " + catalog::MessageText("LUAUTOR") + d.author);
     con::writeLn();
-    con::writeLn("    " + app::MessageText("LUVERSAO") + d.version);
+    con::writeLn("    " + catalog::MessageText("LUVERSAO") + d.version);
     con::writeLn();
     for (int i = 0; i < g.commentCount && i < game::kComments; ++i) con::write("    " + d.comments[size_t(i)]);
     con::writeLn();
     if (g.narration) {
         con::speak(d.name);
-        con::speak(app::MessageText("LUAUTOR"));
+        con::speak(catalog::MessageText("LUAUTOR"));
         con::speak(d.author);
-        con::speak(app::MessageText("LUVERSAO"));
+        con::speak(catalog::MessageText("LUVERSAO"));
         con::speak(d.version);
         for (const std::string& c : d.comments) con::speak(c);
     }
     con::setWindow(1, 1, 80, 25);
     con::gotoXY(1, 24);
-    app::SayMessage("LUAPTENT", 0);
+    catalog::SayMessage("LUAPTENT", 0);
     while (con::readKey() != 13) {
     }
     con::setTextColor(15);
@@ -52,14 +52,14 @@ bool TitleCard() {
     con::clearScreen();
     con::setWindowTitle("Ludivar");
     con::setTextBackground(1);
-    con::write(app::MessageText("LUINIC"));
+    con::write(catalog::MessageText("LUINIC"));
     con::setTextBackground(0);
     con::writeLn();
     con::writeLn();
     if (game::chooseGameFolder().empty()) return false;
     std::string file;
     if (!game::chooseGameFile(file)) return false;
-    app::appState().currentGameFile = file;
+    game::session().currentGameFile = file;
     if (!game::LoadGame(file)) return false;
     ShowTitleCard();
     return true;

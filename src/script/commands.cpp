@@ -8,8 +8,8 @@
 #include "console/menu.h"
 #include "console/textwin.h"
 #include "platform/files.h"
+#include "platform/mci.h"
 #include "platform/platform.h"
-#include "player/mci.h"
 #include "script/interp.h"
 
 namespace script {

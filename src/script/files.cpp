@@ -14,6 +14,7 @@
 #include "console/config.h"
 #include "console/console.h"
 #include "console/textwin.h"
+#include "game/session.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/process.h"
@@ -296,7 +297,7 @@ bool cmdDir(std::string_view arg) {
                 break;
             default:
                 if (!reach(name, safety::Access::Read, path)) return lenient;
-                ok = ::chdir(path.c_str()) == 0;
+                ok = game::enterFolderPath(path);
                 break;
         }
     }

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/catalog.h"
+#include "catalog/catalog.h"
 #include "console/config.h"
 #include "console/console.h"
 #include "console/form.h"
@@ -45,7 +45,7 @@ TEST(SayMessage, WritesTheTextThenTheLineEndsAndSpeaksIt) {
     auto p = fresh();
     EXPECT_EQ(p->run([] {
         con::gotoXY(5, 3);
-        app::SayMessage("LUJOGAR", 1);
+        catalog::SayMessage("LUJOGAR", 1);
     }), -1);
     EXPECT_EQ(p->row(3), "    Jogar");
     EXPECT_EQ(con::whereX(), 1);
@@ -53,7 +53,7 @@ TEST(SayMessage, WritesTheTextThenTheLineEndsAndSpeaksIt) {
     EXPECT_TRUE(p->traced("speak Jogar"));
 
     // Two line ends after an accented prompt ending in a blank.
-    p->run([] { app::SayMessage("LUJOGCRI", 2); });
+    p->run([] { catalog::SayMessage("LUJOGCRI", 2); });
     EXPECT_EQ(p->row(4), "Opção: Jogar, Criar ou Editar?");
     EXPECT_EQ(con::whereY(), 6);
     EXPECT_TRUE(p->traced("speak Opção: Jogar, Criar ou Editar? "));
@@ -63,7 +63,7 @@ TEST(SayMessage, NegativeLineEndsOnlySpeak) {
     auto p = fresh();
     p->run([] {
         con::gotoXY(10, 12);
-        app::SayMessage("LUAPTENT", -1);
+        catalog::SayMessage("LUAPTENT", -1);
     });
     for (int r = 1; r <= 25; ++r) EXPECT_EQ(p->row(r), "") << r;
     EXPECT_EQ(con::whereX(), 10);
@@ -73,7 +73,7 @@ TEST(SayMessage, NegativeLineEndsOnlySpeak) {
 
 TEST(SayMessage, UnknownKeyIsWrittenAndSpokenAsItself) {
     auto p = fresh();
-    p->run([] { app::SayMessage("XYZ", 0); });
+    p->run([] { catalog::SayMessage("XYZ", 0); });
     EXPECT_EQ(p->row(1), "XYZ");
     EXPECT_EQ(con::whereX(), 4);
     EXPECT_TRUE(p->traced("speak XYZ"));
@@ -84,8 +84,8 @@ TEST(SayMessage, RecordingNamedAfterTheKeyReplacesTheVoice) {
     ASSERT_TRUE(writeText(p->dir + "/LUFIM.wav", tinyWav()));
     con::speechSettings().soundFolder = p->dir + "/";
     p->run([] {
-        app::SayMessage("LUFIM", 0);
-        app::SayMessage("LUJOGAR", -1);  // no recording: synthesized
+        catalog::SayMessage("LUFIM", 0);
+        catalog::SayMessage("LUJOGAR", -1);  // no recording: synthesized
     });
     EXPECT_EQ(p->row(1), "Fim do Ludivar");
     EXPECT_TRUE(p->traced("play LUFIM"));
@@ -102,7 +102,7 @@ TEST(SayMessage, AKeyCutsTheSpeechAndIsReadNext) {
     uint8_t got = 0;
     uint64_t start = p->now();
     p->run([&] {
-        app::SayMessage("LUPGMNEX", 0);
+        catalog::SayMessage("LUPGMNEX", 0);
         EXPECT_LT(p->now() - start, 1000u);
         got = con::readKey();
     });
@@ -114,7 +114,7 @@ TEST(SayMessage, AKeyCutsTheSpeechAndIsReadNext) {
 TEST(AskKey, LetterIsUpperCasedAfterTheLineEnds) {
     auto p = fresh("s");
     uint8_t got = 0;
-    p->run([&] { got = app::AskKey("LUCNFFIM", 1, 1); });
+    p->run([&] { got = catalog::AskKey("LUCNFFIM", 1, 1); });
     EXPECT_EQ(got, 'S');
     EXPECT_EQ(p->row(1), "Confirma fim? s");
     EXPECT_EQ(p->attr(1, 1) >> 4, 1);       // the prompt on its background
@@ -125,14 +125,14 @@ TEST(AskKey, LetterIsUpperCasedAfterTheLineEnds) {
 
     // Accented letters come back in capitals as well.
     auto q = fresh("ã");
-    q->run([&] { got = app::AskKey("LUCNFFIM", 0, 0); });
+    q->run([&] { got = catalog::AskKey("LUCNFFIM", 0, 0); });
     EXPECT_EQ(got, 0xC3);
 }
 
 TEST(AskKey, ExtendedKeyGivesZeroWithoutLineEnd) {
     auto p = fresh("{Down}");
     uint8_t got = 99;
-    p->run([&] { got = app::AskKey("LUCNFFIM", 2, 1); });
+    p->run([&] { got = catalog::AskKey("LUCNFFIM", 2, 1); });
     EXPECT_EQ(got, 0);
     EXPECT_EQ(con::whereY(), 1);
     EXPECT_EQ(con::whereX(), int(std::string("Confirma fim? ").size()) + 1);
@@ -142,9 +142,9 @@ TEST(CatalogHelpers, MenuOptionsCarryKeyAndText) {
     auto p = fresh();
     p->run([] {
         con::menuOpen(1, 1, 12, 3, 4);
-        app::AddMenuOption("LUJOGAR");
-        app::AddMenuOption("LUCRIAR");
-        app::AddMenuOption("LUXYZ");
+        catalog::AddMenuOption("LUJOGAR");
+        catalog::AddMenuOption("LUCRIAR");
+        catalog::AddMenuOption("LUXYZ");
     });
     const auto& opts = con::menuState().options;
     ASSERT_EQ(opts.size(), 3u);
@@ -161,9 +161,9 @@ TEST(CatalogHelpers, FormFieldsAreLabelledByTheirKeys) {
     std::string name = "Jogo", flag = "SIM", other;
     p->run([&] {
         con::formStart();
-        app::AddFormField("LU_NOME", &name, 255, 40);
-        app::AddFormChoiceField("LU_ALEAT", &flag, 255, app::YesNoText(true) + "|" + app::YesNoText(false), 3);
-        app::AddFormChoiceField("LUC_CATE", &other, 255, "", 10);
+        catalog::AddFormField("LU_NOME", &name, 255, 40);
+        catalog::AddFormChoiceField("LU_ALEAT", &flag, 255, catalog::YesNoText(true) + "|" + catalog::YesNoText(false), 3);
+        catalog::AddFormChoiceField("LUC_CATE", &other, 255, "", 10);
     });
     const auto& f = con::formState().fields;
     ASSERT_EQ(f.size(), 3u);
@@ -186,7 +186,7 @@ TEST(CatalogHelpers, ClearRightPanelWipesOnlyThePanel) {
             con::write(std::string(80, 'x'));
         }
         con::gotoXY(7, 22);
-        app::ClearRightPanel();
+        catalog::ClearRightPanel();
     });
     for (int r = 1; r <= 24; ++r) {
         std::string row = p->row(r);

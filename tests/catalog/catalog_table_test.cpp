@@ -5,22 +5,22 @@
 #include <set>
 #include <string>
 
-#include "app/catalog.h"
+#include "catalog/catalog.h"
 #include "platform/platform.h"
 
 namespace {
 
 int indexOf(const std::string& key) {
-    for (size_t i = 0; i < app::catalogSize(); ++i)
-        if (key == app::catalogEntries()[i].key) return static_cast<int>(i);
+    for (size_t i = 0; i < catalog::catalogSize(); ++i)
+        if (key == catalog::catalogEntries()[i].key) return static_cast<int>(i);
     return -1;
 }
 
 TEST(CatalogTable, HasAllEntriesWithWellFormedUniqueKeys) {
-    ASSERT_EQ(app::catalogSize(), 170u);
+    ASSERT_EQ(catalog::catalogSize(), 170u);
     std::set<std::string> keys;
-    for (size_t i = 0; i < app::catalogSize(); ++i) {
-        const std::string key = app::catalogEntries()[i].key;
+    for (size_t i = 0; i < catalog::catalogSize(); ++i) {
+        const std::string key = catalog::catalogEntries()[i].key;
         SCOPED_TRACE(key);
         EXPECT_TRUE(keys.insert(key).second) << "duplicate key";
         ASSERT_GE(key.size(), 3u);
@@ -30,9 +30,9 @@ TEST(CatalogTable, HasAllEntriesWithWellFormedUniqueKeys) {
             EXPECT_TRUE((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_');
         // Every text must survive the trip to CP1252 and back: a '?' would be a
         // character the screen and the voice cannot carry.
-        const std::string utf8 = app::catalogEntries()[i].text;
+        const std::string utf8 = catalog::catalogEntries()[i].text;
         EXPECT_FALSE(utf8.empty());
-        EXPECT_EQ(plat::cp1252ToUtf8(app::MessageText(key)), utf8);
+        EXPECT_EQ(plat::cp1252ToUtf8(catalog::MessageText(key)), utf8);
     }
 }
 
@@ -50,33 +50,33 @@ TEST(CatalogTable, KeepsTableOrderAcrossTheGroups) {
 }
 
 TEST(CatalogTable, TextsAreExactCp1252) {
-    EXPECT_EQ(app::MessageText("LUINIC"), "Ludivar - editor de jogos educacionais");
-    EXPECT_EQ(app::MessageText("LUJOGCRI"), "Op\xE7\xE3o: Jogar, Criar ou Editar? ");
-    EXPECT_EQ(app::MessageText("LUVERSAO"), "Vers\xE3o ");          // answer follows on the line
-    EXPECT_EQ(app::MessageText("LUCNFFIM"), "Confirma fim? ");
-    EXPECT_EQ(app::MessageText("LUFIM"), "Fim do Ludivar");
-    EXPECT_EQ(app::MessageText("LUSL_PFG"), "Posi\xE7" "ao da figura");   // as the program always wrote it
-    EXPECT_EQ(app::MessageText("LUROTEXI"),
+    EXPECT_EQ(catalog::MessageText("LUINIC"), "Ludivar - editor de jogos educacionais");
+    EXPECT_EQ(catalog::MessageText("LUJOGCRI"), "Op\xE7\xE3o: Jogar, Criar ou Editar? ");
+    EXPECT_EQ(catalog::MessageText("LUVERSAO"), "Vers\xE3o ");          // answer follows on the line
+    EXPECT_EQ(catalog::MessageText("LUCNFFIM"), "Confirma fim? ");
+    EXPECT_EQ(catalog::MessageText("LUFIM"), "Fim do Ludivar");
+    EXPECT_EQ(catalog::MessageText("LUSL_PFG"), "Posi\xE7" "ao da figura");   // as the program always wrote it
+    EXPECT_EQ(catalog::MessageText("LUROTEXI"),
               "Um roteiro com este nome j\xE1 existe.  Quer sobrescrever? ");
-    EXPECT_EQ(app::MessageText("LU_COMEN2"), "2");
-    EXPECT_EQ(app::MessageText("LUPRGNAO"), "Programa n\xE3o p\xF4" "de ser criado");
-    EXPECT_EQ(app::MessageText("LUERRESC"), "Erro de escrita do programa...");
+    EXPECT_EQ(catalog::MessageText("LU_COMEN2"), "2");
+    EXPECT_EQ(catalog::MessageText("LUPRGNAO"), "Programa n\xE3o p\xF4" "de ser criado");
+    EXPECT_EQ(catalog::MessageText("LUERRESC"), "Erro de escrita do programa...");
 }
 
 TEST(CatalogTable, UnknownKeysSpeakAsThemselves) {
-    EXPECT_EQ(app::MessageText("XYZ"), "XYZ");
-    EXPECT_EQ(app::MessageText(""), "");
+    EXPECT_EQ(catalog::MessageText("XYZ"), "XYZ");
+    EXPECT_EQ(catalog::MessageText(""), "");
     // Lookup is exact: case and trailing blanks matter.
-    EXPECT_EQ(app::MessageText("lufim"), "lufim");
-    EXPECT_EQ(app::MessageText("LUFIM "), "LUFIM ");
-    EXPECT_EQ(app::MessageText("LUFI"), "LUFI");
-    EXPECT_FALSE(app::HasMessage("LUFI"));
-    EXPECT_TRUE(app::HasMessage("LUFIM"));
+    EXPECT_EQ(catalog::MessageText("lufim"), "lufim");
+    EXPECT_EQ(catalog::MessageText("LUFIM "), "LUFIM ");
+    EXPECT_EQ(catalog::MessageText("LUFI"), "LUFI");
+    EXPECT_FALSE(catalog::HasMessage("LUFI"));
+    EXPECT_TRUE(catalog::HasMessage("LUFIM"));
 }
 
 TEST(CatalogTable, YesNoWords) {
-    EXPECT_EQ(app::YesNoText(true), "SIM");
-    EXPECT_EQ(app::YesNoText(false), "N\xC3O");
+    EXPECT_EQ(catalog::YesNoText(true), "SIM");
+    EXPECT_EQ(catalog::YesNoText(false), "N\xC3O");
 }
 
 }  // namespace

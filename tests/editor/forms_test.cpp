@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "app/catalog.h"
+#include "catalog/catalog.h"
 #include "game/fields.h"
 
 namespace {
@@ -41,7 +41,7 @@ TEST(FormLabels, EveryLabelOfTheTablesIsACatalogueText) {
         EXPECT_EQ(c.keys.size(), c.fields);
         std::set<std::string> seen;
         for (const std::string& key : c.keys) {
-            EXPECT_TRUE(app::HasMessage(key)) << key;
+            EXPECT_TRUE(catalog::HasMessage(key)) << key;
             EXPECT_TRUE(seen.insert(key).second) << key;
         }
     }

@@ -110,7 +110,7 @@ TEST(EditorMenu, NeitherCtrlBreakNorTheWindowEndTheEditor) {
 TEST(EditorMenu, AFailedSaveAtTheFinishKeepsTheGameOpen) {
     Session s("{Esc}s" "as");
     gameWith({"A"});
-    app::appState().currentGameFile = "sem pasta\\jogo.lud";
+    game::session().currentGameFile = "sem pasta\\jogo.lud";
     EXPECT_EQ(s.run(editor::editorMenu), -1);
     EXPECT_TRUE(s.saidInOrder({"Confirma fim? ", "Erro ao criar o arquivo", "Editando o jogo",
                                "Confirma abandono sem gravar? "}));
@@ -123,7 +123,7 @@ TEST(EditorMenu, AFailedSaveAsKeepsTheOpenFileForTheNextSave) {
     EXPECT_EQ(s.run(editor::editorMenu), -1);
     EXPECT_EQ(s.saidCount("Erro ao criar o arquivo"), 1);
     EXPECT_EQ(s.saidCount("Arquivo gravado"), 1);
-    EXPECT_EQ(app::appState().currentGameFile, "jogo.lud");
+    EXPECT_EQ(game::session().currentGameFile, "jogo.lud");
     EXPECT_NE(slurp(s.file("jogo.lud")).find("NOME=B"), std::string::npos);
 }
 
@@ -161,7 +161,7 @@ TEST(CreateGame, AnEmptyNameTakesTheFolderName) {
     game::ResetModel(fresh);
     game::CreatePlace(fresh, 1);
     EXPECT_EQ(slurp(path), game::GameText(fresh));
-    EXPECT_EQ(app::appState().currentGameFile, "Aula.lud");
+    EXPECT_EQ(game::session().currentGameFile, "Aula.lud");
     EXPECT_EQ(con::tw().title, "Ludivar Aula.lud");
 }
 
@@ -189,7 +189,7 @@ TEST(EditGame, OpensTheChosenGameAndOnlyAGameThatLoads) {
     saved.general.name = "Bichos";
     { std::ofstream(s.file("aula/bichos.lud"), std::ios::binary) << game::GameText(saved); }
     game::resetModelState();
-    app::appState().gamesRoot = s.ip.dir;
+    game::session().gamesRoot = s.ip.dir;
     EXPECT_EQ(s.run(editor::editGame), -1);
     EXPECT_EQ(game::current().general.name, "Bichos");
     EXPECT_EQ(placeNames(), "Floresta,Rio");
@@ -199,7 +199,7 @@ TEST(EditGame, OpensTheChosenGameAndOnlyAGameThatLoads) {
     Session broken("{Enter}{Enter}");
     fs::create_directory(broken.file("aula"));
     { std::ofstream(broken.file("aula/bichos.lud"), std::ios::binary) << "isto não é um jogo\r\n"; }
-    app::appState().gamesRoot = broken.ip.dir;
+    game::session().gamesRoot = broken.ip.dir;
     EXPECT_EQ(broken.run(editor::editGame), -1);
     EXPECT_TRUE(broken.said("Erro ao ler o arquivo do jogo"));
     EXPECT_FALSE(broken.said("Editando o jogo"));

@@ -171,13 +171,13 @@ TEST(PlaceForm, PageKeysWalkThroughThePlacesForms) {
     EXPECT_EQ(runPlaces(s), -1);
     EXPECT_EQ(s.saidCount("Editando lugar"), 3);  // the last place's PgDn ends the walk
     EXPECT_TRUE(s.saidInOrder({"Nome", "A", "Nome", "B", "Nome", "C", "3 - C"}));
-    EXPECT_EQ(app::appState().editorPlace, 3);
+    EXPECT_EQ(game::session().editorPlace, 3);
 
     Session up("{Down}{Enter}{PgUp}{PgUp}{Esc}");
     gameWith({"A", "B", "C"});
     EXPECT_EQ(runPlaces(up), -1);
     EXPECT_EQ(up.saidCount("Editando lugar"), 2);
-    EXPECT_EQ(app::appState().editorPlace, 1);
+    EXPECT_EQ(game::session().editorPlace, 1);
 }
 
 TEST(PlaceForm, APlaceWithoutSlidesIsOfferedOne) {

@@ -4,6 +4,7 @@
 // in-process and through the program itself.
 #include <gtest/gtest.h>
 
+#include "app/startup.h"
 #include "console/textwin.h"
 #include "editor/program.h"
 #include "session.h"

@@ -7,13 +7,13 @@
 #include <initializer_list>
 #include <string>
 
-#include "app/startup.h"
 #include "editor/editor.h"
 #include "game/gamefile.h"
 #include "game/model.h"
+#include "game/session.h"
 #include "platform/files.h"
+#include "platform/mci.h"
 #include "platform/platform.h"
-#include "player/mci.h"
 #include "player/play.h"
 #include "player/slide.h"
 #include "script/script.h"
@@ -47,7 +47,7 @@ struct Session {
         media::resetMedia();
         player::setSlideSize(160, 100);
         plat::changeDir(ip.dir);
-        app::appState().currentGameFile = "jogo.lud";
+        game::session().currentGameFile = "jogo.lud";
     }
     ~Session() {
         player::resetSlideState();

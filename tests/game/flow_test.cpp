@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/startup.h"
 #include "game/checker.h"
 #include "game/folders.h"
 #include "game/gamefile.h"
 #include "game/model.h"
+#include "game/session.h"
 #include "platform/platform.h"
 #include "support/headless.h"
 #include "support/inproc.h"
@@ -57,12 +57,12 @@ TEST(GameFolderChoice, PicksACollectionUnderTheGamesRoot) {
     std::ofstream(root + "/solto.lud") << "";
     {
         InProc p("{Down}{Enter}", "", false);
-        app::appState().gamesRoot = plat::utf8ToCp1252(root);
+        game::session().gamesRoot = plat::utf8ToCp1252(root);
         std::string path;
         EXPECT_EQ(p.run([&] { path = chooseGameFolder(); }), -1);
         EXPECT_EQ(u8(path), root + "\\ciências");
         EXPECT_EQ(fs::current_path(), fs::path(root + "/ciências"));
-        const auto& folders = app::appState().gameFolders;
+        const auto& folders = game::session().gameFolders;
         ASSERT_EQ(folders.size(), 3u);
         EXPECT_EQ(folders[0], "Bichos");
         EXPECT_EQ(u8(folders[2]), "matemática");
@@ -71,7 +71,7 @@ TEST(GameFolderChoice, PicksACollectionUnderTheGamesRoot) {
     }
     {
         InProc p("{Esc}", "", false);
-        app::appState().gamesRoot = plat::utf8ToCp1252(root);
+        game::session().gamesRoot = plat::utf8ToCp1252(root);
         std::string path = "x";
         p.run([&] { path = chooseGameFolder(); });
         EXPECT_EQ(path, "");
@@ -167,7 +167,7 @@ TEST(GameSave, SaveAndSaveAs) {
         bool ok = false;
         p.run([&] { ok = SaveGameAs(); });
         EXPECT_TRUE(ok);
-        EXPECT_EQ(app::appState().currentGameFile, "teste.lud");
+        EXPECT_EQ(game::session().currentGameFile, "teste.lud");
         EXPECT_TRUE(p.traced("speak Arquivo gravado"));
         EXPECT_EQ(slurp(dir + "/teste.lud"), GameText(current()));
     }
@@ -178,23 +178,23 @@ TEST(GameSave, SaveAndSaveAs) {
         bool ok = false;
         p.run([&] { ok = SaveGameAs(); });
         EXPECT_TRUE(ok);
-        EXPECT_EQ(app::appState().currentGameFile, "TESTE.LUD");
+        EXPECT_EQ(game::session().currentGameFile, "TESTE.LUD");
         EXPECT_EQ(slurp(dir + "/teste.lud"), GameText(current()));
         EXPECT_FALSE(fs::exists(dir + "/TESTE.LUD"));
     }
     {
         InProc p("{Esc}", "", false);
-        app::appState().currentGameFile = "antes.lud";
+        game::session().currentGameFile = "antes.lud";
         bool ok = true;
         p.run([&] { ok = SaveGameAs(); });
         EXPECT_FALSE(ok);
         EXPECT_TRUE(p.traced("speak Desistiu"));
-        EXPECT_EQ(app::appState().currentGameFile, "antes.lud");
+        EXPECT_EQ(game::session().currentGameFile, "antes.lud");
     }
     {
         // A save that cannot be written says so and leaves the old file alone.
         InProc p("", "", false);
-        app::appState().currentGameFile = "pasta\\que\\nao\\existe.lud";
+        game::session().currentGameFile = "pasta\\que\\nao\\existe.lud";
         bool ok = true;
         p.run([&] { ok = SaveGame(); });
         EXPECT_FALSE(ok);
@@ -302,7 +302,7 @@ TEST(GameThroughConsole, FolderThenGameThenReport) {
     {
         // The third folder (quebrado) has one game: it is taken at once and fails to load.
         InProc p("{Down}{Down}{Enter}{Enter}", "", false);
-        app::appState().gamesRoot = plat::utf8ToCp1252(root);
+        game::session().gamesRoot = plat::utf8ToCp1252(root);
         bool loaded = true;
         EXPECT_EQ(p.run([&] {
             std::string file;
@@ -315,7 +315,7 @@ TEST(GameThroughConsole, FolderThenGameThenReport) {
                                       "speak O problema está na linha ", "speak 12", "speak COR=azul",
                                       "speak Aperte enter"}))
             << trace;
-        EXPECT_EQ(app::appState().currentGameFile, "quebrado.lud");
+        EXPECT_EQ(game::session().currentGameFile, "quebrado.lud");
     }
     fs::current_path(here.before);
     fs::create_directory(root + "/varios");
@@ -324,7 +324,7 @@ TEST(GameThroughConsole, FolderThenGameThenReport) {
         // Several games: the name prompt, and Down opens the chooser; when the keys run
         // out its drawing is on screen, ten rows under the prompt.
         InProc p("{Down}{Down}{Down}{Enter}{Down}{Down}", "", false);
-        app::appState().gamesRoot = plat::utf8ToCp1252(root);
+        game::session().gamesRoot = plat::utf8ToCp1252(root);
         EXPECT_EQ(p.run([&] {
             std::string file;
             if (!chooseGameFolder().empty()) chooseGameFile(file);

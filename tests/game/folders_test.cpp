@@ -6,11 +6,11 @@
 #include <fstream>
 #include <regex>
 
-#include "app/startup.h"
 #include "console/textwin.h"
 #include "game/folders.h"
 #include "game/gamefile.h"
 #include "game/model.h"
+#include "game/session.h"
 #include "platform/platform.h"
 #include "support/headless.h"
 #include "support/inproc.h"
@@ -129,7 +129,7 @@ TEST(GameChooser, OneGameFileIsTakenWithoutAsking) {
     EXPECT_EQ(p.run([&] { ok = chooseGameFile(name); }), -1);
     EXPECT_TRUE(ok);
     EXPECT_EQ(name, "unico.lud");
-    EXPECT_EQ(app::appState().currentGameFile, "unico.lud");
+    EXPECT_EQ(game::session().currentGameFile, "unico.lud");
     EXPECT_FALSE(p.traced("speak Informe o nome do jogo ou use as setas"));
 }
 

@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/startup.h"
 #include "game/folders.h"
 #include "game/gamefile.h"
 #include "game/model.h"
+#include "game/session.h"
 #include "platform/platform.h"
 #include "support/headless.h"
 #include "support/inproc.h"
@@ -50,7 +50,7 @@ std::string gFile;  // the current game file across runs
 // Loads `file` as the editor does, in a run of its own.
 bool loadAsEditor(const std::string& file) {
     InProc p("{Enter}", "", false);
-    app::appState().currentGameFile = gFile = file;
+    game::session().currentGameFile = gFile = file;
     bool ok = false;
     p.run([&] { ok = LoadGame(file); });
     return ok;
@@ -59,7 +59,7 @@ bool loadAsEditor(const std::string& file) {
 // Saves the current game, answering questions with `keys`.
 bool saveWith(const std::string& keys, std::vector<std::string>* trace = nullptr) {
     InProc p(keys, "", false);
-    app::appState().currentGameFile = gFile;
+    game::session().currentGameFile = gFile;
     bool ok = false;
     p.run([&] { ok = SaveGame(); });
     if (trace) *trace = p.trace;
@@ -130,13 +130,13 @@ TEST(GameKeeping, SavesGoToTheGamesOwnFolder) {
     ASSERT_TRUE(saveWith(""));
     {
         InProc p("copia{Enter}", "", false);
-        app::appState().currentGameFile = gFile;
+        game::session().currentGameFile = gFile;
         p.run([] { SaveGameAs(); });
     }
     std::vector<std::string> trace;
     {
         InProc p("existe{Enter}n", "", false);
-        app::appState().currentGameFile = "copia.lud";
+        game::session().currentGameFile = "copia.lud";
         p.run([] { SaveGameAs(); });
         trace = p.trace;
     }

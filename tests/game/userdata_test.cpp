@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/startup.h"
 #include "console/config.h"
+#include "game/session.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "support/headless.h"
@@ -90,7 +90,7 @@ TEST(UserData, OldGamesMoveOnceAndNothingIsReplaced) {
     touch(games + "/formas-e-cores/formas.lud", "editado pela professora");
     fs::create_directories(games);
 
-    EXPECT_EQ(app::SeedGamesFolder(games, old, marker), 1);  // only "Minha Turma" was missing
+    EXPECT_EQ(game::SeedGamesFolder(games, old, marker), 1);  // only "Minha Turma" was missing
     EXPECT_EQ(readText(games + "/formas-e-cores/formas.lud"), "editado pela professora");
     EXPECT_EQ(readText(games + "/Minha Turma/aula.lud"), "aula da professora");
     EXPECT_EQ(readText(games + "/Minha Turma/figuras/gato.jpg"), "gato");
@@ -100,7 +100,7 @@ TEST(UserData, OldGamesMoveOnceAndNothingIsReplaced) {
 
     // Once: a game deleted by the teacher does not come back.
     fs::remove_all(games + "/Minha Turma");
-    EXPECT_EQ(app::SeedGamesFolder(games, old, marker), 0);
+    EXPECT_EQ(game::SeedGamesFolder(games, old, marker), 0);
     EXPECT_FALSE(fs::exists(games + "/Minha Turma"));
 }
 

@@ -14,7 +14,7 @@
 #include "game/model.h"
 #include "platform/files.h"
 #include "platform/image.h"
-#include "player/mci.h"
+#include "platform/mci.h"
 #include "player/play.h"
 #include "player/slide.h"
 #include "script/script.h"

@@ -6,8 +6,8 @@
 #include "console/textwin.h"
 #include "files.h"
 #include "platform/image.h"
+#include "platform/mci.h"
 #include "platform/media.h"
-#include "player/mci.h"
 #include "support/headless.h"
 #include "support/inproc.h"
 
@@ -87,6 +87,43 @@ TEST_F(MciTest, StopCancelsTheNotificationAndPlayResumes) {
     EXPECT_EQ(media::mciSend("play x notify wait"), 0);
     EXPECT_GE(ip.now() - t0, 1000u);
     EXPECT_EQ(gNotified, 1);
+}
+
+// "play ... wait" passes its time through the registered wait; without one the
+// front's own clock still carries it to the end.
+int gWaitCalls = 0;
+int gWaitedMs = 0;
+void countingWait(int ms) {
+    ++gWaitCalls;
+    gWaitedMs += ms;
+    con::delayMs(ms);
+}
+
+TEST_F(MciTest, PlayAndWaitPassesTimeThroughTheRegisteredWait) {
+    std::string wav = ip.dir + "/espera.wav";
+    testfiles::writeWav(wav, 800);
+    struct Case {
+        media::WaitFn wait;
+        bool counted;
+    };
+    for (const Case& c : {Case{countingWait, true}, Case{nullptr, false}}) {
+        SCOPED_TRACE(c.counted ? "registered wait" : "front's clock");
+        gWaitCalls = gWaitedMs = 0;
+        media::setWaitHook(c.wait);
+        ASSERT_EQ(media::mciSend("open " + wav + " alias e"), 0);
+        uint64_t t0 = ip.now();
+        EXPECT_EQ(media::mciSend("play e wait"), 0);
+        EXPECT_GE(ip.now() - t0, 800u);
+        EXPECT_EQ(status("e"), "stopped");
+        if (c.counted) {
+            EXPECT_GE(gWaitedMs, 800);
+            EXPECT_EQ(gWaitCalls * 50, gWaitedMs);
+        } else {
+            EXPECT_EQ(gWaitCalls, 0);
+        }
+        EXPECT_EQ(media::mciSend("close e"), 0);
+    }
+    media::setWaitHook(nullptr);
 }
 
 TEST_F(MciTest, PlayingAFileByNameOpensAndClosesIt) {

@@ -12,7 +12,7 @@
 #include "files.h"
 #include "game/model.h"
 #include "platform/files.h"
-#include "player/mci.h"
+#include "platform/mci.h"
 #include "player/play.h"
 #include "player/slide.h"
 #include "script/script.h"

@@ -11,7 +11,7 @@
 #include "files.h"
 #include "game/model.h"
 #include "platform/image.h"
-#include "player/mci.h"
+#include "platform/mci.h"
 #include "player/play.h"
 #include "player/slide.h"
 #include "script/script.h"

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/startup.h"
 #include "editor/program.h"
 #include "game/model.h"
+#include "game/session.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/process.h"
@@ -60,7 +60,7 @@ struct InGame {
         resetProgramState();
         fs::current_path(before);
     }
-    static void use() { app::appState().currentGameFile = "aula.lud"; }
+    static void use() { game::session().currentGameFile = "aula.lud"; }
 };
 
 struct EnvVar {

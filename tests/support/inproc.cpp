@@ -7,6 +7,7 @@
 #include "console/console.h"
 #include "console/menu.h"
 #include "console/textwin.h"
+#include "game/session.h"
 #include "platform/files.h"
 #include "script/interp.h"
 #include "support/headless.h"
@@ -29,6 +30,7 @@ InProc::InProc(const std::string& keys, const std::string& iniText, bool openSpe
     con::resetMenu();
     con::resetList();
     app::resetAppState();
+    game::resetSession();
     script::resetState();
     plat::headlessOptions().keys = keys;
     front_.reset(plat::makeHeadlessFront());

@@ -1,6 +1,6 @@
 // The message catalogue.  Texts are written here as UTF-8 and handed out as the
 // CP1252 text the rest of the program works with.
-#include "app/catalog.h"
+#include "catalog/catalog.h"
 
 #include <array>
 
@@ -10,7 +10,7 @@
 #include "console/textwin.h"
 #include "platform/platform.h"
 
-namespace app {
+namespace catalog {
 
 namespace {
 
@@ -282,4 +282,4 @@ void ClearRightPanel() {
     con::gotoXY(x, y);
 }
 
-}  // namespace app
+}  // namespace catalog

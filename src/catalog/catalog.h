@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace app {
+namespace catalog {
 
 struct CatalogEntry {
     const char* key;
@@ -46,4 +46,4 @@ void AddFormChoiceField(const std::string& key, std::string* target, int maxLen,
 // puts the cursor back.
 void ClearRightPanel();
 
-}  // namespace app
+}  // namespace catalog

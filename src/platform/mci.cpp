@@ -1,6 +1,6 @@
 // The MCI command strings that games and game programs were written against,
 // understood by us and carried out on the platform's media players.
-#include "player/mci.h"
+#include "platform/mci.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,6 @@
 #include <map>
 #include <vector>
 
-#include "console/textwin.h"
 #include "platform/files.h"
 #include "platform/image.h"
 #include "platform/media.h"
@@ -29,6 +28,7 @@ struct Device {
 struct MciState {
     std::map<std::string, Device> devices;   // upper-cased alias -> device
     std::map<std::string, NotifyFn> notify;  // upper-cased alias -> handler
+    WaitFn wait = nullptr;                    // how "play ... wait" lets time pass
 };
 
 MciState& state() {
@@ -136,11 +136,21 @@ int cmdOpen(const std::vector<std::string>& w, std::string* result) {
     return openDevice(w[1], alias, false, result);
 }
 
+// The registered wait, or else the front's own sleep and event pump.
+void passTime(int ms) {
+    if (state().wait) {
+        state().wait(ms);
+    } else if (plat::haveFront()) {
+        plat::front().sleepMs(ms);
+        plat::front().pump();
+    }
+}
+
 void waitWhilePlaying(Device& d) {
     std::string key = upper(d.alias);
     // The program has one thread: waiting means pumping, like every other wait.
     while (findDevice(key) && plat::mediaPlaying(d.id)) {
-        con::delayMs(50);
+        passTime(50);
         pollMedia();
     }
 }
@@ -367,6 +377,8 @@ void resetMedia() {
     state().devices.clear();
     state().notify.clear();
 }
+
+void setWaitHook(WaitFn fn) { state().wait = fn; }
 
 bool jpegToBmp(const std::string& jpegPath, const std::string& bmpPath) {
     plat::Picture pic;

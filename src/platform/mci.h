@@ -43,8 +43,15 @@ void setNotify(const std::string& alias, NotifyFn fn);
 // media state (status, the player's waits).
 void pollMedia();
 
-// Closes every device and forgets every alias (tests, program end).
+// Closes every device and forgets every alias (tests, program end); a registered
+// wait stays.
 void resetMedia();
+
+// "play ... wait" passes time in steps of 50 ms through this: the program registers
+// its console's delay at start-up, which keeps the window, the Braille display and
+// the voices going.  Without one the front sleeps and pumps its events.
+using WaitFn = void (*)(int ms);
+void setWaitHook(WaitFn fn);
 
 // Decodes a JPEG picture at its full size and saves it as a 24-bit Windows BMP
 // file (replacing one that exists). Both names are the program's own names.
