@@ -90,8 +90,9 @@ int SeedGamesFolder(const std::string& games, const std::string& oldGames, const
 }
 
 std::string GamesFolderSetting() {
-    std::string games = plat::gamesDir();
-    if (plat::isDefaultGamesSetting(con::readConfig("LUDIVAR", "DIRJOGOS"))) {
+    const std::string setting = con::readConfig("LUDIVAR", "DIRJOGOS");
+    std::string games = plat::gamesDir(setting);
+    if (plat::isDefaultGamesSetting(setting)) {
         // The games that the program's data folder holds (the demo games, and those
         // that earlier versions saved there) move to the user's folder once.
         std::string oldGames = plat::mapPath("c:\\sonare\\ludivar");
