@@ -262,15 +262,14 @@ int main(int argc, char** argv) {
     // its last screen up (the reason speech could not start, a program's output).
     // What the user was told on the screen also goes to stderr: at once beside a window,
     // and once a drawn terminal has its own screen back.
-    const std::string frontName = front->name();
     auto noticesToStderr = [] {
         for (const std::string& notice : plat::takeNotices())
             std::fprintf(stderr, "ludivar: %s\n", plat::cp1252ToUtf8(notice).c_str());
     };
-    if (frontName == "window") noticesToStderr();
+    if (front->hasWindow()) noticesToStderr();
     if (con::tw().exists && !con::tw().closed && code != 255) front->holdAfterEnd();
     front->close();
-    if (frontName == "tty") noticesToStderr();
+    if (front->drawsOnTerminal()) noticesToStderr();
     plat::traceClose();
     plat::setFront(nullptr);
     return code;

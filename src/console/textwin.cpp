@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
-#include <sys/time.h>
 
 #include "console/config.h"
 #include "console/console.h"
@@ -176,6 +174,7 @@ TextWindow& tw() { return gTw; }
 void resetTextWindow() {
     brl::close();
     gTw = TextWindow();
+    connectFronts();
     gTw.chars.fill(' ');
     for (int i = 0; i < 16; ++i) gTw.colourTable[i] = uint8_t(i);
     gDirtyRow = -1;
@@ -195,9 +194,24 @@ plat::ScreenView screenView() {
     return v;
 }
 
+void connectFronts() {
+    plat::KeySink keys;
+    keys.key = keyEvent;
+    keys.waiting = [] { return gTw.keyCount; };
+    keys.reading = [] { return gTw.reading; };
+    plat::setKeySink(keys);
+    plat::SpeechQuery speech;
+    speech.producing = systemVoiceProducing;
+    speech.busy = systemVoiceBusy;
+    plat::setSpeechQuery(speech);
+    plat::setScreenProvider(screenView);
+    plat::setQuitHook(closeConsole);
+}
+
 void ensureWindow() {
     if (gTw.exists) return;
     gTw.exists = true;
+    connectFronts();
     if (gTw.chars[0] == 0) gTw.chars.fill(' ');
     for (int i = 0; i < 16; ++i) gTw.colourTable[i] = uint8_t(i);
     // Colour table: comma-separated entries, stopping at the first that does not parse.
@@ -247,8 +261,7 @@ void openBrailleDisplay() {
     if (!plat::haveFront()) return;
     brl::brailleState().enabled = settings().brailleLine;
     // Tests and automation reach a display only when they name one.
-    const bool headless = std::string(plat::front().name()) == "headless";
-    if (headless && !std::getenv("BRLAPI_HOST")) return;
+    if (plat::front().unattended() && !std::getenv("BRLAPI_HOST")) return;
     brl::open(uint64_t(uintptr_t(plat::front().nativeWindowId())));
 }
 
@@ -587,21 +600,6 @@ void setWindowMinimized(bool minimized) {
     if (!minimized) repaintAll();
 }
 
-Date currentDate() {
-    time_t t = time(nullptr);
-    struct tm tmv;
-    localtime_r(&t, &tmv);
-    return {tmv.tm_mday, tmv.tm_mon + 1, tmv.tm_year + 1900, tmv.tm_wday};
-}
-
-Time currentTime() {
-    struct timeval tv;
-    gettimeofday(&tv, nullptr);
-    struct tm tmv;
-    localtime_r(&tv.tv_sec, &tmv);
-    return {tmv.tm_hour, tmv.tm_min, tmv.tm_sec, int(tv.tv_usec / 10000)};
-}
-
 void toneOn(int hz) {
     plat::trace("tone", std::to_string(hz));
     if (plat::haveFront()) plat::front().tone(hz);
@@ -623,7 +621,7 @@ static bool isStopKey(const plat::KeyEvent& ev) {
     if (!(ev.mods & plat::ModCtrl) || (ev.mods & plat::ModAlt)) return false;
     if (ev.id == plat::KeyId::Break) return true;
     return ev.id == plat::KeyId::Char && ev.vk == 'C' && !gTw.reading && gTw.keyReaders == 0 && plat::haveFront() &&
-           std::string(plat::front().name()) == "tty";
+           !plat::front().hasBreakKey();
 }
 
 void keyEvent(const plat::KeyEvent& typed) {

@@ -42,6 +42,9 @@ struct TextWindow {
 TextWindow& tw();          // the one text window
 void resetTextWindow();    // fresh state (tests)
 void ensureWindow();       // creates the window on first use
+// Hands the fronts their way into the console: keys, the key buffer, the screen,
+// system-voice speech and the quit of a closed window (ensureWindow does it).
+void connectFronts();
 // Connects the Braille display unless [BRAILLE] LINHA is "N" (ensureWindow does it).
 void openBrailleDisplay();
 // A routing key of the Braille display arrives as the extended key 0, kBrailleRoute;
@@ -90,10 +93,6 @@ void setTextPaintingOff(bool off);
 void repaintAll();
 void setWindowMinimized(bool minimized);
 
-struct Date { int day, month, year, weekday; };
-struct Time { int hour, minute, second, hundredths; };
-Date currentDate();
-Time currentTime();
 void toneOn(int hz);   // looping tone; traced as "tone <hz>"
 void playToneMs(int hz, int ms);
 void toneOff();

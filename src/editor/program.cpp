@@ -119,7 +119,7 @@ bool terminalFor(std::string& program, std::vector<std::string>& args) {
 // of the terminal meanwhile and paints the screen again afterwards.
 int runInTerminal(const std::string& program, const std::vector<std::string>& args) {
     speech::stopPlayback();
-    const bool ownTerminal = plat::haveFront() && std::string(plat::front().name()) == "tty";
+    const bool ownTerminal = plat::haveFront() && plat::front().drawsOnTerminal();
     if (ownTerminal) plat::front().close();
     std::vector<std::string> all;
     all.push_back(program);
@@ -147,7 +147,7 @@ int runInTerminal(const std::string& program, const std::vector<std::string>& ar
 
 int defaultLauncher(const std::string& program, const std::vector<std::string>& args, bool inTerminal) {
     // Tests and automation never start programs.
-    if (!plat::haveFront() || std::string(plat::front().name()) == "headless") return -1;
+    if (!plat::haveFront() || plat::front().unattended()) return -1;
     if (inTerminal) return runInTerminal(program, args);
     return plat::spawnProgram(program, args);
 }
@@ -197,11 +197,11 @@ void waitForReturn(int pid) {
 ProgramState& programState() { return gProgram; }
 void resetProgramState() { gProgram = ProgramState(); }
 
-EditorCommand editorCommand(const std::string& file, const std::string& frontName) {
+EditorCommand editorCommand(const std::string& file, bool onTerminal) {
     EditorCommand c;
     const std::string target = plat::mapPath(file);
     const std::string setting = game::trimText(con::settings().editor);
-    const bool tty = frontName == "tty";
+    const bool tty = onTerminal;
     if (!setting.empty()) {
         std::string program;
         splitSetting(setting, program, c.args);
@@ -339,8 +339,7 @@ std::string programText(const game::TJogo& g, bool transcribe) {
 }
 
 bool runEditor(const std::string& file) {
-    const std::string frontName = plat::haveFront() ? plat::front().name() : "headless";
-    const EditorCommand c = editorCommand(file, frontName);
+    const EditorCommand c = editorCommand(file, plat::haveFront() && plat::front().drawsOnTerminal());
     catalog::SayMessage("LUCHAEDI", 2);
     con::waitSpeech();
     EditorLauncher launch = gProgram.launcher ? gProgram.launcher : defaultLauncher;

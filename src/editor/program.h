@@ -36,8 +36,8 @@ struct EditorCommand {
 // (a leading double-quoted part is the program, the rest its arguments; otherwise
 // the whole setting is one program, blanks included); else $VISUAL or $EDITOR,
 // in the terminal itself (terminal front) or in a terminal emulator (window
-// front); else the desktop's association.  `frontName` is "window", "tty" or "headless".
-EditorCommand editorCommand(const std::string& file, const std::string& frontName);
+// front); else the desktop's association.  `onTerminal`: the front draws on the terminal.
+EditorCommand editorCommand(const std::string& file, bool onTerminal);
 
 // The program name proposed for a game file: ".lud" (any case) removed, ".pro" added.
 std::string defaultProgramName(const std::string& gameFile);

@@ -1,6 +1,5 @@
 #include "game/model.h"
 
-#include "console/textwin.h"
 #include "platform/platform.h"
 
 namespace game {
@@ -79,7 +78,7 @@ std::string DateText(int day, int month, int year, int weekday) {
 }
 
 std::string TodayText() {
-    con::Date d = con::currentDate();
+    plat::Date d = plat::currentDate();
     return DateText(d.day, d.month, d.year, d.weekday);
 }
 

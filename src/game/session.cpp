@@ -100,7 +100,7 @@ int SeedGamesFolder(const std::string& games, const std::string& oldGames, const
 }
 
 std::string GamesFolderSetting() {
-    std::string games = plat::gamesDir();
+    std::string games = plat::gamesDir(con::settings().gamesFolder);
     if (plat::isDefaultGamesSetting(con::settings().gamesFolder)) {
         // The games that the program's data folder holds (the demo games, and those
         // that earlier versions saved there) move to the user's folder once.

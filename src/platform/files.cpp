@@ -13,7 +13,6 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "console/config.h"
 #include "platform/platform.h"
 
 namespace plat {
@@ -209,8 +208,7 @@ bool isDefaultGamesSetting(const std::string& dirjogos) {
     return v.size() == 17 && v[0] >= 'a' && v[0] <= 'z' && v.compare(1, 16, ":\\sonare\\ludivar") == 0;
 }
 
-std::string gamesDir() {
-    std::string setting = con::settings().gamesFolder;
+std::string gamesDir(const std::string& setting) {
     if (!isDefaultGamesSetting(setting)) {
         std::string d = mapPath(setting);
         while (d.size() > 1 && d.back() == '/') d.pop_back();

@@ -21,11 +21,11 @@ std::string configDir();
 // The user's own writable data: $XDG_DATA_HOME/ludivar (default
 // ~/.local/share/ludivar), made when missing.  Linux path, no trailing "/".
 std::string userDataDir();
-// The games folder: DIRJOGOS of the settings, or userDataDir()/jogos when DIRJOGOS
-// is absent, empty or the family's old default "c:\sonare\ludivar" (which would
-// put a teacher's games inside the program's own data).  Linux path; the default
-// folder is made when missing.
-std::string gamesDir();
+// The games folder for the DIRJOGOS setting (as read by the caller): the folder it
+// names, or userDataDir()/jogos when it is empty or the family's old default
+// "c:\sonare\ludivar" (which would put a teacher's games inside the program's own
+// data).  Linux path; the default folder is made when missing.
+std::string gamesDir(const std::string& dirjogos);
 // True for the values of DIRJOGOS that mean the default games folder.
 bool isDefaultGamesSetting(const std::string& dirjogos);
 

@@ -5,8 +5,6 @@
 #include <deque>
 #include <thread>
 
-#include "console/config.h"
-#include "console/textwin.h"
 #include "platform/keyscript.h"
 #include "platform/platform.h"
 
@@ -19,8 +17,13 @@ constexpr int kMaxListenSeconds = 120;
 
 class HeadlessFront : public Front {
 public:
-    explicit HeadlessFront(const std::vector<ScriptKey>& keys) : keys_(keys.begin(), keys.end()) {}
+    explicit HeadlessFront(const std::vector<ScriptKey>& keys)
+        : keys_(keys.begin(), keys.end()), startMs_(systemWallClockMs()) {}
     const char* name() const override { return "headless"; }
+    bool virtualClock() const override { return true; }
+    bool unattended() const override { return true; }
+    // The time of day starts at the real one and then follows the virtual clock.
+    int64_t wallClockMs() override { return startMs_ + int64_t(now_); }
     bool open(const WindowSettings&) override { return true; }
     void close() override {}
     void invalidate(const ScreenView&, int, int, int) override {}
@@ -31,7 +34,7 @@ public:
         if (++spins_ >= 100) {
             spins_ = 0;
             // ... and, while a system voice speaks, in step with it.
-            if (con::systemVoiceProducing()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (externalSpeechProducing()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
             now_ += 1;
         }
         retireAudio();
@@ -47,7 +50,7 @@ public:
     }
 
     void waitForInput() override {
-        if (con::tw().keyCount > 0) return;
+        if (keysWaiting() > 0) return;
         // The user listens to the end of what is being said, then types.
         if (!keys_.empty() && keys_.front().waitMs < 0) listenToEnd();
         retireAudio();
@@ -62,7 +65,7 @@ public:
         if (ms <= 0) return;
         spins_ = 0;
         // A system voice speaks in real time: the clock keeps pace with it.
-        if (con::systemVoiceProducing()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        if (externalSpeechProducing()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         uint64_t target = now_ + uint64_t(ms);
         // Impatient keys arrive at their own time, even in the middle of a delay.
         while (!keys_.empty() && keys_.front().waitMs >= 0 && dueTime(keys_.front()) <= target) {
@@ -110,9 +113,9 @@ private:
         for (;;) {
             if (audioEnd_ > now_) advanceTo(audioEnd_);
             // An impatient key typed meanwhile ends the listening: it cuts the voice.
-            if (con::tw().keyCount > 0 || !con::systemVoiceBusy()) break;
+            if (keysWaiting() > 0 || !externalSpeechBusy()) break;
             if (std::chrono::steady_clock::now() > giveUp) break;
-            if (con::systemVoiceProducing()) {
+            if (externalSpeechProducing()) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
                 now_ += 2;
             }
@@ -134,11 +137,11 @@ private:
         keys_.pop_front();
         lastTyped_ = now_;
         lastReadOrType_ = now_;
-        con::keyEvent(k.ev);
+        sendKey(k.ev);
         if (k.ev.id == KeyId::Char || k.ev.id == KeyId::Space) {
             KeyEvent up = k.ev;
             up.up = true;
-            con::keyEvent(up);
+            sendKey(up);
         }
     }
 
@@ -149,8 +152,8 @@ private:
 
     // A wait that only a key can end gets the next key after 60 s of polling.
     void pollTyping() {
-        if (keys_.empty() || con::tw().keyCount > 0) return;
-        if (con::tw().reading) {
+        if (keys_.empty() || keysWaiting() > 0) return;
+        if (readingKey()) {
             lastReadOrType_ = now_;
             return;
         }
@@ -159,6 +162,7 @@ private:
 
     std::deque<ScriptKey> keys_;
     uint64_t now_ = 0, lastTyped_ = 0, lastReadOrType_ = 0, audioEnd_ = 0;
+    int64_t startMs_;
     int spins_ = 0;
     double bytesPerSecond_ = 11025;
     std::deque<uint64_t> ends_;
@@ -177,9 +181,13 @@ Front* makeHeadlessFront() {
 bool writeScreenDump(const std::string& file) {
     FILE* f = std::fopen(file.c_str(), "wb");
     if (!f) return false;
-    const con::TextWindow& t = con::tw();
-    for (int r = 0; r < t.height; ++r) {
-        std::string row(reinterpret_cast<const char*>(&t.chars[r * t.width]), t.width);
+    // No screen yet: the cells are blank and every attribute byte is 0.
+    const ScreenView v = currentScreen();
+    auto charAt = [&](int i) { return v.chars ? char(v.chars[i]) : ' '; };
+    auto attrAt = [&](int i) { return v.attrs ? v.attrs[i] : uint8_t(0); };
+    for (int r = 0; r < v.height; ++r) {
+        std::string row;
+        for (int c = 0; c < v.width; ++c) row += charAt(r * v.width + c);
         for (char& c : row)
             if (c == 0) c = ' ';
         size_t end = row.find_last_not_of(' ');
@@ -188,8 +196,8 @@ bool writeScreenDump(const std::string& file) {
         std::fprintf(f, "%s\n", u.c_str());
     }
     std::fprintf(f, "--\n");
-    for (int r = 0; r < t.height; ++r) {
-        for (int c = 0; c < t.width; ++c) std::fprintf(f, "%02X", t.attrs[r * t.width + c]);
+    for (int r = 0; r < v.height; ++r) {
+        for (int c = 0; c < v.width; ++c) std::fprintf(f, "%02X", attrAt(r * v.width + c));
         std::fprintf(f, "\n");
     }
     std::fclose(f);

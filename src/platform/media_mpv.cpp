@@ -344,7 +344,7 @@ double realPosition(Player& p) {
 
 }  // namespace
 
-bool mediaVirtual() { return !haveFront() || std::strcmp(front().name(), "headless") == 0; }
+bool mediaVirtual() { return !haveFront() || front().virtualClock(); }
 
 bool mediaProbe(const std::string& path, MediaInfo& info) {
     info = MediaInfo{};

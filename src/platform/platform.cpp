@@ -72,6 +72,33 @@ std::vector<std::string> takeNotices() {
     return out;
 }
 
+namespace {
+KeySink gKeys;
+SpeechQuery gSpeech;
+ScreenView (*gScreen)() = nullptr;
+void (*gQuit)() = nullptr;
+}  // namespace
+
+void setKeySink(const KeySink& sink) { gKeys = sink; }
+void sendKey(const KeyEvent& ev) {
+    if (gKeys.key) gKeys.key(ev);
+}
+int keysWaiting() { return gKeys.waiting ? gKeys.waiting() : 0; }
+bool readingKey() { return gKeys.reading && gKeys.reading(); }
+
+void setSpeechQuery(const SpeechQuery& query) { gSpeech = query; }
+bool externalSpeechProducing() { return gSpeech.producing && gSpeech.producing(); }
+bool externalSpeechBusy() { return gSpeech.busy && gSpeech.busy(); }
+
+void setScreenProvider(ScreenView (*provider)()) { gScreen = provider; }
+ScreenView currentScreen() { return gScreen ? gScreen() : ScreenView(); }
+
+void setQuitHook(void (*quit)()) { gQuit = quit; }
+void quitProgram() {
+    if (gQuit) gQuit();
+    endProgram(0);
+}
+
 Front& front() { return *gFront; }
 void setFront(Front* f) { gFront = f; }
 bool haveFront() { return gFront != nullptr; }

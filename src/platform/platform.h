@@ -77,7 +77,25 @@ struct WindowSettings {
 class Front {
 public:
     virtual ~Front() = default;
+    // For messages and logs only: what a front can do is asked through the methods below.
     virtual const char* name() const = 0;  // "window", "tty", "headless"
+
+    // What the front is, asked by the layers above instead of comparing names.
+    // It draws the cells on the terminal the program was started from (standard
+    // output and maybe standard error are the screen the user reads).
+    virtual bool drawsOnTerminal() const { return false; }
+    // It has a window of its own on the desktop (a slide fills its canvas).
+    virtual bool hasWindow() const { return false; }
+    // Time is virtual: sounds, media and delays move a clock, nothing waits.
+    virtual bool virtualClock() const { return false; }
+    // Nobody sits at it (tests, automation): nothing is started behind the user's
+    // back, no program, speech server or Braille display unless named.
+    virtual bool unattended() const { return false; }
+    // Ctrl+Break can be typed; where it cannot (a terminal), Ctrl+C outside fields stands for it.
+    virtual bool hasBreakKey() const { return true; }
+    // Milliseconds since 1970 as the program sees them: the system's clock, or for a
+    // virtual clock the moment the front was made plus the virtual time gone since.
+    virtual int64_t wallClockMs();
     virtual bool open(const WindowSettings& s) = 0;
     // Restores the terminal, closes the window; safe to call twice.
     virtual void close() = 0;
@@ -134,6 +152,38 @@ public:
     virtual void holdAfterEnd() {}
 };
 
+// What the fronts need from the console above them.  The console registers these
+// when its window comes up; until then keys are dropped and the screen is blank.
+struct KeySink {
+    void (*key)(const KeyEvent& ev) = nullptr;  // a key went down (or up)
+    int (*waiting)() = nullptr;                 // codes in the key buffer
+    bool (*reading)() = nullptr;                // a key is being waited for
+};
+void setKeySink(const KeySink& sink);
+void sendKey(const KeyEvent& ev);
+int keysWaiting();
+bool readingKey();
+
+// Speech made outside our wave output (a system voice): the virtual clock keeps
+// pace with it and a key waits for its end.
+struct SpeechQuery {
+    bool (*producing)() = nullptr;  // sound being made right now
+    bool (*busy)() = nullptr;       // still speaking, or about to
+};
+void setSpeechQuery(const SpeechQuery& query);
+bool externalSpeechProducing();
+bool externalSpeechBusy();
+
+// The text screen as it stands, for the screen dump.
+void setScreenProvider(ScreenView (*provider)());
+ScreenView currentScreen();
+
+// The user ended the program from the front (close box, Alt+F4, the terminal
+// went away).  The hook ends it the normal way and does not return; without
+// one the program ends with code 0.
+void setQuitHook(void (*quit)());
+[[noreturn]] void quitProgram();
+
 // What the user must hear about the machine (no sound device, a terminal smaller
 // than the screen, a refused Braille mode): fronts note it, the start-up shows and
 // speaks what is there, and later notes are spoken when a key is next read.
@@ -173,6 +223,17 @@ std::string cp1252ToUtf8(const std::string& s);
 std::string utf8ToCp1252(const std::string& s);   // unknown characters become '?'
 // A UTF-8 source literal as the CP1252 text the program works with: cp("Versão ").
 std::string cp(const char* utf8);
+
+// The time of day, from the front's clock (a virtual clock moves it too).
+struct Date { int day, month, year, weekday; };          // weekday 0 = Sunday
+struct Time { int hour, minute, second, hundredths; };
+Date currentDate();
+Time currentTime();
+int64_t wallClockMs();          // the front's, or the system's when there is none
+int64_t systemWallClockMs();
+// Local date and time of a moment (milliseconds since 1970).
+Date dateAt(int64_t epochMs);
+Time timeAt(int64_t epochMs);
 
 // Headless options (set by main before the front is made).
 struct HeadlessOptions {

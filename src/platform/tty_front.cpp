@@ -19,7 +19,6 @@
 #include <string>
 #include <vector>
 
-#include "console/textwin.h"
 #include "platform/platform.h"
 #include "platform/sdl_audio.h"
 #include "platform/ttykeys.h"
@@ -148,6 +147,8 @@ public:
     ~TtyFront() override { close(); }
 
     const char* name() const override { return "tty"; }
+    bool drawsOnTerminal() const override { return true; }
+    bool hasBreakKey() const override { return false; }
 
     bool open(const WindowSettings&) override {
         if (open_) return true;
@@ -336,11 +337,11 @@ private:
             }
         }
         if (tty::hasPending(decoder_) && (eof_ || steadyMs() - lastInput_ >= kEscWaitMs)) tty::flushKeys(decoder_, keys);
-        for (const KeyEvent& k : keys) con::keyEvent(k);
+        for (const KeyEvent& k : keys) sendKey(k);
         if (eof_ && !eofHandled_) {
             // the terminal went away: nobody is left to answer, so the program ends
             eofHandled_ = true;
-            if (gTerm.closeAllowed) con::closeConsole();
+            if (gTerm.closeAllowed) quitProgram();
         }
     }
 

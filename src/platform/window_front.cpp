@@ -2,9 +2,8 @@
 // font.  Cells are painted into a canvas surface of the full grid (runs of equal
 // attribute, glyphs from a cache made when the font is opened), the picture goes
 // over the text, and the canvas is copied to the window with the caret on top.
-// Keys go to the console's translation as KeyEvents; the close box ends the program
-// through closeConsole.
-#include "console/textwin.h"
+// Keys go to the registered key sink as KeyEvents; the close box ends the program
+// through the quit hook.
 #include "platform/platform.h"
 #include "platform/sdl_audio.h"
 #include "platform/ttykeys.h"
@@ -121,6 +120,7 @@ public:
     ~WindowFront() override { close(); }
 
     const char* name() const override { return "window"; }
+    bool hasWindow() const override { return true; }
 
     bool open(const WindowSettings& s) override {
         if (win_) return true;
@@ -692,7 +692,7 @@ private:
 
     void requestClose() {
         if (!closeAllowed_) return;
-        con::closeConsole();
+        quitProgram();
     }
 
     static uint8_t modsOf(Uint16 m) {
@@ -767,7 +767,7 @@ private:
         return 0;
     }
 
-    void dispatch(const KeyEvent& ev) { con::keyEvent(ev); }
+    void dispatch(const KeyEvent& ev) { sendKey(ev); }
 
     void keyDown(const SDL_KeyboardEvent& k) {
         flushPendingKey();

@@ -39,7 +39,7 @@ plat::Rgb screenColour(int index) {
     return plat::paletteEntry(t.colourTable[size_t(index & 15)]);
 }
 
-bool isTerminal() { return plat::haveFront() && std::strcmp(plat::front().name(), "tty") == 0; }
+bool isTerminal() { return plat::haveFront() && plat::front().drawsOnTerminal(); }
 
 void present() {
     if (!plat::haveFront()) return;
@@ -91,7 +91,7 @@ void slideSize(int& width, int& height) {
         height = gSlide.height;
         return;
     }
-    if (plat::haveFront() && std::strcmp(plat::front().name(), "window") == 0 && plat::windowCanvasSize(width, height))
+    if (plat::haveFront() && plat::front().hasWindow() && plat::windowCanvasSize(width, height))
         return;
     // Without a window: 80 x 25 cells of the configured font (13 x 28 on the usual screen).
     int cw = con::settings().fontWidth;

@@ -737,8 +737,8 @@ void flushValues() {
 namespace {
 
 void takeTimeReference() {
-    con::Date d = con::currentDate();
-    con::Time t = con::currentTime();
+    plat::Date d = plat::currentDate();
+    plat::Time t = plat::currentTime();
     gState.refWeekday = d.weekday;
     gState.refTime = t.hour * 360000 + t.minute * 6000 + t.second * 100 + t.hundredths;
 }

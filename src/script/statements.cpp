@@ -37,21 +37,21 @@ std::string twoDigits(int v) {
 
 bool sejaWord(const std::string& upper, std::string* var) {
     if (upper == "DATA") {
-        con::Date d = con::currentDate();
+        plat::Date d = plat::currentDate();
         return assign(var, twoDigits(d.day) + "/" + twoDigits(d.month) + "/" + numberText(d.year));
     }
     if (upper == "HORA") {
-        con::Time t = con::currentTime();
+        plat::Time t = plat::currentTime();
         return assign(var, twoDigits(t.hour) + ":" + twoDigits(t.minute) + ":" + twoDigits(t.second));
     }
     if (upper == "DIA") {
-        int w = con::currentDate().weekday;
+        int w = plat::currentDate().weekday;
         return assign(var, plat::cp(kWeekdays[(w % 7 + 7) % 7]));
     }
     // TEMPO: hundredths since the reference; starts again after a week.
     State& s = state();
-    con::Date d = con::currentDate();
-    con::Time t = con::currentTime();
+    plat::Date d = plat::currentDate();
+    plat::Time t = plat::currentTime();
     int days = d.weekday - s.refWeekday;
     if (days < 0) days += 7;
     int64_t v = (int64_t(days) * 24 + t.hour) * 360000 + int64_t(t.minute) * 6000 + t.second * 100 +
@@ -666,7 +666,7 @@ bool cmdCheca(std::string_view arg) {
 
 bool cmdRandomiza(std::string_view arg) {
     if (!arg.empty()) return false;
-    con::Time t = con::currentTime();
+    plat::Time t = plat::currentTime();
     std::random_device rd;
     state().rng.seed(rd() ^ uint32_t(t.hour * 360000 + t.minute * 6000 + t.second * 100 + t.hundredths));
     return true;

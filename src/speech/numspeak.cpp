@@ -50,12 +50,12 @@ void speakNumberWords(const std::string& words, bool feminine) {
 }
 
 void speakTime() {
-    con::Time t = con::currentTime();
+    plat::Time t = plat::currentTime();
     playWordFiles(timeWordFiles(t.hour, t.minute));
 }
 
 void speakDate() {
-    con::Date d = con::currentDate();
+    plat::Date d = plat::currentDate();
     playWordFiles(dateWordFiles(d.day, d.month, d.year, d.weekday));
 }
 

@@ -59,7 +59,7 @@ TEST(UserData, GamesFolderFromTheSetting) {
 
     InProc ip("", "[LUDIVAR]\nDIRJOGOS=c:\\sonare\\ludivar\n", false);
     setenv("XDG_DATA_HOME", (d + "/data").c_str(), 1);
-    EXPECT_EQ(plat::gamesDir(), d + "/data/ludivar/jogos");
+    EXPECT_EQ(plat::gamesDir(con::settings().gamesFolder), d + "/data/ludivar/jogos");
     EXPECT_TRUE(fs::is_directory(d + "/data/ludivar/jogos"));
     // A relative XDG folder is to be ignored: the default under $HOME holds.
     {
@@ -71,7 +71,7 @@ TEST(UserData, GamesFolderFromTheSetting) {
     writeText(ip.dir + "/outro.ini", "[LUDIVAR]\nDIRJOGOS=" + d + "/outra\n");
     con::resetConfig();
     con::setIniOverride(ip.dir + "/outro.ini");
-    EXPECT_EQ(plat::gamesDir(), d + "/outra");
+    EXPECT_EQ(plat::gamesDir(con::settings().gamesFolder), d + "/outra");
 
     // Settings: $ECOLAR_CONFIG_DIR first, then $XDG_CONFIG_HOME/ecolar.
     unsetenv("ECOLAR_CONFIG_DIR");

@@ -156,18 +156,18 @@ TEST(ProgramEditor, CommandForEachSetting) {
     {
         // A setting with a blank is one program (the quoting of a command line).
         InProc p("", "[LUDIVAR]\nEDITOR=c:\\meus programas\\editor.exe\n");
-        EditorCommand c = editorCommand("aula.pro", "window");
+        EditorCommand c = editorCommand("aula.pro", false);
         EXPECT_EQ(c.program, plat::mapPath("c:\\meus programas\\editor.exe"));
         EXPECT_EQ(c.args, Strings{target});
         EXPECT_FALSE(c.inTerminal);
-        EXPECT_TRUE(editorCommand("aula.pro", "tty").inTerminal);
+        EXPECT_TRUE(editorCommand("aula.pro", true).inTerminal);
     }
     {
         InProc p("", "[LUDIVAR]\nEDITOR=\"/opt/meu editor/ed\" -n \"a b\" x\n");  // already quoted
-        EXPECT_EQ(editorCommand("aula.pro", "window").args, (Strings{"-n", "a b", "x", target}));
+        EXPECT_EQ(editorCommand("aula.pro", false).args, (Strings{"-n", "a b", "x", target}));
     }
     InProc p;
-    EditorCommand c = editorCommand("aula.pro", "window");
+    EditorCommand c = editorCommand("aula.pro", false);
     EXPECT_EQ(c.program, "xdg-open");
     EXPECT_EQ(c.args, Strings{target});
 
@@ -176,7 +176,7 @@ TEST(ProgramEditor, CommandForEachSetting) {
     EnvVar v("VISUAL", "vim -c 'set ff=dos'");
     EnvVar e("EDITOR", "nano");
     const Strings shell = {"/bin/sh", "-c", "vim -c 'set ff=dos' \"$@\"", "editor", target};
-    c = editorCommand("aula.pro", "tty");
+    c = editorCommand("aula.pro", true);
     EXPECT_TRUE(c.inTerminal);
     EXPECT_EQ(c.program, shell[0]);
     EXPECT_EQ(c.args, Strings(shell.begin() + 1, shell.end()));
@@ -184,7 +184,7 @@ TEST(ProgramEditor, CommandForEachSetting) {
     writeText(bin + "/xterm", "#!/bin/sh\n");
     chmod((bin + "/xterm").c_str(), 0755);
     EnvVar path("PATH", bin.c_str());
-    c = editorCommand("aula.pro", "window");
+    c = editorCommand("aula.pro", false);
     EXPECT_EQ(c.program, bin + "/xterm");
     Strings want = {"-e"};
     want.insert(want.end(), shell.begin(), shell.end());

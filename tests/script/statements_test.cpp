@@ -101,7 +101,7 @@ TEST_F(Statements, SejaFormsAndFunctions) {
     EXPECT_EQ(var("D").size(), 10u);
     EXPECT_EQ(var("D")[2], '/');
     EXPECT_EQ(var("H").size(), 8u);
-    con::Date d = con::currentDate();
+    plat::Date d = plat::currentDate();
     const char* days[] = {"Domingo", "Segunda", "Terça", "Quarta", "Quinta", "Sexta", "Sábado"};
     EXPECT_EQ(var("W"), days[d.weekday]);
     EXPECT_GE(std::stoi(var("T")), 0);

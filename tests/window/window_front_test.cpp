@@ -229,6 +229,36 @@ TEST_F(WindowFrontTest, CtrlBreakEndsWith255AndTheCloseBoxClosesUnlessBarred) {
     EXPECT_EQ(exitCodeOf([&] { front_->pump(); }), 0);
 }
 
+TEST_F(WindowFrontTest, TheWindowSaysWhatItIsAndReachesUpOnlyThroughItsHooks) {
+    start();
+    EXPECT_TRUE(front_->hasWindow());
+    EXPECT_FALSE(front_->drawsOnTerminal());
+    EXPECT_FALSE(front_->virtualClock());
+    EXPECT_FALSE(front_->unattended());
+    EXPECT_TRUE(front_->hasBreakKey());
+
+    // Another layer registered in the console's place gets the keys and the close box.
+    static std::vector<plat::KeyEvent> got;
+    got.clear();
+    plat::KeySink sink;
+    sink.key = [](const plat::KeyEvent& ev) { got.push_back(ev); };
+    plat::setKeySink(sink);
+    plat::setQuitHook([] { throw plat::ProgramExit{9}; });
+    keyDown(SDLK_UP, 0);
+    front_->pump();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].id, plat::KeyId::Up);
+    EXPECT_EQ(con::tw().keyCount, 0);
+    SDL_Event e;
+    std::memset(&e, 0, sizeof e);
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_CLOSE;
+    SDL_PushEvent(&e);
+    EXPECT_EQ(exitCodeOf([&] { front_->pump(); }), 9);
+    EXPECT_FALSE(con::tw().closed);  // the console's own close did not run
+    con::connectFronts();
+}
+
 TEST_F(WindowFrontTest, CellsInTheirColours) {
     start();
     EXPECT_EQ(cw_, 8);
