@@ -14,6 +14,8 @@
 #include "console/textwin.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "util/folders.h"
+#include "util/atomic.h"
 
 namespace app {
 
@@ -32,18 +34,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Copies one file through a temporary name, so that an interrupted copy is never
-// taken for a whole one by the next run.
-bool copyFileSafely(const fs::path& from, const fs::path& to) {
-    std::error_code ec;
-    fs::path part = to;
-    part += ".copiando";
-    if (!fs::copy_file(from, part, fs::copy_options::overwrite_existing, ec)) return false;
-    fs::rename(part, to, ec);
-    if (ec) fs::remove(part, ec);
-    return !ec;
-}
-
 // Copies what `to` lacks from `from`, folders included; nothing present is replaced.
 void copyMissing(const fs::path& from, const fs::path& to, int depth) {
     std::error_code ec;
@@ -55,7 +45,7 @@ void copyMissing(const fs::path& from, const fs::path& to, int depth) {
             fs::create_directories(dst, ec);
             copyMissing(src, dst, depth + 1);
         } else if (it->is_regular_file(ec) && !fs::exists(dst, ec)) {
-            copyFileSafely(src, dst);
+            (void)util::copyFileAtomically(src, dst);  // an interrupted copy is never taken for a whole one
         }
     }
 }
@@ -78,7 +68,7 @@ int SeedGamesFolder(const std::string& games, const std::string& oldGames, const
             fs::create_directories(dst, e2);
             copyMissing(it->path(), dst, 0);
         } else if (it->is_regular_file(e2) && !fs::exists(dst, e2)) {
-            copyFileSafely(it->path(), dst);
+            (void)util::copyFileAtomically(it->path(), dst);
         }
     }
     if (std::FILE* f = std::fopen(marker.c_str(), "wb")) {
@@ -95,7 +85,7 @@ std::string GamesFolderSetting() {
         // The games that the program's data folder holds (the demo games, and those
         // that earlier versions saved there) move to the user's folder once.
         std::string oldGames = plat::mapPath("c:\\sonare\\ludivar");
-        std::string marker = plat::userDataDir() + "/.jogos-copiados";
+        std::string marker = util::userDataDir() + "/.jogos-copiados";
         if (SeedGamesFolder(games, oldGames, marker) > 0) {
             con::writeLineAndSpeak(plat::cp("Jogos copiados para a pasta de jogos:"));
             con::writeLineAndSpeak(plat::utf8ToCp1252(games));

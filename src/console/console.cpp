@@ -15,6 +15,7 @@
 #include "safety/safety.h"
 #include "speech/synth.h"
 #include "speech/wave.h"
+#include "util/text.h"
 
 namespace con {
 
@@ -120,7 +121,7 @@ bool defaultLauncher(const std::string& program, const std::vector<std::string>&
 
 bool startsWithNoCase(const std::string& s, const char* prefix) {
     std::string p(prefix);
-    return s.size() >= p.size() && toUpperLatin(s.substr(0, p.size())) == toUpperLatin(p);
+    return s.size() >= p.size() && util::upperLatin(s.substr(0, p.size())) == util::upperLatin(p);
 }
 
 }  // namespace
@@ -142,26 +143,6 @@ void ensureClickSamples() {
     std::string s(256, char(128));
     for (int i = 0; i < 64; ++i) s[i] = char(dist(gen));
     gCon.clickSamples = s;
-}
-
-// ---- texts ---------------------------------------------------------------------
-
-uint8_t toUpperLatin(uint8_t c) {
-    if ((c >= 'a' && c <= 'z') || c > 223) return uint8_t(c - 32);
-    return c;
-}
-
-std::string toUpperLatin(const std::string& text) {
-    std::string s = text;
-    for (char& c : s) c = char(toUpperLatin(uint8_t(c)));
-    return s;
-}
-
-std::string trim(const std::string& s) {
-    size_t a = 0, b = s.size();
-    while (a < b && uint8_t(s[a]) <= ' ') ++a;
-    while (b > a && uint8_t(s[b - 1]) <= ' ') --b;
-    return s.substr(a, b - a);
 }
 
 // ---- speech ----------------------------------------------------------------------
@@ -254,7 +235,7 @@ void speak(const std::string& text) {
             while (j < t.size() && (isRunLetter(uint8_t(t[j])) || t[j] == ' ' || elision(j))) ++j;
             std::string run = t.substr(i, j - i);
             i = j;
-            if (toUpperLatin(run) == "WWW") {
+            if (util::upperLatin(run) == "WWW") {
                 spell(run);
             } else {
                 if (run.size() > 999) run.resize(999);
@@ -360,7 +341,7 @@ void playDtmf(const std::string& text) {
     speech::setFastRate(false);
     for (char raw : text) {
         if (keyPressed()) break;
-        const uint8_t c = toUpperLatin(uint8_t(raw));
+        const uint8_t c = util::upperLatin(uint8_t(raw));
         if (isDigit(c) || c == '#' || c == '*') {
             playRecordedIn(speechSettings().lettersFolder, std::string("dtmf_") + char(c == '*' ? 'X' : c));
             delayMs(100);
@@ -374,12 +355,12 @@ void playDtmf(const std::string& text) {
 // ---- documents -------------------------------------------------------------------
 
 void openDocument(const std::string& name) {
-    const std::string doc = trim(name);
+    const std::string doc = util::trim(name);
     if (doc.empty()) return;
     // During a game the word may be the game's own text: the pupil says whether it opens.
     if (safety::inGame()) {
         const size_t dot = doc.find('.');
-        const std::string ext = dot == std::string::npos ? std::string() : toUpperLatin(doc.substr(dot + 1, 3));
+        const std::string ext = dot == std::string::npos ? std::string() : util::upperLatin(doc.substr(dot + 1, 3));
         const bool program = ext == "EXE" || ext == "COM";
         if (!safety::allow(program ? safety::Reach::Run : safety::Reach::Open, doc)) return;
     }
@@ -394,7 +375,7 @@ void openDocument(const std::string& name) {
         args.push_back(url);
     } else {
         const size_t dot = doc.find('.');
-        const std::string ext = dot == std::string::npos ? std::string() : toUpperLatin(doc.substr(dot + 1, 3));
+        const std::string ext = dot == std::string::npos ? std::string() : util::upperLatin(doc.substr(dot + 1, 3));
         if (ext == "EXE" || ext == "COM") {
             const bool absolute = (doc.size() >= 2 && doc[1] == ':') || doc[0] == '\\' || doc[0] == '/';
             program = absolute ? plat::mapPath(doc) : plat::currentDir() + "/" + plat::mapPath(doc);
@@ -620,7 +601,7 @@ void readWord(Field& f) {
         // Consonants alone cannot be pronounced: such a word is spelled.
         static const std::string kConsonants = "BCDFGHJKLMNPQRSTVXZ";
         bool pronounceable = false;
-        for (char w : toUpperLatin(word))
+        for (char w : util::upperLatin(word))
             if (kConsonants.find(w) == std::string::npos) pronounceable = true;
         f.pos = q;
         f.draw(true);

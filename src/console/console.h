@@ -43,9 +43,6 @@ void click();
 void flushKeys();
 void playDtmf(const std::string& text);
 void openDocument(const std::string& name);
-std::string toUpperLatin(const std::string& text);
-uint8_t toUpperLatin(uint8_t c);
-std::string trim(const std::string& s);
 
 // Ctrl+Alt+F9 in the line editor enters screen review; installed by the review module.
 using ReviewHook = void (*)();

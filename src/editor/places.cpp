@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "player/play.h"
 #include "player/slide.h"
+#include "util/text.h"
 
 namespace editor {
 
@@ -308,7 +309,7 @@ void insertPlace(int n) {
     app::SayMessage("LUTITLUG", 1);
     std::string name;
     con::readLine(name);
-    if (con::trim(name).empty()) {
+    if (util::trim(name).empty()) {
         app::SayMessage("LUDESIST", 1);
         return;
     }

@@ -14,14 +14,8 @@ std::string familyRoot();
 void setFamilyRoot(const std::string& dir);  // tests
 // <prefix>/share/ludivar/root for a binary at <prefix>/bin/NAME, when that folder exists.
 std::string installedRootBeside(const std::string& exePath);
-// The "Windows folder" where ECOLAR.INI lives: $ECOLAR_CONFIG_DIR, else
-// $XDG_CONFIG_HOME/ecolar/ (default ~/.config/ecolar/); ends in "/".
-std::string configDir();
 
-// The user's own writable data: $XDG_DATA_HOME/ludivar (default
-// ~/.local/share/ludivar), made when missing.  Linux path, no trailing "/".
-std::string userDataDir();
-// The games folder: DIRJOGOS of the settings, or userDataDir()/jogos when DIRJOGOS
+// The games folder: DIRJOGOS of the settings, or util::userDataDir()/jogos when DIRJOGOS
 // is absent, empty or the family's old default "c:\sonare\ludivar" (which would
 // put a teacher's games inside the program's own data).  Linux path; the default
 // folder is made when missing.

@@ -19,6 +19,7 @@
 #include "speech/phonetics.h"
 #include "speech/synthcore.h"
 #include "speech/wave.h"
+#include "util/log.h"
 
 namespace speech {
 
@@ -145,7 +146,7 @@ int speakToWav(const std::string& textCp1252, const std::string& wavPath) {
         }
         problem = "não foi possível gravar " + wavPath;
     }
-    std::fprintf(stderr, "ludivar: %s\n", problem.c_str());  // UTF-8, like the path given
+    util::log("ludivar: " + problem);  // UTF-8, like the path given
     return 1;
 }
 
