@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "speech/brisa/render.h"
+#include "util/folders.h"
 
 namespace {
 
@@ -253,11 +254,6 @@ bool writeText(const std::string& path, const std::string& text) {
     return bool(out.flush());
 }
 
-void makeDirs(const std::string& path) {
-    for (size_t i = 1; i <= path.size(); ++i)
-        if (i == path.size() || path[i] == '/') ::mkdir(path.substr(0, i).c_str(), 0755);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -273,7 +269,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const auto t0 = std::chrono::steady_clock::now();
-    makeDirs(outDir);
+    util::makeFolders(outDir, 0755);
     for (const char* ext : {".nrl", ".exc", ".abr", ".pro"}) {
         std::string text;
         if (!readText(dataDir + "/portug" + ext, text) || !writeText(outDir + "/portug" + ext, text)) {

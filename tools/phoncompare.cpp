@@ -19,6 +19,7 @@
 #include "phoncompare.h"
 #include "platform/platform.h"
 #include "speech/phonetics.h"
+#include "util/text.h"
 
 namespace phoncmp {
 
@@ -82,19 +83,12 @@ std::string commandOutput(const std::string& cmd) {
     return out;
 }
 
-std::string trim(const std::string& s) {
-    size_t a = s.find_first_not_of(" \t\r\n");
-    if (a == std::string::npos) return "";
-    size_t b = s.find_last_not_of(" \t\r\n");
-    return s.substr(a, b - a + 1);
-}
-
 struct EspeakCache {
     std::string path, version;
     std::unordered_map<std::string, std::string> readings;  // word -> mnemonics
 
     void load() {
-        version = trim(commandOutput("espeak-ng --version 2>/dev/null"));
+        version = util::trimLineSpace(commandOutput("espeak-ng --version 2>/dev/null"));
         std::string text;
         if (!readFile(path, text)) return;
         auto ls = lines(text);
@@ -131,8 +125,8 @@ struct EspeakCache {
         close(fd);
         if (ok) {
             out = lines(commandOutput(std::string("espeak-ng -v pt-br -q -x -f ") + tmpl + " 2>/dev/null"));
-            while (!out.empty() && trim(out.back()).empty()) out.pop_back();
-            for (std::string& o : out) o = trim(o);
+            while (!out.empty() && util::trimLineSpace(out.back()).empty()) out.pop_back();
+            for (std::string& o : out) o = util::trimLineSpace(o);
         }
         std::remove(tmpl);
         return ok && out.size() == words.size();
@@ -313,7 +307,7 @@ int run(int argc, char** argv) {
             for (const std::string& l : lines(text)) {
                 if (l.empty() || l[0] == '#') continue;
                 const size_t sp = l.find_first_of(" \t");
-                known[l.substr(0, sp)] = sp == std::string::npos ? "" : trim(l.substr(sp));
+                known[l.substr(0, sp)] = sp == std::string::npos ? "" : util::trimLineSpace(l.substr(sp));
             }
     }
 

@@ -31,6 +31,7 @@
 #include "speech/synth.h"
 #include "speech/synthcore.h"
 #include "speech/wave.h"
+#include "util/folders.h"
 
 namespace {
 
@@ -59,18 +60,6 @@ bool writeFile(const std::string& path, const std::string& data) {
     bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
     ok = std::fclose(f) == 0 && ok;
     return ok && std::rename(tmp.c_str(), path.c_str()) == 0;
-}
-
-bool makeDirs(const std::string& path) {
-    std::string cur;
-    for (size_t i = 0; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '/') {
-            if (!cur.empty()) mkdir(cur.c_str(), 0755);
-        }
-        if (i < path.size()) cur += path[i];
-    }
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 uint64_t fnv(uint64_t h, const std::string& s) {
@@ -665,7 +654,7 @@ int main(int argc, char** argv) {
         std::printf("voicebuild: voice data up to date\n");
         return 0;
     }
-    if (!makeDirs(letters) || !makeDirs(diphones)) {
+    if (!util::makeFolders(letters, 0755) || !util::makeFolders(diphones, 0755)) {
         std::fprintf(stderr, "voicebuild: cannot create %s\n", outRoot.c_str());
         return 1;
     }
@@ -787,7 +776,7 @@ int main(int argc, char** argv) {
         for (int k = 0; k < (c == '0' ? 10 : 26); ++k) paced.push_back("_" + std::to_string(c + k));
     for (const Speed& sp : kSpeeds) {
         const std::string folder = letters + "/" + sp.db;
-        if (!makeDirs(folder)) return 1;
+        if (!util::makeFolders(folder, 0755)) return 1;
         espeak_SetParameter(espeakRATE, sp.wordsRate, 0);
         for (const std::string& name : paced) {
             auto it = all.find(name);

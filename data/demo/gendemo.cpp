@@ -14,6 +14,7 @@
 
 #include "platform/image.h"
 #include "platform/platform.h"
+#include "util/folders.h"
 
 namespace {
 
@@ -280,18 +281,6 @@ std::string gameText(const std::string& source, const std::string& scriptLine, c
     return out;
 }
 
-bool makeDirs(const std::string& path) {
-    std::string cur;
-    for (size_t i = 0; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '/') {
-            if (!cur.empty()) mkdir(cur.c_str(), 0755);
-        }
-        if (i < path.size()) cur += path[i];
-    }
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -327,7 +316,7 @@ int main(int argc, char** argv) {
     files.emplace_back("erro.wav", melody({{392.0, 0.22}, {311.13, 0.45}}, 0.5));
 
     for (size_t i = 0; i < dirs.size(); ++i) {
-        if (!makeDirs(dirs[i])) {
+        if (!util::makeFolders(dirs[i], 0755)) {
             std::fprintf(stderr, "gendemo: não foi possível criar %s\n", dirs[i].c_str());
             return 1;
         }

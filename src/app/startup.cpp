@@ -9,6 +9,8 @@
 #include "console/textwin.h"
 #include "game/session.h"
 #include "platform/platform.h"
+#include "util/folders.h"
+#include "util/atomic.h"
 
 namespace app {
 

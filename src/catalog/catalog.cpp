@@ -9,6 +9,7 @@
 #include "console/menu.h"
 #include "console/textwin.h"
 #include "platform/platform.h"
+#include "util/text.h"
 
 namespace catalog {
 
@@ -252,7 +253,7 @@ uint8_t AskKey(const std::string& key, int lineEnds, int promptBackground) {
     if (ch == 0) return 0;
     con::writeLn();
     for (int i = 0; i < lineEnds; ++i) con::writeLn();
-    return con::toUpperLatin(ch);
+    return util::upperLatin(ch);
 }
 
 std::string YesNoText(bool flag) { return flag ? std::string("SIM") : plat::cp("NÃO"); }

@@ -12,7 +12,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -25,6 +24,10 @@
 #include "speech/speak.h"
 #include "speech/synth.h"
 #include "speech/wave.h"
+#include "util/atomic.h"
+#include "util/folders.h"
+#include "util/log.h"
+#include "util/text.h"
 
 namespace con {
 
@@ -45,17 +48,9 @@ struct ConfigState {
 };
 ConfigState gCfg;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string trimBlanks(const std::string& s) {
-    size_t a = 0, b = s.size();
-    while (a < b && isBlank(s[a])) ++a;
-    while (b > a && isBlank(s[b - 1])) --b;
-    return s.substr(a, b - a);
-}
 
 bool sameName(const std::string& a, const std::string& b) {
-    return toUpperLatin(trimBlanks(a)) == toUpperLatin(trimBlanks(b));
+    return util::upperLatin(util::trimSpaces(a)) == util::upperLatin(util::trimSpaces(b));
 }
 
 // Files written on Linux are often UTF-8; the family's own are CP1252.  A text
@@ -98,7 +93,7 @@ bool walkKeys(const std::string& text, Visit visit) {
         std::string line = text.substr(i, j - i);
         i = j + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        line = trimBlanks(line);
+        line = util::trimSpaces(line);
         if (line.empty()) continue;
         if (line[0] == '[') {
             size_t close = line.find(']');
@@ -107,10 +102,10 @@ bool walkKeys(const std::string& text, Visit visit) {
         }
         size_t eq = line.find('=');
         if (eq == std::string::npos || eq == 0) continue;  // junk line
-        std::string v = trimBlanks(line.substr(eq + 1));
+        std::string v = util::trimSpaces(line.substr(eq + 1));
         if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
             v = v.substr(1, v.size() - 2);
-        if (visit(section, trimBlanks(line.substr(0, eq)), v)) return true;
+        if (visit(section, util::trimSpaces(line.substr(0, eq)), v)) return true;
     }
     return false;
 }
@@ -208,7 +203,7 @@ std::string startFolder() {
 
 std::string iniPath() {
     if (!gCfg.iniOverride.empty()) return gCfg.iniOverride;
-    std::string p = findIniIn(plat::configDir());
+    std::string p = findIniIn(util::settingsDir());
     if (p.empty()) p = findIniIn(plat::familyRoot());
     return p;
 }
@@ -243,7 +238,7 @@ std::string substituteAt(const std::string& value, const std::string& pgm) {
 }
 
 int parseIntOr(const std::string& s, int dflt) {
-    std::string t = trimBlanks(s);
+    std::string t = util::trimSpaces(s);
     if (t.empty()) return dflt;
     errno = 0;
     char* end = nullptr;
@@ -280,8 +275,8 @@ constexpr NumberRange kNumberRanges[] = {
 
 int settingNumber(const std::string& section, const std::string& key, const std::string& text, int dflt) {
     const int v = parseIntOr(text, dflt);
-    std::string k = toUpperLatin(key);
-    const std::string sec = toUpperLatin(section.empty() ? std::string("ECOLAR") : section);
+    std::string k = util::upperLatin(key);
+    const std::string sec = util::upperLatin(section.empty() ? std::string("ECOLAR") : section);
     if (sec == "SINTETIZADOR" && !k.empty() && k.back() >= '0' && k.back() <= '9') k.pop_back();
     for (const NumberRange& r : kNumberRanges)
         if (sec == r.section && k == r.key) return std::min(std::max(v, r.lo), r.hi);
@@ -342,7 +337,7 @@ void readProgramKeys(const KeyReader& in, Settings& s) {
 }  // namespace
 
 std::string Settings::programFor(const std::string& ext) const {
-    const std::string k = toUpperLatin(trimBlanks("PROG." + ext)).substr(5);
+    const std::string k = toUpperLatin(util::trimSpaces("PROG." + ext)).substr(5);
     auto it = programs.find(k);
     return it == programs.end() ? std::string() : it->second;
 }
@@ -448,7 +443,7 @@ void resetConfig() {
 }
 
 Punctuation punctuationFromText(const std::string& text) {
-    const std::string t = toUpperLatin(trim(text));
+    const std::string t = util::upperLatin(util::trim(text));
     if (t == "ALGUMA") return Punctuation::Some;
     if (t == "NENHUMA") return Punctuation::None;
     return Punctuation::All;
@@ -567,7 +562,7 @@ void startSpeech(int speed, const std::string& soundFolder) {
 
 // ---- settings kept for the next start ------------------------------------------------
 
-std::string keptSettingsPath() { return plat::configDir() + "ludivar.ini"; }
+std::string keptSettingsPath() { return util::settingsDir() + "ludivar.ini"; }
 
 bool iniWriteKey(const std::string& file, const std::string& section, const std::string& key,
                  const std::string& value) {
@@ -588,7 +583,7 @@ bool iniWriteKey(const std::string& file, const std::string& section, const std:
     int sectionAt = -1, insertAt = -1;
     bool done = false;
     for (size_t n = 0; n < lines.size() && !done; ++n) {
-        const std::string t = trimBlanks(lines[n]);
+        const std::string t = util::trimSpaces(lines[n]);
         if (!t.empty() && t[0] == '[') {
             const size_t close = t.find(']');
             const bool ours = sameName(t.substr(1, close == std::string::npos ? std::string::npos : close - 1), section);
@@ -604,34 +599,20 @@ bool iniWriteKey(const std::string& file, const std::string& section, const std:
     }
     if (!done) {
         if (sectionAt < 0) {
-            if (!lines.empty() && !trimBlanks(lines.back()).empty()) lines.push_back("");
+            if (!lines.empty() && !util::trimSpaces(lines.back()).empty()) lines.push_back("");
             lines.push_back("[" + section + "]");
             lines.push_back(entry);
         } else {
             size_t at = insertAt < 0 ? lines.size() : size_t(insertAt);
-            while (at > size_t(sectionAt) + 1 && trimBlanks(lines[at - 1]).empty()) --at;
+            while (at > size_t(sectionAt) + 1 && util::trimSpaces(lines[at - 1]).empty()) --at;
             lines.insert(lines.begin() + long(at), entry);
         }
     }
     std::string out;
     for (const std::string& l : lines) out += l + "\r\n";
     const size_t slash = file.rfind('/');
-    if (slash != std::string::npos) {
-        std::error_code ec;
-        std::filesystem::create_directories(file.substr(0, slash), ec);
-    }
-    // Through a file beside it, renamed over the old one: a failure leaves the old file whole.
-    const std::string tmp = file + ".tmp";
-    FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok || std::rename(tmp.c_str(), file.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        return false;
-    }
-    return true;
+    if (slash != std::string::npos && slash > 0) util::makeFolders(file.substr(0, slash));
+    return util::writeFileAtomically(file, out).ok();
 }
 
 bool keepSpeed(int speed) {

@@ -13,6 +13,7 @@
 #include "speech/env.h"
 #include "speech/synth.h"
 #include "speech/wave.h"
+#include "util/text.h"
 
 namespace con {
 
@@ -44,7 +45,7 @@ bool defaultLauncher(const std::string& program, const std::vector<std::string>&
 
 bool startsWithNoCase(const std::string& s, const char* prefix) {
     std::string p(prefix);
-    return s.size() >= p.size() && toUpperLatin(s.substr(0, p.size())) == toUpperLatin(p);
+    return s.size() >= p.size() && util::upperLatin(s.substr(0, p.size())) == util::upperLatin(p);
 }
 
 }  // namespace
@@ -70,26 +71,6 @@ void connectSpeech() {
 void setReviewHook(ReviewHook hook) { gReviewHook = hook; }
 
 void setDocumentGate(DocumentGate gate) { gDocumentGate = gate; }
-
-// ---- texts ---------------------------------------------------------------------
-
-uint8_t toUpperLatin(uint8_t c) {
-    if ((c >= 'a' && c <= 'z') || c > 223) return uint8_t(c - 32);
-    return c;
-}
-
-std::string toUpperLatin(const std::string& text) {
-    std::string s = text;
-    for (char& c : s) c = char(toUpperLatin(uint8_t(c)));
-    return s;
-}
-
-std::string trim(const std::string& s) {
-    size_t a = 0, b = s.size();
-    while (a < b && uint8_t(s[a]) <= ' ') ++a;
-    while (b > a && uint8_t(s[b - 1]) <= ' ') --b;
-    return s.substr(a, b - a);
-}
 
 void writeAndSpeak(const std::string& text) {
     write(text);
@@ -149,12 +130,12 @@ void flushKeys() {
 // ---- documents -------------------------------------------------------------------
 
 void openDocument(const std::string& name) {
-    const std::string doc = trim(name);
+    const std::string doc = util::trim(name);
     if (doc.empty()) return;
     // During a game the word may be the game's own text: the gate asks the pupil.
     if (gDocumentGate) {
         const size_t dot = doc.find('.');
-        const std::string ext = dot == std::string::npos ? std::string() : toUpperLatin(doc.substr(dot + 1, 3));
+        const std::string ext = dot == std::string::npos ? std::string() : util::upperLatin(doc.substr(dot + 1, 3));
         const bool program = ext == "EXE" || ext == "COM";
         if (!gDocumentGate(program ? DocumentKind::Program : DocumentKind::Document, doc)) return;
     }
@@ -169,7 +150,7 @@ void openDocument(const std::string& name) {
         args.push_back(url);
     } else {
         const size_t dot = doc.find('.');
-        const std::string ext = dot == std::string::npos ? std::string() : toUpperLatin(doc.substr(dot + 1, 3));
+        const std::string ext = dot == std::string::npos ? std::string() : util::upperLatin(doc.substr(dot + 1, 3));
         if (ext == "EXE" || ext == "COM") {
             const bool absolute = (doc.size() >= 2 && doc[1] == ':') || doc[0] == '\\' || doc[0] == '/';
             program = absolute ? plat::mapPath(doc) : plat::currentDir() + "/" + plat::mapPath(doc);
@@ -395,7 +376,7 @@ void readWord(Field& f) {
         // Consonants alone cannot be pronounced: such a word is spelled.
         static const std::string kConsonants = "BCDFGHJKLMNPQRSTVXZ";
         bool pronounceable = false;
-        for (char w : toUpperLatin(word))
+        for (char w : util::upperLatin(word))
             if (kConsonants.find(w) == std::string::npos) pronounceable = true;
         f.pos = q;
         f.draw(true);

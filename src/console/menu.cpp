@@ -8,6 +8,7 @@
 #include "console/console.h"
 #include "console/textwin.h"
 #include "platform/braille.h"
+#include "util/text.h"
 
 namespace con {
 
@@ -82,11 +83,11 @@ void drawAllOptions() {
 // count + 1 when there is none.
 int searchOption(int current, uint8_t ch) {
     const int count = optionCount();
-    uint8_t wanted = toUpperLatin(ch);
+    uint8_t wanted = util::upperLatin(ch);
     int from = current > count ? 1 : current + 1;
     for (int i = std::max(from, 1); i <= count; ++i) {
         std::string t = withoutLeadingBlanks(g_menu.options[static_cast<size_t>(i - 1)].text);
-        if (!t.empty() && toUpperLatin(static_cast<uint8_t>(t[0])) == wanted) return i;
+        if (!t.empty() && util::upperLatin(static_cast<uint8_t>(t[0])) == wanted) return i;
     }
     return count + 1;
 }

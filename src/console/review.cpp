@@ -9,6 +9,7 @@
 #include "console/console.h"
 #include "console/textwin.h"
 #include "platform/braille.h"
+#include "util/text.h"
 
 namespace con {
 
@@ -271,7 +272,7 @@ void goTo() {
 }
 
 bool isRangeFirst(uint8_t c) {
-    c = toUpperLatin(c);
+    c = util::upperLatin(c);
     return c == 'I' || c == 'T' || c == 'L' || c == 'F';
 }
 
@@ -291,8 +292,8 @@ void rangeCommand(uint8_t first) {
         unknownKey();
         return;
     }
-    first = toUpperLatin(first);
-    second = toUpperLatin(second);
+    first = util::upperLatin(first);
+    second = util::upperLatin(second);
     if (second != 'T' && second != 'L' && second != 'C') {
         unknownKey();
         return;

@@ -8,6 +8,7 @@
 #include "platform/braille.h"
 #include "platform/files.h"
 #include "speech/sysvoice.h"
+#include "util/text.h"
 
 namespace con {
 
@@ -139,8 +140,7 @@ void completeChord() {
             else if (dots == 4) c = '.';
             else if (dots == 16) gTw.numberMode = false;  // dot 5 ends numbers, still gives "~"
         }
-        bool lower = (c >= 'a' && c <= 'z') || (c >= 224 && c != 247);
-        if (lower && (gTw.capitalPending || gTw.capitalLock)) c = uint8_t(c - 32);
+        if (gTw.capitalPending || gTw.capitalLock) c = util::upperLatin(c);
         if (!gTw.capitalLock) gTw.capitalPending = false;
     }
     if (gTw.keyCount < 64) pushKey(c);

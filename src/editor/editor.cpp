@@ -22,6 +22,7 @@
 #include "platform/platform.h"
 #include "player/play.h"
 #include "player/slide.h"
+#include "util/text.h"
 
 namespace editor {
 
@@ -58,7 +59,7 @@ std::string lastComponent(const std::string& path) {
 }
 
 bool endsWithLud(const std::string& name) {
-    return name.size() >= 4 && con::toUpperLatin(name.substr(name.size() - 4)) == ".LUD";
+    return name.size() >= 4 && util::upperLatin(name.substr(name.size() - 4)) == ".LUD";
 }
 
 void showHelp() {
@@ -118,7 +119,7 @@ uint8_t menuLetter(int choice) {
 }
 
 std::string newGameFileName(const std::string& typed, const std::string& folder) {
-    std::string name = con::trim(typed);
+    std::string name = util::trim(typed);
     if (name.empty()) name = lastComponent(folder) + ".lud";
     if (!endsWithLud(name)) name += ".lud";
     return name;
@@ -131,7 +132,7 @@ void createGame() {
     std::string typed;
     con::readLine(typed);
     const std::string name = newGameFileName(typed, folder);
-    if (con::trim(typed).empty()) {
+    if (util::trim(typed).empty()) {
         catalog::SayMessage("LUASSMES", 1);
         con::writeLineAndSpeak(name);
         con::writeLn();
@@ -161,7 +162,7 @@ void editorMenu() {
         uint8_t ch = 0, ext = 0;
         con::readKeyWithEcho(ch, ext);
         con::writeLn();
-        uint8_t key = con::toUpperLatin(ch);
+        uint8_t key = util::upperLatin(ch);
         if (ch == 0) {
             if (ext == kF1) {
                 showHelp();
@@ -230,7 +231,7 @@ Pick pickFromList(const std::vector<std::string>& items, int start, int bottom, 
     Pick pick;
     pick.item = r.item;
     if (!r.valid) pick.command = kEsc;
-    else if (r.key != 0) pick.command = con::toUpperLatin(r.key);
+    else if (r.key != 0) pick.command = util::upperLatin(r.key);
     else pick.command = kExt | r.ext;
     return pick;
 }
@@ -286,7 +287,7 @@ uint8_t readAnswerKey() {
         con::readKey();
         return 0;
     }
-    return con::toUpperLatin(k);
+    return util::upperLatin(k);
 }
 
 }  // namespace detail
@@ -294,7 +295,7 @@ uint8_t readAnswerKey() {
 // ---- form values and flags -------------------------------------------------------------
 
 bool parseDecimal(const std::string& text, int32_t& value) {
-    const std::string t = con::trim(text);
+    const std::string t = util::trim(text);
     size_t i = 0;
     bool negative = false;
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
@@ -324,11 +325,11 @@ std::string keptValue(const std::string& original, const std::string& edited, in
 
 bool flagNotN(const std::string& text, bool whenEmpty) {
     if (text.empty()) return whenEmpty;
-    return con::toUpperLatin(uint8_t(text[0])) != 'N';
+    return util::upperLatin(uint8_t(text[0])) != 'N';
 }
 
 bool flagIsS(const std::string& text) {
-    return !text.empty() && con::toUpperLatin(uint8_t(text[0])) == 'S';
+    return !text.empty() && util::upperLatin(uint8_t(text[0])) == 'S';
 }
 
 namespace {

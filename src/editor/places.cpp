@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "player/play.h"
 #include "player/slide.h"
+#include "util/text.h"
 
 namespace editor {
 
@@ -297,7 +298,7 @@ void insertPlace(int n) {
     catalog::SayMessage("LUTITLUG", 1);
     std::string name;
     con::readLine(name);
-    if (con::trim(name).empty()) {
+    if (util::trim(name).empty()) {
         catalog::SayMessage("LUDESIST", 1);
         return;
     }

@@ -23,6 +23,7 @@
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "speech/wave.h"
+#include "util/text.h"
 
 extern char** environ;
 
@@ -38,7 +39,7 @@ std::string currentGameFile() { return game::session().currentGameFile; }
 
 bool endsWithNoCase(const std::string& s, const char* suffix) {
     const std::string suf(suffix);
-    return s.size() >= suf.size() && game::upperLatin(std::string_view(s).substr(s.size() - suf.size())) == suf;
+    return s.size() >= suf.size() && util::upperLatin(std::string_view(s).substr(s.size() - suf.size())) == suf;
 }
 
 // A string literal: a quote inside is doubled, so an answer holding one stays one value.
@@ -74,7 +75,7 @@ std::string findInPath(const std::string& name) {
 std::string userEditor() {
     for (const char* var : {"VISUAL", "EDITOR"}) {
         const char* v = std::getenv(var);
-        if (v && *game::trimText(v).c_str()) return game::trimText(v);
+        if (v && *util::trim(v).c_str()) return util::trim(v);
     }
     return std::string();
 }
@@ -178,7 +179,7 @@ void splitSetting(const std::string& setting, std::string& program, std::vector<
     } else {
         program = setting;
     }
-    program = game::trimText(program);
+    program = util::trim(program);
 }
 
 // Waits for the author to come back from the editor: the editor's end, or a key
@@ -200,7 +201,7 @@ void resetProgramState() { gProgram = ProgramState(); }
 EditorCommand editorCommand(const std::string& file, bool onTerminal) {
     EditorCommand c;
     const std::string target = plat::mapPath(file);
-    const std::string setting = game::trimText(con::settings().editor);
+    const std::string setting = util::trim(con::settings().editor);
     const bool tty = onTerminal;
     if (!setting.empty()) {
         std::string program;
@@ -246,7 +247,7 @@ std::string defaultProgramName(const std::string& gameFile) {
 }
 
 std::string programNameFromAnswer(const std::string& answer) {
-    std::string name = game::trimText(answer);
+    std::string name = util::trim(answer);
     if (name.empty()) return name;
     if (!endsWithNoCase(name, ".PRO")) name += ".pro";
     return name;
@@ -262,10 +263,10 @@ std::string programText(const game::TJogo& g, bool transcribe) {
         out += text;
         out += "\r\n";
     };
-    auto isSet = [](const std::string& s) { return !game::trimView(s).empty(); };
+    auto isSet = [](const std::string& s) { return !util::trimView(s).empty(); };
     // "desvia @Name" cannot reach a label holding a blank; the quoted name can.
     auto target = [](const std::string& to) {
-        const std::string name = game::trimText(to);
+        const std::string name = util::trim(to);
         return name.find(' ') == std::string::npos ? "@" + name : quoted(name);
     };
     auto jump = [&target](const std::string& to) { return "        desvia " + target(to); };

@@ -14,6 +14,7 @@
 #include "game/gamefile.h"
 #include "platform/platform.h"
 #include "player/slide.h"
+#include "util/text.h"
 
 namespace editor {
 
@@ -278,7 +279,7 @@ bool insertSlide(int place, int n, bool copyCurrent, bool ask) {
         catalog::SayMessage("LUTITSLD", 1);
         std::string title;
         con::readLine(title);
-        if (!con::trim(title).empty()) s->title = title;
+        if (!util::trim(title).empty()) s->title = title;
         catalog::SayMessage("LUANTDEP", 0);
         const uint8_t k = readAnswerKey();
         if (k == kEsc) {

@@ -18,6 +18,10 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "player/slide.h"
+#include "util/atomic.h"
+#include "util/log.h"
+#include "util/result.h"
+#include "util/text.h"
 
 namespace web {
 
@@ -79,7 +83,7 @@ std::string base64(const std::string& bytes) {
 std::string mimeType(const std::string& linuxPath) {
     const size_t dot = linuxPath.rfind('.');
     if (dot == std::string::npos) return std::string();
-    const std::string ext = con::toUpperLatin(linuxPath.substr(dot + 1));
+    const std::string ext = util::upperLatin(linuxPath.substr(dot + 1));
     static const std::map<std::string, std::string> kTypes = {
         {"JPG", "image/jpeg"}, {"JPEG", "image/jpeg"}, {"PNG", "image/png"},  {"GIF", "image/gif"},
         {"BMP", "image/bmp"},  {"WAV", "audio/wav"},   {"MP3", "audio/mpeg"}, {"OGG", "audio/ogg"},
@@ -99,7 +103,7 @@ struct MediaTable {
 
     // Index of the medium in the page, or -1 (and a line in the report).
     int add(const std::string& nameCp1252) {
-        const std::string name = con::trim(nameCp1252);
+        const std::string name = util::trim(nameCp1252);
         if (name.empty()) return -1;
         // A variable is known only while a program runs; the page has none.
         if (name.find('$') != std::string::npos) return leave(name, Left::Variable);
@@ -131,7 +135,7 @@ std::string mediumRef(int index) { return index < 0 ? "null" : std::to_string(in
 
 // A colour of the game as CSS; empty texts keep the player's defaults.
 std::string cssColour(const std::string& colour) {
-    if (con::trim(colour).empty()) return "null";
+    if (util::trim(colour).empty()) return "null";
     const plat::Rgb c = plat::paletteEntry(player::ColourIndex(colour));
     char buf[16];
     std::snprintf(buf, sizeof buf, "\"#%02x%02x%02x\"", c.r, c.g, c.b);
@@ -156,7 +160,7 @@ std::string fieldJson(const game::Field<Owner>& f, const Owner& o, MediaTable& m
         for (;;) {
             const size_t bar = list.find('|', start);
             const std::string piece = list.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
-            if (!con::trim(piece).empty()) {
+            if (!util::trim(piece).empty()) {
                 out += (first ? "" : ",") + mediumRef(media.add(piece));
                 first = false;
             }
@@ -186,7 +190,7 @@ std::string slideJson(const game::TSlide& s, MediaTable& media) {
         addMember(out, f->webKey, fieldJson(*f, s, media));
         // Whether the slide names a picture at all, found or not.
         if (f->id == game::FieldId::PicturePosition)
-            addMember(out, "temFigura", jsonBool(!con::trim(s.picture).empty()));
+            addMember(out, "temFigura", jsonBool(!util::trim(s.picture).empty()));
     }
     return out + "}";
 }
@@ -245,7 +249,7 @@ std::string ConfinedMedium(const std::string& gameFolder, const std::string& nam
     outside = false;
     const std::string root = realPath(gameFolder);
     if (root.empty()) return std::string();
-    std::string name = con::trim(nameCp1252);
+    std::string name = util::trim(nameCp1252);
     for (char& c : name)
         if (c == '\\') c = '/';
     const bool drive = name.size() >= 2 && name[1] == ':';
@@ -269,7 +273,7 @@ std::string ConfinedMedium(const std::string& gameFolder, const std::string& nam
 
 std::string GamePage(const game::TJogo& g, const std::string& gameFolder, ExportReport& report) {
     MediaTable media{gameFolder, report, {}, {}};
-    report.needsProgram = !con::trim(g.general.program).empty();
+    report.needsProgram = !util::trim(g.general.program).empty();
 
     static const auto fields = game::fieldsBy(game::gameFields(), &game::GameField::webRank);
     std::string data;
@@ -357,7 +361,7 @@ int RunExport(const std::string& gameFile, const std::string& outFile) {
         game::FailureReport f = game::MakeFailureReport(r);
         std::string text = f.heading;
         if (r.line > 0) text += "\n" + f.lineLabel + f.lineNumber + "\n" + f.contentLabel + "\n" + f.content;
-        std::fprintf(stderr, "%s\n", plat::cp1252ToUtf8(text).c_str());
+        util::log(plat::cp1252ToUtf8(text));
         return 1;
     }
     game::RecountComments(*g);
@@ -366,9 +370,8 @@ int RunExport(const std::string& gameFile, const std::string& outFile) {
     for (const LeftOut& l : report.leftOut) std::printf("%s\n", plat::cp1252ToUtf8(LeftOutText(l)).c_str());
     if (report.needsProgram)
         std::printf("O jogo tem um programa: a página joga os lugares sem ele.\n");
-    std::string why;
-    if (!game::WriteFileAtomically(outFile, page, &why)) {
-        std::fprintf(stderr, "Erro ao gravar %s: %s\n", outFile.c_str(), why.c_str());
+    if (util::Result saved = util::writeFileAtomically(outFile, page); !saved) {
+        util::log("Erro ao gravar " + outFile + ": " + saved.reason());
         return 1;
     }
     std::printf("Página gravada: %s\n", outFile.c_str());
@@ -379,15 +382,15 @@ int RunExport(const std::string& gameFile, const std::string& outFile) {
 void ExportCurrentGame() {
     const std::string file = game::session().currentGameFile;
     std::string base = file;
-    if (base.size() >= 4 && con::toUpperLatin(base.substr(base.size() - 4)) == ".LUD") base.resize(base.size() - 4);
-    if (con::trim(base).empty()) base = "jogo";
+    if (base.size() >= 4 && util::upperLatin(base.substr(base.size() - 4)) == ".LUD") base.resize(base.size() - 4);
+    if (util::trim(base).empty()) base = "jogo";
     const std::string out = base + ".html";
     ExportReport report;
     const std::string page = GamePage(game::current(), plat::currentDir(), report);
     for (const LeftOut& l : report.leftOut) con::writeLineAndSpeak(LeftOutText(l));
     std::string outPath = plat::mapPath(out);
     if (outPath.empty() || outPath[0] != '/') outPath = plat::currentDir() + "/" + plat::cp1252ToUtf8(out);
-    if (!game::WriteFileAtomically(outPath, page)) {
+    if (!util::writeFileAtomically(outPath, page)) {
         catalog::SayMessage("LUERRCRI", 1);
         con::delayMs(1000);
         return;

@@ -17,6 +17,7 @@
 #include "game/text.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "util/text.h"
 
 namespace game {
 
@@ -42,8 +43,8 @@ struct Destinations {
         for (int n = 1; n <= g.placeCount && n <= kMaxPlaces; ++n) {
             const TLugar* p = g.place(n);
             if (!p) continue;
-            byName[upperLatin(p->name)].push_back(n);
-            std::string cat = upperLatin(trimView(p->category));
+            byName[util::upperLatin(p->name)].push_back(n);
+            std::string cat = util::upperLatin(util::trimView(p->category));
             if (!cat.empty()) nextOf[cat].insert("FIM");
         }
         // Category settings anywhere in the game may change where a category leads.
@@ -55,13 +56,13 @@ struct Destinations {
             for (const std::string& d : pieces) {
                 size_t comma = d.find(',');
                 if (comma == std::string::npos) continue;
-                std::string cat = upperLatin(trimView(std::string_view(d).substr(0, comma)));
+                std::string cat = util::upperLatin(util::trimView(std::string_view(d).substr(0, comma)));
                 auto it = nextOf.find(cat);
                 if (it == nextOf.end()) continue;
                 std::string rest = d.substr(comma + 1);
                 size_t comma2 = rest.find(',');
-                it->second.insert(comma2 == std::string::npos ? upperLatin(rest)
-                                                              : upperLatin(trimView(std::string_view(rest).substr(0, comma2))));
+                it->second.insert(comma2 == std::string::npos ? util::upperLatin(rest)
+                                                              : util::upperLatin(util::trimView(std::string_view(rest).substr(0, comma2))));
             }
         }
     }
@@ -78,22 +79,22 @@ struct Destinations {
         std::string ref = dest;
         size_t comma = dest.find(',');
         if (comma != std::string::npos) {
-            std::string cat = upperLatin(trimView(std::string_view(dest).substr(0, comma)));
+            std::string cat = util::upperLatin(util::trimView(std::string_view(dest).substr(0, comma)));
             if (!nextOf.count(cat)) {
                 problem = plat::cp("a categoria ") + inQuotes(cat) + plat::cp(" não existe");
             } else {
                 std::string rest = dest.substr(comma + 1);
                 size_t comma2 = rest.find(',');
-                std::string next = comma2 == std::string::npos ? rest : trimText(std::string_view(rest).substr(0, comma2));
-                if (!byName.count(upperLatin(next)))
+                std::string next = comma2 == std::string::npos ? rest : util::trim(std::string_view(rest).substr(0, comma2));
+                if (!byName.count(util::upperLatin(next)))
                     problem = plat::cp("o próximo lugar ") + inQuotes(next) + plat::cp(" da categoria não existe");
             }
-            ref = trimText(std::string_view(dest).substr(0, comma));
+            ref = util::trim(std::string_view(dest).substr(0, comma));
         }
-        auto cat = nextOf.find(upperLatin(ref));  // the player matches categories whatever their case
+        auto cat = nextOf.find(util::upperLatin(ref));  // the player matches categories whatever their case
         if (cat != nextOf.end())
             for (const std::string& next : cat->second) addPlace(next, out);
-        if (out.empty()) addPlace(upperLatin(ref), out);
+        if (out.empty()) addPlace(util::upperLatin(ref), out);
         return out;
     }
 };
@@ -262,7 +263,7 @@ struct Checker {
             if (text.find('$') == std::string::npos) return;
             for (const std::string& v : variablesIn(text)) {
                 // The player itself gives these four their values, with or without a program.
-                std::string name = upperLatin(v.substr(1));
+                std::string name = util::upperLatin(v.substr(1));
                 if (name == "LUGAR" || name == "PONTOS" || name == "RESPOSTA" || name == "STATUS") continue;
                 warn(where() + plat::cp(" usa a variável ") + v +
                      (g.general.program.empty() ? plat::cp(", mas o jogo não tem programa que lhe dê valor.")
@@ -340,8 +341,8 @@ struct StructureChecker {
         std::map<std::string, int> byName;
         std::set<std::string> categories;
         for (int n = 1; n <= g.placeCount && n <= kMaxPlaces; ++n)
-            if (const TLugar* p = g.place(n); p && !trimView(p->category).empty())
-                categories.insert(upperLatin(trimView(p->category)));
+            if (const TLugar* p = g.place(n); p && !util::trimView(p->category).empty())
+                categories.insert(util::upperLatin(util::trimView(p->category)));
         for (int n = 1; n <= g.placeCount && n <= kMaxPlaces; ++n) {
             const TLugar* p = g.place(n);
             if (!p) continue;
@@ -349,7 +350,7 @@ struct StructureChecker {
             for (int s = 1; s <= std::min<int>(p->slideCount, kMaxSlides); ++s) shown += p->slide(s) ? 1 : 0;
             if (shown == 0)
                 warn(at(n) + plat::cp(": o lugar não tem slides; ao jogar, toda tecla só dá um bip."));
-            std::string key = upperLatin(trimView(p->name));
+            std::string key = util::upperLatin(util::trimView(p->name));
             auto [it, fresh] = byName.emplace(key, n);
             if (!fresh)
                 warn(at(n) + plat::cp(": tem o mesmo nome do ") + at(it->second) +
@@ -363,7 +364,7 @@ struct StructureChecker {
     void answers() {
         for (const FileMap::Line& a : map.answers) {
             for (const std::string& piece : splitBars(a.value)) {
-                if (piece.empty() || trimView(piece).size() == piece.size()) continue;
+                if (piece.empty() || util::trimView(piece).size() == piece.size()) continue;
                 warn(placeLabel(g, a.place) + ", linha " + std::to_string(a.line) + plat::cp(": a resposta esperada ") +
                      inQuotes(piece) + plat::cp(" tem espaços junto ao \"|\" e nunca será aceita."));
             }

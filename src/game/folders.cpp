@@ -16,6 +16,7 @@
 #include "game/text.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "util/text.h"
 
 namespace game {
 
@@ -101,7 +102,7 @@ bool fits83(const std::string& name) {
     if (base.empty() || base.size() > 8 || ext.size() > 3 || ext.find('.') != std::string::npos) return false;
     if (dot != std::string::npos && ext.empty()) return false;
     for (char c : base + ext)
-        if (!valid83Char(upperLatin(uint8_t(c)))) return false;
+        if (!valid83Char(util::upperLatin(uint8_t(c)))) return false;
     return true;
 }
 
@@ -109,7 +110,7 @@ bool fits83(const std::string& name) {
 std::string clean83(const std::string& s) {
     std::string out;
     for (char ch : s) {
-        uint8_t c = upperLatin(uint8_t(ch));
+        uint8_t c = util::upperLatin(uint8_t(ch));
         if (c == ' ' || c == '.') continue;
         out += valid83Char(c) ? char(c) : '_';
     }
@@ -174,7 +175,7 @@ std::vector<std::string> shortNames(const std::vector<std::string>& names) {
     auto isTaken = [&](const std::string& s) { return std::find(taken.begin(), taken.end(), s) != taken.end(); };
     // Names that already are 8.3 keep them; the others are made up in name order.
     for (size_t i = 0; i < names.size(); ++i)
-        if (fits83(names[i])) taken.push_back(out[i] = upperLatin(names[i]));
+        if (fits83(names[i])) taken.push_back(out[i] = util::upperLatin(names[i]));
     std::vector<size_t> order;
     for (size_t i = 0; i < names.size(); ++i)
         if (out[i].empty()) order.push_back(i);
@@ -354,11 +355,11 @@ void moveUp(bool shift) {
 
 void searchLetter(uint8_t letter) {
     FolderState& f = gFolders;
-    uint8_t want = upperLatin(letter);
+    uint8_t want = util::upperLatin(letter);
     int i = std::max(f.current + 1, 0);
     for (; i < entryCount(); ++i) {
         const std::string& n = f.listing[size_t(i)].name;
-        if (!n.empty() && upperLatin(uint8_t(n[0])) == want) break;
+        if (!n.empty() && util::upperLatin(uint8_t(n[0])) == want) break;
     }
     f.current = i;
 }
@@ -515,8 +516,8 @@ std::string askFileName(int rows, const std::string& defaultMask) {
         int key = con::editFieldToEdge(text, col, row, 255, true);
         f.lastKey = key;
         if (key == kEsc) return std::string();
-        if (key == kEnter && trimView(text).empty()) return std::string();
-        text = trimText(text);
+        if (key == kEnter && util::trimView(text).empty()) return std::string();
+        text = util::trim(text);
         if (!text.empty() && !isSeparator(text.back()) && plat::dirExists(text)) text += '\\';
         size_t lastSep = text.find_last_of("\\/");
         std::string folderPart = lastSep == std::string::npos ? std::string() : text.substr(0, lastSep + 1);
@@ -569,7 +570,7 @@ bool chooseGameFile(std::string& fileName) {
         catalog::SayMessage(gFolders.lastKey == kEsc || gFolders.lastKey == kEnter ? "LUDESIST" : "LUNAOTEM", 1);
         return false;
     }
-    if (name.size() < 4 || upperLatin(std::string_view(name).substr(name.size() - 4)) != ".LUD") name += ".lud";
+    if (name.size() < 4 || util::upperLatin(std::string_view(name).substr(name.size() - 4)) != ".LUD") name += ".lud";
     if (!plat::fileExists(name)) {
         catalog::SayMessage("LUNAOEXI", 1);
         if (!catalog::AgreeOrGiveUp("LUQUERCR")) return false;
@@ -645,7 +646,7 @@ std::string createGameFolder() {
     con::writeLn();
     if (key == kEsc) return std::string();
     if (key != kEnter) text = chooseGameFolder();
-    text = trimText(text);
+    text = util::trim(text);
     if (text.empty()) return std::string();
     if (plat::dirExists(text)) {
         if (!catalog::AgreeOrGiveUp("LUDIREXI")) return std::string();

@@ -26,6 +26,9 @@
 #include "game/text.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "util/atomic.h"
+#include "util/result.h"
+#include "util/text.h"
 
 namespace game {
 
@@ -56,7 +59,7 @@ KeyLine splitKeyLine(std::string_view line) {
     if (eq == std::string_view::npos) return {std::string(line), std::string_view()};
     std::string_view value = line.substr(eq + 1);
     if (value.size() > kMaxValue) value = value.substr(0, kMaxValue);
-    return {upperLatin(trimView(line.substr(0, eq))), value};
+    return {util::upperLatin(util::trimView(line.substr(0, eq))), value};
 }
 
 // The reader, fed one line at a time so that a file is never held whole in memory.
@@ -96,7 +99,7 @@ struct Reader {
         }
         // Text never holds a NUL: this is a binary file (or UTF-16), not a game.
         if (line.find('\0') != std::string_view::npos) return fail(ReadStop::NotText, lineNo, line);
-        if (trimView(line).empty() || line[0] == ';') return true;
+        if (util::trimView(line).empty() || line[0] == ';') return true;
         if (section == Section::None) return header(line);
         KeyLine kl = splitKeyLine(line);
         if (store(kl)) return true;
@@ -117,7 +120,7 @@ struct Reader {
 
     // A line outside any section, or one that ended a section.
     bool header(std::string_view line) {
-        std::string up = upperLatin(line);
+        std::string up = util::upperLatin(line);
         // Trailing blanks after a header are harmless; hand-edited files have them.
         std::string_view u = up;
         while (!u.empty() && uint8_t(u.back()) <= ' ') u.remove_suffix(1);
@@ -131,8 +134,8 @@ struct Reader {
     }
 
     bool startSection() {
-        std::string up = upperLatin(pendingHeader);
-        std::string_view u = trimView(up);
+        std::string up = util::upperLatin(pendingHeader);
+        std::string_view u = util::trimView(up);
         if (u == "[DADOS GERAIS]") {
             ResetGeneralData(g);
             section = Section::General;
@@ -156,7 +159,7 @@ struct Reader {
             section = Section::Model;
         } else if (u.substr(0, 7) == "[LUGAR ") {
             // "[LUGAR", the closing character and the blanks go; the rest is the number.
-            std::string_view h = trimView(pendingHeader);
+            std::string_view h = util::trimView(pendingHeader);
             int32_t n = 0;
             if (h.size() < 7 || !parseInt(h.substr(6, h.size() - 7), n))
                 return fail(ReadStop::BadHeader, pendingLine, pendingHeader);
@@ -174,9 +177,9 @@ struct Reader {
             if (map) map->placeHeaders.emplace_back(n, pendingLine);
             section = Section::Place;
         } else {
-            std::string_view h = trimView(std::string_view(pendingHeader).substr(7));
+            std::string_view h = util::trimView(std::string_view(pendingHeader).substr(7));
             if (!h.empty()) h.remove_suffix(1);
-            h = trimView(h);
+            h = util::trimView(h);
             size_t sp = h.find(' ');
             int32_t p = 0, s = 0;
             if (sp == std::string_view::npos || !parseInt(h.substr(0, sp), p) || !parseInt(h.substr(sp + 1), s))
@@ -311,7 +314,7 @@ struct Reader {
             size_t c2 = rest.find(',');
             if (c2 != std::string_view::npos) {
                 int32_t size = 0;
-                if (parseInt(trimView(rest.substr(0, c2)), size)) {
+                if (parseInt(util::trimView(rest.substr(0, c2)), size)) {
                     f.size = size;
                     boldPart = rest.substr(c2 + 1);
                 }
@@ -727,146 +730,6 @@ std::string GameText(const TJogo& g) {
     return out;
 }
 
-namespace {
-
-std::string errnoText() { return ReasonInWords(errno); }
-
-// The file that a save replaces: a link is followed so that the link stays a link.
-std::string saveTarget(const std::string& path) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char buf[PATH_MAX];
-        if (realpath(path.c_str(), buf)) return buf;
-    }
-    return path;
-}
-
-// Temporary files of a save are named ".<name>.ludivar-XXXXXX" (earlier versions:
-// ".<name>.lud.XXXXXX").  A save holds a lock on its own while writing, so one
-// that can be locked was left by a save that died.
-bool isOurTemporary(const std::string& n) {
-    if (n.size() < 9 || n[0] != '.') return false;
-    std::string_view tail = std::string_view(n).substr(n.size() - 7);
-    if (tail[0] != '.' && tail[0] != '-') return false;
-    for (char c : tail.substr(1))
-        if (!std::isalnum(uint8_t(c))) return false;
-    std::string_view head = std::string_view(n).substr(0, n.size() - 7);
-    if (tail[0] == '-') return head.size() > 9 && head.substr(head.size() - 8) == ".ludivar";
-    return head.size() > 5 && upperLatin(head.substr(head.size() - 4)) == ".LUD";
-}
-
-void removeStaleTemporaries(const std::string& dir) {
-    DIR* d = opendir(dir.c_str());
-    if (!d) return;
-    std::vector<std::string> stale;
-    while (dirent* e = readdir(d))
-        if (isOurTemporary(e->d_name)) stale.push_back(e->d_name);
-    closedir(d);
-    for (const std::string& n : stale) {
-        std::string path = dir + "/" + n;
-        int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) continue;
-        struct stat st;
-        // An empty one made this very moment may belong to a save that is about to lock it.
-        bool fresh = fstat(fd, &st) == 0 && st.st_size == 0 && std::time(nullptr) - st.st_mtime < 60;
-        if (!fresh && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(path.c_str());
-        ::close(fd);
-    }
-}
-
-bool writeAll(int fd, const char* data, size_t n) {
-    while (n > 0) {
-        ssize_t w = ::write(fd, data, n);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += w;
-        n -= size_t(w);
-    }
-    return true;
-}
-
-}  // namespace
-
-bool WriteFileAtomically(const std::string& linuxPath, const std::string& bytes, std::string* why) {
-    auto failed = [&](const std::string& reason) {
-        if (why) *why = reason;
-        return false;
-    };
-    if (linuxPath.empty()) return failed("nome vazio");
-    std::string target = saveTarget(linuxPath);
-    size_t slash = target.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    if (base.empty()) return failed("nome vazio");
-
-    struct stat st;
-    bool existed = stat(target.c_str(), &st) == 0;
-    if (existed && S_ISDIR(st.st_mode)) return failed(ReasonInWords(EISDIR));
-    // A file without write permission is a teacher's protected copy: never replaced.
-    if (existed && (access(target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0))
-        return failed(ReasonInWords(EACCES));
-    removeStaleTemporaries(dir);
-    mode_t mode;
-    if (existed) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-
-    std::string tmpl = dir + "/." + base + ".ludivar-XXXXXX";
-    std::unique_ptr<char[]> name(new char[tmpl.size() + 1]);
-    std::memcpy(name.get(), tmpl.c_str(), tmpl.size() + 1);
-    int fd = mkstemp(name.get());
-    if (fd < 0) return failed(errnoText());
-    std::string tmp = name.get();
-    flock(fd, LOCK_EX);  // ours while we write: see removeStaleTemporaries
-    auto abandon = [&](const std::string& reason) {
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        return failed(reason);
-    };
-    if (fchmod(fd, mode) != 0) return abandon(errnoText());
-    if (!writeAll(fd, bytes.data(), bytes.size())) return abandon(errnoText());
-    if (fsync(fd) != 0) return abandon(errnoText());
-    if (::close(fd) != 0) {
-        ::unlink(tmp.c_str());
-        return failed(errnoText());
-    }
-    if (std::rename(tmp.c_str(), target.c_str()) != 0) {
-        std::string reason = errnoText();
-        ::unlink(tmp.c_str());
-        return failed(reason);
-    }
-    // The new name must reach the disk too; a folder that cannot be synced is not an error.
-    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-        fsync(dfd);
-        ::close(dfd);
-    }
-    return true;
-}
-
-std::string ReasonInWords(int err) {
-    switch (err) {
-        case EACCES:
-        case EPERM: return plat::cp("sem permissão para gravar");
-        case ENOSPC:
-        case EDQUOT: return plat::cp("disco cheio");
-        case EROFS: return plat::cp("disco só de leitura");
-        case ENOENT:
-        case ENOTDIR: return plat::cp("a pasta não existe");
-        case EISDIR: return plat::cp("o nome é de uma pasta");
-        case ENAMETOOLONG: return plat::cp("nome longo demais");
-        case EFBIG: return plat::cp("arquivo grande demais");
-        case EIO: return plat::cp("erro de leitura ou gravação no disco");
-        default: return plat::cp("erro do sistema número ") + std::to_string(err);
-    }
-}
-
 bool SaveGame() {
     std::string path = GameFilePath();
     const TJogo& g = current();
@@ -874,8 +737,8 @@ bool SaveGame() {
         catalog::SayMessage("LUDESIST", 1);
         return false;
     }
-    std::string why = plat::cp("nome vazio");
-    bool ok = !path.empty() && WriteFileAtomically(path, GameText(g), &why);
+    const util::Result saved = util::writeFileAtomically(path, GameText(g));
+    const bool ok = saved.ok();
     if (ok) {
         gFile.known = stampOf(path);
         gFile.pendingNew = false;
@@ -891,9 +754,9 @@ bool SaveGame() {
 }
 
 std::string GameFileNameFromAnswer(const std::string& answer) {
-    std::string name = trimText(answer);
+    std::string name = util::trim(answer);
     if (name.empty()) return name;
-    if (name.size() < 4 || upperLatin(std::string_view(name).substr(name.size() - 4)) != ".LUD") name += ".lud";
+    if (name.size() < 4 || util::upperLatin(std::string_view(name).substr(name.size() - 4)) != ".LUD") name += ".lud";
     return name;
 }
 

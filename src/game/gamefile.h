@@ -77,10 +77,6 @@ bool LoadGame(const std::string& fileName);
 
 // The bytes the writer produces for a game (CR LF, CP1252).
 std::string GameText(const TJogo& g);
-// Writes the bytes to the file (Linux path) through a temporary file beside it,
-// flushed to disk and then renamed over the old one: a failure leaves the old file
-// as it was.  `why` receives the system's reason on failure.
-bool WriteFileAtomically(const std::string& linuxPath, const std::string& bytes, std::string* why = nullptr);
 
 // The full path of the current game file, fixed when the game was loaded or named,
 // so that saves never depend on the current folder.
@@ -90,8 +86,6 @@ std::string GameFilePath();
 void StartNewGameFile(const std::string& name);
 // The user agreed to replace the file of that name: the next save asks nothing.
 void AgreeToReplace(const std::string& name);
-// The system's reason for a failure, in words (CP1252): "disco cheio", ...
-std::string ReasonInWords(int err);
 
 // Writes the current game to its file.  Before replacing a file, asks when another
 // program changed it since it was loaded, when the game has fewer places than the

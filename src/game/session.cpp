@@ -105,7 +105,7 @@ std::string GamesFolderSetting() {
         // The games that the program's data folder holds (the demo games, and those
         // that earlier versions saved there) move to the user's folder once.
         std::string oldGames = plat::mapPath("c:\\sonare\\ludivar");
-        std::string marker = plat::userDataDir() + "/.jogos-copiados";
+        std::string marker = util::userDataDir() + "/.jogos-copiados";
         if (SeedGamesFolder(games, oldGames, marker) > 0) {
             con::writeLineAndSpeak(plat::cp("Jogos copiados para a pasta de jogos:"));
             con::writeLineAndSpeak(plat::utf8ToCp1252(games));

@@ -1,31 +1,12 @@
 #include "game/text.h"
+#include "util/text.h"
 
 #include <limits>
 
 namespace game {
 
-uint8_t upperLatin(uint8_t c) {
-    if ((c >= 'a' && c <= 'z') || c > 223) return uint8_t(c - 32);
-    return c;
-}
-
-std::string upperLatin(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = char(upperLatin(uint8_t(c)));
-    return out;
-}
-
-std::string_view trimView(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && uint8_t(s[b]) <= ' ') ++b;
-    while (e > b && uint8_t(s[e - 1]) <= ' ') --e;
-    return s.substr(b, e - b);
-}
-
-std::string trimText(std::string_view s) { return std::string(trimView(s)); }
-
 bool parseInt(std::string_view s, int32_t& out) {
-    s = trimView(s);
+    s = util::trimView(s);
     if (s.empty()) return false;
     bool negative = false;
     size_t i = 0;

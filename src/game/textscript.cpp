@@ -19,6 +19,8 @@
 #include "game/text.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "util/atomic.h"
+#include "util/text.h"
 
 namespace fs = std::filesystem;
 
@@ -54,7 +56,7 @@ bool isUtf8Text(const std::string& s) {
 
 bool isSeparator(const std::string& line) { return line.compare(0, 4, "----") == 0; }
 bool isSlideStart(const std::string& line) { return line == "*"; }
-bool isBlank(const std::string& line) { return trimView(line).empty(); }
+bool isBlank(const std::string& line) { return util::trimView(line).empty(); }
 
 // The escape: a line that would read as a separator, a slide start, a tag or an
 // escape, written as text, gets a "\" before it; the reader takes that "\" away.
@@ -111,8 +113,8 @@ const std::vector<Tag>& slideTags() {
 const Tag* findTag(const std::vector<Tag>& tags, const std::string& line, std::string& value) {
     for (const Tag& t : tags) {
         if (line.size() < t.text.size()) continue;
-        if (upperLatin(std::string_view(line).substr(0, t.text.size())) != t.text) continue;
-        value = trimText(std::string_view(line).substr(t.text.size()));
+        if (util::upperLatin(std::string_view(line).substr(0, t.text.size())) != t.text) continue;
+        value = util::trim(std::string_view(line).substr(t.text.size()));
         return &t;
     }
     return nullptr;
@@ -177,7 +179,7 @@ bool readPlace(const std::vector<std::string>& lines, size_t begin, size_t end, 
     if (i == end) return false;
     TLugar& p = out.place;
     startPlace(p);
-    p.name = trimText(unescapeName(lines[i++]));
+    p.name = util::trim(unescapeName(lines[i++]));
     for (; i < end && !isSlideStart(lines[i]); ++i) {
         const std::string& line = lines[i];
         if (isBlank(line)) continue;
@@ -189,7 +191,7 @@ bool readPlace(const std::vector<std::string>& lines, size_t begin, size_t end, 
                 out.ignored.push_back(line);
             continue;
         }
-        p.description = trimText(unescapeLine(line));
+        p.description = util::trim(unescapeLine(line));
     }
     while (i < end) {
         size_t next = i + 1;
@@ -492,36 +494,11 @@ void exportScript() {
 
 namespace {
 
-// Copies in pieces of 1024 bytes into a file beside the target, then puts it in
-// place: a failed copy leaves an older file of that name as it was.
+// A failed copy leaves an older file of that name as it was.
 bool copyFile(const std::string& from, const std::string& to) {
     std::error_code ec;
     if (fs::exists(to, ec) && fs::equivalent(from, to, ec)) return true;  // already in the game's folder
-    std::ifstream in(from, std::ios::binary);
-    if (!in) return false;
-    const std::string temp = to + ".copia~";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        char buf[1024];
-        while (in) {
-            in.read(buf, sizeof buf);
-            const std::streamsize n = in.gcount();
-            if (n > 0) out.write(buf, n);
-        }
-        out.flush();
-        if (in.bad() || !out) {
-            out.close();
-            fs::remove(temp, ec);
-            return false;
-        }
-    }
-    fs::rename(temp, to, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        return false;
-    }
-    return true;
+    return util::copyFileAtomically(from, to).ok();
 }
 
 }  // namespace
@@ -538,7 +515,7 @@ void importMedia() {
     catalog::SayMessage("LUDIRIMP", 1);
     std::string folder;
     con::readLine(folder);
-    folder = trimText(folder);
+    folder = util::trim(folder);
     if (folder.empty()) {
         catalog::SayMessage("LUDESIST", 1);
         return;

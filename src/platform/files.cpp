@@ -14,6 +14,8 @@
 #include <unordered_map>
 
 #include "platform/platform.h"
+#include "util/folders.h"
+#include "util/text.h"
 
 namespace plat {
 
@@ -33,22 +35,6 @@ std::string join(const std::string& dir, const std::string& part) {
     if (dir.empty()) return part;
     if (dir.back() == '/') return dir + part;
     return dir + "/" + part;
-}
-
-// mkdir -p; true when the folder exists afterwards.
-bool makeDirs(const std::string& path) {
-    if (path.empty() || isDirPath(path)) return !path.empty();
-    size_t slash = path.find_last_of('/');
-    if (slash != std::string::npos && slash > 0) makeDirs(path.substr(0, slash));
-    return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST ? isDirPath(path) : false;
-}
-
-// An XDG base folder: the variable when it holds an absolute path (relative ones
-// are to be ignored), else the default under $HOME.
-std::string xdgBase(const char* var, const char* underHome) {
-    if (const char* v = std::getenv(var); v && v[0] == '/') return v;
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + underHome;
 }
 
 bool validUtf8(const std::string& s) {
@@ -181,27 +167,10 @@ std::string familyRoot() {
 
 void setFamilyRoot(const std::string& dir) { gRootOverride = dir; }
 
-std::string configDir() {
-    if (const char* env = std::getenv("ECOLAR_CONFIG_DIR"); env && *env) {
-        std::string d = env;
-        if (d.back() != '/') d += '/';
-        return d;
-    }
-    return xdgBase("XDG_CONFIG_HOME", "/.config") + "/ecolar/";
-}
-
-std::string userDataDir() {
-    std::string d = xdgBase("XDG_DATA_HOME", "/.local/share") + "/ludivar";
-    makeDirs(d);
-    return d;
-}
-
 bool isDefaultGamesSetting(const std::string& dirjogos) {
     std::string v;
     for (char c : dirjogos) v += c == '/' ? '\\' : char(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.pop_back();
-    size_t start = v.find_first_not_of(" \t");
-    v = start == std::string::npos ? std::string() : v.substr(start);
+    v = util::trimSpaces(v);
     while (!v.empty() && v.back() == '\\') v.pop_back();
     if (v.empty()) return true;
     // Any drive letter: every drive is the family root.
@@ -216,8 +185,8 @@ std::string gamesDir(const std::string& setting) {
         if (!d.empty() && d[0] != '/') d = join(currentDir(), d);
         return d;
     }
-    std::string d = userDataDir() + "/jogos";
-    makeDirs(d);
+    std::string d = util::userDataDir() + "/jogos";
+    util::makeFolders(d, 0755);
     return d;
 }
 
@@ -225,18 +194,7 @@ std::string diskNameToCp1252(const std::string& raw) {
     return validUtf8(raw) ? utf8ToCp1252(raw) : raw;
 }
 
-std::string nameKey(const std::string& cp1252) {
-    std::string k = cp1252;
-    for (char& ch : k) {
-        uint8_t c = uint8_t(ch);
-        if (c >= 'a' && c <= 'z') c = uint8_t(c - 32);
-        else if (c >= 0xE0 && c <= 0xFE && c != 0xF7) c = uint8_t(c - 32);
-        else if (c == 0x9A || c == 0x9C || c == 0x9E) c = uint8_t(c - 16);  // š œ ž
-        else if (c == 0xFF) c = 0x9F;                                       // ÿ
-        ch = char(c);
-    }
-    return k;
-}
+std::string nameKey(const std::string& cp1252) { return util::upperLatin(cp1252); }
 
 void forgetFolders() {
     FolderCache& c = cache();

@@ -14,9 +14,6 @@ std::string familyRoot();
 void setFamilyRoot(const std::string& dir);  // tests
 // <prefix>/share/ludivar/root for a binary at <prefix>/bin/NAME, when that folder exists.
 std::string installedRootBeside(const std::string& exePath);
-// The "Windows folder" where ECOLAR.INI lives: $ECOLAR_CONFIG_DIR, else
-// $XDG_CONFIG_HOME/ecolar/ (default ~/.config/ecolar/); ends in "/".
-std::string configDir();
 
 // The user's own writable data: $XDG_DATA_HOME/ludivar (default
 // ~/.local/share/ludivar), made when missing.  Linux path, no trailing "/".

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "platform/sdl_audio.h"
 #include "platform/ttykeys.h"
+#include "util/log.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -148,7 +149,7 @@ public:
         SDL_StartTextInput();
         if (!audio::start()) {
             addNotice(audio::noDeviceText());
-            std::fprintf(stderr, "ludivar: %s\n", cp1252ToUtf8(audio::noDeviceText()).c_str());
+            util::log("ludivar: " + cp1252ToUtf8(audio::noDeviceText()));
         }
         presentAll();
         return true;

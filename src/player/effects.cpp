@@ -11,6 +11,7 @@
 #include "console/textwin.h"
 #include "platform/image.h"
 #include "player/slide.h"
+#include "util/text.h"
 
 namespace player {
 
@@ -58,7 +59,7 @@ void Reveal(const std::string& effect, SlideView& win, const plat::Picture& imag
         win.x = win.y = 0;
     }
     win.shown = true;
-    std::string e = con::toUpperLatin(effect);
+    std::string e = util::upperLatin(effect);
 
     if (e == "ESQUERDA") {
         for (int x = 0; x < W; x += 16) {

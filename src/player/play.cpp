@@ -18,6 +18,7 @@
 #include "player/slide.h"
 #include "safety/safety.h"
 #include "script/script.h"
+#include "util/text.h"
 
 namespace player {
 
@@ -27,7 +28,7 @@ PlayState gPlay;
 
 constexpr uint8_t kEsc = 27;
 
-std::string upper(const std::string& s) { return con::toUpperLatin(s); }
+std::string upper(const std::string& s) { return util::upperLatin(s); }
 
 void setVar(const char* name, const std::string& value) { script::scriptSetVariable(name, value); }
 // Points never wrap: a score stays within what 32 bits hold.
@@ -67,7 +68,7 @@ int findPlaceByName(const std::string& name) {
 // "CATEGORIA,próximo lugar[,limite]": where a reference to the category leads from now on.
 void applyCategorySetting(const std::string& setting) {
     size_t comma = setting.find(',');
-    std::string name = upper(con::trim(setting.substr(0, comma)));
+    std::string name = upper(util::trim(setting.substr(0, comma)));
     TCateg* c = findCategory(name);
     if (!c) {
         con::writeLineAndSpeak(name);
@@ -78,8 +79,8 @@ void applyCategorySetting(const std::string& setting) {
     std::string rest = setting.substr(comma + 1);
     size_t second = rest.find(',');
     if (second != std::string::npos) {
-        c->nextPlace = upper(con::trim(rest.substr(0, second)));
-        std::string limit = con::trim(rest.substr(second + 1));
+        c->nextPlace = upper(util::trim(rest.substr(0, second)));
+        std::string limit = util::trim(rest.substr(second + 1));
         bool number = !limit.empty();
         size_t start = (limit[0] == '-' || limit[0] == '+') ? 1 : 0;
         if (start >= limit.size()) number = false;
@@ -134,7 +135,7 @@ void BuildCategories() {
     for (int n = 1; n <= g.placeCount; ++n) {
         const game::TLugar* p = g.place(n);
         if (!p) continue;
-        std::string name = upper(con::trim(p->category));
+        std::string name = upper(util::trim(p->category));
         if (name.empty()) continue;
         if (TCateg* c = findCategory(name)) {
             ++c->placeCount;
@@ -172,7 +173,7 @@ int ResolvePlace(const std::string& reference) {
     size_t comma = ref.find(',');
     if (comma != std::string::npos) {
         applyCategorySetting(ref);
-        ref = con::trim(ref.substr(0, comma));
+        ref = util::trim(ref.substr(0, comma));
     }
     // Category names are kept in capitals so that authors may write them in any
     // case; the reference is compared the same way.
@@ -190,7 +191,7 @@ void ChooseNextPlace(int place, const std::string& answer) {
     if (!p || (p->expectedAnswer.empty() && p->placeIfRight.empty() && p->placeIfWrong.empty())) {
         gPlay.currentPlace = place + 1;
     } else {
-        std::string key = "|" + upper(con::trim(answer)) + "|";
+        std::string key = "|" + upper(util::trim(answer)) + "|";
         // A "$" reference in the answers may bring a value in small letters; the
         // answer is compared in capitals, so the list is too.
         std::string list = "|" + upper(SubstituteFirst(upper(p->expectedAnswer))) + "|";
@@ -265,14 +266,14 @@ void playLoop() {
         std::string answer;
         for (;;) {
             PresentPlace(gPlay.currentPlace, key, answer);
-            setVar("RESPOSTA", con::trim(answer));
+            setVar("RESPOSTA", util::trim(answer));
             if (key != kEsc) break;
             ClearSlide();
             con::clearScreen();
             catalog::SayMessage("LUCNFFIM", 1);
             uint8_t k = con::readKeyAndSpeak();
             if (k == 0) con::readKey();  // the second code of an extended key: it is no S
-            k = con::toUpperLatin(k);
+            k = util::upperLatin(k);
             if (k) con::write(std::string(1, char(k)));
             con::writeLn();
             if (k == 'S') {
@@ -325,7 +326,7 @@ bool askToContinue(const Progress& pr) {
     con::writeAndSpeak(plat::cp("Continuar de onde parou? S/N "));
     uint8_t k = con::readKeyAndSpeak();
     if (k == 0) con::readKey();
-    k = con::toUpperLatin(k);
+    k = util::upperLatin(k);
     if (k) con::write(std::string(1, char(k)));
     con::writeLn();
     return k == 'S';
@@ -385,7 +386,7 @@ std::string PlayPlaceForScript(const std::string& reference) {
             destination = gPlay.destination;
         }
     }
-    setVar("RESPOSTA", con::trim(answer));
+    setVar("RESPOSTA", util::trim(answer));
     setVar("LUGAR", destination);
     setScore();
     setVar("STATUS", status);
@@ -400,7 +401,7 @@ void PlayGame(bool gameLoaded) {
     const std::string& program = g.general.program;
     // What the game may reach is settled per game: its folder, its contents.
     safety::Scope scope = safety::gameScope(game::session().currentGameFile, program, game::session().gamesRoot);
-    if (!con::trim(g.general.name).empty()) scope.name = con::trim(g.general.name);  // as the pupil knows it
+    if (!util::trim(g.general.name).empty()) scope.name = util::trim(g.general.name);  // as the pupil knows it
     safety::GameGuard guard(scope);
     if (program.empty()) {
         // Only a game chosen by the pupil is resumed; the editor plays what it has in memory.

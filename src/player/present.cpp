@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "player/play.h"
 #include "player/slide.h"
+#include "util/text.h"
 
 namespace player {
 
@@ -33,7 +34,7 @@ std::string inCurrentDir(const std::string& name) {
 
 std::string upperExtension(const std::string& name) {
     size_t dot = name.rfind('.');
-    return dot == std::string::npos ? std::string() : con::toUpperLatin(name.substr(dot + 1));
+    return dot == std::string::npos ? std::string() : util::upperLatin(name.substr(dot + 1));
 }
 
 // The key that starts the answer goes back in front of the keys typed after it:
@@ -61,13 +62,13 @@ void waitSlideMedia() {
 void playSlideMediaText(const game::TSlide& s) {
     std::vector<std::string> pieces = splitBars(SubstituteFirst(s.media));
     for (size_t i = 0; i + 1 < pieces.size(); ++i) {
-        std::string piece = con::trim(pieces[i]);
+        std::string piece = util::trim(pieces[i]);
         if (piece.empty()) continue;
         PlaySlideMedia(piece);
         waitSlideMedia();
         StopSlideMedia();
     }
-    std::string last = con::trim(pieces.back());
+    std::string last = util::trim(pieces.back());
     if (last.empty()) return;
     PlaySlideMedia(last);
     if (s.waitMedia) {
@@ -83,7 +84,7 @@ void playSlideMediaText(const game::TSlide& s) {
 void showSlideOnDisplay(const game::TSlide& s) {
     std::vector<std::string> lines;
     for (const std::string& line : s.text)
-        if (!con::trim(line).empty()) lines.push_back(SubstituteAll(line));
+        if (!util::trim(line).empty()) lines.push_back(SubstituteAll(line));
     brl::showLines(brl::Content::Slide, lines);
 }
 
@@ -110,8 +111,8 @@ void speakSlideText(const game::TSlide& s) {
 
 void PlayPlaceMedia(const std::string& name) {
     // A place without media has nothing to open (the bare folder name is not a medium).
-    if (con::trim(name).empty()) return;
-    std::string n = "\"" + inCurrentDir(con::trim(name)) + "\"";
+    if (util::trim(name).empty()) return;
+    std::string n = "\"" + inCurrentDir(util::trim(name)) + "\"";
     media::mciSend("open " + n + " alias midiaLugar");
     media::mciSend("play midiaLugar");
 }
@@ -122,7 +123,7 @@ void StopPlaceMedia() {
 }
 
 void PlaySlideMedia(const std::string& name) {
-    std::string n = con::trim(name);
+    std::string n = util::trim(name);
     std::string ext = upperExtension(n);
     n = inCurrentDir(n);
     if (n.find(' ') != std::string::npos) n = "\"" + n + "\"";

@@ -10,6 +10,8 @@
 
 #include "game/gamefile.h"
 #include "platform/files.h"
+#include "util/atomic.h"
+#include "util/folders.h"
 
 namespace player {
 
@@ -33,23 +35,7 @@ std::string hex(uint64_t v) {
     return b;
 }
 
-std::string dataDir() {
-    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x == '/') return std::string(x) + "/ludivar/";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.local/share/ludivar/";
-}
-
-bool makeFolders(const std::string& dir) {
-    std::string path;
-    std::stringstream in(dir);
-    std::string part;
-    while (std::getline(in, part, '/')) {
-        path += part + "/";
-        if (part.empty()) continue;
-        if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    }
-    return true;
-}
+std::string dataDir() { return util::userDataDir() + "/"; }
 
 bool readInt(std::istream& in, int32_t& v, int32_t lo, int32_t hi) {
     long long x = 0;
@@ -139,8 +125,8 @@ bool parseProgress(const std::string& text, const std::string& identity, Progres
 }
 
 bool saveProgress(const std::string& identity, const Progress& p) {
-    if (identity.empty() || !makeFolders(dataDir() + "progresso/")) return false;
-    return game::WriteFileAtomically(progressPath(identity), progressText(identity, p));
+    if (identity.empty() || !util::makeFolders(dataDir() + "progresso/", 0700)) return false;
+    return util::writeFileAtomically(progressPath(identity), progressText(identity, p)).ok();
 }
 
 bool loadProgress(const std::string& identity, Progress& p) {

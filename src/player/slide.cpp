@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/image.h"
 #include "player/play.h"
+#include "util/text.h"
 
 namespace player {
 
@@ -60,14 +61,14 @@ void showOnTerminal(int place, int slide) {
     const game::TLugar* p = game::current().place(place);
     const game::TSlide* s = p && slide >= 1 && slide <= p->slideCount ? p->slide(slide) : nullptr;
     con::clearScreen();
-    if (s && !con::trim(s->picture).empty()) con::writeLn(plat::cp("[Figura: ") + con::trim(s->picture) + "]");
+    if (s && !util::trim(s->picture).empty()) con::writeLn(plat::cp("[Figura: ") + util::trim(s->picture) + "]");
     if (s)
         for (const std::string& line : s->text) con::writeLn(SubstituteAll(line));
     con::gotoXY(1, 25);
 }
 
 bool loadPictureFile(const std::string& name, plat::Picture& pic) {
-    std::string n = con::trim(name);
+    std::string n = util::trim(name);
     if (n.empty() || !plat::fileExists(n)) return false;
     return plat::loadJpeg(n, pic);
 }
@@ -103,7 +104,7 @@ void slideSize(int& width, int& height) {
 }
 
 int ColourIndex(const std::string& colour) {
-    std::string c = con::toUpperLatin(con::trim(colour));
+    std::string c = util::upperLatin(util::trim(colour));
     if (c.empty()) return 0;
     if (c[0] >= '0' && c[0] <= '9') {
         // A number: all digits and within the table, else black.
@@ -121,7 +122,7 @@ int ColourIndex(const std::string& colour) {
 }
 
 void PlacePosition(const std::string& name, int W, int H, int w, int h, int& left, int& top) {
-    std::string n = con::toUpperLatin(name);
+    std::string n = util::upperLatin(name);
     if (n.find("ESQUERDA") != std::string::npos) left = 30;
     else if (n.find("DIREITA") != std::string::npos) left = W - w - 30;
     else left = (W - w) / 2;
@@ -140,12 +141,12 @@ bool ComposeSlide(int place, int slide, plat::Picture& out) {
     const game::TLugar* p = g.place(place);
     if (!p) return false;
 
-    bool hasBackground = !con::trim(p->backgroundColour).empty();
+    bool hasBackground = !util::trim(p->backgroundColour).empty();
     int background = hasBackground ? ColourIndex(p->backgroundColour) : 0;
     plat::fillRect(out, 0, 0, W, H, screenColour(background));
 
     std::string backPicture = g.backgroundPicture;
-    if (!con::trim(p->backgroundPicture).empty()) backPicture = SubstituteFirst(p->backgroundPicture);
+    if (!util::trim(p->backgroundPicture).empty()) backPicture = SubstituteFirst(p->backgroundPicture);
     plat::Picture pic;
     if (loadPictureFile(backPicture, pic)) plat::drawScaled(out, pic, 0, 0, W, H);
 
@@ -175,7 +176,7 @@ bool ComposeSlide(int place, int slide, plat::Picture& out) {
         if (position.empty()) position = s->picture.empty() ? "centro" : "esquerda";
         int x, y;
         PlacePosition(position, W, H, blockW, blockH, x, y);
-        plat::Rgb ink = screenColour(con::trim(p->textColour).empty() ? 15 : ColourIndex(p->textColour));
+        plat::Rgb ink = screenColour(util::trim(p->textColour).empty() ? 15 : ColourIndex(p->textColour));
         plat::Rgb paper = screenColour(background);
         for (int i = 0; i < lines; ++i)
             plat::drawText(out, handle, x, y + i * lineHeight, SubstituteAll(s->text[size_t(i)]), ink,

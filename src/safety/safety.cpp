@@ -17,6 +17,9 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "safety/sha256.h"
+#include "util/atomic.h"
+#include "util/folders.h"
+#include "util/text.h"
 
 namespace safety {
 
@@ -127,20 +130,6 @@ std::string afterDrive(const std::string& name) {
     return rest;
 }
 
-// mkdir -p, for the user's copy of the root.
-void makeFolders(const std::string& dir) {
-    if (dir.empty() || dir == "/" || existsPath(dir)) return;
-    makeFolders(parentOf(dir));
-    ::mkdir(dir.c_str(), 0777);
-}
-
-std::string dataHome() {
-    const char* x = std::getenv("XDG_DATA_HOME");
-    if (x && *x == '/') return x;
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.local/share";
-}
-
 // Trust settings come from the user's settings folder or --ini only: an
 // ECOLAR.INI beside the program's start folder could have come with a download.
 std::vector<std::string> trustedFolders() {
@@ -149,8 +138,7 @@ std::vector<std::string> trustedFolders() {
     std::stringstream ss(list);
     std::string item;
     while (std::getline(ss, item, ';')) {
-        while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.pop_back();
-        while (!item.empty() && (item[0] == ' ' || item[0] == '\t')) item.erase(0, 1);
+        item = util::trimSpaces(item);
         if (item.empty()) continue;
         std::string path = plat::cp1252ToUtf8(item);
         if (path[0] == '~') {
@@ -210,11 +198,10 @@ std::vector<Answer> loadAnswers() {
     return out;
 }
 
-// Adds an answer through a temporary file and a rename, so a failure keeps the old answers.
+// Adds an answer; a failure keeps the old answers.
 bool keepAnswer(const Answer& ans) {
     std::string file = answersFile();
-    std::string dir = parentOf(file);
-    ::mkdir(dir.c_str(), 0700);
+    util::makeFolders(parentOf(file), 0700);
     std::string old;
     {
         std::ifstream in(file, std::ios::binary);
@@ -226,16 +213,7 @@ bool keepAnswer(const Answer& ans) {
     if (old.back() != '\n') old += '\n';
     old += ans.identity + "\t" + ans.kind + "\t" + (ans.allowed ? "S" : "N") + "\t" +
            escapeField(plat::cp1252ToUtf8(ans.target)) + "\n";
-    std::string tmp = file + ".tmp";
-    std::FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(old.data(), 1, old.size(), f) == old.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok || std::rename(tmp.c_str(), file.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        return false;
-    }
-    return true;
+    return util::writeFileAtomically(file, old).ok();
 }
 
 // One key: S allows, anything else refuses.
@@ -246,7 +224,7 @@ bool askPupil(const std::string& question) {
         con::readKey();
         k = 'N';
     }
-    k = con::toUpperLatin(k);
+    k = util::upperLatin(k);
     bool yes = k == 'S';
     con::writeLn(yes ? "S" : "N");
     return yes;
@@ -254,9 +232,9 @@ bool askPupil(const std::string& question) {
 
 }  // namespace
 
-std::string userRoot() { return dataHome() + "/ludivar/raiz"; }
+std::string userRoot() { return util::userDataDir() + "/raiz"; }
 
-std::string answersFile() { return plat::configDir() + "permissoes.txt"; }
+std::string answersFile() { return util::settingsDir() + "permissoes.txt"; }
 
 void resetSafety() { gSafe = SafetyState(); }
 
@@ -339,7 +317,7 @@ std::string resolve(const std::string& name, Access access) {
         // Games made on Windows write into the data root: their writes go to the
         // user's copy of it, and their reads look there first.
         std::string rest = afterDrive(name);
-        makeFolders(userRoot());
+        util::makeFolders(userRoot());
         std::string mine = realOf(userRoot());
         if (mine.empty()) return std::string();
         std::string base = plat::utf8ToCp1252(mine);
@@ -347,7 +325,7 @@ std::string resolve(const std::string& name, Access access) {
         if (!inside(real, mine)) return std::string();
         if (access == Access::Write) {
             bool folderName = name.back() == '\\' || name.back() == '/';
-            makeFolders(folderName ? real : parentOf(real));
+            util::makeFolders(folderName ? real : parentOf(real));
             return real;
         }
         if (existsPath(real)) return real;

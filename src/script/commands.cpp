@@ -11,6 +11,7 @@
 #include "platform/mci.h"
 #include "platform/platform.h"
 #include "script/interp.h"
+#include "util/text.h"
 
 namespace script {
 
@@ -30,7 +31,7 @@ std::string keyText(uint8_t key, uint8_t ext) {
 
 bool cmdTela(std::string_view arg) {
     if (arg.empty()) return false;
-    std::string up = upperLatin(arg);
+    std::string up = util::upperLatin(arg);
     if (up.size() == 1 && up[0] >= 'A' && up[0] <= 'Z') up = state().letters[size_t(up[0] - 'A')].view();
     if (up == "LIMPA") {
         con::clearScreen();
@@ -44,8 +45,8 @@ bool cmdTela(std::string_view arg) {
         size_t comma = up.find(',');
         if (comma == std::string::npos) return false;
         int32_t col, row;
-        if (!toNumber(trimView(std::string_view(up).substr(1, comma - 1)), col) ||
-            !toNumber(trimView(std::string_view(up).substr(comma + 1)), row))
+        if (!toNumber(util::trimView(std::string_view(up).substr(1, comma - 1)), col) ||
+            !toNumber(util::trimView(std::string_view(up).substr(comma + 1)), row))
             return false;
         con::gotoXY(col, row);
         return true;
@@ -85,7 +86,7 @@ bool cmdEscreve(std::string_view arg) {
         arg.remove_prefix(4);
         mute = true;
     }
-    arg = trimView(arg);
+    arg = util::trimView(arg);
     std::string text;
     if (arg.empty()) {
         noLineEnd = false;
@@ -133,7 +134,7 @@ enum class ReadMode { Normal, Edit, Silent, Hidden };
 bool cmdLe(std::string_view arg) {
     State& s = state();
     s.status = 0;
-    arg = trimView(arg);
+    arg = util::trimView(arg);
     if (arg.empty()) {
         con::readLineRaw();
         return true;
@@ -242,7 +243,7 @@ bool cmdMci(std::string_view arg) {
 bool endsWithUpper(const std::string& s, const char* suffix) {
     std::string_view suf(suffix);
     if (s.size() < suf.size()) return false;
-    return upperLatin(std::string_view(s).substr(s.size() - suf.size())) == suf;
+    return util::upperLatin(std::string_view(s).substr(s.size() - suf.size())) == suf;
 }
 
 // A fresh file of our own for the converted picture: made with O_EXCL under a
@@ -270,7 +271,7 @@ bool cmdImagem(std::string_view arg) {
     int32_t x = 0, y = 0;
     if (!arg.empty() && (!readNumber(arg, x) || !readNumber(arg, y) || !arg.empty())) return false;
     con::hideBitmap();
-    std::string name = trimText(file);
+    std::string name = util::trim(file);
     if (name.empty()) return true;
     std::string temp;
     if ((endsWithUpper(name, ".JPG") || endsWithUpper(name, ".JPEG")) && plat::fileExists(name)) {
@@ -286,7 +287,7 @@ bool cmdImagem(std::string_view arg) {
 bool cmdMenu(std::string_view arg) {
     State& s = state();
     if (startsWithUpper(arg, "CRIA")) {
-        arg = trimView(arg.substr(4));
+        arg = util::trimView(arg.substr(4));
         int32_t x1, y1, x2, y2;
         if (!readNumber(arg, x1) || !readNumber(arg, y1) || !readNumber(arg, x2) || !readNumber(arg, y2))
             return false;
@@ -295,20 +296,20 @@ bool cmdMenu(std::string_view arg) {
         return arg.empty();
     }
     if (startsWithUpper(arg, "ADICIONA")) {
-        arg = trimView(arg.substr(8));
+        arg = util::trimView(arg.substr(8));
         std::string item;
         if (!readOperand(arg, item)) return false;
         con::listAdd(item);
         return arg.empty();
     }
     if (startsWithUpper(arg, "TERMINA")) {
-        arg = trimView(arg.substr(7));
+        arg = util::trimView(arg.substr(7));
         con::listClear();
         con::listClose();
         return arg.empty();
     }
     if (startsWithUpper(arg, "EXECUTA")) {
-        arg = trimView(arg.substr(7));
+        arg = util::trimView(arg.substr(7));
         std::string* number = readTarget(arg);
         std::string* key = number ? readTarget(arg) : nullptr;
         std::string* text = key ? readTarget(arg) : nullptr;
@@ -316,7 +317,7 @@ bool cmdMenu(std::string_view arg) {
         con::ListResult r;
         do {
             int32_t start;
-            if (toNumber(trimView(*number), start)) s.listStart = start < 1 ? 1 : start;
+            if (toNumber(util::trimView(*number), start)) s.listStart = start < 1 ? 1 : start;
             r = con::listRun(s.listStart, true);
             // Extended keys other than F1-F12 (the arrows at the sides) do not end the menu.
         } while (r.key == 0 && !(r.ext >= 59 && r.ext <= 70));

@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "script/interp.h"
+#include "util/text.h"
 
 namespace script {
 
@@ -64,7 +65,7 @@ namespace {
 
 // readOperand without values: false for the forms it would fail on.
 bool formOperand(std::string_view& rest, Operand& o) {
-    std::string_view t = trimView(rest);
+    std::string_view t = util::trimView(rest);
     if (t.empty()) return false;
     char c = t[0];
     size_t n = 1;
@@ -95,10 +96,10 @@ bool formOperand(std::string_view& rest, Operand& o) {
         while (n < t.size() && isNameChar(t[n])) ++n;
         if (n == 1) return false;
         o.kind = Operand::Named;
-        o.text = upperLatin(t.substr(1, n - 1));
+        o.text = util::upperLatin(t.substr(1, n - 1));
     } else if (isLetter(c)) {
         o.kind = Operand::Letter;
-        o.letter = uint8_t(upperLatinByte(uint8_t(c)) - 'A');
+        o.letter = uint8_t(util::upperLatin(uint8_t(c)) - 'A');
     } else if (c == '(') {
         size_t end;
         if (!arithmeticExtent(t.substr(1), end) || 1 + end >= t.size() || t[1 + end] != ')') return false;
@@ -115,44 +116,44 @@ bool formOperand(std::string_view& rest, Operand& o) {
         if (canonicalNumber(o.text, n)) o.literal.setNumber(n);  // the same text, kept as a number
     }
     t.remove_prefix(n);
-    rest = trimView(t);
+    rest = util::trimView(t);
     return true;
 }
 
 bool formTarget(std::string_view& rest, Operand& o) {
-    std::string_view t = trimView(rest);
+    std::string_view t = util::trimView(rest);
     if (t.empty()) return false;
     size_t n = 1;
     if (t[0] == '$') {
         while (n < t.size() && isNameChar(t[n])) ++n;
         if (n == 1) return false;
         o.kind = Operand::Named;
-        o.text = upperLatin(t.substr(1, n - 1));
+        o.text = util::upperLatin(t.substr(1, n - 1));
     } else if (isLetter(t[0])) {
         if (t.size() > 1 && (isLetter(t[1]) || isDigit(t[1]))) return false;
         o.kind = Operand::Letter;
-        o.letter = uint8_t(upperLatinByte(uint8_t(t[0])) - 'A');
+        o.letter = uint8_t(util::upperLatin(uint8_t(t[0])) - 'A');
     } else {
         return false;
     }
     t.remove_prefix(n);
-    rest = trimView(t);
+    rest = util::trimView(t);
     return true;
 }
 
 bool formCondition(std::string_view& rest, Instr& in) {
     static const std::string kNaoAccented = plat::cp("NÃO");
-    std::string_view t = trimView(rest);
+    std::string_view t = util::trimView(rest);
     if (startsWithUpper(t, "NAO") || startsWithUpper(t, kNaoAccented)) {
         in.negate = true;
-        t = trimView(t.substr(3));
+        t = util::trimView(t.substr(3));
         if (t.empty()) return false;
     }
     if (!formOperand(t, in.a) || t.empty()) return false;
     size_t len = 0;
     in.compareOp = conditionOperator(t, len);
     if (in.compareOp < 0) return false;
-    t = trimView(t.substr(len));
+    t = util::trimView(t.substr(len));
     if (!formOperand(t, in.b)) return false;
     rest = t;
     return true;
@@ -163,17 +164,17 @@ std::unique_ptr<Instr> compileCommand(const std::string& key, std::string_view a
 // SEJA: a plain value, or TAMANHO, MAIUSC or POS of values.
 bool compileSeja(std::string_view arg, Instr& in) {
     if (!formTarget(arg, in.target) || arg.empty()) return false;
-    if (arg[0] == '=') arg = trimView(arg.substr(1));
+    if (arg[0] == '=') arg = util::trimView(arg.substr(1));
     if (arg.empty()) return false;
     if (arg.size() <= 5) {
-        std::string up = upperLatin(arg);
+        std::string up = util::upperLatin(arg);
         if (up == "DATA" || up == "HORA" || up == "DIA" || up == "TEMPO") return false;
     }
     static const char* const kFuncs[] = {"TAMANHO ", "MAIUSC ", "TRIM ", "POS ", "RAND ", "PALAVRA "};
     for (int f = 0; f < 6; ++f) {
         if (!startsWithUpper(arg, kFuncs[f])) continue;
         if (f != 0 && f != 1 && f != 3) return false;
-        arg = trimView(arg.substr(std::strlen(kFuncs[f])));
+        arg = util::trimView(arg.substr(std::strlen(kFuncs[f])));
         if (f == 3 && !formOperand(arg, in.b)) return false;
         if (!formOperand(arg, in.a) || !arg.empty()) return false;
         in.op = f == 0 ? Op::Tamanho : f == 1 ? Op::Maiusc : Op::Pos;
@@ -195,9 +196,9 @@ bool compileNested(std::string_view rest, Instr& in) {
     }
     size_t sp = rest.find(' ');
     std::string_view word = sp == std::string_view::npos ? rest : rest.substr(0, sp);
-    std::string_view arg = sp == std::string_view::npos ? std::string_view() : trimView(rest.substr(sp + 1));
+    std::string_view arg = sp == std::string_view::npos ? std::string_view() : util::trimView(rest.substr(sp + 1));
     if (word.size() > 32) return false;
-    std::string key = upperLatin(word);
+    std::string key = util::upperLatin(word);
     static const std::string kSenaoAccented = plat::cp("SENÃO");
     if (key == "REPETE" || key == "ENQUANTO" || key == "SENAO" || key == "FIM" || key == kSenaoAccented) return false;
     Handler h = lookupCommand(key);
@@ -380,7 +381,7 @@ bool run(const Instr& in) {
             Value* v = var ? value(in.a) : nullptr;
             if (!v || v->view().size() > kMaxValue) return false;
             if (v != var) var->text().assign(v->view());
-            for (char& c : var->text()) c = char(upperLatinByte(uint8_t(c)));
+            for (char& c : var->text()) c = char(util::upperLatin(uint8_t(c)));
             return true;
         }
         case Op::Pos: {

@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "safety/safety.h"
 #include "script/interp.h"
+#include "util/text.h"
 
 namespace script {
 
@@ -203,9 +204,9 @@ bool cmdEspera(std::string_view arg) {
     std::string text;
     if (!readOperand(arg, text)) return true;
     if (!reachDesktop()) return false;
-    text = upperLatin(text);
+    text = util::upperLatin(text);
     for (int64_t look = 0; look < int64_t(seconds) * 2; ++look) {
-        if (upperLatin(activeTitle(kTitleWait)).find(text) != std::string::npos) return true;
+        if (util::upperLatin(activeTitle(kTitleWait)).find(text) != std::string::npos) return true;
         // Another program's window takes real time to come up, whatever the
         // front; the console answers between the slices.
         bool stopped = false;
@@ -253,7 +254,7 @@ bool cmdAciona(std::string_view arg) {
         desk::sync();
         return true;
     }
-    std::string name = upperLatin(v);
+    std::string name = util::upperLatin(v);
     uint8_t mods = 0;
     static const struct { const char* prefix; uint8_t bit; } kPrefixes[] = {
         {"CTRL+", WantCtrl}, {"SHIFT+", WantShift}, {"ALT+", WantAlt}};
@@ -289,7 +290,7 @@ void origin(bool screen, int& x, int& y) {
 }
 
 bool cmdClica(std::string_view arg) {
-    arg = trimView(arg);
+    arg = util::trimView(arg);
     int clicks = 1;
     if (startsWithUpper(arg, "DUPLO")) {
         arg.remove_prefix(5);
@@ -298,13 +299,13 @@ bool cmdClica(std::string_view arg) {
         arg.remove_prefix(4);
         clicks = 0;
     }
-    arg = trimView(arg);
+    arg = util::trimView(arg);
     bool screen = startsWithUpper(arg, "TELA");
-    if (screen) arg = trimView(arg.substr(4));
+    if (screen) arg = util::trimView(arg.substr(4));
     int32_t x, y;
     if (!readNumber(arg, x)) return false;
-    arg = trimView(arg);
-    if (!arg.empty() && arg[0] == ',') arg = trimView(arg.substr(1));
+    arg = util::trimView(arg);
+    if (!arg.empty() && arg[0] == ',') arg = util::trimView(arg.substr(1));
     if (!readNumber(arg, y)) return false;
     if (!reachDesktop()) return false;
     int ox, oy;
@@ -321,8 +322,8 @@ bool cmdClica(std::string_view arg) {
 bool cmdCaptura(std::string_view arg) {
     if (arg.empty()) return false;
     size_t sp = arg.find(' ');
-    std::string word = upperLatin(arg.substr(0, sp));
-    arg = sp == std::string_view::npos ? std::string_view() : trimView(arg.substr(sp));
+    std::string word = util::upperLatin(arg.substr(0, sp));
+    arg = sp == std::string_view::npos ? std::string_view() : util::trimView(arg.substr(sp));
     std::string* var = readTarget(arg);
     if (!var) return false;
     std::string text;
@@ -361,7 +362,7 @@ bool cmdTransfere(std::string_view arg) {
     if (startsWithUpper(arg, "DE ")) toClipboard = true;
     else if (startsWithUpper(arg, "PARA ")) toClipboard = false;
     else return false;
-    arg = trimView(arg.substr(toClipboard ? 3 : 5));
+    arg = util::trimView(arg.substr(toClipboard ? 3 : 5));
     std::string* var = readTarget(arg);
     if (!var || !arg.empty()) return false;
     // With a display the clipboard is the desktop's, shared with other programs.
@@ -396,19 +397,19 @@ bool cmdJanela(std::string_view arg) {
     s.status = 0;
     if (arg.empty()) return false;
     size_t sp = arg.find(' ');
-    std::string action = upperLatin(arg.substr(0, sp));
-    arg = sp == std::string_view::npos ? std::string_view() : trimView(arg.substr(sp));
+    std::string action = util::upperLatin(arg.substr(0, sp));
+    arg = sp == std::string_view::npos ? std::string_view() : util::trimView(arg.substr(sp));
     std::string pattern;
     if (!readOperand(arg, pattern)) return false;
     bool atStart = !pattern.empty() && pattern.front() == '*';
     if (atStart) pattern.erase(0, 1);
     bool atEnd = !pattern.empty() && pattern.back() == '*';
     if (atEnd) pattern.pop_back();
-    pattern = upperLatin(pattern);
+    pattern = util::upperLatin(pattern);
     if (!reachDesktop()) return false;
     for (const desk::WindowInfo& w : desk::topLevelWindows()) {
         if (!w.visible && !w.minimized) continue;
-        std::string title = upperLatin(cut(w.title, kTitleMatch));
+        std::string title = util::upperLatin(cut(w.title, kTitleMatch));
         if (title.empty() || !titleMatches(title, pattern, atStart, atEnd)) continue;
         desk::WindowAction a;
         if (action == "FECHA") a = desk::WindowAction::Close;
@@ -429,7 +430,7 @@ bool cmdMsaa(std::string_view arg) {
     a11y::Element& e = gDesk.element;
     auto takeWord = [&](const char* word) {
         if (!startsWithUpper(arg, word)) return false;
-        arg = trimView(arg.substr(std::strlen(word)));
+        arg = util::trimView(arg.substr(std::strlen(word)));
         return true;
     };
     if (takeWord("MONITORA")) return a11y::available() && allowDesktop() && a11y::startMonitor();
@@ -481,9 +482,9 @@ bool cmdMsaa(std::string_view arg) {
 }  // namespace
 
 bool readMouse(std::string_view arg) {
-    arg = trimView(arg);
+    arg = util::trimView(arg);
     bool screen = startsWithUpper(arg, "TELA");
-    if (screen) arg = trimView(arg.substr(4));
+    if (screen) arg = util::trimView(arg.substr(4));
     std::string* vx = readTarget(arg);
     std::string* vy = vx ? readTarget(arg) : nullptr;
     if (!vy) return false;

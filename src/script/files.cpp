@@ -20,6 +20,9 @@
 #include "platform/process.h"
 #include "safety/safety.h"
 #include "script/interp.h"
+#include "util/atomic.h"
+#include "util/result.h"
+#include "util/text.h"
 
 namespace script {
 
@@ -223,54 +226,25 @@ bool cmdReplica(std::string_view arg) {
     // The copy is written beside its target and renamed over it at the end, so
     // a failed copy leaves the old file whole; a link in the target's place is
     // replaced, never written through.
-    std::string tmp = dst;
-    size_t slash = tmp.find_last_of('/');
-    tmp.insert(slash == std::string::npos ? 0 : slash + 1, ".ludivar-");
-    tmp += ".XXXXXX";
-    int fd = ::mkstemp(&tmp[0]);
-    std::FILE* out = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
-    if (!out) {
-        if (fd >= 0) {
-            ::close(fd);
-            ::unlink(tmp.c_str());
-        }
-        std::fclose(in);
-        if (!lenient) say(plat::cp("Erro na escrita de arquivo ") + to);
-        return lenient;
-    }
+    bool readFailed = false;
     std::vector<char> buf(30000);
-    bool ok = true;
-    for (;;) {
-        size_t n = std::fread(buf.data(), 1, buf.size(), in);
-        if (n > 0 && std::fwrite(buf.data(), 1, n, out) != n) {
-            if (!lenient) say(plat::cp("Erro na escrita de arquivo ") + to);
-            ok = false;
-            break;
-        }
-        if (n < buf.size()) {
-            if (std::ferror(in)) {
+    auto copy = [&](int fd) {
+        for (;;) {
+            size_t n = std::fread(buf.data(), 1, buf.size(), in);
+            if (n > 0 && !util::writeAll(fd, std::string_view(buf.data(), n)))
+                return util::Result::failure(util::reasonInWords(errno));
+            if (n < buf.size()) {
                 // A read error is not retried: the same error would come again.
-                if (!lenient) say(plat::cp("Erro no processamento de arquivo ") + from);
-                ok = false;
+                readFailed = std::ferror(in) != 0;
+                return readFailed ? util::Result::failure(util::reasonInWords(EIO)) : util::Result::success();
             }
-            break;
         }
-    }
+    };
+    const util::Result copied = util::writeFileAtomically(dst, copy, util::AtLink::Replace);
     std::fclose(in);
-    if (std::fclose(out) != 0 && ok) {
-        if (!lenient) say(plat::cp("Erro na escrita de arquivo ") + to);
-        ok = false;
-    }
-    if (ok) {
-        // A copy takes the permissions a new file would get, not mkstemp's private ones.
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::chmod(tmp.c_str(), 0666 & ~mask);
-        ok = std::rename(tmp.c_str(), dst.c_str()) == 0;
-        if (!ok && !lenient) say(plat::cp("Erro na escrita de arquivo ") + to);
-    }
-    if (!ok) ::unlink(tmp.c_str());
-    return ok || lenient;
+    if (!copied && !lenient)
+        say(readFailed ? plat::cp("Erro no processamento de arquivo ") + from : plat::cp("Erro na escrita de arquivo ") + to);
+    return copied.ok() || lenient;
 }
 
 bool cmdDir(std::string_view arg) {
@@ -280,7 +254,7 @@ bool cmdDir(std::string_view arg) {
     else if (startsWithUpper(arg, "REMOVE ")) op = 1;
     else if (startsWithUpper(arg, "TROCA ")) op = 2;
     else return false;
-    arg = trimView(arg.substr(arg.find(' ')));
+    arg = util::trimView(arg.substr(arg.find(' ')));
     std::string name;
     if (!readOperand(arg, name) || !arg.empty()) return false;
     bool ok = false;
@@ -316,7 +290,7 @@ bool wildMatch(std::string_view mask, std::string_view name) {
             starM = m++;
             starN = n;
         } else if (m < mask.size() &&
-                   (mask[m] == '?' || upperLatinByte(uint8_t(mask[m])) == upperLatinByte(uint8_t(name[n])))) {
+                   (mask[m] == '?' || util::upperLatin(uint8_t(mask[m])) == util::upperLatin(uint8_t(name[n])))) {
             ++m;
             ++n;
         } else if (starM != std::string_view::npos) {
@@ -345,7 +319,7 @@ void startSearch(const std::string& pattern, bool folders) {
     std::vector<plat::DirEntry> entries;
     if (path.empty() || !plat::listDir(plat::utf8ToCp1252(path), entries)) return;
     std::sort(entries.begin(), entries.end(), [](const plat::DirEntry& a, const plat::DirEntry& b) {
-        std::string ua = upperLatin(a.name), ub = upperLatin(b.name);
+        std::string ua = util::upperLatin(a.name), ub = util::upperLatin(b.name);
         return ua != ub ? ua < ub : a.name < b.name;
     });
     for (const plat::DirEntry& e : entries) {
@@ -362,13 +336,13 @@ bool cmdBusca(std::string_view arg) {
     if (!var) return false;
     bool folders = false;
     if (startsWithUpper(arg, "DIR")) {
-        arg = trimView(arg.substr(std::min<size_t>(4, arg.size())));
+        arg = util::trimView(arg.substr(std::min<size_t>(4, arg.size())));
         folders = true;
     }
     DirSearch& d = state().search;
     std::string result;
     if (startsWithUpper(arg, "PROXIMO") || startsWithUpper(arg, plat::cp("PRÓXIMO"))) {
-        if (!trimView(arg.substr(7)).empty()) return false;
+        if (!util::trimView(arg.substr(7)).empty()) return false;
         while (d.active && d.next < d.names.size()) {
             size_t i = d.next++;
             if (bool(d.isDir[i]) == (d.wanted == 16)) {
@@ -388,7 +362,7 @@ bool cmdBusca(std::string_view arg) {
     } else {
         result = plat::utf8ToCp1252(plat::currentDir());
     }
-    return assign(var, trimView(result));
+    return assign(var, util::trimView(result));
 }
 
 // ---------------------------------------------------------------------------
@@ -405,7 +379,7 @@ bool cmdExecuta(std::string_view arg) {
             name = v.substr(1);
         } else {
             name = v.substr(1, q - 1);
-            params = trimText(std::string_view(v).substr(q + 1));
+            params = util::trim(std::string_view(v).substr(q + 1));
         }
     } else {
         size_t sp = v.find(' ');

@@ -10,26 +10,13 @@
 #include "console/textwin.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "util/text.h"
 
 namespace script {
 
 State gState;
 
 namespace {
-
-// toUpperLatin as a table: the hot paths upper-case byte by byte.
-struct UpperTable {
-    std::array<uint8_t, 256> t{};
-    UpperTable() {
-        for (int c = 0; c < 256; ++c) {
-            uint8_t u = uint8_t(c);
-            if (c >= 'a' && c <= 'z') u = uint8_t(c - 32);
-            else if (c > 223) u = uint8_t(c - 32);
-            t[c] = u;
-        }
-    }
-};
-const UpperTable kUpper;
 
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 inline bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -48,27 +35,10 @@ void resetState() {
 // ---------------------------------------------------------------------------
 // Text helpers
 
-uint8_t upperLatinByte(uint8_t c) { return kUpper.t[c]; }
-
-std::string_view trimView(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && isBlankOrControl(s[b])) ++b;
-    while (e > b && isBlankOrControl(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
-
-std::string trimText(std::string_view s) { return std::string(trimView(s)); }
-
-std::string upperLatin(std::string_view s) {
-    std::string r(s);
-    for (char& c : r) c = char(kUpper.t[uint8_t(c)]);
-    return r;
-}
-
 bool startsWithUpper(std::string_view s, std::string_view prefix) {
     if (s.size() < prefix.size()) return false;
     for (size_t i = 0; i < prefix.size(); ++i)
-        if (kUpper.t[uint8_t(s[i])] != uint8_t(prefix[i])) return false;
+        if (util::upperLatin(uint8_t(s[i])) != uint8_t(prefix[i])) return false;
     return true;
 }
 
@@ -94,7 +64,7 @@ std::string* namedVariable(std::string_view name, bool create) {
 
 Value* namedValue(std::string_view name, bool create) {
     State& s = gState;
-    std::string key = upperLatin(name);
+    std::string key = util::upperLatin(name);
     auto it = s.nameIndex.find(key);
     if (it != s.nameIndex.end()) return &s.named[size_t(it->second)];
     if (!create || int(s.names.size()) >= kMaxNames) return nullptr;
@@ -199,7 +169,7 @@ struct ExprReader {
         }
         Value* var = nullptr;
         if (isLetter(c)) {
-            var = &gState.letters[size_t(kUpper.t[uint8_t(c)] - 'A')];
+            var = &gState.letters[size_t(util::upperLatin(uint8_t(c)) - 'A')];
             ++pos;
         } else if (c == '$') {
             size_t b = ++pos;
@@ -322,7 +292,7 @@ bool evaluateArithmetic(std::string_view& text, int32_t& value) {
 // Operands, targets, channels
 
 bool readOperand(std::string_view& rest, std::string& out) {
-    std::string_view t = trimView(rest);
+    std::string_view t = util::trimView(rest);
     if (t.empty()) return false;
     char c = t[0];
     if (c == '-' || isDigit(c)) {
@@ -359,7 +329,7 @@ bool readOperand(std::string_view& rest, std::string& out) {
         out = v->view();
         dropFront(t, n);
     } else if (isLetter(c)) {
-        out = gState.letters[size_t(kUpper.t[uint8_t(c)] - 'A')].view();
+        out = gState.letters[size_t(util::upperLatin(uint8_t(c)) - 'A')].view();
         dropFront(t, 1);
     } else if (c == '(') {
         std::string_view e = t.substr(1);
@@ -371,7 +341,7 @@ bool readOperand(std::string_view& rest, std::string& out) {
     } else {
         return false;
     }
-    rest = trimView(t);
+    rest = util::trimView(t);
     return true;
 }
 
@@ -390,7 +360,7 @@ bool readNumber(std::string_view& rest, int32_t& value) {
 }
 
 std::string* readTarget(std::string_view& rest) {
-    std::string_view t = trimView(rest);
+    std::string_view t = util::trimView(rest);
     if (t.empty()) return nullptr;
     std::string* var = nullptr;
     if (t[0] == '$') {
@@ -402,17 +372,17 @@ std::string* readTarget(std::string_view& rest) {
         t.remove_prefix(n);
     } else if (isLetter(t[0])) {
         if (t.size() > 1 && (isLetter(t[1]) || isDigit(t[1]))) return nullptr;
-        var = &gState.letters[size_t(kUpper.t[uint8_t(t[0])] - 'A')].text();
+        var = &gState.letters[size_t(util::upperLatin(uint8_t(t[0])) - 'A')].text();
         t.remove_prefix(1);
     } else {
         return nullptr;
     }
-    rest = trimView(t);
+    rest = util::trimView(t);
     return var;
 }
 
 int readChannel(std::string_view& rest) {
-    std::string_view t = trimView(rest);
+    std::string_view t = util::trimView(rest);
     if (t.size() < 2 || t[0] != '#' || !isDigit(t[1])) return -1;
     if (t.size() > 2 && t[2] != ' ') return -1;
     int n = t[1] - '0';
@@ -425,7 +395,7 @@ int readChannel(std::string_view& rest) {
 bool takeAmpersand(std::string_view& arg) {
     if (arg.empty() || arg.back() != '&') return false;
     arg.remove_suffix(1);
-    arg = trimView(arg);
+    arg = util::trimView(arg);
     return true;
 }
 
@@ -481,17 +451,17 @@ void splitWord(std::string_view text, std::string& word, std::string& arg) {
     word.assign(w.data(), w.size());
     for (char& c : word)
         if (c >= 'a' && c <= 'z') c = char(c - 32);
-    a = trimView(a);
+    a = util::trimView(a);
     arg.assign(a.data(), a.size());
 }
 
 void parseLine(std::string_view raw, Line& L) {
-    L.text = trimText(raw);
+    L.text = util::trim(raw);
     if (L.text.empty() || L.text[0] == '*' || L.text[0] == '@') L.nop = true;
-    L.norm = collapseBlanks(upperLatin(L.text));
+    L.norm = collapseBlanks(util::upperLatin(L.text));
     if (!L.nop) {
         splitWord(L.text, L.word, L.arg);
-        L.key = upperLatin(L.word);
+        L.key = util::upperLatin(L.word);
         L.handler = lookupCommand(L.key);
     }
     const std::string& n = L.norm;
@@ -507,7 +477,7 @@ void parseLine(std::string_view raw, Line& L) {
 // upper-cased.
 std::string firstWord(const Line& L) {
     size_t sp = L.text.find(' ');
-    return upperLatin(sp == std::string::npos ? std::string_view(L.text)
+    return util::upperLatin(sp == std::string::npos ? std::string_view(L.text)
                                               : std::string_view(L.text).substr(0, sp));
 }
 
@@ -602,9 +572,9 @@ bool parseProgram(const std::string& text, Program& out) {
         if (L.fim == BlockEnd::None && firstWord(L) == "REPETE") {
             size_t sp = L.text.find(' ');
             L.repeteArg = sp == std::string::npos ? std::string()
-                                                  : upperLatin(trimView(std::string_view(L.text).substr(sp + 1)));
+                                                  : util::upperLatin(util::trimView(std::string_view(L.text).substr(sp + 1)));
         }
-        if (!L.text.empty() && L.text[0] == '@') p.labels.emplace(upperLatin(std::string_view(L.text).substr(1)), k);
+        if (!L.text.empty() && L.text[0] == '@') p.labels.emplace(util::upperLatin(std::string_view(L.text).substr(1)), k);
     }
     int mark = 0;
     for (int k = n; k >= 0; --k) {
@@ -635,7 +605,7 @@ bool loadScript(const std::string& file) {
 
 bool findLabel(const std::string& name) {
     State& s = gState;
-    auto it = s.prog.labels.find(upperLatin(name));
+    auto it = s.prog.labels.find(util::upperLatin(name));
     if (it == s.prog.labels.end() || it->second > s.lineCount) return false;
     s.current = it->second;
     return true;
@@ -694,14 +664,14 @@ Handler lookupCommand(const std::string& upperWord) {
 
 bool executeLine(const std::string& text, bool nested) {
     State& s = gState;
-    std::string_view t = trimView(text);
+    std::string_view t = util::trimView(text);
     if (t.empty() || t[0] == '*' || t[0] == '@') return true;
     if (s.nesting >= kMaxNesting) return false;
     // Only the blank separates the word; a-z are upper-cased for the trace and
-    // every byte with toUpperLatin for the table.
+    // every byte with util::upperLatin for the table.
     size_t sp = t.find(' ');
     std::string_view rawWord = sp == std::string_view::npos ? t : t.substr(0, sp);
-    std::string_view arg = sp == std::string_view::npos ? std::string_view() : trimView(t.substr(sp + 1));
+    std::string_view arg = sp == std::string_view::npos ? std::string_view() : util::trimView(t.substr(sp + 1));
     char wbuf[32];
     std::string longWord;
     std::string_view word, key;
@@ -710,12 +680,12 @@ bool executeLine(const std::string& text, bool nested) {
         for (size_t i = 0; i < rawWord.size(); ++i) {
             char c = rawWord[i];
             wbuf[i] = (c >= 'a' && c <= 'z') ? char(c - 32) : c;
-            kbuf[i] = char(kUpper.t[uint8_t(c)]);
+            kbuf[i] = char(util::upperLatin(uint8_t(c)));
         }
         word = std::string_view(wbuf, rawWord.size());
         key = std::string_view(kbuf, rawWord.size());
     } else {
-        longWord = upperLatin(rawWord);  // no command is this long: it is reported as invalid
+        longWord = util::upperLatin(rawWord);  // no command is this long: it is reported as invalid
         word = key = longWord;
     }
     if (nested && isBlockWord(key)) return false;

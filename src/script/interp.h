@@ -43,9 +43,9 @@ struct Instr;  // a line compiled at load (compile.cpp)
 struct Line {
     std::string text;        // trimmed
     std::string word;        // command word, a-z upper-cased (as the debug trace shows it)
-    std::string key;         // the word upper-cased with toUpperLatin (table look-up)
+    std::string key;         // the word upper-cased with util::upperLatin (table look-up)
     std::string arg;         // argument text, trimmed
-    std::string norm;        // trimmed, toUpperLatin, runs of blanks made one (block scans)
+    std::string norm;        // trimmed, util::upperLatin, runs of blanks made one (block scans)
     std::string repeteArg;   // REPETE lines: the argument upper-cased, as FIM REPETE runs it
     Handler handler = nullptr;
     bool nop = false;        // empty, comment or label
@@ -65,7 +65,7 @@ struct Program {
     // SENÃO -> the FIM SE of its block.  0: none (a loop's end missing ends the run).
     std::vector<int> match;
     std::vector<int> nextBlockMark;  // next line that a block scan has to look at, 0: none
-    std::unordered_map<std::string, int> labels;  // label (toUpperLatin) -> first line
+    std::unordered_map<std::string, int> labels;  // label (util::upperLatin) -> first line
     std::string file;  // the name it was loaded by
     int count() const { return lines.empty() ? 0 : int(lines.size()) - 1; }
 };
@@ -129,12 +129,7 @@ inline State& state() { return gState; }
 void resetState();
 
 // --- text helpers --------------------------------------------------------
-inline bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
-std::string_view trimView(std::string_view s);
-std::string trimText(std::string_view s);
-std::string upperLatin(std::string_view s);
-uint8_t upperLatinByte(uint8_t c);
-// Case-insensitive (toUpperLatin) test that `s` begins with the upper-case `prefix`.
+// Case-insensitive (util::upperLatin) test that `s` begins with the upper-case `prefix`.
 bool startsWithUpper(std::string_view s, std::string_view prefix);
 std::string numberText(int64_t v);
 // Assigns unless the value is too long; false then and the variable is unchanged.

@@ -17,6 +17,7 @@
 #include "platform/platform.h"
 #include "safety/safety.h"
 #include "script/interp.h"
+#include "util/text.h"
 
 namespace script {
 
@@ -206,7 +207,7 @@ int connectTo(const addrinfo* a) {
 }
 
 bool cmdInternet(std::string_view arg) {
-    std::string word = upperLatin(trimView(arg));
+    std::string word = util::upperLatin(util::trimView(arg));
     // Sockets need no library start on Linux; the words are still checked.
     return word == "INICIA" || word == "TERMINA";
 }
@@ -231,7 +232,7 @@ bool cmdConecta(std::string_view arg) {
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_NUMERICSERV;
     addrinfo* list = nullptr;
-    std::string name = plat::cp1252ToUtf8(trimText(host));
+    std::string name = plat::cp1252ToUtf8(util::trim(host));
     int fd = -1;
     if (!name.empty() && ::getaddrinfo(name.c_str(), std::to_string(port).c_str(), &hints, &list) == 0) {
         // A name may stand for IPv6 and IPv4 addresses: the first that answers wins.
@@ -321,7 +322,7 @@ bool cmdObserva(std::string_view arg) {
         n = readChannel(arg);
         if (n < 0) return false;
     }
-    arg = trimView(arg);
+    arg = util::trimView(arg);
     std::string* var = readTarget(arg);
     if (!var || !arg.empty()) return false;
     bool waiting = keyboard ? con::keyPressed() : dataWaiting(state().channels[size_t(n)]);
@@ -348,7 +349,7 @@ bool cmdIp(std::string_view arg) {
     if (startsWithUpper(arg, "LOCAL ")) local = true;
     else if (startsWithUpper(arg, "REMOTO ")) local = false;
     else return false;
-    arg = trimView(arg.substr(local ? 6 : 7));
+    arg = util::trimView(arg.substr(local ? 6 : 7));
     int n = readChannel(arg);
     if (n < 0) return false;
     std::string* var = readTarget(arg);

@@ -5,6 +5,7 @@
 #include "console/console.h"
 #include "platform/platform.h"
 #include "script/interp.h"
+#include "util/log.h"
 
 namespace script {
 
@@ -19,7 +20,7 @@ int runScriptFile(const std::string& path) {
     else if (r.code == RunNoLabel) report += plat::cp(": rótulo inicial não encontrado");
     report += " (resultado " + numberText(r.code) + ")";
     con::writeLineAndSpeak(report);
-    std::fprintf(stderr, "%s\n", plat::cp1252ToUtf8(report).c_str());
+    util::log(plat::cp1252ToUtf8(report));
     return 1;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "safety/safety.h"
 #include "script/interp.h"
+#include "util/text.h"
 
 namespace script {
 
@@ -64,7 +65,7 @@ std::string palavra(int32_t k, std::string_view s) {
     for (int32_t i = 1; i < k && !s.empty(); ++i) {
         size_t sp = s.find(' ');
         if (sp == std::string_view::npos) s = std::string_view();
-        else s = trimView(s.substr(sp + 1));
+        else s = util::trimView(s.substr(sp + 1));
     }
     size_t sp = s.find(' ');
     return std::string(sp == std::string_view::npos ? s : s.substr(0, sp));
@@ -80,14 +81,14 @@ bool sejaFunction(std::string_view rest, std::string* var, bool& handled) {
         }
     handled = f >= 0;
     if (!handled) return false;
-    rest = trimView(rest.substr(std::strlen(kFuncs[f])));
+    rest = util::trimView(rest.substr(std::strlen(kFuncs[f])));
     std::string first, main;
     if ((f == 3 || f == 5) && !readOperand(rest, first)) return false;
     if (!readOperand(rest, main) || !rest.empty()) return false;
     switch (f) {
         case 0: setNumberText(var, int64_t(main.size())); return true;
-        case 1: return assign(var, upperLatin(main));
-        case 2: return assign(var, trimView(main));
+        case 1: return assign(var, util::upperLatin(main));
+        case 2: return assign(var, util::trimView(main));
         case 3: {
             size_t p = first.empty() ? std::string::npos : main.find(first);
             setNumberText(var, p == std::string::npos ? 0 : int64_t(p) + 1);
@@ -112,10 +113,10 @@ bool sejaFunction(std::string_view rest, std::string* var, bool& handled) {
 bool cmdSeja(std::string_view arg) {
     std::string* var = readTarget(arg);
     if (!var || arg.empty()) return false;
-    if (arg[0] == '=') arg = trimView(arg.substr(1));
+    if (arg[0] == '=') arg = util::trimView(arg.substr(1));
     if (arg.empty()) return false;
     if (arg.size() <= 5) {
-        std::string up = upperLatin(arg);
+        std::string up = util::upperLatin(arg);
         if (up == "DATA" || up == "HORA" || up == "DIA" || up == "TEMPO") return sejaWord(up, var);
     }
     bool handled;
@@ -170,7 +171,7 @@ bool cmdCopia(std::string_view arg) {
     std::string a, b;
     int32_t from, to;
     if (!readOperand(arg, a) || !readOperand(arg, b)) return false;
-    if (!toNumber(trimView(a), from) || !toNumber(trimView(b), to)) return false;
+    if (!toNumber(util::trimView(a), from) || !toNumber(util::trimView(b), to)) return false;
     if (from < 1) from = 1;
     std::string r;
     if (to >= from && size_t(from) <= src->size()) {
@@ -254,7 +255,7 @@ void compareKey(const std::string& v, std::string& key) {
         return;
     }
     key.resize(v.size());
-    for (size_t i = 0; i < v.size(); ++i) key[i] = char(upperLatinByte(uint8_t(v[i])));
+    for (size_t i = 0; i < v.size(); ++i) key[i] = char(util::upperLatin(uint8_t(v[i])));
 }
 
 // Two texts of 1 to 21 digits compare as their padded keys do without building
@@ -366,10 +367,10 @@ bool compareValues(const std::string& left, const std::string& right, int op) {
 bool evaluateCondition(std::string_view& rest, bool& result) {
     static const std::string kNaoAccented = plat::cp("NÃO");
     bool negate = false;
-    std::string_view t = trimView(rest);
+    std::string_view t = util::trimView(rest);
     if (startsWithUpper(t, "NAO") || startsWithUpper(t, kNaoAccented)) {
         negate = true;
-        t = trimView(t.substr(3));
+        t = util::trimView(t.substr(3));
         if (t.empty()) return false;
     }
     std::string left, right;
@@ -377,7 +378,7 @@ bool evaluateCondition(std::string_view& rest, bool& result) {
     size_t len = 0;
     int op = conditionOperator(t, len);
     if (op < 0) return false;
-    t = trimView(t.substr(len));
+    t = util::trimView(t.substr(len));
     if (!readOperand(t, right)) return false;
     bool r = compareValues(left, right, op);
     result = negate ? !r : r;
@@ -390,7 +391,7 @@ namespace {
 // Passes over one operand by its form: a number, a string, a variable, a letter
 // or a parenthesised expression.  False when there is none.
 bool skipOperandForm(std::string_view& t) {
-    t = trimView(t);
+    t = util::trimView(t);
     if (t.empty()) return false;
     char c = t[0];
     size_t n = 1;
@@ -432,7 +433,7 @@ bool skipOperandForm(std::string_view& t) {
         return false;
     }
     t.remove_prefix(n);
-    t = trimView(t);
+    t = util::trimView(t);
     return true;
 }
 
@@ -440,9 +441,9 @@ bool skipOperandForm(std::string_view& t) {
 
 bool isWholeCondition(std::string_view t) {
     static const std::string kNaoAccented = plat::cp("NÃO");
-    t = trimView(t);
+    t = util::trimView(t);
     if (startsWithUpper(t, "NAO") || startsWithUpper(t, kNaoAccented)) {
-        t = trimView(t.substr(3));
+        t = util::trimView(t.substr(3));
         if (t.empty()) return false;
     }
     if (!skipOperandForm(t) || t.empty()) return false;
@@ -572,7 +573,7 @@ bool cmdDesvia(std::string_view argView) {
     if (startsWithUpper(arg, "SCRIPT")) {
         arg.remove_prefix(6);
         if (arg.empty() || arg[0] != ' ') return false;
-        arg = trimView(arg);
+        arg = util::trimView(arg);
         std::string file;
         if (!readOperand(arg, file)) return false;
         hadScript = true;
@@ -605,7 +606,7 @@ bool cmdChama(std::string_view arg) {
     State& s = state();
     if (s.stop || arg.empty()) return false;
     if (startsWithUpper(arg, "REMOTO ")) {
-        arg = trimView(arg.substr(7));
+        arg = util::trimView(arg.substr(7));
         std::string value;
         if (!readOperand(arg, value)) return false;
         std::string* var = nullptr;

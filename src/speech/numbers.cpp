@@ -1,53 +1,22 @@
 // Numbers, the time and the date as the names of recorded word files of the
 // letters folder.  Pure: the voice builder uses it to know what to record.
 #include <array>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
 #include "speech/synth.h"
+#include "util/numbers.h"
 
 namespace speech {
 
 namespace {
 
-const std::array<const char*, 10> kUnits = {"zero", "um",   "dois", "tres", "quatro",
-                                            "cinco", "seis", "sete", "oito", "nove"};
-const std::array<const char*, 10> kTeens = {"dez",    "onze",      "doze",      "treze",   "quatorze",
-                                            "quinze", "dezesseis", "dezessete", "dezoito", "dezenove"};
-const std::array<const char*, 10> kTens = {"", "", "vinte", "trinta", "quarenta", "cinquenta",
-                                           "sessenta", "setenta", "oitenta", "noventa"};
-const std::array<const char*, 10> kHundreds = {"",           "cento",      "duzentos",  "trezentos",
-                                               "quatrocentos", "quinhentos", "seiscentos", "setecentos",
-                                               "oitocentos",  "novecentos"};
-const std::array<const char*, 4> kScaleOne = {"trilhão ", "bilhão ", "milhão ", "mil "};
-const std::array<const char*, 4> kScaleMany = {"trilhões ", "bilhões ", "milhões ", "mil "};
 const std::array<const char*, 7> kWeekdays = {"Domingo", "Segunda", "Terca", "Quarta",
                                               "Quinta",  "Sexta",   "Sabado"};
 const std::array<const char*, 12> kMonths = {"Janeiro", "Fevereiro", "Marco",    "Abril",
                                              "Maio",    "Junho",     "Julho",    "Agosto",
                                              "Setembro", "Outubro",  "Novembro", "Dezembro"};
-
-std::string groupWords(const char* g) {
-    if (std::strncmp(g, "000", 3) == 0) return "";
-    if (std::strncmp(g, "100", 3) == 0) return "cem";
-    const int h = g[0] - '0', t = g[1] - '0', u = g[2] - '0';
-    std::string w;
-    if (h != 0) {
-        w += kHundreds[h];
-        if (t == 0 && u == 0) return w;
-        w += " e ";
-    }
-    if (t == 1) return w + kTeens[u];
-    if (t != 0) {
-        w += kTens[t];
-        if (u == 0) return w;
-        w += " e ";
-    }
-    if (u != 0) w += kUnits[u];
-    return w;
-}
 
 std::string cut(const std::string& s, size_t n) { return s.size() > n ? s.substr(0, n) : s; }
 
@@ -84,45 +53,7 @@ std::string numberWordFile(const std::string& word) {
 }
 
 std::string numberToWords(const std::string& digits) {
-    std::string d;
-    for (char c : digits) {
-        if (c < '0' || c > '9') break;
-        if (d.empty() && c == '0') continue;
-        d += c;
-    }
-    if (d.empty()) return "zero";
-    if (d.size() > 15) {
-        // Beyond the trillions there are no words: say the digits one by one.
-        std::string w;
-        for (char c : d) {
-            if (!w.empty()) w += ' ';
-            w += kUnits[c - '0'];
-        }
-        return w;
-    }
-    d = std::string(15 - d.size(), '0') + d;
-    std::array<std::string, 5> g;
-    int last = 4;
-    for (int i = 0; i < 5; ++i) {
-        g[i] = groupWords(d.c_str() + 3 * i);
-        if (i < 4 && !g[i].empty())
-            g[i] += std::string(" ") + plat::cp(d.compare(3 * i, 3, "001") == 0 ? kScaleOne[i] : kScaleMany[i]);
-    }
-    for (int i = 4; i >= 0; --i)
-        if (!g[i].empty()) {
-            last = i;
-            break;
-        }
-    std::string out;
-    bool earlier = false;
-    for (int i = 0; i < 5; ++i) {
-        if (g[i].empty()) continue;
-        if (i == last && earlier) out += "e ";
-        out += g[i];
-        earlier = true;
-    }
-    if (out.compare(0, 6, "um mil") == 0 && out.compare(0, 7, "um milh") != 0) out.erase(0, 3);
-    return out;
+    return util::numberWords(digits, util::NumberSpelling::WordFiles);
 }
 
 std::vector<std::string> timeWordFiles(int hour, int minute) {

@@ -19,6 +19,7 @@
 #include "speech/speak.h"
 #include "speech/synthcore.h"
 #include "speech/wave.h"
+#include "util/log.h"
 
 namespace speech {
 

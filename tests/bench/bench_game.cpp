@@ -20,6 +20,8 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "game/model.h"
+#include "util/atomic.h"
+#include "util/result.h"
 
 using namespace game;
 using Clock = std::chrono::steady_clock;
@@ -83,9 +85,8 @@ int main(int argc, char** argv) {
     // Saving: the text of the game, then the safe write (temporary file, flush, rename).
     auto t0 = Clock::now();
     std::string text = GameText(*big);
-    std::string why;
-    if (!WriteFileAtomically(path, text, &why)) {
-        std::fprintf(stderr, "gravação falhou: %s\n", why.c_str());
+    if (util::Result saved = util::writeFileAtomically(path, text); !saved) {
+        std::fprintf(stderr, "gravação falhou: %s\n", saved.reason().c_str());
         return 2;
     }
     double saveMs = msSince(t0);

@@ -9,6 +9,7 @@
 #include "console_support.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "util/text.h"
 
 namespace {
 
@@ -162,10 +163,10 @@ TEST(Speak, RecordedNamesGoToTheirFolders) {
 }
 
 TEST(Speak, UpperCaseCoversLatinLetters) {
-    EXPECT_EQ(con::toUpperLatin(plat::cp("ação é já")), plat::cp("AÇÃO É JÁ"));
-    EXPECT_EQ(con::toUpperLatin(uint8_t('z')), 'Z');
-    EXPECT_EQ(con::toUpperLatin(uint8_t('1')), '1');
-    EXPECT_EQ(con::trim("  a b \t"), "a b");
+    EXPECT_EQ(util::upperLatin(plat::cp("ação é já")), plat::cp("AÇÃO É JÁ"));
+    EXPECT_EQ(util::upperLatin(uint8_t('z')), 'Z');
+    EXPECT_EQ(util::upperLatin(uint8_t('1')), '1');
+    EXPECT_EQ(util::trim("  a b \t"), "a b");
 }
 
 TEST(Speak, ReadKeyWithEchoSaysTheTimeOnF8AndEchoesCharacters) {

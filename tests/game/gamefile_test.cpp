@@ -16,6 +16,8 @@
 #include "game/model.h"
 #include "platform/platform.h"
 #include "support/headless.h"
+#include "util/atomic.h"
+#include "util/result.h"
 
 using namespace game;
 namespace fs = std::filesystem;
@@ -442,9 +444,9 @@ TEST(GameFile, SaveReplacesTheFileOnlyWhenWhollyWritten) {
     std::string dir = tempDir();
     std::string path = dir + "/jogo.lud";
     TJogo g = richGame();
-    ASSERT_TRUE(WriteFileAtomically(path, "velho"));
+    ASSERT_TRUE(util::writeFileAtomically(path, "velho"));
     chmod(path.c_str(), 0640);
-    ASSERT_TRUE(WriteFileAtomically(path, GameText(g)));
+    ASSERT_TRUE(util::writeFileAtomically(path, GameText(g)));
     EXPECT_EQ(slurp(path), GameText(g));
     struct stat st;
     ASSERT_EQ(stat(path.c_str(), &st), 0);
@@ -453,33 +455,32 @@ TEST(GameFile, SaveReplacesTheFileOnlyWhenWhollyWritten) {
     // A save through a link replaces the file it points to and leaves the link.
     std::string link = dir + "/atalho.lud";
     ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
-    ASSERT_TRUE(WriteFileAtomically(link, "pelo atalho"));
+    ASSERT_TRUE(util::writeFileAtomically(link, "pelo atalho"));
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(slurp(path), "pelo atalho");
 
     // A write that fails half-way (the file size limit) leaves the old file whole
     // and no temporary file behind.
-    ASSERT_TRUE(WriteFileAtomically(path, "antigo e inteiro"));
+    ASSERT_TRUE(util::writeFileAtomically(path, "antigo e inteiro"));
     struct rlimit old;
     getrlimit(RLIMIT_FSIZE, &old);
     signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = old;
     small.rlim_cur = 1000;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::string why;
-    bool ok = WriteFileAtomically(path, std::string(100000, 'n'), &why);
+    const util::Result r = util::writeFileAtomically(path, std::string(100000, 'n'));
     setrlimit(RLIMIT_FSIZE, &old);
     signal(SIGXFSZ, SIG_DFL);
-    EXPECT_FALSE(ok);
-    EXPECT_FALSE(why.empty());
+    EXPECT_FALSE(r.ok());
+    EXPECT_FALSE(r.reason().empty());
     EXPECT_EQ(slurp(path), "antigo e inteiro");
     int files = 0;
     for (auto& e : fs::directory_iterator(dir)) files += e.path().filename().string()[0] == '.' ? 100 : 1;
     EXPECT_EQ(files, 2);  // jogo.lud and the link
 
     // A folder that does not exist, or a name that is a folder.
-    EXPECT_FALSE(WriteFileAtomically(dir + "/nao/existe.lud", "x"));
-    EXPECT_FALSE(WriteFileAtomically(dir, "x"));
+    EXPECT_FALSE(util::writeFileAtomically(dir + "/nao/existe.lud", "x"));
+    EXPECT_FALSE(util::writeFileAtomically(dir, "x"));
     EXPECT_TRUE(fs::is_directory(dir));
 }
 

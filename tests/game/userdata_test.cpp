@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "support/headless.h"
 #include "support/inproc.h"
+#include "util/folders.h"
 
 namespace fs = std::filesystem;
 
@@ -65,7 +66,7 @@ TEST(UserData, GamesFolderFromTheSetting) {
     {
         EnvGuard rel("XDG_DATA_HOME", "relativo");
         EnvGuard home("HOME", d + "/casa");
-        EXPECT_EQ(plat::userDataDir(), d + "/casa/.local/share/ludivar");
+        EXPECT_EQ(util::userDataDir(), d + "/casa/.local/share/ludivar");
     }
     fs::create_directories(d + "/outra");
     writeText(ip.dir + "/outro.ini", "[LUDIVAR]\nDIRJOGOS=" + d + "/outra\n");
@@ -76,7 +77,7 @@ TEST(UserData, GamesFolderFromTheSetting) {
     // Settings: $ECOLAR_CONFIG_DIR first, then $XDG_CONFIG_HOME/ecolar.
     unsetenv("ECOLAR_CONFIG_DIR");
     EnvGuard cfg("XDG_CONFIG_HOME", d + "/cfg");
-    EXPECT_EQ(plat::configDir(), d + "/cfg/ecolar/");
+    EXPECT_EQ(util::settingsDir(), d + "/cfg/ecolar/");
 }
 
 TEST(UserData, OldGamesMoveOnceAndNothingIsReplaced) {

@@ -66,10 +66,6 @@ struct LanguageState {
 LanguageState& languageState();
 void resetLanguage();
 
-// CP1252 helpers shared by the chain.
-std::string upperCp(const std::string& s);
-std::string lowerCp(const std::string& s);
-std::string trimCp(const std::string& s);
 // Reads a language file: UTF-8 files are brought to CP1252, CR LF to LF.
 bool readLanguageFile(const std::string& linuxPath, std::vector<std::string>& lines);
 

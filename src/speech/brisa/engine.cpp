@@ -10,6 +10,7 @@
 #include "speech/brisa/mbrola.h"
 #include "speech/env.h"
 #include "speech/wave.h"
+#include "util/text.h"
 
 namespace brisa {
 
@@ -124,7 +125,7 @@ void ttsSetFactors(double pitchFactor, double durationFactor) {
 }
 
 bool ttsSpeak(const std::string& text) {
-    if (!gEng.open || trimCp(text).empty()) return gEng.open;
+    if (!gEng.open || util::trimLineSpace(text).empty()) return gEng.open;
     const std::vector<std::string> lines = textToPhonemeLines(text, gEng.pitchFactor, gEng.durationFactor);
     speech::WaveState& w = speech::waveState();
     const bool fast = w.fastRate, cut = w.cutPeriods;

@@ -6,6 +6,8 @@
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "util/log.h"
+#include "util/text.h"
 
 namespace brisa {
 
@@ -15,7 +17,7 @@ LanguageState& L() { return languageState(); }
 
 void report(const std::string& path, size_t line, const std::string& message) {
     L().messages.push_back(plat::utf8ToCp1252(path) + ":" + std::to_string(line) + ": " + message);
-    std::fprintf(stderr, "ludivar: %s\n", plat::cp1252ToUtf8(L().messages.back()).c_str());
+    util::log("ludivar: " + plat::cp1252ToUtf8(L().messages.back()));
 }
 
 bool in(uint8_t c, const char* set) {
@@ -133,7 +135,7 @@ bool loadBrisaRules(const std::string& rulesPath, const std::string& exceptionsP
     if (!readLanguageFile(rulesPath, lines)) return false;
     for (size_t n = 0; n < lines.size(); ++n) {
         const std::string& line = lines[n];
-        if (trimCp(line).empty() || line[0] == ';') continue;
+        if (util::trimLineSpace(line).empty() || line[0] == ';') continue;
         const size_t open = line.find('(');
         const size_t close = open == std::string::npos ? open : line.find(')', open + 1);
         const size_t eq = close == std::string::npos ? close : line.find('=', close + 1);
@@ -148,13 +150,13 @@ bool loadBrisaRules(const std::string& rulesPath, const std::string& exceptionsP
         std::string o = line.substr(eq + 1);
         const size_t bar = o.find('|');
         if (bar != std::string::npos) o.erase(bar);
-        r.output = trimCp(o).substr(0, 20);
+        r.output = util::trimLineSpace(o).substr(0, 20);
         if (r.target.empty() || uint8_t(r.target[0]) < 32) continue;
         s.rules[size_t(up(r.target[0])) - 32].push_back(r);
     }
     if (!readLanguageFile(exceptionsPath, lines)) return false;
     for (size_t n = 0; n < lines.size() && s.exceptions.size() < kMaxExceptions; ++n) {
-        const std::string line = trimCp(lines[n]);
+        const std::string line = util::trimLineSpace(lines[n]);
         if (line.empty() || line[0] == ';') continue;
         const size_t eq = line.find('=');
         if (eq == std::string::npos) {
@@ -164,7 +166,7 @@ bool loadBrisaRules(const std::string& rulesPath, const std::string& exceptionsP
         std::string rep = line.substr(eq + 1);
         const size_t bar = rep.find('|');
         if (bar != std::string::npos) rep.erase(bar);
-        s.exceptions.emplace_back(upperCp(trimCp(line.substr(0, eq))), upperCp(trimCp(rep)));
+        s.exceptions.emplace_back(util::upperLatin(util::trimLineSpace(line.substr(0, eq))), util::upperLatin(util::trimLineSpace(rep)));
     }
     std::stable_sort(s.exceptions.begin(), s.exceptions.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -192,7 +194,7 @@ std::string applyExceptions(const std::string& upperWord) {
 }
 
 int stressPosition(const std::string& word) {
-    const std::string w = lowerCp(word);
+    const std::string w = util::lowerLatin(word);
     const int n = int(w.size());
     const char kAccented[] = "\xE0\xE1\xE2\xE3\xE9\xEA\xED\xF3\xF4\xF5\xFA";
     const char kFinder[] = "aeiouwy\xFC";
@@ -270,7 +272,7 @@ std::vector<std::string> wordsToPhonemes(const std::vector<std::string>& lines) 
     static const char* const kUnstressed[] = {"POR", "DAS", "DOS", "COM", "N\xC3O", "SIM"};
     for (const std::string& line : lines) {
         out.push_back(";" + line);
-        const std::string text = upperCp(line.size() > 4 ? line.substr(4) : std::string());
+        const std::string text = util::upperLatin(line.size() > 4 ? line.substr(4) : std::string());
         if (text.empty()) {
             out.push_back("__");
             out.push_back("");

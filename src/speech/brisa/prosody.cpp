@@ -7,6 +7,8 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
+#include "util/log.h"
+#include "util/text.h"
 
 namespace brisa {
 
@@ -19,12 +21,12 @@ void report(const std::string& path, size_t line, const std::string& message) {
     std::string where = plat::utf8ToCp1252(path);
     if (line > 0) where += ":" + std::to_string(line);
     L().messages.push_back(where + ": " + message);
-    std::fprintf(stderr, "ludivar: %s\n", plat::cp1252ToUtf8(L().messages.back()).c_str());
+    util::log("ludivar: " + plat::cp1252ToUtf8(L().messages.back()));
 }
 
 // Whole-text number: digits with an optional sign, blanks around allowed.
 bool parseNumber(const std::string& s, long& out) {
-    const std::string t = trimCp(s);
+    const std::string t = util::trimLineSpace(s);
     if (t.empty()) return false;
     char* end = nullptr;
     const long v = std::strtol(t.c_str(), &end, 10);
@@ -69,10 +71,10 @@ bool loadProsody(const std::string& path) {
     auto section = [&](const char* header, auto&& onLine) -> int {
         const std::string want = plat::cp(header);
         size_t i = 0;
-        while (i < lines.size() && upperCp(trimCp(lines[i])) != want) ++i;
+        while (i < lines.size() && util::upperLatin(util::trimLineSpace(lines[i])) != want) ++i;
         if (i == lines.size()) return -1;
         for (++i; i < lines.size(); ++i) {
-            const std::string line = trimCp(lines[i]);
+            const std::string line = util::trimLineSpace(lines[i]);
             if (line.empty() || line[0] == '*' || line[0] == ';') continue;
             if (line[0] == '[') break;
             if (!onLine(line, i + 1)) return 0;
@@ -91,7 +93,7 @@ bool loadProsody(const std::string& path) {
             report(path, n, bad);
             ms = 100;
         }
-        if (s.durations.size() < kMaxDurations) s.durations.emplace_back(trimCp(line.substr(0, eq)).substr(0, 2), int(ms));
+        if (s.durations.size() < kMaxDurations) s.durations.emplace_back(util::trimLineSpace(line.substr(0, eq)).substr(0, 2), int(ms));
         return true;
     });
     if (rc < 0) report(path, 0, plat::cp("Duração dos difones errada ou ausente"));
@@ -103,7 +105,7 @@ bool loadProsody(const std::string& path) {
             return false;
         }
         if (s.keyWords.size() < kMaxKeyWords)
-            s.keyWords.emplace_back(upperCp(trimCp(line.substr(0, eq))), upperCp(trimCp(line.substr(eq + 1))).substr(0, 2));
+            s.keyWords.emplace_back(util::upperLatin(util::trimLineSpace(line.substr(0, eq))), util::upperLatin(util::trimLineSpace(line.substr(eq + 1))).substr(0, 2));
         return true;
     });
     if (rc < 0) report(path, 0, plat::cp("Prosódia: palavras chaves ausentes"));
@@ -111,7 +113,7 @@ bool loadProsody(const std::string& path) {
     std::stable_sort(s.keyWords.begin(), s.keyWords.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     rc = section("[PROSÓDIA]", [&](const std::string& raw, size_t n) {
-        const std::string line = upperCp(raw);
+        const std::string line = util::upperLatin(raw);
         const std::string bad = plat::cp("Configuração da prosódia: chave errada: ") + raw;
         if (line.compare(0, 6, "HERTZ=") == 0) {
             long hz = 0;
@@ -143,13 +145,13 @@ bool loadProsody(const std::string& path) {
             return false;
         }
         Pattern p;
-        std::string classes = trimCp(line.substr(0, eq));
+        std::string classes = util::trimLineSpace(line.substr(0, eq));
         const size_t bar1 = classes.find('|');
         const size_t bar2 = bar1 == std::string::npos ? std::string::npos : classes.find('|', bar1 + 1);
-        p.prev = trimCp(classes.substr(0, bar1)).substr(0, 3);
-        if (bar1 != std::string::npos) p.word = trimCp(classes.substr(bar1 + 1, bar2 - bar1 - 1)).substr(0, 3);
-        if (bar2 != std::string::npos) p.next = trimCp(classes.substr(bar2 + 1)).substr(0, 3);
-        p.pattern = trimCp(line.substr(eq + 1));
+        p.prev = util::trimLineSpace(classes.substr(0, bar1)).substr(0, 3);
+        if (bar1 != std::string::npos) p.word = util::trimLineSpace(classes.substr(bar1 + 1, bar2 - bar1 - 1)).substr(0, 3);
+        if (bar2 != std::string::npos) p.next = util::trimLineSpace(classes.substr(bar2 + 1)).substr(0, 3);
+        p.pattern = util::trimLineSpace(line.substr(eq + 1));
         // A pattern is three pitch digits (the first may be "?"); anything else could
         // never be read back by the timing step.
         if (!isPatternText(p.pattern)) {
@@ -171,14 +173,14 @@ bool loadDiphoneList(const std::string& path) {
         return c == '2' || c == '@' || c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
     };
     for (const std::string& raw : lines) {
-        const std::string line = trimCp(raw);
+        const std::string line = util::trimLineSpace(raw);
         if (line.empty() || line[0] == '!' || line[0] == '*' || line[0] == ';') continue;
         size_t i = 0;
         std::string a, b;
         while (i < line.size() && nameChar(line[i])) a += line[i++];
         while (i < line.size() && !nameChar(line[i])) ++i;
         while (i < line.size() && nameChar(line[i])) b += line[i++];
-        L().diphones.push_back(upperCp(a + "-" + b));
+        L().diphones.push_back(util::upperLatin(a + "-" + b));
     }
     std::sort(L().diphones.begin(), L().diphones.end());
     return true;
@@ -187,7 +189,7 @@ bool loadDiphoneList(const std::string& path) {
 void freeDiphoneList() { L().diphones.clear(); }
 
 bool hasDiphone(const std::string& pair) {
-    return std::binary_search(L().diphones.begin(), L().diphones.end(), upperCp(pair));
+    return std::binary_search(L().diphones.begin(), L().diphones.end(), util::upperLatin(pair));
 }
 
 std::vector<std::string> classifyWords(const std::string& text) {
@@ -209,7 +211,7 @@ std::vector<std::string> classifyWords(const std::string& text) {
             const size_t start = i;
             while (i < text.size() && isWordCharCp(uint8_t(text[i]))) ++i;
             tok = text.substr(start, i - start);
-            const std::string up = upperCp(tok);
+            const std::string up = util::upperLatin(tok);
             const auto& kw = L().keyWords;
             auto it = std::lower_bound(kw.begin(), kw.end(), up,
                                        [](const auto& e, const std::string& w) { return e.first < w; });

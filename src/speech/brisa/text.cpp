@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "platform/platform.h"
+#include "util/numbers.h"
+#include "util/text.h"
 
 namespace brisa {
 
@@ -14,14 +16,6 @@ namespace {
 LanguageState gLang;
 
 const char* const kUnits[] = {"zero", "um", "dois", "três", "quatro", "cinco", "seis", "sete", "oito", "nove"};
-const char* const kTeens[] = {"dez",    "onze",      "doze",      "treze",   "quatorze",
-                              "quinze", "dezesseis", "dezessete", "dezoito", "dezenove"};
-const char* const kTens[] = {"",         "",        "vinte",   "trinta",  "quarenta",
-                             "cinqüenta", "sessenta", "setenta", "oitenta", "noventa"};
-const char* const kHundreds[] = {"",           "cento",      "duzentos",  "trezentos",  "quatrocentos",
-                                 "quinhentos", "seiscentos", "setecentos", "oitocentos", "novecentos"};
-const char* const kScaleOne[] = {"trilhão ", "bilhão ", "milhão ", "mil ", ""};
-const char* const kScaleMany[] = {"trilhões ", "bilhões ", "milhões ", "mil ", ""};
 const char* const kOrdUnits[] = {"",       "primeiro", "segundo", "terceiro", "quarto",
                                  "quinto", "sexto",    "sétimo",  "oitavo",   "nono"};
 const char* const kOrdTens[] = {"",            "décimo",     "vigésimo",     "trigésimo",  "quadragésimo",
@@ -62,33 +56,6 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 LanguageState& languageState() { return gLang; }
 void resetLanguage() { gLang = LanguageState(); }
-
-// ---- CP1252 helpers ---------------------------------------------------------------
-
-std::string upperCp(const std::string& s) {
-    std::string out = s;
-    for (char& ch : out) {
-        const uint8_t c = uint8_t(ch);
-        if ((c >= 'a' && c <= 'z') || (c >= 224 && c <= 254 && c != 247)) ch = char(c - 32);
-    }
-    return out;
-}
-
-std::string lowerCp(const std::string& s) {
-    std::string out = s;
-    for (char& ch : out) {
-        const uint8_t c = uint8_t(ch);
-        if ((c >= 'A' && c <= 'Z') || (c >= 192 && c <= 222 && c != 215)) ch = char(c + 32);
-    }
-    return out;
-}
-
-std::string trimCp(const std::string& s) {
-    size_t a = 0, b = s.size();
-    while (a < b && (s[a] == ' ' || s[a] == '\t' || s[a] == '\r' || s[a] == '\n')) ++a;
-    while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t' || s[b - 1] == '\r' || s[b - 1] == '\n')) --b;
-    return s.substr(a, b - a);
-}
 
 namespace {
 // True when the bytes form UTF-8 with at least one multi-byte character.
@@ -133,48 +100,9 @@ bool readLanguageFile(const std::string& linuxPath, std::vector<std::string>& li
 
 std::string cardinalWords(uint64_t value) {
     if (value == 0) return "zero";
-    if (value >= 1000000000000000ULL) value %= 1000000000000000ULL;
-    std::string digits = std::to_string(value);
-    digits.insert(0, 15 - digits.size(), '0');
-    std::string groups[5];
-    int lastNonEmpty = -1;
-    for (int g = 0; g < 5; ++g) {
-        const std::string d = digits.substr(size_t(g) * 3, 3);
-        if (d == "000") continue;
-        std::string s;
-        if (d == "100") {
-            s = "cem";
-        } else {
-            const int h = d[0] - '0', t = d[1] - '0', u = d[2] - '0';
-            if (h != 0) {
-                s += kHundreds[h];
-                if (t != 0 || u != 0) s += " e ";
-            }
-            if (t == 1) {
-                s += kTeens[u];
-            } else {
-                if (t != 0) {
-                    s += kTens[t];
-                    if (u != 0) s += " e ";
-                }
-                if (u != 0) s += kUnits[u];
-            }
-        }
-        // The last group has no scale word, and no blank for one.
-        if (g < 4) s += std::string(" ") + (d == "001" ? kScaleOne[g] : kScaleMany[g]);
-        groups[g] = s;
-        lastNonEmpty = g;
-    }
-    std::string out;
-    bool earlier = false;
-    for (int g = 0; g < 5; ++g) {
-        if (groups[g].empty()) continue;
-        if (g == lastNonEmpty && earlier) out += "e ";
-        out += groups[g];
-        earlier = true;
-    }
-    if (out.compare(0, 6, "um mil") == 0 && out.compare(0, 7, "um milh") != 0) out.erase(0, 3);
-    return plat::cp(out.c_str());
+    // Beyond the trillions only the last fifteen digits are said (none when they are all zeros).
+    value %= 1000000000000000ULL;
+    return value == 0 ? std::string() : util::numberWords(std::to_string(value));
 }
 
 std::string ordinalWords(uint64_t value, bool feminine) {
@@ -211,13 +139,13 @@ bool loadAbbreviations(const std::string& linuxPath) {
     gLang.abbreviations.clear();
     if (!readLanguageFile(linuxPath, lines)) return false;
     for (const std::string& raw : lines) {
-        const std::string line = trimCp(raw);
+        const std::string line = util::trimLineSpace(raw);
         if (line.empty() || line[0] == ';') continue;
         const size_t eq = line.find('=');
         if (eq == std::string::npos) continue;
-        const std::string key = upperCp(trimCp(line.substr(0, eq)));
+        const std::string key = util::upperLatin(util::trimLineSpace(line.substr(0, eq)));
         if (key.empty()) continue;
-        gLang.abbreviations.emplace_back(key, trimCp(line.substr(eq + 1)));
+        gLang.abbreviations.emplace_back(key, util::trimLineSpace(line.substr(eq + 1)));
     }
     return true;
 }
@@ -225,7 +153,7 @@ bool loadAbbreviations(const std::string& linuxPath) {
 namespace {
 
 const std::string* findAbbreviation(const std::string& word) {
-    const std::string up = upperCp(word);
+    const std::string up = util::upperLatin(word);
     for (const auto& a : gLang.abbreviations)
         if (a.first == up) return &a.second;
     return nullptr;
