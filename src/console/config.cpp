@@ -326,7 +326,7 @@ bool startsWithS(const std::string& v) { return !v.empty() && (v[0] == 'S' || v[
 void readProgramKeys(const KeyReader& in, Settings& s) {
     walkKeys(in.text(), [&](const std::string& sec, const std::string& key, const std::string& v) {
         if (!sameName(sec, "ECOLAR")) return false;
-        const std::string k = toUpperLatin(key);
+        const std::string k = util::upperLatin(key);
         if (k.compare(0, 5, "PROG.") != 0) return false;
         // The first occurrence wins, as for every other key.
         if (!s.programs.count(k.substr(5))) s.programs[k.substr(5)] = in.substituted(v.substr(0, 255));
@@ -337,7 +337,7 @@ void readProgramKeys(const KeyReader& in, Settings& s) {
 }  // namespace
 
 std::string Settings::programFor(const std::string& ext) const {
-    const std::string k = toUpperLatin(util::trimSpaces("PROG." + ext)).substr(5);
+    const std::string k = util::upperLatin(util::trimSpaces("PROG." + ext)).substr(5);
     auto it = programs.find(k);
     return it == programs.end() ? std::string() : it->second;
 }
@@ -353,7 +353,7 @@ Settings settingsFromText(const std::string& iniText, const std::string& keptTex
     s.gamesFolder = in.value("LUDIVAR", "DIRJOGOS");
     s.soundsFolder = in.value("LUDIVAR", "DIRLUDIVAR");
     s.editor = in.value("LUDIVAR", "EDITOR");
-    s.resumeGames = toUpperLatin(trim(in.value("LUDIVAR", "RETOMAR"))) != "NAO";
+    s.resumeGames = util::upperLatin(util::trim(in.value("LUDIVAR", "RETOMAR"))) != "NAO";
 
     // What the user kept (Ctrl+F4, Ctrl+P) wins over the file.
     const std::string kept = toCp1252(keptText);

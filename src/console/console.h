@@ -51,9 +51,6 @@ void openDocument(const std::string& name);
 enum class DocumentKind { Program, Document };
 using DocumentGate = bool (*)(DocumentKind kind, const std::string& name);
 void setDocumentGate(DocumentGate gate);
-std::string toUpperLatin(const std::string& text);
-uint8_t toUpperLatin(uint8_t c);
-std::string trim(const std::string& s);
 
 // Ctrl+Alt+F9 in the line editor enters screen review; installed by the review module.
 using ReviewHook = void (*)();

@@ -618,7 +618,7 @@ bool saveAgreed(const std::string& path, const TJogo& g) {
 
 std::string GameFilePath() {
     const std::string& name = game::session().currentGameFile;
-    if (trimView(name).empty()) return std::string();
+    if (util::trimView(name).empty()) return std::string();
     if (gFile.name != name || gFile.path.empty()) adopt(name, absolutePath(plat::mapPath(name)));
     return gFile.path;
 }
@@ -747,7 +747,7 @@ bool SaveGame() {
         catalog::SayMessage("LUARQOK", 1);
     } else {
         catalog::SayMessage("LUERRCRI", 1);
-        con::writeLineAndSpeak(why);
+        con::writeLineAndSpeak(saved.reason());
     }
     con::delayMs(1000);
     return ok;

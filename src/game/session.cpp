@@ -12,6 +12,8 @@
 #include "console/console.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "util/atomic.h"
+#include "util/folders.h"
 
 namespace game {
 
@@ -42,18 +44,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Copies one file through a temporary name, so that an interrupted copy is never
-// taken for a whole one by the next run.
-bool copyFileSafely(const fs::path& from, const fs::path& to) {
-    std::error_code ec;
-    fs::path part = to;
-    part += ".copiando";
-    if (!fs::copy_file(from, part, fs::copy_options::overwrite_existing, ec)) return false;
-    fs::rename(part, to, ec);
-    if (ec) fs::remove(part, ec);
-    return !ec;
-}
-
 // Copies what `to` lacks from `from`, folders included; nothing present is replaced.
 void copyMissing(const fs::path& from, const fs::path& to, int depth) {
     std::error_code ec;
@@ -65,7 +55,7 @@ void copyMissing(const fs::path& from, const fs::path& to, int depth) {
             fs::create_directories(dst, ec);
             copyMissing(src, dst, depth + 1);
         } else if (it->is_regular_file(ec) && !fs::exists(dst, ec)) {
-            copyFileSafely(src, dst);
+            (void)util::copyFileAtomically(src, dst);  // an interrupted copy is never taken for a whole one
         }
     }
 }
@@ -88,7 +78,7 @@ int SeedGamesFolder(const std::string& games, const std::string& oldGames, const
             fs::create_directories(dst, e2);
             copyMissing(it->path(), dst, 0);
         } else if (it->is_regular_file(e2) && !fs::exists(dst, e2)) {
-            copyFileSafely(it->path(), dst);
+            (void)util::copyFileAtomically(it->path(), dst);
         }
     }
     if (std::FILE* f = std::fopen(marker.c_str(), "wb")) {

@@ -482,7 +482,7 @@ void exportScript() {
         if (ch != 'S' && ch != 's') return;
     }
     // A failed write keeps whatever file was there and says so.
-    if (!WriteFileAtomically(plat::mapPath(name), scriptText(current()))) {
+    if (!util::writeFileAtomically(plat::mapPath(name), scriptText(current()))) {
         catalog::SayMessage("LUERRCRI", 2);
         return;
     }
