@@ -14,7 +14,7 @@
 #include "export/webpage.h"
 #include "game/model.h"
 #include "platform/platform.h"
-#include "editor/session.h"
+#include "support/editor_session.h"
 #include "support/headless.h"
 
 extern char** environ;

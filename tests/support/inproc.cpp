@@ -2,13 +2,11 @@
 
 #include <cstdlib>
 
-#include "app/startup.h"
+#include "app/reset.h"
 #include "console/config.h"
 #include "console/console.h"
-#include "console/menu.h"
 #include "console/textwin.h"
 #include "platform/files.h"
-#include "script/interp.h"
 #include "support/headless.h"
 
 InProc::InProc(const std::string& keys, const std::string& iniText, bool openSpeech) {
@@ -16,20 +14,13 @@ InProc::InProc(const std::string& keys, const std::string& iniText, bool openSpe
     setenv("ECOLAR_CONFIG_DIR", (dir + "/config").c_str(), 1);
     setenv("XDG_DATA_HOME", (dir + "/xdg-data").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (dir + "/xdg-config").c_str(), 1);
-    plat::forgetFolders();
-    con::resetConfig();
+    app::resetAll();
     if (!iniText.empty()) {
         writeText(dir + "/ECOLAR.INI", iniText);
         con::setIniOverride(dir + "/ECOLAR.INI");
     } else {
         con::setIniOverride("");
     }
-    con::resetTextWindow();
-    con::resetConsole();
-    con::resetMenu();
-    con::resetList();
-    app::resetAppState();
-    script::resetState();
     plat::headlessOptions().keys = keys;
     front_.reset(plat::makeHeadlessFront());
     plat::setFront(front_.get());
@@ -83,3 +74,18 @@ std::string InProc::traceText() const {
 }
 
 uint64_t InProc::now() const { return plat::haveFront() ? plat::front().nowMs() : 0; }
+
+std::unique_ptr<InProc> quietConsole(const std::string& keys) {
+    auto p = std::make_unique<InProc>(keys, "", false);
+    // The window takes its colours from the settings when it is first used.
+    p->run([] { con::ensureWindow(); });
+    p->trace.clear();
+    return p;
+}
+
+std::vector<std::string> spokenAndBeeped(const InProc& p) {
+    std::vector<std::string> out;
+    for (const std::string& e : p.trace)
+        if (e.rfind("speak ", 0) == 0 || e == "beep") out.push_back(e);
+    return out;
+}

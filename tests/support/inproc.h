@@ -32,3 +32,10 @@ struct InProc {
 private:
     std::unique_ptr<plat::Front> front_;
 };
+
+// A console for menu, list and message tests: speech not opened (what is said is read
+// from the trace, not heard), the window drawn with the colours of the settings, and
+// the trace emptied of what drawing it said.
+std::unique_ptr<InProc> quietConsole(const std::string& keys = "");
+// What was said and beeped, in order ("speak ..." and "beep" events).
+std::vector<std::string> spokenAndBeeped(const InProc& p);
