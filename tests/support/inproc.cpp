@@ -6,15 +6,18 @@
 #include "console/config.h"
 #include "console/console.h"
 #include "console/textwin.h"
+#include "game/model.h"
 #include "platform/files.h"
 #include "support/headless.h"
 
-InProc::InProc(const std::string& keys, const std::string& iniText, bool openSpeech) {
+InProc::InProc(const std::string& keys, const std::string& iniText, bool openSpeech, Game keep) {
     dir = tempDir();
     setenv("ECOLAR_CONFIG_DIR", (dir + "/config").c_str(), 1);
     setenv("XDG_DATA_HOME", (dir + "/xdg-data").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (dir + "/xdg-config").c_str(), 1);
+    const game::ModelState kept = keep == KeepGame ? game::modelState() : game::ModelState();
     app::resetAll();
+    if (keep == KeepGame) game::modelState() = kept;
     if (!iniText.empty()) {
         writeText(dir + "/ECOLAR.INI", iniText);
         con::setIniOverride(dir + "/ECOLAR.INI");

@@ -9,9 +9,13 @@
 #include "platform/platform.h"
 
 struct InProc {
+    // Every module starts afresh (app::resetAll); a test that holds one game in memory
+    // across runs (loaded or built in one, saved in the next) keeps it with KeepGame.
+    enum Game { FreshGame, KeepGame };
     // keys: key script (DESIGN.md syntax); iniText: ECOLAR.INI for the run (empty: shipped defaults);
     // openSpeech: call con::startSpeech(0, "") as the program does at start.
-    explicit InProc(const std::string& keys = "", const std::string& iniText = "", bool openSpeech = true);
+    explicit InProc(const std::string& keys = "", const std::string& iniText = "", bool openSpeech = true,
+                    Game keep = FreshGame);
     ~InProc();
     InProc(const InProc&) = delete;
     InProc& operator=(const InProc&) = delete;
