@@ -31,7 +31,7 @@ JPEG=$(pick libjpeg62-turbo-dev libjpeg-turbo8-dev libjpeg-dev)
 PKGS="build-essential cmake pkg-config libsdl2-dev libsdl2-ttf-dev $JPEG libespeak-ng-dev espeak-ng-data \
  libmpv-dev fonts-dejavu-core fonts-liberation fontconfig libfontconfig1-dev libpng-dev wbrazilian"
 # Only the tests, the sanitizer run and the package check.
-TEST_PKGS="libgtest-dev googletest espeak-ng xvfb xauth xdotool file clang $(clang_rt) lua5.4"
+TEST_PKGS="libgtest-dev googletest espeak-ng xvfb xauth xdotool file clang $(clang_rt) lua5.4 python3"
 
 PKGS="$PKGS libx11-dev libxtst-dev libatspi2.0-dev"  # desktop and accessibility commands (X11, XTest, AT-SPI)
 # Their tests: a window manager, the accessibility bus and a small GTK program under Xvfb.
@@ -52,3 +52,6 @@ if [ -n "$missing" ]; then
   apt_update
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq $missing
 fi
+# The web page's test drives Chromium through puppeteer-core (tests/web/package-lock.json).
+WEB="$(cd "$(dirname "$0")/.." && pwd)/tests/web"
+if [ "$MODE" != run ] && [ ! -d "$WEB/node_modules" ]; then (cd "$WEB" && npm ci --no-audit --no-fund); fi

@@ -18,15 +18,7 @@
 
 namespace {
 
-std::unique_ptr<InProc> fresh(const std::string& keys = "") {
-    con::resetConfig();
-    // Speech is not opened: what is said is read from the trace, not heard.
-    auto p = std::make_unique<InProc>(keys, "", false);
-    // The window takes its colours from the settings when it is first used.
-    p->run([] { con::ensureWindow(); });
-    p->trace.clear();
-    return p;
-}
+std::unique_ptr<InProc> fresh(const std::string& keys = "") { return quietConsole(keys); }
 
 // A valid 8-bit mono WAV file of silence.
 std::string tinyWav(uint32_t samples = 1102) {  // 0.1 s at 11025 Hz

@@ -10,7 +10,6 @@
 
 inline std::unique_ptr<InProc> fresh(const std::string& keys = "", const std::string& ini = "",
                                      bool openSpeech = true) {
-    con::resetConfig();
     return std::make_unique<InProc>(keys, ini, openSpeech);
 }
 

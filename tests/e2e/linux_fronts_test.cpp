@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "support/headless.h"
+#include "support/pty.h"
 
 namespace {
 
@@ -36,76 +37,30 @@ public:
     PtyRun(int rows, const std::vector<std::string>& env) {
         dir_ = tempDir();
         trace_ = dir_ + "/trace.txt";
-        winsize ws{};
-        ws.ws_row = static_cast<unsigned short>(rows);
-        ws.ws_col = 80;
-        pid_ = forkpty(&master_, nullptr, nullptr, &ws);
-        if (pid_ == 0) {
-            unsetenv("WAYLAND_DISPLAY");
-            setenv("DISPLAY", ":97", 1);  // nothing listens there
-            setenv("HOME", dir_.c_str(), 1);
-            setenv("ECOLAR_CONFIG_DIR", (dir_ + "/config").c_str(), 1);
-            setenv("SDL_AUDIODRIVER", "dummy", 1);
-            setenv("TERM", "xterm", 1);
-            for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
-            const std::string bin = program();
-            execl(bin.c_str(), bin.c_str(), "--trace", trace_.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        std::vector<std::string> all = {"WAYLAND_DISPLAY", "DISPLAY=:97",  // nothing listens there
+                                        "HOME=" + dir_, "ECOLAR_CONFIG_DIR=" + dir_ + "/config",
+                                        "SDL_AUDIODRIVER=dummy", "TERM=xterm"};
+        all.insert(all.end(), env.begin(), env.end());
+        started_ = pty_.start({program(), "--trace", trace_}, all, rows, 80);
     }
-    ~PtyRun() {
-        if (pid_ > 0 && code_ < 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (master_ >= 0) close(master_);
-    }
-    bool started() const { return pid_ > 0; }
+    bool started() const { return started_; }
 
     // Reads the terminal (the program would block on a full one) until `event` begins
     // a trace line; false when the program ends first or a minute passes.
     bool waitTrace(const std::string& event) {
-        for (auto end = deadline(); std::chrono::steady_clock::now() < end;) {
-            drain(20);
-            const std::string t = "\n" + readText(trace_);
-            if (t.find("\n" + event) != std::string::npos) return true;
-            if (ended()) return false;
-        }
-        return false;
+        return pty_.waitFor([&] { return ("\n" + readText(trace_)).find("\n" + event) != std::string::npos; });
     }
     void send(const std::string& bytes) {
-        if (write(master_, bytes.data(), bytes.size()) != ssize_t(bytes.size())) ADD_FAILURE() << "write";
+        if (!pty_.send(bytes)) ADD_FAILURE() << "write";
     }
-    int waitExit() {
-        for (auto end = deadline(); std::chrono::steady_clock::now() < end && !ended();) drain(20);
-        return code_;
-    }
-    const std::string& output() const { return out_; }
+    int waitExit() { return pty_.waitExit(); }
+    const std::string& output() const { return pty_.output(); }
     std::string trace() const { return readText(trace_); }
 
 private:
-    static std::chrono::steady_clock::time_point deadline() {
-        return std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    }
-    void drain(int ms) {
-        pollfd pf{master_, POLLIN, 0};
-        if (poll(&pf, 1, ms) <= 0) return;
-        char buf[4096];
-        const ssize_t n = read(master_, buf, sizeof buf);
-        if (n > 0) out_.append(buf, size_t(n));
-    }
-    bool ended() {
-        if (code_ >= 0) return true;
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
-        code_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return true;
-    }
-
-    std::string dir_, trace_, out_;
-    pid_t pid_ = -1;
-    int master_ = -1;
-    int code_ = -1;
+    std::string dir_, trace_;
+    testsupport::Pty pty_;
+    bool started_ = false;
 };
 
 struct Cli {

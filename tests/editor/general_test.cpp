@@ -2,7 +2,7 @@
 // the author has confirmed.
 #include <gtest/gtest.h>
 
-#include "session.h"
+#include "support/editor_session.h"
 
 using namespace edtest;
 

@@ -8,7 +8,7 @@
 #include "console/textwin.h"
 #include "game/gamefile.h"
 #include "game/textscript.h"
-#include "session.h"
+#include "support/editor_session.h"
 
 using namespace edtest;
 namespace fs = std::filesystem;

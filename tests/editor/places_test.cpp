@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 
 #include "console/menu.h"
-#include "session.h"
+#include "support/editor_session.h"
 
 using namespace edtest;
 

@@ -2,7 +2,7 @@
 // offered, moving and removing, the slide form and its conversions, the limit.
 #include <gtest/gtest.h>
 
-#include "session.h"
+#include "support/editor_session.h"
 
 using namespace edtest;
 

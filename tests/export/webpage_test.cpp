@@ -15,7 +15,7 @@
 #include "game/fields.h"
 #include "game/model.h"
 #include "platform/platform.h"
-#include "editor/session.h"
+#include "support/editor_session.h"
 #include "support/headless.h"
 
 extern char** environ;

@@ -23,9 +23,7 @@ struct Form {
     std::string savedRoot = plat::familyRoot();
 
     explicit Form(const std::string& keys) {
-        con::resetConfig();
         p = std::make_unique<InProc>(keys, "", false);
-        con::resetForm();
     }
     ~Form() { plat::setFamilyRoot(savedRoot); }
 

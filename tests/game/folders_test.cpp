@@ -139,7 +139,6 @@ TEST(GameChooser, TypedNames) {
         // A new name: the file is offered and the game in memory is new; the file is
         // made by the first save, so giving up leaves no empty game behind.
         InProc p("aula{Enter}s", "", false);
-        resetModelState();
         current().general.name = "antigo";
         std::string name;
         bool ok = false;

@@ -47,9 +47,10 @@ struct InFolder {
 
 std::string gFile;  // the current game file across runs
 
-// Loads `file` as the editor does, in a run of its own.
+// Loads `file` as the editor does, in a run of its own (over the game held before,
+// which a load must not keep anything of, and a new game that lives only in memory).
 bool loadAsEditor(const std::string& file) {
-    InProc p("{Enter}", "", false);
+    InProc p("{Enter}", "", false, InProc::KeepGame);
     game::session().currentGameFile = gFile = file;
     bool ok = false;
     p.run([&] { ok = LoadGame(file); });
@@ -58,7 +59,7 @@ bool loadAsEditor(const std::string& file) {
 
 // Saves the current game, answering questions with `keys`.
 bool saveWith(const std::string& keys, std::vector<std::string>* trace = nullptr) {
-    InProc p(keys, "", false);
+    InProc p(keys, "", false, InProc::KeepGame);
     game::session().currentGameFile = gFile;
     bool ok = false;
     p.run([&] { ok = SaveGame(); });
@@ -129,13 +130,13 @@ TEST(GameKeeping, SavesGoToTheGamesOwnFolder) {
     fs::current_path(f.dir + "/sub");
     ASSERT_TRUE(saveWith(""));
     {
-        InProc p("copia{Enter}", "", false);
+        InProc p("copia{Enter}", "", false, InProc::KeepGame);
         game::session().currentGameFile = gFile;
         p.run([] { SaveGameAs(); });
     }
     std::vector<std::string> trace;
     {
-        InProc p("existe{Enter}n", "", false);
+        InProc p("existe{Enter}n", "", false, InProc::KeepGame);
         game::session().currentGameFile = "copia.lud";
         p.run([] { SaveGameAs(); });
         trace = p.trace;

@@ -15,22 +15,9 @@
 
 namespace {
 
-std::unique_ptr<InProc> fresh(const std::string& keys) {
-    con::resetConfig();
-    // Speech is not opened: what is said is read from the trace, not heard.
-    auto p = std::make_unique<InProc>(keys, "", false);
-    // The window takes its colours from the settings when it is first used.
-    p->run([] { con::ensureWindow(); });
-    p->trace.clear();
-    return p;
-}
+std::unique_ptr<InProc> fresh(const std::string& keys = "") { return quietConsole(keys); }
 
-std::vector<std::string> heard(const InProc& p) {
-    std::vector<std::string> out;
-    for (const std::string& e : p.trace)
-        if (e.rfind("speak ", 0) == 0 || e == "beep") out.push_back(e);
-    return out;
-}
+std::vector<std::string> heard(const InProc& p) { return spokenAndBeeped(p); }
 
 struct ListRun {
     con::ListResult res;

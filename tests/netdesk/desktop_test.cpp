@@ -10,10 +10,11 @@
 
 #include <thread>
 
-#include "../script/util.h"
+#include "support/script_run.h"
 #include "env.h"
 #include "platform/desktop.h"
 #include "safety/safety.h"
+#include "support/require.h"
 
 using namespace script;
 using scripttest::var;
@@ -25,13 +26,12 @@ struct Desk : ::testing::Test {
     std::unique_ptr<InProc> io;
     void SetUp() override {
         const netdesk::Session& s = netdesk::session();
-        if (!s.x) GTEST_SKIP() << "no X session: " << s.why;
+        LUDIVAR_REQUIRE(s.x, "no X session: " << s.why);
     }
     // Every run answers the one question about the desktop.
     void start(const std::string& keys = "S") {
         io.reset();
         io = std::make_unique<InProc>(keys, "", false);
-        safety::resetSafety();
         io->run([] { scriptReset(); });
     }
     RunResult go(const std::string& text) {
@@ -124,7 +124,7 @@ TEST_F(Desk, WindowsByTitlePattern) {
     EXPECT_EQ(r.line, 5);  // an action other than the four, on a window that matched
     EXPECT_EQ(var("A"), "0");
     EXPECT_EQ(var("B"), "1");
-    EXPECT_TRUE(netdesk::eventually([&] { return minimized("Bloco de notas"); }));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return minimized("Bloco de notas"); }));
     EXPECT_FALSE(minimized("Meu bloco"));
     // "notas*": the title must end with it.  NORMAL brings the minimized one back.
     start();
@@ -136,7 +136,7 @@ TEST_F(Desk, WindowsByTitlePattern) {
     start();
     r = go("JANELA FECHA \"*meu bloco*\"\n");
     EXPECT_EQ(r.code, RunOk);
-    EXPECT_TRUE(meu.child.waitExit());
+    EXPECT_GE(meu.child.waitExit(netdesk::kPatienceMs), 0);
 }
 
 TEST_F(Desk, TitlesWaitsAndTheClipboard) {
@@ -172,7 +172,7 @@ TEST_F(Desk, RefusedConsentTouchesNothing) {
 }
 
 TEST_F(Desk, AccessibilityEventsAndControls) {
-    if (!netdesk::session().bus) GTEST_SKIP() << netdesk::session().why;
+    LUDIVAR_REQUIRE(netdesk::session().bus, netdesk::session().why);
     Probe p;
     ASSERT_TRUE(netdesk::startProbe(p, "Sonda acessível"));
     start("SSSSSSSS");  // each program asks once

@@ -1,40 +1,17 @@
-// What the network and desktop tests start for themselves: child processes
-// with their output read line by line, an X server with a window manager and
-// the Brazilian layout, a private D-Bus session with the accessibility bus,
-// and the accessible probe program.
+// What the network and desktop tests start for themselves: an X server with a
+// window manager and the Brazilian layout, a private D-Bus session with the
+// accessibility bus, and the accessible probe program.
 #pragma once
-#include <sys/types.h>
-
-#include <functional>
 #include <string>
-#include <vector>
+
+#include "support/child.h"
+#include "support/wait.h"
 
 namespace netdesk {
 
-// Every wait below ends at the condition; this is only the bound after which
-// the test fails instead of hanging.
-constexpr int kPatienceMs = 20000;
-
-struct Child {
-    pid_t pid = -1;
-    int out = -1;        // its standard output, when captured
-    std::string pending;  // read and not yet split into lines
-    std::vector<std::string> lines;
-    // Reads until a line equal to (or, with prefix, beginning with) `want`
-    // arrives; returns it, or an empty text after kPatienceMs.
-    std::string waitLine(const std::string& want, bool prefix = false);
-    bool waitExit();
-    std::string seen() const;  // every line so far (for failure messages)
-    void stop();
-    ~Child() { stop(); }
-};
-
-// Checks a condition until it holds or the patience runs out.
-bool eventually(const std::function<bool()>& cond);
-
-// Starts `argv` with `env` added to the environment; output captured when asked.
-bool spawn(Child& c, const std::vector<std::string>& argv, bool captureOut,
-           const std::vector<std::string>& env = {});
+// Every wait ends at its condition; kPatienceMs only bounds a broken build's.
+using testsupport::Child;
+using testsupport::kPatienceMs;
 
 // One X session for the whole test program: Xvfb, openbox, setxkbmap br, and a
 // D-Bus session bus.  $DISPLAY and $DBUS_SESSION_BUS_ADDRESS point at them.

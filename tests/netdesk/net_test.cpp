@@ -9,7 +9,7 @@
 
 #include <thread>
 
-#include "../script/util.h"
+#include "support/script_run.h"
 #include "safety/safety.h"
 
 using namespace script;
@@ -22,7 +22,6 @@ struct Net : ::testing::Test {
     void start(const std::string& keys) {
         io.reset();
         io = std::make_unique<InProc>(keys, "", false);
-        safety::resetSafety();
         io->run([] { scriptReset(); });
     }
     RunResult go(const std::string& text) {

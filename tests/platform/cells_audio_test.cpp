@@ -11,6 +11,8 @@
 #include "platform/platform.h"
 #include "platform/sdl_audio.h"
 #include "platform/ttykeys.h"
+#include "support/require.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -165,7 +167,6 @@ void withDriver(const char* driver, F body) {
     if (old) setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
     else unsetenv("SDL_AUDIODRIVER");
 }
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 }  // namespace
 
 TEST(AudioQueue, WithoutADeviceBuffersFinishInRealTime) {
@@ -174,12 +175,21 @@ TEST(AudioQueue, WithoutADeviceBuffersFinishInRealTime) {
         EXPECT_FALSE(plat::audio::openSource(11025, 12, 1));
         ASSERT_TRUE(plat::audio::openSource(11025, 8, 1));
         EXPECT_EQ(plat::audio::deviceBufferFrames(), 0);
-        std::vector<uint8_t> tenth(1102, 128);
+        std::vector<uint8_t> tenth(1102, 128);  // 99.95 ms each
+        const auto queued = std::chrono::steady_clock::now();
         plat::audio::queue(tenth.data(), tenth.size());
         plat::audio::queue(tenth.data(), tenth.size());
-        EXPECT_EQ(plat::audio::pending(), 2);
-        sleepMs(130);
-        EXPECT_EQ(plat::audio::pending(), 1);  // one after the other, not side by side
+        const int queuedNow = plat::audio::pending();
+        if (testsupport::microsSince(queued) < 99950) {
+            EXPECT_EQ(queuedNow, 2);  // none could have ended yet
+        }
+        // One after the other, not side by side: the first ends after its own length,
+        // the second only after both lengths.  A slow machine can only make these later.
+        ASSERT_TRUE(testsupport::waitUntil([] { return plat::audio::pending() < 2; }));
+        EXPECT_GE(testsupport::microsSince(queued), 99950);
+        ASSERT_TRUE(testsupport::waitUntil([] { return plat::audio::pending() == 0; }));
+        EXPECT_GE(testsupport::microsSince(queued), 2 * 99950);
+        plat::audio::queue(tenth.data(), tenth.size());
         plat::audio::reset();
         EXPECT_EQ(plat::audio::pending(), 0);
         plat::audio::tone(800);  // silent, but no harm
@@ -188,25 +198,25 @@ TEST(AudioQueue, WithoutADeviceBuffersFinishInRealTime) {
 
 TEST(AudioQueue, OnADeviceAStopEmptiesTheQueueAtOnce) {
     withDriver("dummy", [] {
-        if (!plat::audio::start()) GTEST_SKIP() << "SDL has no dummy audio driver here";
+        LUDIVAR_REQUIRE(plat::audio::start(), "SDL has no dummy audio driver here");
         EXPECT_GT(plat::audio::deviceBufferFrames(), 0);
         ASSERT_TRUE(plat::audio::openSource(22050, 16, 1));
-        std::vector<uint8_t> sound(22050 * 2);  // one second of a loud square
+        // Ten seconds of a loud square each: no stall of a loaded machine plays one through
+        // before the stop below.
+        std::vector<uint8_t> sound(22050 * 2 * 10);
         for (size_t i = 0; i < sound.size(); i += 2) sound[i + 1] = (i / 100) % 2 ? 0x40 : 0xc0;
         for (int k = 0; k < 3; ++k) plat::audio::queue(sound.data(), sound.size());
         EXPECT_EQ(plat::audio::pending(), 3);
-        sleepMs(50);
+        // The device is playing them.
+        EXPECT_TRUE(testsupport::waitUntil([] { return plat::audio::state().callbacks.load() > 0; }));
         EXPECT_EQ(plat::audio::pending(), 3);
-        EXPECT_GT(plat::audio::state().callbacks.load(), 0u);
         plat::audio::reset();
         EXPECT_EQ(plat::audio::pending(), 0);
-        for (int i = 0; i < 100 && plat::audio::state().silentAtUs.load() == 0; ++i) sleepMs(5);
-        EXPECT_NE(plat::audio::state().silentAtUs.load(), 0u);
+        EXPECT_TRUE(testsupport::waitUntil([] { return plat::audio::state().silentAtUs.load() != 0; }));
 
         // short buffers are played through and counted off
         std::vector<uint8_t> blip(441 * 2, 0);
         plat::audio::queue(blip.data(), blip.size());
-        for (int i = 0; i < 100 && plat::audio::pending() > 0; ++i) sleepMs(5);
-        EXPECT_EQ(plat::audio::pending(), 0);
+        EXPECT_TRUE(testsupport::waitUntil([] { return plat::audio::pending() == 0; }));
     });
 }

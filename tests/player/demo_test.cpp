@@ -45,11 +45,7 @@ struct Demo {
     InProc ip;
     std::string games, slides;
     explicit Demo(const std::string& keys) : ip(keys, "", false) {
-        game::resetModelState();
-        player::resetSlideState();
-        player::resetPlayState();
         script::scriptReset();
-        media::resetMedia();
         games = ip.dir + "/jogos";
         slides = ip.dir + "/slides";
         fs::copy(kDemoGames, games, fs::copy_options::recursive);

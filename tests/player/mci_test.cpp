@@ -23,7 +23,6 @@ void onEnd(const std::string& alias) {
 struct MciTest : ::testing::Test {
     InProc ip{"", "", false};
     void SetUp() override {
-        media::resetMedia();
         gNotified = 0;
         gNotifiedAlias.clear();
     }

@@ -25,11 +25,7 @@ struct Player {
     InProc ip;
     std::string dumps;
     explicit Player(const std::string& keys) : ip(keys, "", false) {
-        game::resetModelState();
-        player::resetSlideState();
-        player::resetPlayState();
         script::scriptReset();
-        media::resetMedia();
         player::setSlideSize(160, 100);
         dumps = ip.dir + "/slides";
         mkdir(dumps.c_str(), 0755);

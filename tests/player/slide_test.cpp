@@ -29,11 +29,7 @@ struct SlideTest : ::testing::Test {
     InProc ip{"", "", false};
     game::TLugar* place = nullptr;
     void SetUp() override {
-        game::resetModelState();
-        player::resetSlideState();
-        player::resetPlayState();
         script::scriptReset();
-        media::resetMedia();
         player::setSlideSize(W, H);
         place = game::CreatePlace(game::current(), 1);
     }

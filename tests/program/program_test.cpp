@@ -227,7 +227,7 @@ TEST(ProgramMenu, CreateAndGenerate) {
     addPlace(g, 1, "Capa", "sim", "Fim", "");
     addPlace(g, 2, "Fim", "", "", "", true);
     auto session = [](const std::string& keys, void (*fn)()) {
-        InProc p(keys);
+        InProc p(keys, "", true, InProc::KeepGame);
         InGame::use();
         p.run(fn);
         return p.traceText();
@@ -273,7 +273,7 @@ TEST(ProgramMenu, MenuAssociateEditDrop) {
     g.general.program = "velho.pro";
     writeText(game.dir + "/existente.pro", "* meu\r\n");
     auto session = [](const std::string& keys, void (*fn)()) {
-        InProc p(keys);
+        InProc p(keys, "", true, InProc::KeepGame);
         InGame::use();
         p.run(fn);
         return p.traceText();

@@ -3,14 +3,9 @@
 // program side runs in a fresh copy of this test program on a pseudo-terminal.
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <pty.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -20,6 +15,7 @@
 #include "editor/program.h"
 #include "platform/platform.h"
 #include "support/headless.h"
+#include "support/pty.h"
 
 namespace {
 
@@ -33,7 +29,7 @@ std::string slurp(const std::string& path) {
 // The program's side; only runs when started by the test below.
 TEST(ProgramEditorTerminal, DISABLED_ChildSide) {
     const char* dir = std::getenv("LUDIVAR_TTY_CHILD");
-    if (!dir) GTEST_SKIP() << "started by ProgramEditorTerminal.EditorOwnsTheTerminalMeanwhile";
+    ASSERT_NE(dir, nullptr) << "started only by ProgramEditorTerminal.EditorOwnsTheTerminalMeanwhile";
     ASSERT_EQ(chdir(dir), 0);
     std::unique_ptr<plat::Front> front(plat::makeTtyFront());
     plat::setFront(front.get());
@@ -60,49 +56,16 @@ TEST(ProgramEditorTerminal, EditorOwnsTheTerminalMeanwhile) {
     chmod(ed.c_str(), 0755);
     std::string config = tempDir();
 
-    int master = -1;
-    winsize ws{25, 80, 0, 0};
-    pid_t pid = forkpty(&master, nullptr, nullptr, &ws);
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        setenv("LUDIVAR_TTY_CHILD", dir.c_str(), 1);
-        setenv("VISUAL", ed.c_str(), 1);
-        unsetenv("EDITOR");
-        setenv("ECOLAR_CONFIG_DIR", config.c_str(), 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        execl("/proc/self/exe", "test_program", "--gtest_filter=ProgramEditorTerminal.DISABLED_ChildSide",
-              "--gtest_also_run_disabled_tests", (char*)nullptr);
-        _exit(127);
-    }
-
-    std::string seen;
-    bool typed = false, ended = false;
-    int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (std::chrono::steady_clock::now() < deadline) {
-        pollfd pfd{master, POLLIN, 0};
-        if (poll(&pfd, 1, 100) > 0) {
-            char buf[4096];
-            ssize_t n = read(master, buf, sizeof buf);
-            if (n > 0) seen.append(buf, size_t(n));
-        }
-        if (!typed && seen.find("EDITOR PRONTO") != std::string::npos) {
-            const char line[] = "linha digitada\r";
-            ASSERT_EQ(write(master, line, sizeof line - 1), ssize_t(sizeof line - 1));
-            typed = true;
-        }
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            ended = true;
-            break;
-        }
-    }
-    if (!ended) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
-    close(master);
-    EXPECT_TRUE(ended) << "the program did not come back from the editor";
-    EXPECT_TRUE(typed) << seen;
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << seen;
+    testsupport::Pty t;
+    ASSERT_TRUE(t.start({"/proc/self/exe", "--gtest_filter=ProgramEditorTerminal.DISABLED_ChildSide",
+                         "--gtest_also_run_disabled_tests"},
+                        {"LUDIVAR_TTY_CHILD=" + dir, "VISUAL=" + ed, "EDITOR", "ECOLAR_CONFIG_DIR=" + config,
+                         "SDL_AUDIODRIVER=dummy"}));
+    const bool typed = t.waitFor([&] { return t.output().find("EDITOR PRONTO") != std::string::npos; }) &&
+                       t.send("linha digitada\r");
+    const int code = t.waitExit();
+    EXPECT_GE(code, 0) << "the program did not come back from the editor";
+    EXPECT_TRUE(typed) << t.output();
+    EXPECT_EQ(code, 0) << t.output();
     EXPECT_EQ(slurp(dir + "/prog.pro"), "linha digitada");
 }

@@ -37,7 +37,6 @@ struct Review {
     // letterMs > 0: every character of the letters folder is a recording of that
     // length, so that spelled words take time.
     explicit Review(const std::string& keys, int letterMs = 0) {
-        con::resetConfig();
         // The review speaks through the console; the synthesizer's voice data is
         // not needed to see what is said.
         p = std::make_unique<InProc>(keys, "", false);
@@ -49,7 +48,6 @@ struct Review {
                 writeText(letters + "/_" + std::to_string(c) + ".wav", silenceWav(letterMs));
             plat::setFamilyRoot(p->dir + "/root");
         }
-        con::resetReview();
         con::installScreenReview();
     }
     ~Review() { plat::setFamilyRoot(savedRoot); }

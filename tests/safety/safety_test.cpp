@@ -45,7 +45,6 @@ struct Safety : ::testing::Test {
         io.reset();
         io = std::make_unique<InProc>(keys, ini, false);
         plat::setFamilyRoot(t.family);
-        safety::resetSafety();
     }
     void SetUp() override { start(""); }
     void TearDown() override {

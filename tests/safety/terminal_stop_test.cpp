@@ -3,17 +3,13 @@
 #include "ludivar_paths.h"
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <pty.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 #include "support/headless.h"
+#include "support/pty.h"
 
 namespace {
 
@@ -28,46 +24,22 @@ TtyRun runOnTerminal(const std::string& program, const std::vector<std::pair<std
     const std::string dir = tempDir();
     writeText(dir + "/p.pro", plat::utf8ToCp1252(program));
     TtyRun r;
-    int master = -1;
-    winsize ws{25, 80, 0, 0};
-    pid_t pid = forkpty(&master, nullptr, nullptr, &ws);
-    if (pid < 0) return r;
-    if (pid == 0) {
-        setenv("ECOLAR_CONFIG_DIR", (dir + "/config").c_str(), 1);
-        setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("TERM", "xterm", 1);
-        execl(LUDIVAR_BIN, "ludivar", "--tty", "--script", (dir + "/p.pro").c_str(), (char*)nullptr);
-        _exit(127);
-    }
+    testsupport::Pty t;
+    if (!t.start({LUDIVAR_BIN, "--tty", "--script", dir + "/p.pro"},
+                 {"ECOLAR_CONFIG_DIR=" + dir + "/config", "XDG_DATA_HOME=" + dir + "/data", "SDL_AUDIODRIVER=dummy",
+                  "TERM=xterm"}))
+        return r;
     size_t step = 0;
-    int status = 0;
-    bool ended = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (std::chrono::steady_clock::now() < deadline) {
-        pollfd pfd{master, POLLIN, 0};
-        if (poll(&pfd, 1, 50) > 0) {
-            char buf[4096];
-            ssize_t n = read(master, buf, sizeof buf);
-            if (n > 0) r.seen.append(buf, size_t(n));
-        }
-        if (step < steps.size() && r.seen.find(steps[step].first) != std::string::npos) {
-            const std::string& k = steps[step].second;
-            if (write(master, k.data(), k.size()) != ssize_t(k.size())) break;
+    bool typing = true;
+    t.waitFor([&] {
+        if (typing && step < steps.size() && t.output().find(steps[step].first) != std::string::npos) {
+            typing = t.send(steps[step].second);
             ++step;
         }
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            ended = true;
-            break;
-        }
-    }
-    if (!ended) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
-    close(master);
-    if (ended && WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
-    if (ended && WIFSIGNALED(status)) r.exitCode = 128 + WTERMSIG(status);
+        return false;  // on to the end
+    });
+    r.exitCode = t.waitExit(0);
+    r.seen = t.output();
     return r;
 }
 

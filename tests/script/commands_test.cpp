@@ -10,7 +10,7 @@
 #include "platform/files.h"
 #include "platform/image.h"
 #include "platform/process.h"
-#include "util.h"
+#include "support/script_run.h"
 
 using namespace script;
 using scripttest::var;

@@ -6,7 +6,7 @@
 
 #include <map>
 
-#include "util.h"
+#include "support/script_run.h"
 
 using namespace script;
 

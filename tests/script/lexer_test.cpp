@@ -1,7 +1,7 @@
 // Operands, targets, channels, numbers and expressions.
 #include <gtest/gtest.h>
 
-#include "util.h"
+#include "support/script_run.h"
 
 using namespace script;
 

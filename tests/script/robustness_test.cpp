@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "util.h"
+#include "support/script_run.h"
 
 using namespace script;
 

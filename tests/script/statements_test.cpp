@@ -2,7 +2,7 @@
 // each through a small program run in-process.
 #include <gtest/gtest.h>
 
-#include "util.h"
+#include "support/script_run.h"
 
 using namespace script;
 using scripttest::run;

@@ -16,7 +16,6 @@ using Events = std::vector<std::string>;
 
 // The sounds heard when the console speaks `utf8`: synth and play events.
 Events heard(const std::string& utf8) {
-    con::resetConfig();
     InProc p;
     p.trace.clear();
     p.run([&] { con::speak(plat::cp(utf8.c_str())); });

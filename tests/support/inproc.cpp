@@ -2,36 +2,29 @@
 
 #include <cstdlib>
 
-#include "app/startup.h"
+#include "app/reset.h"
 #include "console/config.h"
 #include "console/console.h"
-#include "console/menu.h"
 #include "console/textwin.h"
 #include "game/session.h"
+#include "game/model.h"
 #include "platform/files.h"
-#include "script/interp.h"
 #include "support/headless.h"
 
-InProc::InProc(const std::string& keys, const std::string& iniText, bool openSpeech) {
+InProc::InProc(const std::string& keys, const std::string& iniText, bool openSpeech, Game keep) {
     dir = tempDir();
     setenv("ECOLAR_CONFIG_DIR", (dir + "/config").c_str(), 1);
     setenv("XDG_DATA_HOME", (dir + "/xdg-data").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (dir + "/xdg-config").c_str(), 1);
-    plat::forgetFolders();
-    con::resetConfig();
+    const game::ModelState kept = keep == KeepGame ? game::modelState() : game::ModelState();
+    app::resetAll();
+    if (keep == KeepGame) game::modelState() = kept;
     if (!iniText.empty()) {
         writeText(dir + "/ECOLAR.INI", iniText);
         con::setIniOverride(dir + "/ECOLAR.INI");
     } else {
         con::setIniOverride("");
     }
-    con::resetTextWindow();
-    con::resetConsole();
-    con::resetMenu();
-    con::resetList();
-    app::resetAppState();
-    game::resetSession();
-    script::resetState();
     plat::headlessOptions().keys = keys;
     front_.reset(plat::makeHeadlessFront());
     plat::setFront(front_.get());
@@ -85,3 +78,18 @@ std::string InProc::traceText() const {
 }
 
 uint64_t InProc::now() const { return plat::haveFront() ? plat::front().nowMs() : 0; }
+
+std::unique_ptr<InProc> quietConsole(const std::string& keys) {
+    auto p = std::make_unique<InProc>(keys, "", false);
+    // The window takes its colours from the settings when it is first used.
+    p->run([] { con::ensureWindow(); });
+    p->trace.clear();
+    return p;
+}
+
+std::vector<std::string> spokenAndBeeped(const InProc& p) {
+    std::vector<std::string> out;
+    for (const std::string& e : p.trace)
+        if (e.rfind("speak ", 0) == 0 || e == "beep") out.push_back(e);
+    return out;
+}

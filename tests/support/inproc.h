@@ -9,9 +9,13 @@
 #include "platform/platform.h"
 
 struct InProc {
+    // Every module starts afresh (app::resetAll); a test that holds one game in memory
+    // across runs (loaded or built in one, saved in the next) keeps it with KeepGame.
+    enum Game { FreshGame, KeepGame };
     // keys: key script (DESIGN.md syntax); iniText: ECOLAR.INI for the run (empty: shipped defaults);
     // openSpeech: call con::startSpeech(0, "") as the program does at start.
-    explicit InProc(const std::string& keys = "", const std::string& iniText = "", bool openSpeech = true);
+    explicit InProc(const std::string& keys = "", const std::string& iniText = "", bool openSpeech = true,
+                    Game keep = FreshGame);
     ~InProc();
     InProc(const InProc&) = delete;
     InProc& operator=(const InProc&) = delete;
@@ -32,3 +36,10 @@ struct InProc {
 private:
     std::unique_ptr<plat::Front> front_;
 };
+
+// A console for menu, list and message tests: speech not opened (what is said is read
+// from the trace, not heard), the window drawn with the colours of the settings, and
+// the trace emptied of what drawing it said.
+std::unique_ptr<InProc> quietConsole(const std::string& keys = "");
+// What was said and beeped, in order ("speak ..." and "beep" events).
+std::vector<std::string> spokenAndBeeped(const InProc& p);

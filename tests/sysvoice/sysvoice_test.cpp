@@ -17,10 +17,12 @@
 #include "speech/sysvoice_kinds.h"
 #include "support/headless.h"
 #include "support/inproc.h"
-#include "sysvoice/speechd_server.h"
+#include "support/speechd_server.h"
 
-// libspeechd reads a voice list (13,000 voices with espeak-ng) with a strstr
-// per line; under AddressSanitizer's strstr that takes minutes.
+// libspeechd reads the voice list (13,000 voices with espeak-ng) with a strstr per
+// line.  AddressSanitizer's strstr measures the whole rest of the list on every call,
+// which turns the reading quadratic (minutes); the library's own strstr is not ours to
+// check, so this test program takes the plain one.
 #if defined(__SANITIZE_ADDRESS__)
 #define LUDIVAR_ASAN 1
 #elif defined(__has_feature)
@@ -29,9 +31,7 @@
 #endif
 #endif
 #ifdef LUDIVAR_ASAN
-constexpr bool kListVoices = false;
-#else
-constexpr bool kListVoices = true;
+extern "C" const char* __asan_default_options() { return "intercept_strstr=0"; }
 #endif
 
 namespace {
@@ -140,7 +140,6 @@ TEST(EspeakVoice, VoiceNumberAndRate) {
         {"VOZ=1\nVELOCIDADE=40\n", "Portuguese (Brazil)", 175},
     };
     for (const Row& r : rows) {
-        con::resetConfig();
         InProc p("", voiceIni(5, r.servfala));
         ASSERT_TRUE(con::systemVoiceActive()) << r.servfala;
         EXPECT_EQ(speech::sysvoiceKind(), speech::VoiceKind::Espeak);
@@ -154,7 +153,6 @@ TEST(EspeakVoice, VoiceNumberAndRate) {
 // The whole text goes to espeak-ng, its sound takes its time on the wave
 // output, and an impatient key silences it there and stays to be read.
 TEST(EspeakVoice, SpeaksWholeTextsAndAKeyCutsThem) {
-    con::resetConfig();
     InProc p("{wait 6000}x", voiceIni(54));
     ASSERT_TRUE(con::systemVoiceActive());
     p.trace.clear();
@@ -202,7 +200,6 @@ TEST(SystemVoiceFallBack, OwnVoiceSaysOnceAndTheLogSaysWhy) {
     // Kind 3 fails when its folder holds no engine.
     for (const Row& r : {Row{3, "TIPOSAPI 3", "[BRISATTS]\nDIR=c:\\nao\\ha\\motor\n"}, Row{4, "speech-dispatcher", ""},
                          Row{17, "speech-dispatcher", ""}}) {
-        con::resetConfig();
         InProc p("", voiceIni(r.kind, r.more));
         EXPECT_FALSE(con::systemVoiceActive());
         p.run([] {
@@ -254,8 +251,6 @@ TEST(SpeechdVoice, SpeaksInRealTimeAndAKeyCancels) {
         {"VOZ=99999\nVELOCIDADE=-2\n", "Portuguese (Brazil)", -20},
     };
     for (const Row& r : rows) {
-        if (*r.voice && !kListVoices) continue;
-        con::resetConfig();
         InProc p("", voiceIni(4, r.servfala));
         ASSERT_TRUE(con::systemVoiceActive()) << r.servfala;
         EXPECT_EQ(speech::sysvoiceVoiceName(), r.voice);
@@ -264,7 +259,6 @@ TEST(SpeechdVoice, SpeaksInRealTimeAndAKeyCancels) {
     }
 
     {
-        con::resetConfig();
         InProc p("x", voiceIni(4));
         ASSERT_TRUE(con::systemVoiceActive());
         p.trace.clear();
@@ -292,7 +286,6 @@ TEST(SpeechdVoice, SpeaksInRealTimeAndAKeyCancels) {
         p.run([] { con::endSpeech(); });
     }
 
-    con::resetConfig();
     InProc p("{wait 600}x", voiceIni(4));
     ASSERT_TRUE(con::systemVoiceActive());
     p.trace.clear();
@@ -325,7 +318,6 @@ TEST(SpeechdVoice, AServerThatDiesHandsOverToTheOwnVoice) {
     std::string why;
     ASSERT_TRUE(server.start(why)) << why;
     setenv("SPEECHD_ADDRESS", server.address().c_str(), 1);
-    con::resetConfig();
     InProc p("", voiceIni(4));
     ASSERT_TRUE(con::systemVoiceActive());
     p.run([] { con::speak(plat::cp(kLong.c_str())); });

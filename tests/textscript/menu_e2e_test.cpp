@@ -45,8 +45,6 @@ TEST(TextScriptFromTheMenu, ImportExportAndSave) {
     const fs::path before = fs::current_path();
     const std::string root = makeRoot();
     InProc ip(kKeys, "[LUDIVAR]\nDIRJOGOS=" + root + "\n", false);
-    resetModelState();
-    editor::resetEditor();
     app::setActions({player::PlayGameFromMenu, editor::createGame, editor::editGame});
     const int code = ip.run([] {
         app::StartUp();

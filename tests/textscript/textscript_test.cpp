@@ -227,7 +227,7 @@ TEST(TextScriptConsole, ImportRefusalsAndConfirmedGeneralData) {
     NewGame();
     const std::string before = GameText(current());
     {
-        InProc p("ruim.txt{Enter}estrela.txt{Enter}nada.txt{Enter}{Esc}");
+        InProc p("ruim.txt{Enter}estrela.txt{Enter}nada.txt{Enter}{Esc}", "", true, InProc::KeepGame);
         p.run([] {
             for (int i = 0; i < 4; ++i) importScript();
         });
@@ -237,7 +237,7 @@ TEST(TextScriptConsole, ImportRefusalsAndConfirmedGeneralData) {
         EXPECT_EQ(GameText(current()), before);
     }
     // The form shows the script's lines; Esc ends it and Enter confirms.
-    InProc p("viagem.txt{Enter}{Esc}{Enter}");
+    InProc p("viagem.txt{Enter}{Esc}{Enter}", "", true, InProc::KeepGame);
     p.run(importScript);
     EXPECT_TRUE(p.traced("speak Roteiro carregado."));
     const TJogo& g = current();
@@ -256,7 +256,7 @@ TEST(TextScriptConsole, DeclinedGeneralDataAndLimits) {
     for (int n = 1; n <= 998; ++n) CreateSlide(*CreatePlace(current(), n), 1);
     const std::string name = current().general.name;
 
-    InProc p("r.txt{Enter}{Esc}n" "muitos.txt{Enter}{Esc}N" "r.txt{Enter}{Esc}n");
+    InProc p("r.txt{Enter}{Esc}n" "muitos.txt{Enter}{Esc}N" "r.txt{Enter}{Esc}n", "", true, InProc::KeepGame);
     p.run([] {
         for (int i = 0; i < 3; ++i) importScript();
     });

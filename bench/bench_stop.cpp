@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "../sysvoice/speechd_server.h"
+#include "support/speechd_server.h"
 #include "console/config.h"
 #include "console/console.h"
 #include "console/textwin.h"

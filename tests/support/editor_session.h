@@ -39,12 +39,7 @@ struct Session {
     Here here;
     InProc ip;
     explicit Session(const std::string& keys) : ip(keys, "", false) {
-        game::resetModelState();
-        editor::resetEditor();
-        player::resetSlideState();
-        player::resetPlayState();
         script::scriptReset();
-        media::resetMedia();
         player::setSlideSize(160, 100);
         plat::changeDir(ip.dir);
         game::session().currentGameFile = "jogo.lud";
