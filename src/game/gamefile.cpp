@@ -25,6 +25,7 @@
 #include "game/text.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "safety/budget.h"
 
 namespace game {
 
@@ -472,7 +473,13 @@ ReadResult ReadGameFile(const std::string& linuxPath, TJogo& g, FileMap* map) {
     struct stat st;
     std::FILE* f = nullptr;
     // Only plain files: a folder or a device (/dev/zero) is no game.
-    if (stat(linuxPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)) f = std::fopen(linuxPath.c_str(), "rb");
+    if (stat(linuxPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        if (uint64_t(st.st_size) > safety::kMaxGameFileBytes) {
+            res.stop = ReadStop::TooLarge;
+            return res;
+        }
+        f = std::fopen(linuxPath.c_str(), "rb");
+    }
     if (!f) {
         res.stop = ReadStop::CannotOpen;
         return res;
@@ -679,6 +686,7 @@ bool LoadGame(const std::string& fileName) {
     FailureReport rep = MakeFailureReport(r);
     if (!rep.slideMessage.empty()) app::SayMessage("LULSLINV", 1);
     app::SayMessage("LUERRARQ", 1);
+    if (r.stop == ReadStop::TooLarge) con::writeLineAndSpeak(safety::gameFileTooLargeText());
     if (r.line > 0) {
         app::SayMessage("LULINHA", 0);
         con::writeLineAndSpeak(rep.lineNumber);

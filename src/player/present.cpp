@@ -13,6 +13,7 @@
 #include "player/mci.h"
 #include "player/play.h"
 #include "player/slide.h"
+#include "safety/safety.h"
 
 namespace player {
 
@@ -110,7 +111,7 @@ void speakSlideText(const game::TSlide& s) {
 
 void PlayPlaceMedia(const std::string& name) {
     // A place without media has nothing to open (the bare folder name is not a medium).
-    if (con::trim(name).empty()) return;
+    if (con::trim(name).empty() || !safety::mayRead(con::trim(name))) return;
     std::string n = "\"" + inCurrentDir(con::trim(name)) + "\"";
     media::mciSend("open " + n + " alias midiaLugar");
     media::mciSend("play midiaLugar");
@@ -124,9 +125,13 @@ void StopPlaceMedia() {
 void PlaySlideMedia(const std::string& name) {
     std::string n = con::trim(name);
     std::string ext = upperExtension(n);
+    SlideState& st = slideState();
+    if (!safety::mayRead(n)) {
+        st.slideMediaPlaying = false;
+        return;
+    }
     n = inCurrentDir(n);
     if (n.find(' ') != std::string::npos) n = "\"" + n + "\"";
-    SlideState& st = slideState();
     if (media::mciSend("open " + n + " alias midiaSlide") != media::kOk) {
         st.slideMediaPlaying = false;
         return;

@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/image.h"
 #include "player/play.h"
+#include "safety/safety.h"
 
 namespace player {
 
@@ -68,7 +69,7 @@ void showOnTerminal(int place, int slide) {
 
 bool loadPictureFile(const std::string& name, plat::Picture& pic) {
     std::string n = con::trim(name);
-    if (n.empty() || !plat::fileExists(n)) return false;
+    if (n.empty() || !safety::mayRead(n) || !plat::fileExists(n)) return false;
     return plat::loadJpeg(n, pic);
 }
 
