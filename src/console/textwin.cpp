@@ -7,6 +7,7 @@
 #include "console/console.h"
 #include "platform/braille.h"
 #include "platform/files.h"
+#include "platform/image.h"
 #include "speech/sysvoice.h"
 #include "util/text.h"
 
@@ -516,6 +517,7 @@ bool decodeBmp(const std::string& bytes, plat::Picture& out) {
     if (h == INT32_MIN) return false;  // cannot be turned positive
     if (topDown) h = -h;
     if (w <= 0 || h <= 0 || w > 16384 || h > 16384 || compression != 0) return false;
+    if ((long long)w * h > plat::kMaxPicturePixels) return false;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return false;
     uint32_t palCount = bits <= 8 ? (used ? used : (1u << bits)) : 0;
     if (palCount > 256) return false;

@@ -18,6 +18,7 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "util/text.h"
+#include "safety/budget.h"
 
 namespace game {
 
@@ -411,7 +412,9 @@ CheckReport CheckGame(const std::string& linuxPath) {
         FailureReport f = MakeFailureReport(r);
         if (!f.slideMessage.empty()) rep.lines.push_back(f.slideMessage);
         rep.lines.push_back(f.heading);
-        if (r.stop == ReadStop::NotText) {
+        if (r.stop == ReadStop::TooLarge) {
+            rep.lines.push_back(safety::gameFileTooLargeText());
+        } else if (r.stop == ReadStop::NotText) {
             rep.lines.push_back(plat::cp("O arquivo não é um jogo: é um arquivo binário (bytes nulos na linha ") +
                                 std::to_string(r.line) + ").");
         } else if (r.line > 0) {

@@ -29,6 +29,7 @@
 #include "util/atomic.h"
 #include "util/result.h"
 #include "util/text.h"
+#include "safety/budget.h"
 
 namespace game {
 
@@ -447,7 +448,13 @@ ReadResult ReadGameFile(const std::string& linuxPath, TJogo& g, FileMap* map) {
     struct stat st;
     std::FILE* f = nullptr;
     // Only plain files: a folder or a device (/dev/zero) is no game.
-    if (stat(linuxPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)) f = std::fopen(linuxPath.c_str(), "rb");
+    if (stat(linuxPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        if (uint64_t(st.st_size) > safety::kMaxGameFileBytes) {
+            res.stop = ReadStop::TooLarge;
+            return res;
+        }
+        f = std::fopen(linuxPath.c_str(), "rb");
+    }
     if (!f) {
         res.stop = ReadStop::CannotOpen;
         return res;
@@ -654,6 +661,7 @@ bool LoadGame(const std::string& fileName) {
     FailureReport rep = MakeFailureReport(r);
     if (!rep.slideMessage.empty()) catalog::SayMessage("LULSLINV", 1);
     catalog::SayMessage("LUERRARQ", 1);
+    if (r.stop == ReadStop::TooLarge) con::writeLineAndSpeak(safety::gameFileTooLargeText());
     if (r.line > 0) {
         catalog::SayMessage("LULINHA", 0);
         con::writeLineAndSpeak(rep.lineNumber);

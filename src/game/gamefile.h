@@ -24,6 +24,7 @@ enum class ReadStop : uint8_t {
     SlideWithoutPlace,  // a slide for a place that does not exist
     BadNumber,          // LUGARES or NÚMERO DE SLIDES not a decimal integer (or beyond the model's limits)
     NotText,            // a NUL byte: a binary file, no game
+    TooLarge,           // beyond safety::kMaxGameFileBytes: no game is that big
 };
 
 struct ReadResult {

@@ -9,8 +9,10 @@
 
 namespace plat {
 
-// Pictures larger than this (in pixels) are refused instead of exhausting memory.
-constexpr long long kMaxPicturePixels = 64ll * 1024 * 1024;
+// Pictures larger than this (in pixels) are refused before anything is allocated:
+// a JPEG of a few hundred bytes may declare any size, and a 40-megapixel picture
+// already takes 120 MB and a second to decode, beyond any camera a class uses.
+constexpr long long kMaxPicturePixels = 40ll * 1000 * 1000;
 
 // Decodes a whole JPEG file held in memory into RGB at full size.  False (and
 // `out` untouched) when the bytes are not a JPEG or are broken.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <new>
 #include <cstdint>
 #include <random>
 
@@ -16,6 +17,7 @@
 #include "platform/files.h"
 #include "player/resume.h"
 #include "player/slide.h"
+#include "safety/budget.h"
 #include "safety/safety.h"
 #include "script/script.h"
 #include "util/text.h"
@@ -393,7 +395,21 @@ std::string PlayPlaceForScript(const std::string& reference) {
     return status;
 }
 
+namespace {
+void playGameWithin(bool gameLoaded);
+}  // namespace
+
 void PlayGame(bool gameLoaded) {
+    // A game that exhausts memory ends its play, not Ludivar.
+    try {
+        playGameWithin(gameLoaded);
+    } catch (const std::bad_alloc&) {
+        safety::sayMemorySpent();
+    }
+}
+
+namespace {
+void playGameWithin(bool gameLoaded) {
     gPlay.categoryCount = 0;
     if (!gameLoaded && !TitleCard()) return;
     script::scriptReset();
@@ -430,6 +446,8 @@ void PlayGame(bool gameLoaded) {
         }
     }
 }
+
+}  // namespace
 
 void PlayGameFromMenu() { PlayGame(false); }
 

@@ -14,6 +14,7 @@
 #include "player/play.h"
 #include "player/slide.h"
 #include "util/text.h"
+#include "safety/safety.h"
 
 namespace player {
 
@@ -111,7 +112,7 @@ void speakSlideText(const game::TSlide& s) {
 
 void PlayPlaceMedia(const std::string& name) {
     // A place without media has nothing to open (the bare folder name is not a medium).
-    if (util::trim(name).empty()) return;
+    if (util::trim(name).empty() || !safety::mayRead(util::trim(name))) return;
     std::string n = "\"" + inCurrentDir(util::trim(name)) + "\"";
     media::mciSend("open " + n + " alias midiaLugar");
     media::mciSend("play midiaLugar");
@@ -125,9 +126,13 @@ void StopPlaceMedia() {
 void PlaySlideMedia(const std::string& name) {
     std::string n = util::trim(name);
     std::string ext = upperExtension(n);
+    SlideState& st = slideState();
+    if (!safety::mayRead(n)) {
+        st.slideMediaPlaying = false;
+        return;
+    }
     n = inCurrentDir(n);
     if (n.find(' ') != std::string::npos) n = "\"" + n + "\"";
-    SlideState& st = slideState();
     if (media::mciSend("open " + n + " alias midiaSlide") != media::kOk) {
         st.slideMediaPlaying = false;
         return;

@@ -13,6 +13,7 @@
 #include "platform/image.h"
 #include "player/play.h"
 #include "util/text.h"
+#include "safety/safety.h"
 
 namespace player {
 
@@ -69,7 +70,7 @@ void showOnTerminal(int place, int slide) {
 
 bool loadPictureFile(const std::string& name, plat::Picture& pic) {
     std::string n = util::trim(name);
-    if (n.empty() || !plat::fileExists(n)) return false;
+    if (n.empty() || !safety::mayRead(n) || !plat::fileExists(n)) return false;
     return plat::loadJpeg(n, pic);
 }
 

@@ -1,5 +1,6 @@
 #include "safety/safety.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include "console/textwin.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "safety/budget.h"
 #include "safety/sha256.h"
 #include "util/atomic.h"
 #include "util/folders.h"
@@ -260,6 +262,7 @@ bool enterGame(const Scope& scope) {
     gSafe.identity = sha256Hex(scope.identity);
     gSafe.session.clear();
     gSafe.startDir = plat::currentDir();
+    resetWriteBudget();
     return true;
 }
 
@@ -309,9 +312,15 @@ Scope gameScope(const std::string& gameFile, const std::string& programName, con
     return s;
 }
 
+bool hasControl(const std::string& name) {
+    for (char c : name)
+        if (uint8_t(c) < 0x20 || c == 0x7f) return true;
+    return false;
+}
+
 std::string resolve(const std::string& name, Access access) {
+    if (name.empty() || hasControl(name)) return std::string();
     if (!gSafe.active) return plat::mapPath(name);
-    if (name.empty()) return std::string();
     std::string path;
     if (isDriveName(name)) {
         // Games made on Windows write into the data root: their writes go to the
@@ -346,6 +355,7 @@ std::string resolve(const std::string& name, Access access) {
 }
 
 std::string resolveNew(const std::string& name) {
+    if (hasControl(name)) return std::string();
     size_t sep = name.find_last_of("\\/");
     std::string base = sep == std::string::npos ? name : name.substr(sep + 1);
     if (base.empty() || base == "." || base == "..") return resolve(name, Access::Write);
@@ -369,8 +379,72 @@ std::string resolveNew(const std::string& name) {
     return std::string();
 }
 
+int openFile(const std::string& path, Access access, bool& refused) {
+    refused = false;
+    if (path.empty() || path.find('\0') != std::string::npos) {
+        refused = true;
+        return -1;
+    }
+    // Looked at before opening: opening a device may already do something.
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return -1;
+    int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    flags |= access == Access::Write ? (O_WRONLY | O_APPEND | O_CREAT) : O_RDONLY;
+    int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) return -1;
+    // What was opened is what counts: the name may have changed since it was looked at.
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (access == Access::Write && st.st_nlink > 1)) {
+        refused = S_ISREG(st.st_mode) && st.st_nlink > 1;
+        ::close(fd);
+        return -1;
+    }
+    // Regular files never block; the flag would only surprise later reads.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+bool readFile(const std::string& path, std::string& out, size_t maxBytes) {
+    bool refused = false;
+    int fd = openFile(path, Access::Read, refused);
+    if (fd < 0) return false;
+    out.clear();
+    char buf[65536];
+    bool ok = true;
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        if (out.size() + size_t(n) > maxBytes) {
+            ok = false;
+            break;
+        }
+        out.append(buf, size_t(n));
+    }
+    ::close(fd);
+    return ok;
+}
+
+ReadCheck checkRead(const std::string& name) {
+    if (name.empty()) return ReadCheck::Ok;  // names nothing: its reader fails as before
+    std::string path = resolve(name, Access::Read);
+    if (path.empty()) return ReadCheck::Refused;
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return ReadCheck::NotAFile;
+    return ReadCheck::Ok;
+}
+
+bool mayRead(const std::string& name) {
+    ReadCheck c = checkRead(name);
+    if (c == ReadCheck::Refused) sayRefused(name);
+    return c == ReadCheck::Ok;
+}
+
 void sayRefused(const std::string& name) {
-    con::writeLineAndSpeak(plat::cp("Acesso negado fora da pasta do jogo: ") + name);
+    std::string shown = name;
+    for (char& c : shown)
+        if (uint8_t(c) < 0x20 || c == 0x7f) c = '?';  // a NUL would end the line where it is said
+    con::writeLineAndSpeak(plat::cp("Acesso negado fora da pasta do jogo: ") + shown);
 }
 
 bool allow(Reach kind, const std::string& target) {

@@ -56,6 +56,29 @@ std::string resolve(const std::string& name, Access access);
 // A name about to be made (a new file, a folder, a rename's target): its folder
 // resolved as resolve does, its last part kept as written.  Empty when refused.
 std::string resolveNew(const std::string& name);
+// True when a name holds a control character (NUL among them): a name is checked
+// whole but opened up to its first NUL, so such names are refused outright.
+bool hasControl(const std::string& name);
+
+// Opens a path that resolve or resolveNew gave, for reading or (Access::Write)
+// appending, made when missing.  Never blocks and never follows a link in its last
+// part; anything but a regular file (a FIFO would hang the game, a device or a socket
+// is no game's file) fails.  Writing refuses a file with other hard links, which
+// would write through to a file elsewhere.  Gives the descriptor, or -1 with
+// `refused` telling whether it was refused (say so with sayRefused) or just failed.
+int openFile(const std::string& path, Access access, bool& refused);
+// The whole of a regular file opened as openFile does, at most maxBytes (a longer
+// file fails: it would be read cut).  False when it cannot be read.
+bool readFile(const std::string& path, std::string& out, size_t maxBytes);
+
+// For readers that open by name themselves (pictures, media): whether the game may
+// read `name`, and that it is no FIFO, device or socket (which would block or reach
+// outside).  A missing file is Ok here: its reader reports it as it always has.
+enum class ReadCheck { Ok, Refused, NotAFile };
+ReadCheck checkRead(const std::string& name);
+// The same, saying a refusal as sayRefused does; true when the name may be read.
+bool mayRead(const std::string& name);
+
 // Says (and shows) that a name was refused: "Acesso negado fora da pasta do jogo: NAME".
 void sayRefused(const std::string& name);
 

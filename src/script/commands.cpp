@@ -10,6 +10,8 @@
 #include "platform/files.h"
 #include "platform/mci.h"
 #include "platform/platform.h"
+#include "safety/budget.h"
+#include "safety/safety.h"
 #include "script/interp.h"
 #include "util/text.h"
 
@@ -96,6 +98,11 @@ bool cmdEscreve(std::string_view arg) {
     if (channel >= 0 && s.channels[size_t(channel)].network) {
         writeNetwork(channel, text, !noLineEnd);
     } else if (channel >= 0) {
+        const ScriptChannel& c = s.channels[size_t(channel)];
+        if (c.open && c.mode == ChannelMode::Append && !safety::chargeWrite(text.size() + (noLineEnd ? 0 : 2))) {
+            safety::sayWriteBudgetSpent("#" + numberText(channel));
+            return false;
+        }
         if (!writeChannel(channel, text, !noLineEnd)) con::writeLineAndSpeak(kFileError);
     } else {
         if (noLineEnd) con::write(text);
@@ -210,10 +217,42 @@ std::string mci(const std::string& command) {
     return reply;
 }
 
+// Media and pictures are read by name further down: the game's reach is
+// settled here, with the status any refused read leaves.
+bool mayReadMedia(const std::string& name) {
+    safety::ReadCheck c = safety::checkRead(name);
+    if (c != safety::ReadCheck::Refused) return c == safety::ReadCheck::Ok;
+    safety::sayRefused(name);
+    state().status = 5;  // access denied, as the file layer reports it
+    return false;
+}
+
+// The file a media command string opens: the element of "open" (after any
+// "type!"), or a device name that is a file's ("play som.wav" opens it itself).
+std::string mediaFileOf(const std::string& command) {
+    std::string_view c = trimView(command);
+    size_t sp = c.find_first_of(" \t");
+    if (sp == std::string_view::npos) return std::string();
+    std::string verb = upperLatin(c.substr(0, sp));
+    std::string_view rest = trimView(c.substr(sp));
+    std::string element;
+    if (!rest.empty() && rest[0] == '"') {
+        size_t q = rest.find('"', 1);
+        element = std::string(rest.substr(1, q == std::string_view::npos ? std::string_view::npos : q - 1));
+    } else {
+        element = std::string(rest.substr(0, rest.find_first_of(" \t")));
+    }
+    size_t bang = element.find('!');
+    if (bang != std::string::npos) element = element.substr(bang + 1);
+    if (verb == "OPEN") return element;
+    return element.find_first_of(".\\/:") == std::string::npos ? std::string() : element;
+}
+
 bool cmdToca(std::string_view arg) {
     bool background = takeAmpersand(arg);
     std::string name;
     if (!readOperand(arg, name) || !arg.empty()) return false;
+    if (!mayReadMedia(trimText(name))) return false;
     if (background) {
         mci("play " + name);
         return true;
@@ -236,6 +275,7 @@ bool cmdMci(std::string_view arg) {
     if (!var) return false;
     std::string command;
     if (!readOperand(arg, command) || !arg.empty()) return false;
+    if (!mayReadMedia(mediaFileOf(command))) return false;
     *var = mci(command);
     return true;
 }
@@ -273,6 +313,7 @@ bool cmdImagem(std::string_view arg) {
     con::hideBitmap();
     std::string name = util::trim(file);
     if (name.empty()) return true;
+    if (!mayReadMedia(name)) return lenient;
     std::string temp;
     if ((endsWithUpper(name, ".JPG") || endsWithUpper(name, ".JPEG")) && plat::fileExists(name)) {
         temp = temporaryBitmap();
@@ -282,6 +323,21 @@ bool cmdImagem(std::string_view arg) {
     if (shown) con::drawBitmap(x, y);
     if (!temp.empty()) ::unlink(temp.c_str());
     return shown || lenient;
+}
+
+// The menu grows with every item (up to tens of thousands of texts of up to a
+// megabyte): with the variables it must stay within the program's memory budget.
+// Its size is kept as items come, counted again when the list was emptied.
+bool menuFits(size_t adding) {
+    static size_t counted = 0, bytes = 0;
+    const std::vector<con::ListItem>& items = con::listState().items;
+    if (items.size() < counted) counted = bytes = 0;
+    for (; counted < items.size(); ++counted) bytes += items[counted].text.size();
+    size_t total = bytes + adding;
+    State& s = state();
+    for (const Value& v : s.letters) total += v.size();
+    for (const Value& v : s.named) total += v.size();
+    return total <= safety::kProgramMemoryBytes;
 }
 
 bool cmdMenu(std::string_view arg) {
@@ -299,6 +355,10 @@ bool cmdMenu(std::string_view arg) {
         arg = util::trimView(arg.substr(8));
         std::string item;
         if (!readOperand(arg, item)) return false;
+        if (!menuFits(item.size())) {
+            safety::sayMemorySpent();
+            return false;
+        }
         con::listAdd(item);
         return arg.empty();
     }

@@ -18,6 +18,7 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/process.h"
+#include "safety/budget.h"
 #include "safety/safety.h"
 #include "script/interp.h"
 #include "util/atomic.h"
@@ -142,9 +143,16 @@ bool cmdAbre(std::string_view arg) {
     std::FILE* f = nullptr;
     if (parsed) {
         std::string path;
-        bool allowed = reach(name, append ? safety::Access::Write : safety::Access::Read, path);
-        if (!allowed) return false;
-        if (!isDirectory(path)) f = std::fopen(path.c_str(), append ? "ab" : "rb");
+        safety::Access access = append ? safety::Access::Write : safety::Access::Read;
+        if (!reach(name, access, path)) return false;
+        bool refused = false;
+        int fd = safety::openFile(path, access, refused);
+        if (refused) {
+            safety::sayRefused(name);
+            state().status = kAccessDenied;
+            return false;
+        }
+        if (fd >= 0 && !(f = ::fdopen(fd, append ? "ab" : "rb"))) ::close(fd);
     }
     if (!f) {
         say(plat::cp("Erro na abertura do arquivo ") + name);
@@ -215,9 +223,19 @@ bool cmdReplica(std::string_view arg) {
     if (!readOperand(arg, from) || !readOperand(arg, to) || !arg.empty()) return false;
     std::string src, dst;
     if (!reach(from, safety::Access::Read, src) || !reachNew(to, dst)) return lenient;
-    if (isDirectory(src)) return lenient;
-    std::FILE* in = std::fopen(src.c_str(), "rb");
-    if (!in) return lenient;
+    bool refused = false;
+    int inFd = safety::openFile(src, safety::Access::Read, refused);
+    std::FILE* in = inFd >= 0 ? ::fdopen(inFd, "rb") : nullptr;
+    if (!in) {
+        if (inFd >= 0) ::close(inFd);
+        return lenient;
+    }
+    struct stat inStat;
+    if (fstat(inFd, &inStat) != 0 || !safety::chargeWrite(uint64_t(inStat.st_size))) {
+        std::fclose(in);
+        safety::sayWriteBudgetSpent(to);
+        return lenient;
+    }
     // Copying a file onto itself would empty it before the first read.
     if (sameFile(src, dst)) {
         std::fclose(in);

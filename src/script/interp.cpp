@@ -1,9 +1,12 @@
 // The interpreter's core: state, loading, the lexical readers, integer
 // expressions, the command table and the run loop.
 #include "script/interp.h"
+#include "safety/budget.h"
 #include "safety/safety.h"
+#include "safety/stopwatch.h"
 
 #include <charconv>
+#include <new>
 #include <limits>
 
 #include "console/console.h"
@@ -588,9 +591,12 @@ bool parseProgram(const std::string& text, Program& out) {
     return true;
 }
 
-bool loadScript(const std::string& file) {
+bool loadScript(const std::string& file, const std::string& linuxPath) {
     std::string text;
-    if (file.empty() || !plat::readFile(file, text, kMaxScriptBytes + 1)) return false;
+    if (file.empty()) return false;
+    if (!linuxPath.empty() ? !safety::readFile(linuxPath, text, kMaxScriptBytes)
+                           : !plat::readFile(file, text, kMaxScriptBytes + 1))
+        return false;
     if (text.size() > kMaxScriptBytes) return false;
     Program p;
     if (!parseProgram(toWorkingCodePage(std::move(text)), p)) return false;
@@ -737,7 +743,7 @@ void runLoop() {
 
 bool stopKeyPressed() {
     State& s = gState;
-    if (++s.sinceStopPoll >= kStopPollLines) {
+    if (++s.sinceStopPoll >= kStopPollLines || safety::stopCheckDue()) {
         s.sinceStopPoll = 0;
         if (plat::haveFront()) plat::front().pollStopKey();
     }
@@ -798,9 +804,16 @@ RunResult scriptRun(const std::string& file, const std::string& startLabel) {
         s.running = true;
         s.stopped = false;
         s.sinceStopPoll = 0;
+        safety::StopWatch watch;
         plat::armProgramStop(true);
         try {
             runLoop();
+        } catch (const std::bad_alloc&) {
+            // Memory ran out inside a line: the program fails there, Ludivar goes on.
+            s.retired.clear();
+            flushValues();
+            s.error = true;
+            safety::sayMemorySpent();
         } catch (...) {
             // The program's end (plat::ProgramExit) passes through; leave the
             // interpreter ready for another run.

@@ -157,7 +157,8 @@ std::string* namedVariable(std::string_view name, bool create);
 Value* namedValue(std::string_view name, bool create);
 
 // --- the program and its run --------------------------------------------------
-bool loadScript(const std::string& file);
+// `linuxPath`, when given, is where the file was found allowed: read from there.
+bool loadScript(const std::string& file, const std::string& linuxPath = std::string());
 // A program's text, or a line of a data file, in the working code page: UTF-8
 // (with or without its mark) is converted, CP1252 kept.
 std::string toWorkingCodePage(std::string text);

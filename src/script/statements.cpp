@@ -578,11 +578,12 @@ bool cmdDesvia(std::string_view argView) {
         if (!readOperand(arg, file)) return false;
         hadScript = true;
         // Another program is read as any file is: from where the game may read.
-        if (safety::resolve(file, safety::Access::Read).empty()) {
+        std::string path = safety::resolve(file, safety::Access::Read);
+        if (path.empty()) {
             safety::sayRefused(file);
             return false;
         }
-        loaded = loadScript(file);
+        loaded = loadScript(file, path);
         // Only a program that did load starts over; a failed load leaves the
         // failing line as the one reported.
         if (loaded) s.current = 0;

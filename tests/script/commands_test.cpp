@@ -251,12 +251,13 @@ TEST_F(Commands, ImagemShowsAJpegThroughATemporaryBitmap) {
 }
 
 TEST_F(Commands, TocaAndMciGoThroughTheMediaLayer) {
-    RunResult r = go("TOCA \"" + file("nada.wav") + "\"\nTOCA \"fundo.wav\" &\nMCI $R \"status x mode\"\n");
+    // Media are read from where the game may read, as any file is.
+    RunResult r = go("TOCA \"" + file("nada.wav") + "\"\nTOCA \"" + file("fundo.wav") + "\" &\nMCI $R \"status x mode\"\n");
     EXPECT_EQ(r.code, RunOk);
     EXPECT_TRUE(io->traced("media open \"" + file("nada.wav") + "\" alias myfile"));
     EXPECT_TRUE(io->traced("media play myfile"));
     EXPECT_TRUE(io->traced("media close myfile"));
-    EXPECT_TRUE(io->traced("media play fundo.wav"));
+    EXPECT_TRUE(io->traced("media play " + file("fundo.wav")));
     EXPECT_TRUE(io->traced("media status x mode"));
 }
 
