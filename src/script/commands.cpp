@@ -230,11 +230,11 @@ bool mayReadMedia(const std::string& name) {
 // The file a media command string opens: the element of "open" (after any
 // "type!"), or a device name that is a file's ("play som.wav" opens it itself).
 std::string mediaFileOf(const std::string& command) {
-    std::string_view c = trimView(command);
+    std::string_view c = util::trimView(command);
     size_t sp = c.find_first_of(" \t");
     if (sp == std::string_view::npos) return std::string();
-    std::string verb = upperLatin(c.substr(0, sp));
-    std::string_view rest = trimView(c.substr(sp));
+    std::string verb = util::upperLatin(c.substr(0, sp));
+    std::string_view rest = util::trimView(c.substr(sp));
     std::string element;
     if (!rest.empty() && rest[0] == '"') {
         size_t q = rest.find('"', 1);
@@ -252,7 +252,7 @@ bool cmdToca(std::string_view arg) {
     bool background = takeAmpersand(arg);
     std::string name;
     if (!readOperand(arg, name) || !arg.empty()) return false;
-    if (!mayReadMedia(trimText(name))) return false;
+    if (!mayReadMedia(util::trim(name))) return false;
     if (background) {
         mci("play " + name);
         return true;
