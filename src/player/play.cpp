@@ -16,6 +16,7 @@
 #include "console/textwin.h"
 #include "game/model.h"
 #include "platform/files.h"
+#include "player/results.h"
 #include "player/resume.h"
 #include "player/slide.h"
 #include "safety/safety.h"
@@ -263,6 +264,7 @@ void playLoop() {
         addPoints(p ? p->points : 0);
         setScore();
         setVar("LUGAR", p ? p->name : std::string());
+        visitStarts(gPlay.currentPlace);
         uint8_t key;
         std::string answer;
         for (;;) {
@@ -285,6 +287,7 @@ void playLoop() {
             }
         }
         if (!gPlay.playing) break;
+        visitEnds(answer, true);
         if (p && p->endsGame) {
             gPlay.playing = false;
         } else {
@@ -295,6 +298,7 @@ void playLoop() {
     }
     // Any end but the pupil's leaving is the end of the game: nothing to continue.
     if (!left && !gProgressId.empty()) clearProgress(gProgressId);
+    playEnds(left ? PlayEnd::Left : gPlay.currentPlace == -1 ? PlayEnd::Error : PlayEnd::Finished);
 
     ClearSlide();
     if (gPlay.currentPlace == -1) {
@@ -374,7 +378,9 @@ std::string PlayPlaceForScript(const std::string& reference) {
         gPlay.escapedPlace = 0;
         setScore();
         uint8_t key;
+        visitStarts(gPlay.currentPlace);
         PresentPlace(gPlay.currentPlace, key, answer);
+        visitEnds(answer, key != kEsc);
         // The program decides what comes next and may write or speak meanwhile.
         ClearSlide();
         if (key == kEsc) {
@@ -404,6 +410,7 @@ void PlayGame(bool gameLoaded) {
     safety::Scope scope = safety::gameScope(app::appState().currentGameFile, program, app::appState().gamesRoot);
     if (!con::trim(g.general.name).empty()) scope.name = con::trim(g.general.name);  // as the pupil knows it
     safety::GameGuard guard(scope);
+    Recording recording(app::appState().currentGameFile);
     if (program.empty()) {
         // Only a game chosen by the pupil is resumed; the editor plays what it has in memory.
         if (gameLoaded) PlayFrom(1, g.randomOrder);
@@ -423,6 +430,8 @@ void PlayGame(bool gameLoaded) {
         script::RunResult r = script::scriptRunWithHost(program, PlayPlaceForScript);
         if (plat::currentDir() != folder && chdir(folder.c_str()) != 0) {}
         ClearSlide();
+        playEnds(r.code != script::RunOk ? PlayEnd::Error
+                 : script::scriptGetVariable("STATUS") == "$ESC$" ? PlayEnd::Left : PlayEnd::Finished);
         if (r.code != script::RunOk) {
             if (r.code == script::RunStopped) con::writeAndSpeak(plat::cp("Programa interrompido: "));
             else app::SayMessage("LUERRPGM", 0);
