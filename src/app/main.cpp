@@ -13,6 +13,7 @@
 #include "console/config.h"
 #include "console/review.h"
 #include "editor/editor.h"
+#include "export/report.h"
 #include "export/webpage.h"
 #include "game/checker.h"
 #include "game/gamefile.h"
@@ -33,7 +34,8 @@ namespace {
 
 struct Options {
     enum class FrontKind { Auto, Window, Tty, Headless } front = FrontKind::Auto;
-    std::string ini, keys, screen, trace, check, script, speak, wav, slides, game, exportGame, exportPage;
+    std::string ini, keys, screen, trace, check, script, speak, wav, slides, game, exportGame, exportPage,
+        reportGame, reportPage;
     bool keysGiven = false, speakGiven = false;
 };
 
@@ -58,6 +60,8 @@ void usage(FILE* out) {
         "  --script PROGRAMA.pro      executa um programa de jogo sozinho\n"
         "  --export-html JOGO.lud PAGINA.html\n"
         "                             grava o jogo como uma página da web acessível\n"
+        "  --relatorio JOGO.lud PAGINA.html\n"
+        "                             grava os resultados dos alunos nesse jogo numa página\n"
         "  --speak TEXTO --wav ARQ    fala o texto num arquivo WAV\n"
         "  --help                     mostra esta ajuda\n"
         "  --version                  mostra a versão\n"
@@ -156,6 +160,7 @@ int main(int argc, char** argv) {
         else if (a == "--screen") next(o.screen);
         else if (a == "--check") next(o.check);
         else if (a == "--export-html") { next(o.exportGame); next(o.exportPage); }
+        else if (a == "--relatorio") { next(o.reportGame); next(o.reportPage); }
         else if (a == "--script") next(o.script);
         else if (a == "--speak") { next(o.speak); o.speakGiven = true; }
         else if (a == "--wav") next(o.wav);
@@ -183,7 +188,7 @@ int main(int argc, char** argv) {
     con::setStartFolder(plat::currentDir());
     // The program moves to the games folder; names given on the command line stay where the user meant.
     for (std::string* path : {&o.ini, &o.screen, &o.trace, &o.wav, &o.slides, &o.check, &o.script, &o.game,
-                              &o.exportGame, &o.exportPage})
+                              &o.exportGame, &o.exportPage, &o.reportGame, &o.reportPage})
         if (!path->empty() && (*path)[0] != '/') *path = plat::currentDir() + "/" + *path;
     if (!o.ini.empty()) con::setIniOverride(o.ini);
     con::loadSettings();
@@ -198,6 +203,10 @@ int main(int argc, char** argv) {
     if (!o.exportGame.empty()) {
         if (!regularFileOrSay(o.exportGame, "jogo")) return 2;
         return web::RunExport(o.exportGame, o.exportPage);
+    }
+    if (!o.reportGame.empty()) {
+        if (!regularFileOrSay(o.reportGame, "jogo")) return 2;
+        return web::RunResultsReport(o.reportGame, o.reportPage);
     }
     // Speaking into a file needs no keys and no screen: the headless front keeps it silent.
     if (o.speakGiven) o.front = Options::FrontKind::Headless;

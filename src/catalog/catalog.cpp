@@ -188,6 +188,26 @@ const CatalogEntry kCatalog[] = {
     {"LUCATNEX", "Categoria inexistente, aperte enter"},
     // Beyond the family's catalogue: the game as a web page.
     {"LUWEBOK", "Página web gravada: "},
+    // What pupils did: the records of plays and their summary.
+    {"LUALUNO", "Nome do aluno: "},
+    {"LUAJP_T", "T - Resultados dos alunos."},
+    {"LURESTIT", "Resultados do jogo: "},
+    {"LURESNAO", "Nenhuma jogada registrada para este jogo."},
+    {"LURESNUM", "Jogadas: {1}. Alunos: {2}. Média de pontos: {3}."},
+    {"LURESAJU", "Setas: lugares. Enter: jogadas do lugar. P: página. A: apagar. Esc: voltar."},
+    {"LURESLUG", "{1}: {2} de {3} acertaram de primeira."},
+    {"LURESERR", " Erradas mais digitadas: "},
+    {"LURESSEM", "Nenhum lugar com resposta esperada."},
+    {"LURESJOG", "{1}, {2}: {3}"},
+    {"LURESCER", "certa"},
+    {"LURESERD", "errada"},
+    {"LURESNRS", "sem resposta"},
+    {"LURESANO", "anônimo"},
+    {"LURESVAZ", "Nenhuma jogada passou por este lugar."},
+    {"LURESAPG", "Apagar todos os resultados deste jogo? S/N "},
+    {"LURESAPD", "Resultados apagados."},
+    {"LURESPAG", "Página de resultados gravada: "},
+    {"LURESDAN", "O arquivo de resultados está danificado e não pôde ser lido: "},
 };
 static_assert(sizeof(kCatalog) / sizeof(kCatalog[0]) == kCatalogSize, "catalogue size");
 

@@ -354,6 +354,9 @@ Settings settingsFromText(const std::string& iniText, const std::string& keptTex
     s.soundsFolder = in.value("LUDIVAR", "DIRLUDIVAR");
     s.editor = in.value("LUDIVAR", "EDITOR");
     s.resumeGames = util::upperLatin(util::trim(in.value("LUDIVAR", "RETOMAR"))) != "NAO";
+    const std::string aluno = util::upperLatin(util::trim(in.value("LUDIVAR", "ALUNO")));
+    s.aluno = aluno == "PERGUNTAR" ? Settings::Pupil::Ask
+            : aluno == "NAO" || aluno == "N\xC3O" ? Settings::Pupil::Anonymous : Settings::Pupil::SystemUser;
 
     // What the user kept (Ctrl+F4, Ctrl+P) wins over the file.
     const std::string kept = toCp1252(keptText);

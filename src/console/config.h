@@ -73,6 +73,8 @@ struct Settings {
     std::string soundsFolder;       // DIRLUDIVAR
     std::string editor;             // EDITOR
     bool resumeGames = true;        // RETOMAR: anything but NAO asks to resume
+    enum class Pupil { SystemUser, Ask, Anonymous };
+    Pupil aluno = Pupil::SystemUser;  // ALUNO: PERGUNTAR asks once per start, NAO records no name
 
     // [TRADUTOR] (@ but DIRDIFONES), with the kept settings over the file
     int speed = 3;                  // 1-5: kept speed, else VELOCIDADE

@@ -21,6 +21,7 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "player/play.h"
+#include "player/results.h"
 #include "player/slide.h"
 #include "util/text.h"
 
@@ -33,14 +34,15 @@ namespace {
 EditorState gEditor;
 
 // The option menu's entries in order; entry 0 (nothing chosen) and the last give Esc.
-constexpr std::array<uint8_t, 13> kMenuLetters = {kEsc, 'D', 'C', 'E', 'P', 'S', 'N',
-                                                  'I',  'R', 'G', 'X', 'A', kEsc};
-constexpr std::array<const char*, 12> kMenuKeys = {"LUAJP_D", "LUAJP_C", "LUAJP_E", "LUAJP_P",
+constexpr std::array<uint8_t, 14> kMenuLetters = {kEsc, 'D', 'C', 'E', 'P', 'S', 'N',
+                                                  'I',  'R', 'G', 'X', 'T', 'A', kEsc};
+constexpr std::array<const char*, 13> kMenuKeys = {"LUAJP_D", "LUAJP_C", "LUAJP_E", "LUAJP_P",
                                                    "LUAJP_S", "LUAJP_N", "LUAJP_I", "LUAJP_R",
-                                                   "LUAJP_G", "LUAJP_X", "LUAJP_A", "LUAJP_ES"};
+                                                   "LUAJP_G", "LUAJP_X", "LUAJP_T", "LUAJP_A", "LUAJP_ES"};
 // The help lists the options in this order; G and Esc are left out.
-constexpr std::array<const char*, 10> kHelpKeys = {"LUAJP_D", "LUAJP_C", "LUAJP_P", "LUAJP_E", "LUAJP_S",
-                                                   "LUAJP_N", "LUAJP_I", "LUAJP_R", "LUAJP_X", "LUAJP_A"};
+constexpr std::array<const char*, 11> kHelpKeys = {"LUAJP_D", "LUAJP_C", "LUAJP_P", "LUAJP_E", "LUAJP_S",
+                                                   "LUAJP_N", "LUAJP_I", "LUAJP_R", "LUAJP_X", "LUAJP_T",
+                                                   "LUAJP_A"};
 
 // While the menu runs the game lives only in memory: the window must not close
 // and Ctrl+Break must not end the program.  Restored however the menu is left.
@@ -64,7 +66,7 @@ bool endsWithLud(const std::string& name) {
 
 void showHelp() {
     const int x = con::whereX(), y = con::whereY();
-    con::setWindow(40, 7, 80, 18);
+    con::setWindow(40, 7, 80, 19);
     con::setTextBackground(1);
     con::clearScreen();
     catalog::SayMessage("LUOPCOES", 2);
@@ -191,10 +193,13 @@ void editorMenu() {
             case 'R': game::importScript(); break;
             case 'G': game::exportScript(); break;
             case 'W': web::ExportCurrentGame(); break;  // the game as a web page
-            case 'X':
+            case 'T': showResults(); break;
+            case 'X': {
+                player::NotRecorded trial;  // the author's own try is no pupil's play
                 player::PlayGame(true);
                 player::ClearSlide();
                 break;
+            }
             case 'A':
                 if (confirmedByS("LUCNFABN")) {
                     catalog::SayMessage("LUNAOGRV", 1);

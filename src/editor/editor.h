@@ -35,6 +35,9 @@ uint8_t menuLetter(int choice);
 // it already ends in ".LUD" (any case).
 std::string newGameFileName(const std::string& typed, const std::string& folder);
 
+// "Resultados": the figures of the pupils' recorded plays of the current game.
+void showResults();
+
 // ---- general data and presentation ------------------------------------------------
 
 void editGeneralData();

@@ -15,6 +15,7 @@
 #include "game/model.h"
 #include "game/session.h"
 #include "platform/files.h"
+#include "player/results.h"
 #include "player/resume.h"
 #include "player/slide.h"
 #include "safety/budget.h"
@@ -264,6 +265,7 @@ void playLoop() {
         addPoints(p ? p->points : 0);
         setScore();
         setVar("LUGAR", p ? p->name : std::string());
+        visitStarts(gPlay.currentPlace);
         uint8_t key;
         std::string answer;
         for (;;) {
@@ -286,6 +288,7 @@ void playLoop() {
             }
         }
         if (!gPlay.playing) break;
+        visitEnds(answer, true);
         if (p && p->endsGame) {
             gPlay.playing = false;
         } else {
@@ -296,6 +299,7 @@ void playLoop() {
     }
     // Any end but the pupil's leaving is the end of the game: nothing to continue.
     if (!left && !gProgressId.empty()) clearProgress(gProgressId);
+    playEnds(left ? PlayEnd::Left : gPlay.currentPlace == -1 ? PlayEnd::Error : PlayEnd::Finished);
 
     ClearSlide();
     if (gPlay.currentPlace == -1) {
@@ -375,7 +379,9 @@ std::string PlayPlaceForScript(const std::string& reference) {
         gPlay.escapedPlace = 0;
         setScore();
         uint8_t key;
+        visitStarts(gPlay.currentPlace);
         PresentPlace(gPlay.currentPlace, key, answer);
+        visitEnds(answer, key != kEsc);
         // The program decides what comes next and may write or speak meanwhile.
         ClearSlide();
         if (key == kEsc) {
@@ -419,6 +425,7 @@ void playGameWithin(bool gameLoaded) {
     safety::Scope scope = safety::gameScope(game::session().currentGameFile, program, game::session().gamesRoot);
     if (!util::trim(g.general.name).empty()) scope.name = util::trim(g.general.name);  // as the pupil knows it
     safety::GameGuard guard(scope);
+    Recording recording(game::session().currentGameFile);
     if (program.empty()) {
         // Only a game chosen by the pupil is resumed; the editor plays what it has in memory.
         if (gameLoaded) PlayFrom(1, g.randomOrder);
@@ -438,6 +445,8 @@ void playGameWithin(bool gameLoaded) {
         script::RunResult r = script::scriptRunWithHost(program, PlayPlaceForScript);
         if (plat::currentDir() != folder) game::enterFolderPath(folder);
         ClearSlide();
+        playEnds(r.code != script::RunOk ? PlayEnd::Error
+                 : script::scriptGetVariable("STATUS") == "$ESC$" ? PlayEnd::Left : PlayEnd::Finished);
         if (r.code != script::RunOk) {
             if (r.code == script::RunStopped) con::writeAndSpeak(plat::cp("Programa interrompido: "));
             else catalog::SayMessage("LUERRPGM", 0);

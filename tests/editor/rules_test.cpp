@@ -81,6 +81,7 @@ TEST(FormTexts, NumbersFlagsAndValuesLongerThanTheirField) {
 
     EXPECT_EQ(menuLetter(0), 27);
     EXPECT_EQ(menuLetter(9), 'G');
-    EXPECT_EQ(menuLetter(12), 27);
+    EXPECT_EQ(menuLetter(11), 'T');
+    EXPECT_EQ(menuLetter(13), 27);
     EXPECT_EQ(menuLetter(40), 27);
 }
