@@ -322,20 +322,7 @@ std::string GamePage(const game::TJogo& g, const std::string& gameFolder, Export
     page += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
     page += "<meta name=\"generator\" content=\"Ludivar\">\n";
     page += "<title>" + title + " - Ludivar</title>\n<style>\n" + std::string(kPageStyle) + "</style>\n</head>\n<body>\n";
-    page += "<main>\n<h1 id=\"nome-jogo\">" + title + "</h1>\n";
-    page += "<div id=\"jogo\" role=\"application\" aria-roledescription=\"jogo\" aria-label=\"" + title +
-            "\" aria-describedby=\"ajuda\" tabindex=\"0\">\n";
-    page += "<p id=\"ajuda\">Aperte Enter para começar. F2 liga e desliga a voz desta página "
-            "(quem usa um leitor de telas pode desligá-la).</p>\n";
-    page += "<div id=\"tela\" aria-hidden=\"true\"><img id=\"tela-fundo\" alt=\"\" hidden>"
-            "<img id=\"tela-figura\" alt=\"\" hidden><div id=\"tela-texto\"></div></div>\n";
-    page += "<div id=\"caixa\" hidden></div>\n";
-    page += "<form id=\"area-resposta\" hidden><label for=\"resposta\">Resposta</label> "
-            "<input id=\"resposta\" type=\"text\" autocomplete=\"off\" maxlength=\"80\"></form>\n";
-    page += "</div>\n";
-    page += "<p id=\"placar\">Pontos: 0</p>\n";
-    page += "<h2 class=\"so-leitor\">Falas</h2>\n<div id=\"falas\" role=\"log\" aria-live=\"polite\"></div>\n";
-    page += "</main>\n";
+    page += PlayerMarkup(title);
     page += "<script type=\"application/json\" id=\"dados-jogo\">" + data + "</script>\n";
     page += "<script type=\"application/json\" id=\"midias-jogo\">" + mediaJson + "</script>\n";
     page += "<script>\n" + std::string(kPlayerScript) + "</script>\n</body>\n</html>\n";

@@ -49,5 +49,8 @@ std::string LeftOutText(const LeftOut& l);
 // The player of the page (script and style), kept apart from the data.
 extern const char* const kPlayerScript;
 extern const char* const kPageStyle;
+// The page's visible body (the play area, its buttons and the log), for a game
+// whose name is already HTML-escaped.
+std::string PlayerMarkup(const std::string& titleHtml);
 
 }  // namespace web

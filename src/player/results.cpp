@@ -22,6 +22,7 @@
 #include "platform/platform.h"
 #include "player/play.h"
 #include "player/resume.h"
+#include "util/folders.h"
 
 namespace player {
 

@@ -167,13 +167,17 @@ TEST(WebPage, DataFollowsTheFieldTables) {
     named(game::slideFields());
 }
 
-// The demo game played by keys in headless Chromium: tests/web/play.js says what it checks.
+const std::string kWebTests = std::string(LUDIVAR_SOURCE_DIR) + "/tests/web";
+
+// The demo game played in headless Chromium by keys and by clicks: tests/web/play.js
+// says what it checks.
 TEST(WebPage, DemoPlaysInABrowser) {
-    const std::string web = std::string(LUDIVAR_SOURCE_DIR) + "/tests/web";
+    const std::string web = kWebTests;
     ASSERT_TRUE(std::filesystem::exists(web + "/node_modules/puppeteer-core"))
         << "run `npm ci` in tests/web first";
     struct Case { const char* mode; const char* game; };
-    for (const Case& c : {Case{"demo", "formas-e-cores"}, Case{"program", "formas-e-cores-programa"}}) {
+    for (const Case& c : {Case{"demo", "formas-e-cores"}, Case{"clicks", "formas-e-cores"},
+                          Case{"program", "formas-e-cores-programa"}}) {
         SCOPED_TRACE(c.mode);
         const std::string dir = tempDir(), pageFile = dir + "/" + c.mode + ".html";
         ASSERT_EQ(run({LUDIVAR_BIN, "--export-html", kDemoGames + "/" + c.game + "/formas.lud", pageFile},
@@ -181,6 +185,52 @@ TEST(WebPage, DemoPlaysInABrowser) {
             << readText(dir + "/export.log");
         EXPECT_EQ(run({"node", web + "/play.js", c.mode, pageFile}, dir + "/play.log"), 0) << readText(dir + "/play.log");
     }
+}
+
+// A game made to be hard to read: a silent slide in black on black over a
+// titled picture, with a line longer than any phone; then a question beside an
+// untitled picture.  play.js's "access" mode knows these texts.
+TEST(WebPage, SilentDarkGameIsReadableInABrowser) {
+    ASSERT_TRUE(std::filesystem::exists(kWebTests + "/node_modules/puppeteer-core"))
+        << "run `npm ci` in tests/web first";
+    const std::string dir = tempDir(), demo = kDemoGames + "/formas-e-cores";
+    std::filesystem::copy_file(demo + "/casa.jpg", dir + "/casa.jpg");
+    std::filesystem::copy_file(demo + "/circulo.jpg", dir + "/circulo.jpg");
+    game::TJogo g;
+    game::ResetModel(g);
+    game::ResetGeneralData(g);
+    g.general.name = plat::cp("Jogo de leitura");
+    game::TLugar& p = *game::CreatePlace(g, 1);
+    p.name = plat::cp("Praça");
+    p.backgroundColour = "preto";
+    p.textColour = "preto";
+    p.expectedAnswer = "SOL LUA";
+    p.placeIfRight = "Fim";
+    p.placeIfWrong = plat::cp("Praça");
+    p.slideCount = 2;
+    game::TSlide& quiet = *game::CreateSlide(p, 1);
+    quiet.title = "Uma casa amarela";
+    quiet.picture = "casa.jpg";
+    quiet.speakText = false;
+    quiet.autoAdvance = false;
+    quiet.text = {plat::cp("Texto que só se lê, sem voz."), "",
+                  plat::cp("Umapalavracompridademaisparacaberemqualquertelefone e uma frase longa que passa da "
+                           "largura de qualquer tela estreita, de telefone ou de lupa.")};
+    game::TSlide& ask = *game::CreateSlide(p, 2);
+    ask.title.clear();  // an untitled picture is decoration
+    ask.picture = "circulo.jpg";
+    ask.text = {"Que palavras?"};
+    game::TLugar& end = *game::CreatePlace(g, 2);
+    end.name = "Fim";
+    end.endsGame = true;
+    end.slideCount = 1;
+    game::CreateSlide(end, 1)->text = {"Acabou."};
+    g.placeCount = 2;
+    web::ExportReport rep;
+    ASSERT_TRUE(writeText(dir + "/leitura.html", web::GamePage(g, dir, rep)));
+    EXPECT_TRUE(rep.leftOut.empty());
+    EXPECT_EQ(run({"node", kWebTests + "/play.js", "access", dir + "/leitura.html"}, dir + "/play.log"), 0)
+        << readText(dir + "/play.log");
 }
 
 }  // namespace
