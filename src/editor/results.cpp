@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "util/atomic.h"
+#include "util/text.h"
 #include "catalog/catalog.h"
 #include "game/session.h"
 #include "console/console.h"
@@ -88,7 +90,7 @@ void writePage(const std::string& resultsFile, const std::vector<player::PlayRec
     std::tm tm{};
     localtime_r(&t, &tm);
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &tm);
-    if (game::WriteFileAtomically(page, web::ResultsPage(game::current(), plays, when))) {
+    if (util::writeFileAtomically(page, web::ResultsPage(game::current(), plays, when))) {
         sayText(catalog::MessageText("LURESPAG") + plat::utf8ToCp1252(page), 1);
     } else {
         catalog::SayMessage("LUERRCRI", 1);

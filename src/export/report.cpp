@@ -8,6 +8,9 @@
 #include "console/console.h"
 #include "game/gamefile.h"
 #include "platform/platform.h"
+#include "util/atomic.h"
+#include "util/log.h"
+#include "util/text.h"
 
 namespace web {
 
@@ -231,9 +234,9 @@ int RunResultsReport(const std::string& gameFile, const std::string& outFile) {
     localtime_r(&t, &tm);
     char when[40];
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &tm);
-    std::string why;
-    if (!game::WriteFileAtomically(outFile, ResultsPage(*g, plays, when), &why)) {
-        std::fprintf(stderr, "Erro ao gravar %s: %s\n", outFile.c_str(), why.c_str());
+    const util::Result saved = util::writeFileAtomically(outFile, ResultsPage(*g, plays, when));
+    if (!saved) {
+        util::log("Erro ao gravar " + outFile + ": " + saved.reason());
         return 1;
     }
     std::printf("%s%s\n", plat::cp1252ToUtf8(plat::cp("Página de resultados gravada: ")).c_str(), outFile.c_str());

@@ -1,3 +1,4 @@
+#include "util/text.h"
 #include "player/results.h"
 
 #include <fcntl.h>

@@ -2,7 +2,7 @@
 // the page, and erasing after a confirmation.
 #include <gtest/gtest.h>
 
-#include "editor/session.h"
+#include "support/editor_session.h"
 #include "player/results.h"
 
 namespace {
