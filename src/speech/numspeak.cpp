@@ -2,7 +2,6 @@
 #include <string>
 #include <vector>
 
-#include "console/textwin.h"
 #include "platform/platform.h"
 #include "speech/env.h"
 #include "speech/synth.h"
