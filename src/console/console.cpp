@@ -38,7 +38,7 @@ int wordClass(uint8_t c) { return isWordLetter(c) ? 1 : isDigit(c) ? 2 : 0; }
 
 bool defaultLauncher(const std::string& program, const std::vector<std::string>& args) {
     // Tests and automation never start desktop programs.
-    if (plat::haveFront() && std::string(plat::front().name()) == "headless") return false;
+    if (plat::haveFront() && plat::front().unattended()) return false;
     if (program.empty()) return !args.empty() && plat::openWithDesktop(args[0]) > 0;
     return plat::spawnProgram(program, args) > 0;
 }

@@ -99,7 +99,7 @@ void fetchVoices() {
 
 bool sdOpen(int voice, int rate, int pitch, std::string& why) {
     // Tests and automation never start a server behind the user's back.
-    const bool headless = plat::haveFront() && std::string(plat::front().name()) == "headless";
+    const bool headless = plat::haveFront() && plat::front().unattended();
     char* err = nullptr;
     SPDConnection* c = spd_open2("ludivar", "main", nullptr, SPD_MODE_THREADED, nullptr, headless ? 0 : 1, &err);
     if (!c) {

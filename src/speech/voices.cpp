@@ -29,7 +29,7 @@ bool builtinVoice() { return gVo.voice.open == sysvoiceOpen; }
 // The terminal front draws on standard output: a log line on the same
 // terminal would land in the middle of the screen the user reads.
 bool stderrIsOurScreen() {
-    if (!plat::haveFront() || std::string(plat::front().name()) != "tty") return false;
+    if (!plat::haveFront() || !plat::front().drawsOnTerminal()) return false;
     struct stat err, out;
     if (!isatty(2) || fstat(2, &err) != 0 || fstat(1, &out) != 0) return false;
     return S_ISCHR(err.st_mode) && S_ISCHR(out.st_mode) && err.st_rdev == out.st_rdev;
