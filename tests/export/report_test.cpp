@@ -13,32 +13,15 @@
 #include "platform/image.h"
 #include "platform/platform.h"
 #include "player/results.h"
+#include "support/child.h"
 #include "support/headless.h"
 
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 const std::string kDemo = std::string(LUDIVAR_BUILD_ROOT) + "/sonare/ludivar/formas-e-cores";
 
-int runTo(std::vector<std::string> args, const std::string& log) {
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&fa, 1, 2);
-    pid_t pid = 0;
-    int status = 0;
-    const bool started = posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&fa);
-    if (!started) return 127;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
 
 player::PlayRecord play(int n, const std::string& pupil, int32_t score, const std::vector<std::pair<std::string, int>>& circle) {
     player::PlayRecord r;
@@ -78,7 +61,7 @@ std::string gameWithResults(const std::string& dir) {
 TEST(ResultsPage, WrittenByTheCommandWithTablesAndCharts) {
     const std::string dir = tempDir(), page = dir + "/relatorio.html";
     const std::string game = gameWithResults(dir);
-    ASSERT_EQ(runTo({LUDIVAR_BIN, "--relatorio", game, page}, dir + "/log"), 0) << readText(dir + "/log");
+    ASSERT_EQ(testsupport::runLogged({LUDIVAR_BIN, "--relatorio", game, page}, dir + "/log"), 0) << readText(dir + "/log");
     EXPECT_NE(readText(dir + "/log").find("Página de resultados gravada: " + page), std::string::npos);
     const std::string html = readText(page);
     for (const char* part : {"<html lang=\"pt-BR\">", "<caption>Resumo</caption>", "<th scope=\"row\">Jogadas</th><td>3</td>",
@@ -104,7 +87,7 @@ TEST(ResultsPage, ACommandThatCannotWriteSaysSo) {
         {{LUDIVAR_BIN, "--relatorio", dir, dir + "/r.html"}, 2},
         {{LUDIVAR_BIN, "--relatorio", game}, 2},
     };
-    for (const Case& c : cases) EXPECT_EQ(runTo(c.args, dir + "/log"), c.code) << c.args[2] << readText(dir + "/log");
+    for (const Case& c : cases) EXPECT_EQ(testsupport::runLogged(c.args, dir + "/log"), c.code) << c.args[2] << readText(dir + "/log");
 }
 
 // How much of a picture is drawn in the charts' blue.
@@ -121,8 +104,8 @@ TEST(ResultsPage, ReadsWellInChromiumOnADesktopAndAPhone) {
     ASSERT_TRUE(fs::exists(web + "/node_modules/axe-core")) << "run `npm ci` in tests/web first";
     const std::string dir = tempDir(), page = dir + "/relatorio.html", shots = dir + "/telas";
     fs::create_directories(shots);
-    ASSERT_EQ(runTo({LUDIVAR_BIN, "--relatorio", gameWithResults(dir), page}, dir + "/log"), 0) << readText(dir + "/log");
-    ASSERT_EQ(runTo({"node", web + "/report.js", page, shots}, dir + "/web.log"), 0) << readText(dir + "/web.log");
+    ASSERT_EQ(testsupport::runLogged({LUDIVAR_BIN, "--relatorio", gameWithResults(dir), page}, dir + "/log"), 0) << readText(dir + "/log");
+    ASSERT_EQ(testsupport::runLogged({"node", web + "/report.js", page, shots}, dir + "/web.log"), 0) << readText(dir + "/web.log");
     for (int width : {1280, 390}) {
         for (int chart : {1, 2}) {
             SCOPED_TRACE(std::to_string(width) + "-" + std::to_string(chart));

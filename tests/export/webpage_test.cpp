@@ -16,32 +16,14 @@
 #include "game/model.h"
 #include "platform/platform.h"
 #include "support/editor_session.h"
+#include "support/child.h"
 #include "support/headless.h"
 
-extern char** environ;
 
 namespace {
 
 const std::string kDemoGames = std::string(LUDIVAR_BUILD_ROOT) + "/sonare/ludivar";
 
-// Runs a program; its output goes to `log`.  The exit code, or 128 + signal.
-int run(std::vector<std::string> args, const std::string& log) {
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&fa, 1, 2);
-    pid_t pid = 0;
-    int status = 0;
-    const bool started = posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&fa);
-    if (!started) return 127;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
 
 game::TLugar& placeWithSlide(game::TJogo& g, int n, const std::string& picture, const std::string& media) {
     game::TLugar& p = *game::CreatePlace(g, n);
@@ -180,10 +162,10 @@ TEST(WebPage, DemoPlaysInABrowser) {
                           Case{"program", "formas-e-cores-programa"}}) {
         SCOPED_TRACE(c.mode);
         const std::string dir = tempDir(), pageFile = dir + "/" + c.mode + ".html";
-        ASSERT_EQ(run({LUDIVAR_BIN, "--export-html", kDemoGames + "/" + c.game + "/formas.lud", pageFile},
+        ASSERT_EQ(testsupport::runLogged({LUDIVAR_BIN, "--export-html", kDemoGames + "/" + c.game + "/formas.lud", pageFile},
                       dir + "/export.log"), 0)
             << readText(dir + "/export.log");
-        EXPECT_EQ(run({"node", web + "/play.js", c.mode, pageFile}, dir + "/play.log"), 0) << readText(dir + "/play.log");
+        EXPECT_EQ(testsupport::runLogged({"node", web + "/play.js", c.mode, pageFile}, dir + "/play.log"), 0) << readText(dir + "/play.log");
     }
 }
 
@@ -229,7 +211,7 @@ TEST(WebPage, SilentDarkGameIsReadableInABrowser) {
     web::ExportReport rep;
     ASSERT_TRUE(writeText(dir + "/leitura.html", web::GamePage(g, dir, rep)));
     EXPECT_TRUE(rep.leftOut.empty());
-    EXPECT_EQ(run({"node", kWebTests + "/play.js", "access", dir + "/leitura.html"}, dir + "/play.log"), 0)
+    EXPECT_EQ(testsupport::runLogged({"node", kWebTests + "/play.js", "access", dir + "/leitura.html"}, dir + "/play.log"), 0)
         << readText(dir + "/play.log");
 }
 

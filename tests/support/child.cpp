@@ -154,6 +154,24 @@ bool runToEnd(const std::vector<std::string>& argv) {
     return spawn(c, argv) && c.waitExit(kPatienceMs) == 0;
 }
 
+int runLogged(std::vector<std::string> args, const std::string& log) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&fa, 1, 2);
+    pid_t pid = 0;
+    int status = 0;
+    const bool started = posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&fa);
+    if (!started) return 127;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 bool haveProgram(const std::string& name) { return runToEnd({"sh", "-c", "command -v '" + name + "' >/dev/null"}); }
 
 }  // namespace testsupport

@@ -43,6 +43,9 @@ bool spawn(Child& c, const std::vector<std::string>& argv, const SpawnOptions& o
 std::string runCommand(const std::string& cmd);
 // argv ran and ended with status 0 within the patience.
 bool runToEnd(const std::vector<std::string>& argv);
+// argv (found on PATH) run to its end with stdout and stderr in `log`: its exit code,
+// 128 + signal, or 127 when it could not start.
+int runLogged(std::vector<std::string> argv, const std::string& log);
 // The program is on PATH.
 bool haveProgram(const std::string& name);
 
