@@ -9,7 +9,7 @@ const char* const kUnitsSpoken[] = {"zero", "um", "dois", "tr\xEAs", "quatro", "
 const char* const kUnitsPlain[] = {"zero", "um", "dois", "tres", "quatro", "cinco", "seis", "sete", "oito", "nove"};
 const char* const kTeens[] = {"dez",    "onze",      "doze",      "treze",   "quatorze",
                               "quinze", "dezesseis", "dezessete", "dezoito", "dezenove"};
-const char* const kTensSpoken[] = {"", "", "vinte", "trinta", "quarenta", "cinq\xFC" "enta",
+const char* const kTensSpoken[] = {"", "", "vinte", "trinta", "quarenta", ("cinq\xFC" "enta"),
                                    "sessenta", "setenta", "oitenta", "noventa"};
 const char* const kTensPlain[] = {"", "", "vinte", "trinta", "quarenta", "cinquenta",
                                   "sessenta", "setenta", "oitenta", "noventa"};
