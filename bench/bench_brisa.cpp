@@ -96,13 +96,13 @@ bool load(brisa::DiphoneDb& db) {
 
 int main(int argc, char** argv) {
     brisa::DiphoneDb db;
-    if (!load(db)) return 1;
+    if (!load(db)) return 2;
     if (argc == 4 && std::string(argv[1]) == "--wav") {
         const auto lines = brisa::textToPhonemeLines(plat::utf8ToCp1252(argv[3]), 1.0, 1.0);
         for (const auto& l : lines) std::printf("%s\n", plat::cp1252ToUtf8(l).c_str());
         const auto s = brisa::renderPhoneLines(db, lines);
         FILE* f = std::fopen(argv[2], "wb");
-        if (!f) return 1;
+        if (!f) return 2;
         const std::string h = speech::makeWaveHeader(s.size() * 2, 16000, 1, 16);
         std::fwrite(h.data(), 1, h.size(), f);
         std::fwrite(s.data(), 2, s.size(), f);

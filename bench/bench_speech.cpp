@@ -237,7 +237,7 @@ int main(int argc, char** argv) {
     const std::string rdir = rulesDir.empty() ? dir : rulesDir + "/";
     if (!speech::loadLetterRules(rdir + "regras.rgr") || !speech::loadExceptionWords(rdir + "portug.exc")) {
         std::fprintf(stderr, "bench_speech: rules or exceptions missing in %s (build the voice first)\n", rdir.c_str());
-        return 1;
+        return 2;
     }
     if (ladderOnly) {
         speedLadder(root);
@@ -246,7 +246,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> list;
     if (!readLines(words, list)) {
         std::fprintf(stderr, "bench_speech: cannot read %s\n", words.c_str());
-        return 1;
+        return 2;
     }
     if (limit && list.size() > limit) list.resize(limit);
 
@@ -316,7 +316,7 @@ int main(int argc, char** argv) {
         if (espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT) < 0 ||
             espeak_SetVoiceByName("pt-br") != EE_OK) {
             std::fprintf(stderr, "bench_speech: espeak-ng with the pt-br voice is not available\n");
-            return 1;
+            return 2;
         }
         long agree = 0, compared = 0, noStress = 0;
         size_t shown = 0;

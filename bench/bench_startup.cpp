@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
         pid_t pid;
         if (posix_spawn(&pid, bin.c_str(), &fa, nullptr, args.data(), environ) != 0) {
             std::fprintf(stderr, "cannot start %s\n", bin.c_str());
-            return 1;
+            return 2;
         }
         int status = 0;
         waitpid(pid, &status, 0);
@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
         posix_spawn_file_actions_destroy(&fa);
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
             std::fprintf(stderr, "run %d ended with status %d\n", i, status);
-            return 1;
+            return 2;
         }
         ms.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
     }

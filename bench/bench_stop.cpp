@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
         forcedDummy = true;
         if (!plat::audio::start()) {
             std::printf("no audio device, not even SDL's dummy driver: nothing to measure\n");
-            return 1;
+            return 2;
         }
     }
     const plat::audio::AudioState& st = plat::audio::state();
