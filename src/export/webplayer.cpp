@@ -217,7 +217,11 @@ const char* const kPlayerScript = R"JS('use strict';
     var out = '';
     for (var i = 0; i < s.length; i++) {
       var c = s.charCodeAt(i);
-      out += (c >= 97 && c <= 122) || (c > 223 && c <= 255) ? String.fromCharCode(c - 32) : s.charAt(i);
+      // Letters only, as Ludivar compares answers: the division sign is no letter.
+      if ((c >= 97 && c <= 122) || (c >= 224 && c <= 254 && c !== 247)) c -= 32;
+      else if (c === 255) c = 0x178;
+      else if (c === 0x161 || c === 0x153 || c === 0x17E) c -= 1;
+      out += String.fromCharCode(c);
     }
     return out;
   }
