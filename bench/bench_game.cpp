@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
         touch("SOM" + std::to_string(k) + ".WAV");
     }
     for (int k = 0; k < 10; ++k) touch("Fundo" + std::to_string(k) + ".MP3");
-    for (int k = 0; made < 9999; ++k) touch("outro" + std::to_string(k) + ".dat");
+    for (int k = 0; made < 9999 && k < 20000; ++k) touch("outro" + std::to_string(k) + ".dat");
     std::string game = folder + "/maior.lud";
     if (std::rename(path.c_str(), game.c_str()) != 0) return 2;
     ++made;
