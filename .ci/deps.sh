@@ -37,10 +37,13 @@ PKGS="$PKGS libx11-dev libxtst-dev libatspi2.0-dev"  # desktop and accessibility
 # Their tests: a window manager, the accessibility bus and a small GTK program under Xvfb.
 TEST_PKGS="$TEST_PKGS at-spi2-core dbus-daemon libgtk-3-dev openbox x11-xkb-utils xkb-data"
 PKGS="$PKGS libbrlapi-dev libspeechd-dev"  # the Braille display output; speech-dispatcher's client
+PKGS="$PKGS liblouis-dev liblouis-data"  # the display's literary braille (Portuguese grade 1 table)
 # A real speech-dispatcher on a PulseAudio null sink for the system voices' tests.
 TEST_PKGS="$TEST_PKGS speech-dispatcher speech-dispatcher-espeak-ng pulseaudio pulseaudio-utils"
 TEST_PKGS="$TEST_PKGS brltty"  # the Braille output's test plays a display through brltty's virtual driver
 TEST_PKGS="$TEST_PKGS chromium"  # the exported web page's test in a browser
+# The package's linters and the manual's renderer (the package test and CI).
+TEST_PKGS="$TEST_PKGS lintian appstream desktop-file-utils man-db groff-base"
 # Node.js may come from elsewhere than Debian (its npm then ships inside it): ask apt only when none is there.
 command -v npm >/dev/null || TEST_PKGS="$TEST_PKGS nodejs npm"
 

@@ -1,4 +1,4 @@
-// Interpreter speed: five loops, each run beside the same loop in Lua 5.4
+// Interpreter speed: seven loops, each run beside the same loop in Lua 5.4
 // (Debian's lua5.4) and Python 3 (/usr/bin/python3) at module level, when they
 // are installed.  Every side measures its own processor time around the loop
 // alone, so start-up is left out and the ratios compare like with like.
@@ -30,6 +30,8 @@ struct Loop {
 long same(long n) { return n; }
 long twice(long n) { return 2 * n; }
 long fixedTwelve(long) { return 12; }
+long lastOfThreeIPlusSeven(long n) { return 3 * (n - 1) + 7; }
+long onePast(long n) { return n + 1; }
 
 const Loop kLoops[] = {
     {"SOMA + one-line SE",
@@ -71,12 +73,33 @@ const Loop kLoops[] = {
      "import time\nn = 0\nc = time.process_time()\nfor i in range(1, %ld + 1):\n    a = 'Lu'\n    a += 'divar'\n"
      "    n += 2\nprint('%%.6f %%d' %% (time.process_time() - c, n))\n",
      4, 2, "C", twice},
+    {"ENQUANTO with an expression of named variables",
+     "SEJA $I 0\nENQUANTO $I < %ld\nSEJA $X ($I*3+7)\nSOMA $I 1\nFIM ENQUANTO\nSEJA $C $X\n",
+     "local i, x = 0, 0\nlocal c = os.clock()\nwhile i < %ld do\n  x = i * 3 + 7\n  i = i + 1\nend\n"
+     "io.write(string.format('%%.6f %%d\\n', os.clock() - c, x))\n",
+     "import time\ni = 0\nx = 0\nc = time.process_time()\nwhile i < %ld:\n    x = i * 3 + 7\n    i += 1\n"
+     "print('%%.6f %%d' %% (time.process_time() - c, x))\n",
+     4, 3, "C", lastOfThreeIPlusSeven},
+    // Written lines are buffered on every side (Python's default file).
+    {"ESCREVE #1 to a file",
+     "ABRE #1 \"@DIR@/out.txt\" &\nREPETE I %ld\nESCREVE #1 \"linha \" I\nFIM REPETE\nFECHA #1\nSEJA $C I\n",
+     "local f = io.open('@DIR@/out.lua.txt', 'w')\nlocal c = os.clock()\nlocal i = 1\nfor k = 1, %ld do\n"
+     "  f:write('linha ', k, '\\r\\n')\n  i = k + 1\nend\nf:close()\n"
+     "io.write(string.format('%%.6f %%d\\n', os.clock() - c, i))\n",
+     "import time\nf = open('@DIR@/out.py.txt', 'w', newline='')\nc = time.process_time()\ni = 1\n"
+     "for k in range(1, %ld + 1):\n    f.write('linha ' + str(k) + '\\r\\n')\n    i = k + 1\nf.close()\n"
+     "print('%%.6f %%d' %% (time.process_time() - c, i))\n",
+     3, 3, "C", onePast},
 };
+
+std::string gDir;  // the bench's temporary folder, for "@DIR@"
 
 std::string format(const char* fmt, long n) {
     char buf[2048];
     std::snprintf(buf, sizeof buf, fmt, n);
-    return buf;
+    std::string out = buf;
+    for (size_t at; (at = out.find("@DIR@")) != std::string::npos;) out.replace(at, 5, gDir);
+    return out;
 }
 
 // Seconds of processor time the other language took for the loop, or a
@@ -110,6 +133,7 @@ int main(int argc, char** argv) {
     char tmpl[] = "/tmp/bench_script_XXXXXX";
     std::string dir = mkdtemp(tmpl) ? tmpl : "/tmp";
     std::string file = dir + "/bench.pro";
+    gDir = dir;
 
     plat::headlessOptions().keys = "";
     plat::Front* front = plat::makeHeadlessFront();
@@ -140,6 +164,7 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     }
     std::remove(file.c_str());
+    for (const char* out : {"/out.txt", "/out.lua.txt", "/out.py.txt"}) std::remove((dir + out).c_str());
     rmdir(dir.c_str());
     plat::setFront(nullptr);
     delete front;

@@ -293,7 +293,14 @@ int run(int argc, char** argv) {
             return 1;
         }
         long seen = 0;
-        for (const std::string& w : lines(text)) {
+        for (std::string w : lines(text)) {
+            // The frequent-word list: "rank<TAB>word<TAB>..." under "#" comments.
+            if (!w.empty() && w[0] == '#') continue;
+            if (w.find('\t') != std::string::npos) {
+                const size_t tab = w.find('\t');
+                const bool ranked = tab > 0 && w.find_first_not_of("0123456789") == tab;
+                w = ranked ? w.substr(tab + 1, w.find('\t', tab + 1) - tab - 1) : w.substr(0, tab);
+            }
             if (!plainWord(w)) continue;
             if (seen++ % every != 0) continue;
             words.push_back(w);

@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <set>
@@ -36,7 +37,7 @@
 namespace {
 
 // Bump when the rendering changes, so existing data is rebuilt.
-const char* const kBuilderVersion = "voicebuild 18";
+const char* const kBuilderVersion = "voicebuild 19";
 
 constexpr int kOutRate = 11025;
 
@@ -774,6 +775,9 @@ int main(int argc, char** argv) {
     for (const auto& [name, said] : speech::numberRecordings()) paced.push_back(name);
     for (int c : {'0', 'A', 'a'})
         for (int k = 0; k < (c == '0' ? 10 : 26); ++k) paced.push_back("_" + std::to_string(c + k));
+    // Mark names too: reading a text names them at the speed of its words.
+    for (const auto& [code, name] : characterNames())
+        if (!std::isalnum(code) && code != ' ' && code < 192) paced.push_back("_" + std::to_string(code));
     for (const Speed& sp : kSpeeds) {
         const std::string folder = letters + "/" + sp.db;
         if (!util::makeFolders(folder, 0755)) return 1;

@@ -22,6 +22,8 @@
 #include "player/play.h"
 #include "player/slide.h"
 #include "script/script.h"
+#include "speech/settings.h"
+#include "speech/speak.h"
 #include "speech/synth.h"
 #include "console/textwin.h"
 #include "platform/files.h"
@@ -29,6 +31,7 @@
 #include "platform/platform.h"
 #include "platform/sdl_audio.h"
 #include "speech/wave.h"
+#include "ludivar_version.h"
 
 namespace {
 
@@ -62,7 +65,7 @@ void usage(FILE* out) {
         "                             grava o jogo como uma página da web acessível\n"
         "  --relatorio JOGO.lud PAGINA.html\n"
         "                             grava os resultados dos alunos nesse jogo numa página\n"
-        "  --speak TEXTO --wav ARQ    fala o texto num arquivo WAV\n"
+        "  --speak TEXTO [--wav ARQ]  fala o texto em voz alta, ou num arquivo WAV\n"
         "  --help                     mostra esta ajuda\n"
         "  --version                  mostra a versão\n"
         "\n"
@@ -83,9 +86,31 @@ bool regularFileOrSay(const std::string& path, const char* what) {
 }
 
 
-// `--speak TEXT` without a file: rendered as for --wav, then played on the sound device.
-// No device is an error the caller must see, not a silent success.
+// speech-dispatcher speaks on its own device: the text goes to it and the program waits for
+// its end.  False when speech-dispatcher is not the voice or cannot be reached (the own
+// voice then speaks instead, as anywhere else in the program).
+bool serverIsTheVoice() {
+    const con::Settings& set = con::settings();
+    return set.systemVoice && speech::voiceKindFromNumber(set.voiceType) == speech::VoiceKind::Server;
+}
+
+bool speakThroughServer(const std::string& text) {
+    if (!serverIsTheVoice()) return false;
+    con::startSpeech(0, "");
+    const bool reached = speech::systemVoiceActive();
+    if (reached) {
+        speech::speak(text);
+        speech::waitSpeech();
+    }
+    con::endSpeech();
+    return reached;
+}
+
+// `--speak TEXT` without a file: rendered as for --wav (the own voice, the embedded engine,
+// espeak-ng), then played on the sound device.  No device is an error the caller must see,
+// not a silent success.
 int speakAloud(const std::string& text) {
+    if (speakThroughServer(text)) return 0;
     if (!plat::audio::start()) {
         std::fprintf(stderr, "ludivar: %s\n", plat::cp1252ToUtf8(plat::audio::noDeviceText()).c_str());
         return 1;
@@ -167,7 +192,7 @@ int main(int argc, char** argv) {
         else if (a == "--slides") next(o.slides);
         else if (a == "--trace") next(o.trace);
         else if (a == "--help" || a == "-h") { usage(stdout); return 0; }
-        else if (a == "--version") { std::printf("ludivar %s\n", app::kVersionText); return 0; }
+        else if (a == "--version") { std::printf("ludivar %s\n", LUDIVAR_VERSION); return 0; }
         else if (a.size() > 1 && a[0] == '-') {
             std::fprintf(stderr, "ludivar: opção desconhecida: %s\n", a.c_str());
             usage(stderr);
@@ -249,7 +274,10 @@ int main(int argc, char** argv) {
 
     int code = 0;
     try {
-        if (o.speakGiven) {
+        if (o.speakGiven && !o.wav.empty() && serverIsTheVoice()) {
+            std::fprintf(stderr, "ludivar: %s\n", speech::kServerWritesNoFile);
+            code = 1;
+        } else if (o.speakGiven) {
             code = o.wav.empty() ? speakAloud(plat::utf8ToCp1252(o.speak))
                                  : con::speakToWav(plat::utf8ToCp1252(o.speak), o.wav);
         } else if (!o.script.empty()) {

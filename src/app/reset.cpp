@@ -19,6 +19,7 @@
 #include "safety/safety.h"
 #include "script/interp.h"
 #include "speech/brisa/chain.h"
+#include "speech/lexicon.h"
 #include "speech/phonetics.h"
 #include "speech/synthcore.h"
 #include "speech/wave.h"
@@ -49,6 +50,7 @@ void resetAll() {
     speech::resetWave();
     speech::resetSynth();
     speech::resetPhonetics();
+    speech::resetLexicons();
     brisa::resetLanguage();
     plat::forgetFolders();
 }

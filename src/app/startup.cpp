@@ -3,6 +3,7 @@
 #include <string>
 
 #include "catalog/catalog.h"
+#include "catalog/lexicon_form.h"
 #include "console/config.h"
 #include "console/console.h"
 #include "console/menu.h"
@@ -17,6 +18,7 @@ namespace app {
 const char* const kVersionText = "2.2 alfa";
 
 namespace {
+constexpr uint8_t kCtrlD = 4;  // the pronunciation dictionary
 AppState gState;
 Actions gActions;
 }  // namespace
@@ -98,6 +100,7 @@ void MainMenu() {
         if (answer == 'C' && gActions.create) gActions.create();
         else if (answer == 'E' && gActions.edit) gActions.edit();
         else if (answer == 'J' && gActions.play) gActions.play();
+        else if (answer == kCtrlD) catalog::EditPronunciations();
     }
 }
 

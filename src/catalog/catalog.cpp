@@ -8,6 +8,7 @@
 #include "console/form.h"
 #include "console/menu.h"
 #include "console/textwin.h"
+#include "platform/braille.h"
 #include "platform/platform.h"
 #include "util/text.h"
 
@@ -74,7 +75,7 @@ const CatalogEntry kCatalog[] = {
     {"LUAJU_X", "X - executar a partir daqui"},
     {"LUOPINV", "Opção inválida"},
     {"LUTITLUG", "Informe o nome do lugar:"},
-    {"LUANTDEP", "Insere antes ou depois daqui? "},
+    {"LUANTDEP", "Insere antes ou depois daqui? A ou seta acima: antes; D ou Enter: depois. "},
     {"LUSEMSLD", "Este lugar ainda não tem nenhum slide."},
     {"LUCRIAUT", "Posso criar automaticamente? "},
     {"LUEDISLI", "Editando os slides do jogo"},
@@ -208,6 +209,59 @@ const CatalogEntry kCatalog[] = {
     {"LURESAPD", "Resultados apagados."},
     {"LURESPAG", "Página de resultados gravada: "},
     {"LURESDAN", "O arquivo de resultados está danificado e não pôde ser lido: "},
+    // The pronunciation dictionary.
+    {"LUDICTIT", "Dicionário de pronúncia"},
+    {"LUDICACR", "Acrescentar palavra"},
+    {"LUDICPAL", "Palavra"},
+    {"LUDICDIZ", "Como dizer"},
+    {"LUDICOUV", "Ouvir"},
+    {"LUDICMUD", "Mudar"},
+    {"LUDICREM", "Remover"},
+    {"LUDICCRM", "Remover esta palavra? S/N "},
+    {"LUDICGRV", "Palavra guardada"},
+    {"LUDICAPG", "Palavra removida"},
+    {"LUDICINV", "Escreva uma só palavra, só com letras, e como dizê-la"},
+    {"LUDICERR", "Não foi possível gravar o dicionário: "},
+    // Guidance for a teacher making a first game.
+    {"LUSEMSLN", "O lugar {1}, {2}, não tem nenhum slide; jogando, ele não mostraria nada. "},
+    {"LUAJP_W", "W - Gerar a página web do jogo."},
+    // F1 on a form field: what the field takes, with an example.
+    {"LUHNOME", "O nome do jogo, como os alunos o ouvem. Exemplo: Bichos da fazenda"},
+    {"LUHAUTOR", "Quem fez o jogo. Exemplo: Professora Ana"},
+    {"LUHCRIAC", "A data em que o jogo foi criado. Exemplo: 10/03/2025"},
+    {"LUHVERS", "O número da versão do jogo. Exemplo: 1.0"},
+    {"LUHDATA", "A data desta versão. Exemplo: 12/03/2025"},
+    {"LUHCOMEN", "Uma linha de comentário livre sobre o jogo. Exemplo: Para o segundo ano"},
+    {"LUHIMG", "Figura .JPG de fundo de todos os lugares; F9 lista as figuras da pasta. Exemplo: fundo.jpg"},
+    {"LUHFONTE", "A fonte das letras; F9 lista as fontes. Exemplo: Arial"},
+    {"LUHTFONT", "O tamanho das letras, de 12 a 30; F9 lista os tamanhos. Exemplo: 24"},
+    {"LUHNEGRI", "Letras em negrito: SIM ou NÃO; F9 lista as duas."},
+    {"LUHALEAT", "Lugares em ordem aleatória: SIM ou NÃO; F9 lista as duas."},
+    {"LUHNARRA", "O texto dos slides é falado: SIM ou NÃO; F9 lista as duas."},
+    {"LUHCNOME", "O nome do lugar, usado nos destinos. Exemplo: Vaca"},
+    {"LUHCCATE", "A categoria do lugar; um destino com o nome dela leva a um lugar dela. Exemplo: bichos"},
+    {"LUHCRESP", "Respostas aceitas separadas por barra: muu|mu; um destino para cada resposta, na mesma ordem"},
+    {"LUHCLUOK", "O lugar para onde vai quem acerta; F9 lista os lugares. Um por resposta, separados por barra: Fim|Fim"},
+    {"LUHCLERR", "O lugar para onde vai quem erra; F9 lista os lugares. Exemplo: Vaca"},
+    {"LUHCJOGT", "O jogo termina ao chegar aqui: SIM ou NÃO; F9 lista as duas."},
+    {"LUHCPONT", "Pontos ganhos ao chegar a este lugar. Exemplo: 10"},
+    {"LUHCMID", "Som ou vídeo tocado durante o lugar; F9 lista os da pasta. Exemplo: fazenda.wav"},
+    {"LUHCCFND", "A cor do fundo; F9 lista as cores. Exemplo: Preto"},
+    {"LUHCCLET", "A cor das letras; F9 lista as cores. Exemplo: Amarelo"},
+    {"LUHGIMGF", "Figura .JPG de fundo deste lugar; F9 lista as figuras da pasta. Exemplo: celeiro.jpg"},
+    {"LUHSLTIT", "O título do slide. Exemplo: A vaca"},
+    {"LUHSLFIG", "Figura .JPG do slide; F9 lista as figuras da pasta. Descreva-a no texto. Exemplo: vaca.jpg"},
+    {"LUHSLPFG", "Onde a figura fica; F9 lista as posições. Exemplo: Centro"},
+    {"LUHSLMID", "Sons ou vídeos do slide, separados por barra; F9 lista os da pasta. Exemplo: muu.wav"},
+    {"LUHSLESP", "Espera a mídia acabar antes de seguir: SIM ou NÃO; F9 lista as duas."},
+    {"LUHSLAVN", "Passa ao próximo slide sem esperar tecla: SIM ou NÃO; F9 lista as duas."},
+    {"LUHSLEFT", "Efeito ao mostrar o slide; F9 lista os efeitos."},
+    {"LUHSLFAL", "O texto do slide é falado: SIM ou NÃO; F9 lista as duas."},
+    {"LUHSLPTX", "Onde o texto fica; F9 lista as posições. Exemplo: Embaixo"},
+    {"LUHSLT", "Uma linha do texto do slide, mostrada e falada. Exemplo: Que bicho faz muu?"},
+    {"LUARQPAS", "Arquivos nesta pasta: "},
+    {"LUPASVAZ", "Esta pasta não tem arquivos."},
+    {"LUCOPIAD", "Copiados para o jogo: "},
 };
 static_assert(sizeof(kCatalog) / sizeof(kCatalog[0]) == kCatalogSize, "catalogue size");
 
@@ -256,6 +310,10 @@ void SayMessage(const std::string& key, int lineEnds) {
         con::write(text);
         for (int i = 0; i < lineEnds; ++i) con::writeLn();
     }
+    // On the display before it is heard; a question keeps the cursor where the answer goes.
+    const size_t last = text.find_last_not_of(' ');
+    const bool question = lineEnds == 0 || (last != std::string::npos && text[last] == '?');
+    brl::show(brl::Content::Message, text, question ? int(text.size()) : -1);
     if (!key.empty() && con::recordedExists(key))
         con::speakRecorded(key);
     else

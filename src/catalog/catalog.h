@@ -13,7 +13,7 @@ struct CatalogEntry {
     const char* text;  // UTF-8 in the source; use MessageText for the CP1252 text
 };
 
-constexpr size_t kCatalogSize = 189;
+constexpr size_t kCatalogSize = 239;
 // The table in lookup order.
 const CatalogEntry* catalogEntries();
 size_t catalogSize();

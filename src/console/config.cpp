@@ -21,6 +21,7 @@
 #include "console/textwin.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "speech/lexicon.h"
 #include "speech/speak.h"
 #include "speech/synth.h"
 #include "speech/wave.h"
@@ -415,6 +416,9 @@ Settings settingsFromText(const std::string& iniText, const std::string& keptTex
     if (s.brailleMode == 3) s.brailleMode = 1;
     const std::string line = in.window("BRAILLE", "LINHA");
     s.brailleLine = line.empty() || (line[0] != 'N' && line[0] != 'n');
+    const std::string table = util::trim(in.window("BRAILLE", "TABELA"));
+    if (util::upperLatin(table) == "COMPUTADOR") s.brailleTable.clear();
+    else if (!table.empty()) s.brailleTable = table;
 
     s.trustedFolders = in.raw("SEGURANCA", "PASTASCONFIAVEIS", 4096);
     return s;
@@ -431,6 +435,7 @@ void loadSettings() {
     gCfg.settings.file = path;
     gCfg.settings.fromCommandLine = fromCommandLine;
     gCfg.settingsLoaded = true;
+    speech::loadUserLexicon();  // the user's pronunciation dictionary, beside the settings
 }
 
 const Settings& settings() {

@@ -103,6 +103,7 @@ struct Settings {
     bool normalSize = true;         // CANTOTELA empty or S
     int brailleMode = 0;            // MODO: 0 off, 1 or 2
     bool brailleLine = true;        // LINHA empty or not N
+    std::string brailleTable = "pt-pt-g1.utb";  // TABELA: a liblouis table; "" for computer braille
 
     // [SEGURANCA]
     std::string trustedFolders;     // PASTASCONFIAVEIS, ";" between folders (4096 at most)

@@ -74,12 +74,17 @@ void setDocumentGate(DocumentGate gate) { gDocumentGate = gate; }
 
 void writeAndSpeak(const std::string& text) {
     write(text);
+    // The display has it before the voice starts; the answer goes after it.
+    brl::show(brl::Content::Message, text, int(text.size()));
     pumpMessages();
     speak(text);
 }
 
 void writeLineAndSpeak(const std::string& text) {
-    writeAndSpeak(text);
+    write(text);
+    brl::show(brl::Content::Message, text);
+    pumpMessages();
+    speak(text);
     writeLn();
 }
 
@@ -360,12 +365,16 @@ void paste(Field& f, bool firstKey) {
 }
 
 // F1: from the cursor to the end of the word, and the cursor past it.
+// Said by F1 once no word is left to read: what the field being edited takes.
+std::string gFieldHelp;
+
 void readWord(Field& f) {
     const int last = f.lastNonBlank();
     int p = f.pos;
     while (p <= last && f.at(p) == ' ') ++p;
     if (p > last) {
-        errorBeep();
+        if (gFieldHelp.empty()) errorBeep();
+        else speak(gFieldHelp);
         return;
     }
     const uint8_t c = f.at(p);
@@ -670,6 +679,8 @@ int editField(std::string& text, int col, int row, int maxLen, int width, bool e
     text = f.trimmedText();
     return result;
 }
+
+void setFieldHelp(const std::string& text) { gFieldHelp = text; }
 
 int editFieldToEdge(std::string& text, int col, int row, int maxLen, bool editable) {
     ensureWindow();

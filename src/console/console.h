@@ -41,6 +41,9 @@ void writeLineAndSpeak(const std::string& text);
 uint8_t readKeyAndSpeak();
 void readKeyWithEcho(uint8_t& ch, uint8_t& ext);
 int editField(std::string& text, int col, int row, int maxLen, int width, bool editable);
+// A text F1 says in the next fields edited once no word is left to read (an empty
+// field, or the cursor past the last word) instead of beeping; empty: the beep.
+void setFieldHelp(const std::string& text);
 int editFieldToEdge(std::string& text, int col, int row, int maxLen, bool editable);
 void readLine(std::string& text);
 void errorBeep();

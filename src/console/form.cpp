@@ -9,6 +9,7 @@
 #include "console/console.h"
 #include "console/menu.h"
 #include "console/textwin.h"
+#include "platform/braille.h"
 
 namespace con {
 
@@ -115,6 +116,9 @@ int visitField(int i, bool editable) {
     setTextColor(kCurrentColour);
     drawValue(f, row);
 
+    // The display shows the label and the value as soon as the field is reached.
+    brl::setFieldLabel(f.label);
+    brl::show(brl::Content::Field, withoutTrailingBlanks(f.value), 0);
     if (!f.key.empty() && recordedExists(f.key))
         speakRecorded(f.key);
     else
@@ -123,7 +127,10 @@ int visitField(int i, bool editable) {
     speak(f.value);
 
     gotoXY(valueColumn(), row);
+    setFieldHelp(f.help);
     int key = editField(f.value, valueColumn(), row, f.width, visible, editable);
+    brl::setFieldLabel(std::string());
+    setFieldHelp(std::string());
     f.value = withoutTrailingBlanks(f.value);
     if (key == kF9) f.value = formOfferChoices(f.options, f.value, valueColumn(), row);
 

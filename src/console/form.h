@@ -20,6 +20,7 @@ struct TCampo {
     std::string options;  // choices separated by "|" ("SIM|NÃO"); empty: none
     int width = 0;        // greatest number of characters of the value
     std::string* target = nullptr;  // receives the value when the form ends
+    std::string help;     // said by F1 once no word is left to read; empty: the beep
 };
 
 struct FormState {

@@ -261,6 +261,7 @@ void ensureWindow() {
 void openBrailleDisplay() {
     if (!plat::haveFront()) return;
     brl::brailleState().enabled = settings().brailleLine;
+    brl::setTable(settings().brailleTable);
     // Tests and automation reach a display only when they name one.
     if (plat::front().unattended() && !std::getenv("BRLAPI_HOST")) return;
     brl::open(uint64_t(uintptr_t(plat::front().nativeWindowId())));

@@ -23,6 +23,8 @@ void sidePanel(int bottom);
 void clearPanel(int bottom);
 // "Ludivar " and the game file name.
 void showGameTitle();
+// A catalogue text with "{1}", "{2}", ... filled in.
+std::string filledMessage(const std::string& key, const std::vector<std::string>& values);
 // Writes and speaks a text of our own (CP1252) followed by line ends, as SayMessage does.
 void sayText(const std::string& text, int lineEnds);
 // "Confirma as alterações? " / "Confirma a remoção? " and one key with echo, then a
@@ -33,6 +35,17 @@ bool confirm(const std::string& key);
 void pauseAfterSpeech();
 // Shows place or slide s in the small frame until a key waits, then takes it off.
 void preview(int place, int slide);
+// "Insere antes ou depois daqui?": A or the up arrow put the new item before the
+// current one, any other key (D, Enter, the down arrow) after it, so that Enter never
+// puts a place before the first; false on Esc, after saying "Desistiu".
+bool askBeforeOrAfter(bool& after);
+// The catalogue key of a form field's F1 help: "LUC_RESP" gives "LUHCRESP",
+// "LUSL_T7" gives "LUHSLT" (the text lines share one).
+std::string fieldHelpKey(const std::string& formKey);
+// Adds a field labelled by its key to the form being built, with its F1 help.
+void addField(const std::string& formKey, std::string* target, const std::string& options, int width);
+// A form's choices as the list shows them: a yes/no list holding "NÃO" opens on it.
+std::string choicesOpeningOn(const std::string& options, const std::string& value);
 // Reads one spoken key in capitals; an extended key gives 0 (its code is read too).
 uint8_t readAnswerKey();
 

@@ -8,12 +8,15 @@
 #include <vector>
 
 #include "catalog/catalog.h"
+#include "catalog/lexicon_form.h"
 #include "console/console.h"
+#include "console/form.h"
 #include "console/menu.h"
 #include "export/webpage.h"
 #include "console/textwin.h"
 #include "editor/common.h"
 #include "editor/program.h"
+#include "game/fields.h"
 #include "game/folders.h"
 #include "game/gamefile.h"
 #include "game/session.h"
@@ -34,15 +37,15 @@ namespace {
 EditorState gEditor;
 
 // The option menu's entries in order; entry 0 (nothing chosen) and the last give Esc.
-constexpr std::array<uint8_t, 14> kMenuLetters = {kEsc, 'D', 'C', 'E', 'P', 'S', 'N',
-                                                  'I',  'R', 'G', 'X', 'T', 'A', kEsc};
-constexpr std::array<const char*, 13> kMenuKeys = {"LUAJP_D", "LUAJP_C", "LUAJP_E", "LUAJP_P",
-                                                   "LUAJP_S", "LUAJP_N", "LUAJP_I", "LUAJP_R",
-                                                   "LUAJP_G", "LUAJP_X", "LUAJP_T", "LUAJP_A", "LUAJP_ES"};
-// The help lists the options in this order; G and Esc are left out.
-constexpr std::array<const char*, 11> kHelpKeys = {"LUAJP_D", "LUAJP_C", "LUAJP_P", "LUAJP_E", "LUAJP_S",
-                                                   "LUAJP_N", "LUAJP_I", "LUAJP_R", "LUAJP_X", "LUAJP_T",
-                                                   "LUAJP_A"};
+constexpr std::array<uint8_t, 15> kMenuLetters = {kEsc, 'D', 'C', 'E', 'P', 'S', 'N', 'I',
+                                                  'R',  'G', 'X', 'T', 'A', 'W', kEsc};
+constexpr std::array<const char*, 14> kMenuKeys = {"LUAJP_D", "LUAJP_C", "LUAJP_E", "LUAJP_P", "LUAJP_S",
+                                                   "LUAJP_N", "LUAJP_I", "LUAJP_R", "LUAJP_G", "LUAJP_X",
+                                                   "LUAJP_T", "LUAJP_A", "LUAJP_W", "LUAJP_ES"};
+// The help lists every letter the menu takes, in this order.
+constexpr std::array<const char*, 13> kHelpKeys = {"LUAJP_D", "LUAJP_C", "LUAJP_P", "LUAJP_E", "LUAJP_S",
+                                                   "LUAJP_N", "LUAJP_I", "LUAJP_R", "LUAJP_G", "LUAJP_W",
+                                                   "LUAJP_X", "LUAJP_T", "LUAJP_A"};
 
 // While the menu runs the game lives only in memory: the window must not close
 // and Ctrl+Break must not end the program.  Restored however the menu is left.
@@ -66,11 +69,12 @@ bool endsWithLud(const std::string& name) {
 
 void showHelp() {
     const int x = con::whereX(), y = con::whereY();
-    con::setWindow(40, 7, 80, 19);
+    // The title, a blank line and one row per letter, the last without a line end.
+    con::setWindow(40, 7, 80, 7 + 1 + int(kHelpKeys.size()));
     con::setTextBackground(1);
     con::clearScreen();
     catalog::SayMessage("LUOPCOES", 2);
-    for (const char* key : kHelpKeys) catalog::SayMessage(key, 1);
+    for (const char* key : kHelpKeys) catalog::SayMessage(key, key == kHelpKeys.back() ? 0 : 1);
     con::setTextBackground(0);
     wholeScreen();
     con::gotoXY(x, y);
@@ -78,7 +82,7 @@ void showHelp() {
 
 uint8_t optionMenu() {
     catalog::ClearRightPanel();
-    con::menuOpen(40, 7, 40, 12, 5);
+    con::menuOpen(40, 7, 40, int(kMenuKeys.size()), 5);
     for (const char* key : kMenuKeys) catalog::AddMenuOption(key);
     return menuLetter(con::menuRun());
 }
@@ -143,6 +147,10 @@ void createGame() {
         if (!catalog::AgreeOrGiveUp("LUDESTRU")) return;
     }
     game::NewGame();
+    // The game is playable as created: its first place opens on a slide with its name.
+    if (game::TLugar* cover = game::current().place(1)) {
+        insertSlideAt(*cover, 1, coverSlide(game::current().general.name));
+    }
     game::session().currentGameFile = name;
     // Replacing an existing game was agreed above; the save makes the file.
     game::AgreeToReplace(name);
@@ -156,6 +164,8 @@ void editGame() {
     if (!game::LoadGame(file)) return;
     editorMenu();
 }
+
+constexpr uint8_t kCtrlD = 4;  // the pronunciation dictionary, as at the main question
 
 void editorMenu() {
     NoClosing noClosing;
@@ -194,7 +204,9 @@ void editorMenu() {
             case 'G': game::exportScript(); break;
             case 'W': web::ExportCurrentGame(); break;  // the game as a web page
             case 'T': showResults(); break;
+            case kCtrlD: catalog::EditPronunciations(); break;
             case 'X': {
+                if (!everyPlaceHasSlides()) break;
                 player::NotRecorded trial;  // the author's own try is no pupil's play
                 player::PlayGame(true);
                 player::ClearSlide();
@@ -220,11 +232,51 @@ void editorMenu() {
     }
 }
 
+std::unique_ptr<game::TSlide> coverSlide(const std::string& gameName) {
+    std::unique_ptr<game::TSlide> s = newEditorSlide();
+    s->title = gameName;
+    s->text = {gameName};
+    return s;
+}
+
+int firstPlaceWithoutSlides(const game::TJogo& g) {
+    for (int n = 1; n <= g.placeCount; ++n) {
+        const game::TLugar* p = g.place(n);
+        if (!p || p->slideCount <= 0) return n;
+    }
+    return 0;
+}
+
+bool everyPlaceHasSlides() {
+    // A place without slides would play as silence and beeps: name it and offer a slide.
+    for (;;) {
+        const game::TJogo& g = game::current();
+        const int n = firstPlaceWithoutSlides(g);
+        if (n == 0) return true;
+        const game::TLugar* p = g.place(n);
+        if (!p) game::CreatePlace(game::current(), n);
+        sayText(filledMessage("LUSEMSLN", {std::to_string(n), game::current().place(n)->name}), 0);
+        offerFirstSlide(n);
+        const game::TLugar* after = game::current().place(n);
+        if (!after || after->slideCount <= 0) return false;
+    }
+}
+
 // ---- shared pieces -------------------------------------------------------------------
 
 namespace detail {
 
 void wholeScreen() { con::setWindow(1, 1, 80, 25); }
+
+std::string filledMessage(const std::string& key, const std::vector<std::string>& values) {
+    std::string t = catalog::MessageText(key);
+    for (size_t i = 0; i < values.size(); ++i) {
+        const std::string mark = "{" + std::to_string(i + 1) + "}";
+        const size_t at = t.find(mark);
+        if (at != std::string::npos) t.replace(at, mark.size(), values[i]);
+    }
+    return t;
+}
 
 Pick pickFromList(const std::vector<std::string>& items, int start, int bottom, const std::string& lastItem) {
     const int count = int(items.size());
@@ -293,6 +345,48 @@ uint8_t readAnswerKey() {
         return 0;
     }
     return util::upperLatin(k);
+}
+
+bool askBeforeOrAfter(bool& after) {
+    catalog::SayMessage("LUANTDEP", 0);
+    uint8_t k = con::readKeyAndSpeak();
+    const uint8_t ext = k == 0 ? con::readKey() : 0;
+    k = util::upperLatin(k);
+    if (k == kEsc) {
+        con::writeLn();
+        catalog::SayMessage("LUDESIST", 1);
+        return false;
+    }
+    if (k >= 32) con::write(std::string(1, char(k)));
+    con::writeLn();
+    after = !(k == 'A' || (k == 0 && ext == kUp));
+    return true;
+}
+
+std::string fieldHelpKey(const std::string& formKey) {
+    if (formKey.rfind("LU", 0) != 0) return std::string();
+    std::string core;
+    for (char c : formKey.substr(2))
+        if (c != '_') core += c;
+    while (!core.empty() && core.back() >= '0' && core.back() <= '9') core.pop_back();
+    return "LUH" + core;
+}
+
+void addField(const std::string& formKey, std::string* target, const std::string& options, int width) {
+    const size_t before = con::formState().fields.size();
+    catalog::AddFormChoiceField(formKey, target, 255, options, width);
+    const std::string help = fieldHelpKey(formKey);
+    if (con::formState().fields.size() > before && catalog::HasMessage(help))
+        con::formState().fields.back().help = catalog::MessageText(help);
+}
+
+std::string choicesOpeningOn(const std::string& options, const std::string& value) {
+    // A yes/no list opens on the value the field holds, so Enter keeps it.
+    const std::string& no = game::yesNoText(false);
+    if (options == game::fixedChoices(game::FieldKind::YesNo) && !value.empty() &&
+        util::upperLatin(uint8_t(value[0])) == 'N')
+        return no + "|" + game::yesNoText(true);
+    return options;
 }
 
 }  // namespace detail

@@ -83,6 +83,14 @@ std::string pictureChoices();
 std::string placeMediaChoices();
 std::string slideMediaChoices();
 
+// The slide a new game's first place opens on: the game's name as title and text.
+std::unique_ptr<game::TSlide> coverSlide(const std::string& gameName);
+// The first place (1..placeCount) without any slide; 0 when every place has one.
+int firstPlaceWithoutSlides(const game::TJogo& g);
+// Before playing from the editor: names each place without slides and offers to make
+// one; false when one is left without (playing it would only beep).
+bool everyPlaceHasSlides();
+
 // A place made by the place editor / a slide made by the slide editor.
 std::unique_ptr<game::TLugar> newEditorPlace(const std::string& name);
 std::unique_ptr<game::TSlide> newEditorSlide();

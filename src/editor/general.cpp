@@ -44,7 +44,7 @@ void editGeneralData() {
     std::vector<std::string> texts = original;
     con::formStart();
     for (size_t i = 0; i < texts.size(); ++i)
-        catalog::AddFormField(fields[i]->formKey, &texts[i], 255, fields[i]->formWidth);
+        addField(fields[i]->formKey, &texts[i], std::string(), fields[i]->formWidth);
     con::formRun(true);
     if (!confirmed()) return;
     for (size_t i = 0; i < texts.size(); ++i)
@@ -65,7 +65,7 @@ void editPresentation() {
     std::vector<std::string> texts = original;
     con::formStart();
     for (size_t i = 0; i < texts.size(); ++i)
-        catalog::AddFormChoiceField(fields[i]->formKey, &texts[i], 255, choices[i], fields[i]->formWidth);
+        addField(fields[i]->formKey, &texts[i], choicesOpeningOn(choices[i], texts[i]), fields[i]->formWidth);
     con::formRun(true);
     if (!confirmed()) return;
     for (size_t i = 0; i < texts.size(); ++i) {

@@ -11,6 +11,7 @@
 #include "console/textwin.h"
 #include "editor/common.h"
 #include "editor/editor.h"
+#include "game/checker.h"
 #include "game/fields.h"
 #include "game/gamefile.h"
 #include "platform/platform.h"
@@ -117,6 +118,7 @@ void viewPlace(int cur) {
 }
 
 void playFromHere(int cur) {
+    if (!everyPlaceHasSlides()) return;
     if (!game::current().general.program.empty()) catalog::SayMessage("LUPRGINB", 1);
     player::PlayFrom(cur, false);
     player::ClearSlide();
@@ -192,6 +194,7 @@ void editPlaces() {
         cur = pick.item;
         int command = pick.command;
         bool rebuild = false;
+        bool fromMenu = false;
         // From here a letter chosen in the option menu is handled as if typed.
         for (;;) {
             if (command == kEsc) return;
@@ -200,12 +203,16 @@ void editPlaces() {
             wholeScreen();
             con::gotoXY(1, 3);
             con::clearToEndOfLine();
-            con::write(con::menuLastChosen());
+            // Row 3 names the option chosen in the menu; a typed letter leaves it empty
+            // rather than showing an older menu's choice.
+            if (fromMenu) con::write(con::menuLastChosen());
             con::writeLn();
             con::writeLn();
+            clearPanel(25);  // the help reaches below the panel
             sidePanel(13);
             if (command == (kExt | kF9)) {
                 command = optionMenu();
+                fromMenu = true;
                 continue;
             }
             rebuild = act(command, cur);
@@ -252,7 +259,7 @@ int editPlace(int n) {
 
     con::formStart();
     for (size_t i = 0; i < count; ++i)
-        catalog::AddFormChoiceField(fields[i]->formKey, &texts[i], 255, choices[i], fields[i]->formWidth);
+        addField(fields[i]->formKey, &texts[i], choicesOpeningOn(choices[i], texts[i]), fields[i]->formWidth);
     const int key = con::formRun(true);
 
     bool changed = false;
@@ -282,6 +289,9 @@ int editPlace(int n) {
             // The place ends the game only when "S" was answered.
             else if (f.flag) *f.flag(*place) = flagIsS(texts[i]);
         }
+        // Colours a pupil with low vision cannot read are said at once, while they can be mended.
+        const std::string warning = game::contrastWarning(g, n);
+        if (!warning.empty()) sayText(warning, 1);
         if (place->slideCount == 0) offerFirstSlide(n);
     }
     drawPlaceHeader();
@@ -303,19 +313,12 @@ void insertPlace(int n) {
         return;
     }
     std::unique_ptr<game::TLugar> place = newEditorPlace(name);
-    catalog::SayMessage("LUANTDEP", 0);
-    const uint8_t k = readAnswerKey();
-    if (k == kEsc) {
-        con::writeLn();
-        catalog::SayMessage("LUDESIST", 1);
-        return;
-    }
-    if (k >= 32) con::write(std::string(1, char(k)));
-    con::writeLn();
+    bool after = false;
+    if (!askBeforeOrAfter(after)) return;
     const int count = std::max(0, g.placeCount);
     int at = n;
     if (n > count) at = count + 1;
-    else if (k == 'D') at = n + 1;
+    else if (after) at = n + 1;
     insertPlaceAt(g, std::max(1, at), std::move(place));
 }
 

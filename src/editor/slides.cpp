@@ -165,6 +165,7 @@ void editSlides(int place) {
         for (;;) {
             if (command == kEsc) return;
             if (cur == 0 || (cur > p->slideCount && command != 'I' && command != (kExt | kF9))) break;
+            clearPanel(14);  // the help reaches one row below the panel
             sidePanel(13);
             if (command == (kExt | kF9)) {
                 command = optionMenu();
@@ -224,7 +225,7 @@ int editSlide(int place, int n) {
 
     con::formStart();
     for (size_t i = 0; i < count; ++i)
-        catalog::AddFormChoiceField(form[i].key, &texts[i], 255, choices[i], form[i].field->formWidth);
+        addField(form[i].key, &texts[i], choicesOpeningOn(choices[i], texts[i]), form[i].field->formWidth);
     const int key = con::formRun(true);
 
     bool changed = false;
@@ -280,16 +281,9 @@ bool insertSlide(int place, int n, bool copyCurrent, bool ask) {
         std::string title;
         con::readLine(title);
         if (!util::trim(title).empty()) s->title = title;
-        catalog::SayMessage("LUANTDEP", 0);
-        const uint8_t k = readAnswerKey();
-        if (k == kEsc) {
-            con::writeLn();
-            catalog::SayMessage("LUDESIST", 1);
-            return false;
-        }
-        if (k >= 32) con::write(std::string(1, char(k)));
-        con::writeLn();
-        if (k == 'D' && n <= count) at = n + 1;
+        bool after = false;
+        if (!askBeforeOrAfter(after)) return false;
+        if (after && n <= count) at = n + 1;
     }
     at = std::max(1, std::min(at, count + 1));
     return insertSlideAt(*p, at, std::move(s));

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
@@ -143,7 +144,8 @@ struct Checker {
                 if (dests < answers)
                     warn(placeLabel(g, n) + plat::cp(": há ") + std::to_string(answers) +
                          plat::cp(" respostas esperadas e só ") + std::to_string(dests) +
-                         plat::cp(" destinos em LUGAR OK; as respostas sem destino seguem para o próximo lugar."));
+                         plat::cp(dests == 1 ? " destino" : " destinos") +
+                         plat::cp(" em LUGAR OK; as respostas sem destino seguem para o próximo lugar."));
             }
         }
     }
@@ -391,6 +393,74 @@ struct StructureChecker {
 
 }  // namespace
 
+int colourIndexOf(const std::string& colour) {
+    struct Name {
+        const char* name;
+        int index;
+    };
+    static const Name kNames[] = {
+        {"PRETO", 0},    {"PRETA", 0},    {"BLACK", 0},   {"AZUL", 1},     {"BLUE", 1},    {"VERDE", 2},
+        {"GREEN", 2},    {"CIANO", 3},    {"CYAN", 3},    {"VERMELHO", 4}, {"VERMELHA", 4}, {"RED", 4},
+        {"ROXO", 5},     {"ROXA", 5},     {"MAGENTA", 5}, {"MARROM", 6},   {"BROWN", 6},   {"CINZA", 7},
+        {"GRAY", 7},     {"AMARELO", 14}, {"AMARELA", 14}, {"YELLOW", 14}, {"BRANCO", 15}, {"BRANCA", 15},
+        {"WHITE", 15},
+    };
+    const std::string c = util::upperLatin(util::trim(colour));
+    if (c.empty()) return 0;
+    if (c[0] >= '0' && c[0] <= '9') {
+        int v = 0;
+        for (char d : c) {
+            if (d < '0' || d > '9') return 0;
+            v = v * 10 + (d - '0');
+            if (v > 15) return 0;
+        }
+        return v;
+    }
+    for (const Name& n : kNames)
+        if (c == n.name) return n.index;
+    return 0;
+}
+
+namespace {
+double relativeLuminance(plat::Rgb c) {
+    auto channel = [](uint8_t v) {
+        const double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.r) + 0.7152 * channel(c.g) + 0.0722 * channel(c.b);
+}
+
+std::string oneDecimal(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f", std::floor(v * 10.0) / 10.0);  // never rounded up past a limit
+    std::string s = buf;
+    std::replace(s.begin(), s.end(), '.', ',');
+    return s;
+}
+}  // namespace
+
+double contrastRatio(int paletteA, int paletteB) {
+    const double a = relativeLuminance(plat::paletteEntry(paletteA));
+    const double b = relativeLuminance(plat::paletteEntry(paletteB));
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+std::string contrastWarning(const TJogo& g, int place) {
+    const TLugar* p = g.place(place);
+    if (!p) return std::string();
+    const bool ownBackground = !util::trim(p->backgroundColour).empty();
+    const bool ownText = !util::trim(p->textColour).empty();
+    if (!ownBackground && !ownText) return std::string();
+    const int back = ownBackground ? colourIndexOf(p->backgroundColour) : 0;
+    const int ink = ownText ? colourIndexOf(p->textColour) : 15;
+    const double ratio = contrastRatio(ink, back);
+    if (ratio >= kLeastContrast) return std::string();
+    const std::string inkName = ownText ? p->textColour : std::string("BRANCO");
+    const std::string backName = ownBackground ? p->backgroundColour : std::string("PRETO");
+    return placeLabel(g, place) + ": a cor da letra " + inkName + " sobre o fundo " + backName +
+           " tem contraste " + oneDecimal(ratio) + plat::cp(":1, abaixo de 4,5:1; um aluno com baixa visão mal lê o texto.");
+}
+
 std::vector<std::string> GameWarnings(const TJogo& g, const std::string& gameDir) {
     Checker c{g, {}, gameDir, {}};
     Destinations d(g);
@@ -399,6 +469,10 @@ std::vector<std::string> GameWarnings(const TJogo& g, const std::string& gameDir
     c.reachability(d);
     c.slides();
     c.variables();
+    for (int n = 1; n <= g.placeCount && n <= kMaxPlaces; ++n) {
+        const std::string w = contrastWarning(g, n);
+        if (!w.empty()) c.warnings.push_back(w);
+    }
     return c.warnings;
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <unordered_set>
 
 #include "catalog/catalog.h"
 #include "console/console.h"
@@ -171,11 +172,13 @@ bool maskMatches(const std::string& pattern, const std::string& name) {
 
 std::vector<std::string> shortNames(const std::vector<std::string>& names) {
     std::vector<std::string> out(names.size());
-    std::vector<std::string> taken;
-    auto isTaken = [&](const std::string& s) { return std::find(taken.begin(), taken.end(), s) != taken.end(); };
+    // A set: a folder of many thousands of files must not be checked name by name.
+    std::unordered_set<std::string> taken;
+    taken.reserve(names.size());
+    auto isTaken = [&](const std::string& s) { return taken.count(s) != 0; };
     // Names that already are 8.3 keep them; the others are made up in name order.
     for (size_t i = 0; i < names.size(); ++i)
-        if (fits83(names[i])) taken.push_back(out[i] = util::upperLatin(names[i]));
+        if (fits83(names[i])) taken.insert(out[i] = util::upperLatin(names[i]));
     std::vector<size_t> order;
     for (size_t i = 0; i < names.size(); ++i)
         if (out[i].empty()) order.push_back(i);
@@ -202,7 +205,7 @@ std::vector<std::string> shortNames(const std::vector<std::string>& names) {
             std::string candidate = base.substr(0, 2) + hex + "~1" + tail;
             if (!isTaken(candidate)) made = candidate;
         }
-        taken.push_back(out[i] = made);
+        taken.insert(out[i] = made);
     }
     return out;
 }

@@ -20,6 +20,7 @@
 
 #include "catalog/catalog.h"
 #include "console/console.h"
+#include "speech/lexicon.h"
 #include "console/textwin.h"
 #include "game/fields.h"
 #include "game/session.h"
@@ -642,6 +643,8 @@ void AgreeToReplace(const std::string& name) {
 
 bool LoadGame(const std::string& fileName) {
     std::string path = absolutePath(plat::mapPath(fileName));
+    // The game's own pronunciation dictionary lives beside its file.
+    speech::loadGameLexicon(path.substr(0, path.rfind('/')));
     // A new game chosen by name lives in memory until its first save.
     if (gFile.pendingNew && gFile.path == path && !stampOf(path).exists) {
         gFile.name = fileName;

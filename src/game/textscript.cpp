@@ -501,6 +501,31 @@ bool copyFile(const std::string& from, const std::string& to) {
     return util::copyFileAtomically(from, to).ok();
 }
 
+// The files of the folder being imported from, written under the prompt and said at
+// once, so that no arrow key is needed to learn what is there.
+void sayFolderFiles() {
+    std::vector<std::string> names;
+    for (const TDirEntry& e : dirList("*.*", kAttrArchive)) names.push_back(e.name);
+    dirFree();
+    con::gotoXY(1, 5);
+    if (names.empty()) {
+        catalog::SayMessage("LUPASVAZ", 1);
+        return;
+    }
+    std::string text = catalog::MessageText("LUARQPAS");
+    // Five rows at most: the file name field comes below them.
+    const size_t room = 5 * 80 - 4;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string piece = (i ? ", " : "") + names[i];
+        if (text.size() + piece.size() + 1 > room) {
+            text += ", ...";
+            break;
+        }
+        text += piece;
+    }
+    con::writeLineAndSpeak(text + ".");
+}
+
 }  // namespace
 
 void importMedia() {
@@ -525,6 +550,8 @@ void importMedia() {
         catalog::SayMessage("LUNEXIST", 1);
         return;
     }
+    sayFolderFiles();
+    std::string copied;
     for (;;) {
         con::gotoXY(1, 10);
         catalog::SayMessage("LUUSESTA", 1);
@@ -533,12 +560,20 @@ void importMedia() {
         const fs::path source = plat::mapPath(file);
         const fs::path target = fs::path(gameFolder) / source.filename();
         con::writeLn();
-        if (copyFile(source.string(), target.string()))
+        if (copyFile(source.string(), target.string())) {
             catalog::SayMessage("LUOKCOP", 1);
-        else
+            copied += (copied.empty() ? "" : ", ") + target.filename().string();
+        } else {
             catalog::SayMessage("LUERRCRI", 1);
+        }
     }
-    catalog::SayMessage("LUDESIST", 1);
+    // Leaving after a copy tells what the game gained; only leaving with nothing is giving up.
+    if (copied.empty()) {
+        catalog::SayMessage("LUDESIST", 1);
+    } else {
+        catalog::SayMessage("LUCOPIAD", 0);
+        con::writeLineAndSpeak(copied + ".");
+    }
     enterFolderPath(gameFolder);
 }
 

@@ -19,6 +19,7 @@
 #include "player/resume.h"
 #include "player/slide.h"
 #include "safety/budget.h"
+#include "safety/ownership.h"
 #include "safety/safety.h"
 #include "script/script.h"
 #include "util/text.h"
@@ -415,6 +416,29 @@ void PlayGame(bool gameLoaded) {
 }
 
 namespace {
+// The media a game's places and slides name: with its program, what it came with.
+std::vector<std::string> namedMedia(const game::TJogo& g) {
+    std::vector<std::string> out{g.backgroundPicture};
+    auto addList = [&](const std::string& list) {
+        size_t start = 0;
+        for (size_t bar; (bar = list.find('|', start)) != std::string::npos; start = bar + 1)
+            out.push_back(util::trim(std::string_view(list).substr(start, bar - start)));
+        out.push_back(util::trim(std::string_view(list).substr(start)));
+    };
+    for (int n = 1; n <= g.placeCount; ++n) {
+        const game::TLugar* p = g.place(n);
+        if (!p) continue;
+        addList(p->media);
+        out.push_back(p->backgroundPicture);
+        for (int k = 1; k <= p->slideCount; ++k)
+            if (const game::TSlide* sl = p->slide(k)) {
+                addList(sl->media);
+                out.push_back(sl->picture);
+            }
+    }
+    return out;
+}
+
 void playGameWithin(bool gameLoaded) {
     gPlay.categoryCount = 0;
     if (!gameLoaded && !TitleCard()) return;
@@ -425,6 +449,7 @@ void playGameWithin(bool gameLoaded) {
     safety::Scope scope = safety::gameScope(game::session().currentGameFile, program, game::session().gamesRoot);
     if (!util::trim(g.general.name).empty()) scope.name = util::trim(g.general.name);  // as the pupil knows it
     safety::GameGuard guard(scope);
+    if (guard.entered) safety::claimGameFiles(game::session().currentGameFile, scope.name, program, namedMedia(g));
     Recording recording(game::session().currentGameFile);
     if (program.empty()) {
         // Only a game chosen by the pupil is resumed; the editor plays what it has in memory.

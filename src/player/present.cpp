@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "console/console.h"
+#include "speech/lexicon.h"
 #include "console/textwin.h"
 #include "game/model.h"
 #include "platform/braille.h"
@@ -93,7 +94,10 @@ void showSlideOnDisplay(const game::TSlide& s) {
 void speakSlideText(const game::TSlide& s) {
     std::string phrase;
     auto flush = [&]() {
-        if (!phrase.empty()) con::speak(phrase);
+        if (!phrase.empty()) {
+            speech::GameTexts own;
+            con::speak(phrase);
+        }
         phrase.clear();
     };
     for (const std::string& line : s.text) {

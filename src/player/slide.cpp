@@ -62,7 +62,7 @@ void showOnTerminal(int place, int slide) {
     const game::TLugar* p = game::current().place(place);
     const game::TSlide* s = p && slide >= 1 && slide <= p->slideCount ? p->slide(slide) : nullptr;
     con::clearScreen();
-    if (s && !util::trim(s->picture).empty()) con::writeLn(plat::cp("[Figura: ") + util::trim(s->picture) + "]");
+    if (s && !util::trim(s->picture).empty()) con::writeLn(TerminalPictureLine(*s));
     if (s)
         for (const std::string& line : s->text) con::writeLn(SubstituteAll(line));
     con::gotoXY(1, 25);
@@ -102,6 +102,12 @@ void slideSize(int& width, int& height) {
     if (ch < 8 || ch > 128) ch = 28;
     width = 80 * cw;
     height = 25 * ch;
+}
+
+std::string TerminalPictureLine(const game::TSlide& s) {
+    // Never the file's name: "gato.jpg" would give the answer away.
+    const std::string title = util::trim(SubstituteAll(s.title));
+    return title.empty() ? std::string("[Figura]") : "[Figura: " + title + "]";
 }
 
 int ColourIndex(const std::string& colour) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "game/model.h"
 #include "platform/platform.h"
 
 namespace player {
@@ -37,6 +38,9 @@ void setSlideSize(int width, int height);  // tests; 0, 0 goes back to the windo
 
 // 0..15 from a colour name ("vermelho", "RED") or a decimal index; anything else 0.
 int ColourIndex(const std::string& colour);
+// How a terminal shows a slide's picture: by the slide's title ("[Figura: Um gato]"),
+// or "[Figura]" when it has none; never by the picture's file name.
+std::string TerminalPictureLine(const game::TSlide& s);
 // The left and top of an item of w x h placed by a position name ("cima direita",
 // "baixo esquerda", "centro") in an area of W x H.
 void PlacePosition(const std::string& name, int W, int H, int w, int h, int& left, int& top);

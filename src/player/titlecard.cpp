@@ -2,14 +2,32 @@
 // and comments are shown in a red box on a white one.
 #include "catalog/catalog.h"
 #include "console/console.h"
+#include "speech/lexicon.h"
 #include "console/textwin.h"
 #include "game/folders.h"
 #include "game/gamefile.h"
 #include "game/model.h"
 #include "game/session.h"
+#include "platform/braille.h"
 #include "player/play.h"
+#include "util/text.h"
 
 namespace player {
+
+namespace {
+
+// The card's lines on the display, "Aperte enter" last: panning reads it through.
+void showCardOnDisplay(const game::TJogo& g) {
+    const game::TDadosGerais& d = g.general;
+    std::vector<std::string> lines = {d.name, catalog::MessageText("LUAUTOR") + d.author,
+                                      catalog::MessageText("LUVERSAO") + d.version};
+    for (int i = 0; i < g.commentCount && i < game::kComments; ++i)
+        if (!util::trim(d.comments[size_t(i)]).empty()) lines.push_back(util::trim(d.comments[size_t(i)]));
+    lines.push_back(catalog::MessageText("LUAPTENT"));
+    brl::showLines(brl::Content::Message, lines);
+}
+
+}  // namespace
 
 void ShowTitleCard() {
     const game::TJogo& g = game::current();
@@ -31,13 +49,18 @@ void ShowTitleCard() {
     con::writeLn();
     for (int i = 0; i < g.commentCount && i < game::kComments; ++i) con::write("    " + d.comments[size_t(i)]);
     con::writeLn();
+    showCardOnDisplay(g);
     if (g.narration) {
-        con::speak(d.name);
+        auto own = [](const std::string& text) {
+            speech::GameTexts scope;
+            con::speak(text);
+        };
+        own(d.name);
         con::speak(catalog::MessageText("LUAUTOR"));
-        con::speak(d.author);
+        own(d.author);
         con::speak(catalog::MessageText("LUVERSAO"));
-        con::speak(d.version);
-        for (const std::string& c : d.comments) con::speak(c);
+        own(d.version);
+        for (const std::string& c : d.comments) own(c);
     }
     con::setWindow(1, 1, 80, 25);
     con::gotoXY(1, 24);

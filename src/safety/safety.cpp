@@ -1,5 +1,6 @@
 #include "safety/safety.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,8 +8,12 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <set>
+#include <thread>
 #include <sstream>
 #include <vector>
 
@@ -18,6 +23,7 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "safety/budget.h"
+#include "safety/ownership.h"
 #include "safety/sha256.h"
 #include "util/atomic.h"
 #include "util/folders.h"
@@ -40,8 +46,14 @@ struct SafetyState {
     std::string identity;     // digest
     std::vector<Answer> session;  // answers given while no file could keep them
     std::string startDir;         // the current folder when the game began (DIR TROCA moves it)
+    std::set<std::string> programs;  // digests of the programs the game came with
+    std::string stranger;            // digest of the running program when it is not one of them
 };
 SafetyState gSafe;
+
+// When the game's commands last synthesized keys (they reach a window some time later).
+std::chrono::steady_clock::time_point gLastSynthetic;
+bool gSynthesized = false;
 
 const char* kindWord(Reach k) {
     switch (k) {
@@ -50,8 +62,30 @@ const char* kindWord(Reach k) {
         case Reach::Network: return "REDE";
         case Reach::Desktop: return "AREADETRABALHO";
         case Reach::Device: return "DISPOSITIVO";
+        case Reach::Address: return "ENDERECO";
+        case Reach::SystemProgram: return "PROGRAMADOSISTEMA";
+        case Reach::RunFile: return "EXECUTARARQUIVO";
+        case Reach::OpenFile: return "ABRIRARQUIVO";
+        case Reach::NewProgram: return "PROGRAMANOVO";
     }
     return "?";
+}
+
+std::string baseName(const std::string& path) {
+    size_t s = path.find_last_of('/');
+    return s == std::string::npos ? path : path.substr(s + 1);
+}
+
+bool inside(const std::string& path, const std::string& folder);
+
+// A file named by its Linux path, said as "NAME, na pasta do jogo" or "NAME, na pasta /x/y".
+std::string fileAndWhere(const std::string& path) {
+    if (gSafe.active && inside(path, gSafe.folder) && path != gSafe.folder)
+        return plat::utf8ToCp1252(path.substr(gSafe.folder.size() + (gSafe.folder == "/" ? 0 : 1))) +
+               plat::cp(", na pasta do jogo");
+    size_t s = path.find_last_of('/');
+    std::string folder = s == std::string::npos || s == 0 ? std::string("/") : path.substr(0, s);
+    return plat::utf8ToCp1252(baseName(path)) + ", na pasta " + plat::utf8ToCp1252(folder);
 }
 
 std::string wantText(Reach k, const std::string& target) {
@@ -61,6 +95,12 @@ std::string wantText(Reach k, const std::string& target) {
         case Reach::Network: return plat::cp("usar a rede: ") + target;
         case Reach::Desktop: return plat::cp("controlar a área de trabalho: ") + target;
         case Reach::Device: return plat::cp("usar o dispositivo ") + target;
+        case Reach::Address: return plat::cp("abrir o endereço ") + target + plat::cp(", na internet");
+        case Reach::SystemProgram: return plat::cp("executar o programa ") + target + plat::cp(", do sistema");
+        case Reach::RunFile: return plat::cp("executar o arquivo ") + fileAndWhere(target);
+        case Reach::OpenFile: return plat::cp("abrir o arquivo ") + fileAndWhere(target);
+        case Reach::NewProgram:
+            return plat::cp("executar o programa ") + fileAndWhere(target) + plat::cp(", que o próprio jogo escreveu");
     }
     return target;
 }
@@ -130,6 +170,50 @@ std::string afterDrive(const std::string& name) {
     std::string rest = name.substr(2);
     while (!rest.empty() && (rest[0] == '\\' || rest[0] == '/')) rest.erase(0, 1);
     return rest;
+}
+
+bool endsWithPro(const std::string& name) {
+    return name.size() > 4 && util::upperLatin(name.substr(name.size() - 4)) == ".PRO";
+}
+
+// The programs a game came with: every .pro file of its folder and of the folders
+// just beneath it, by name and contents, within bounds (a collection folder may be
+// large).  A program outside these bounds is still known by its own contents when it runs.
+std::string folderPrograms(const std::string& folder, std::set<std::string>& digests) {
+    constexpr size_t kMaxFiles = 512, kMaxBytes = size_t(64) << 20;
+    std::vector<std::string> names;
+    std::vector<std::string> subfolders;
+    auto list = [&](const std::string& dir, const std::string& prefix, bool descend) {
+        DIR* d = ::opendir(dir.c_str());
+        if (!d) return;
+        while (dirent* e = ::readdir(d)) {
+            std::string n = e->d_name;
+            if (n == "." || n == "..") continue;
+            struct stat st;
+            if (lstat((dir + "/" + n).c_str(), &st) != 0) continue;
+            if (S_ISREG(st.st_mode) && endsWithPro(n)) names.push_back(prefix + n);
+            else if (descend && S_ISDIR(st.st_mode)) subfolders.push_back(n);
+        }
+        ::closedir(d);
+    };
+    list(folder, std::string(), true);
+    std::sort(subfolders.begin(), subfolders.end());
+    for (const std::string& sub : subfolders) {
+        if (names.size() >= kMaxFiles) break;
+        list(folder + "/" + sub, sub + "/", false);
+    }
+    std::sort(names.begin(), names.end());
+    std::string summary;
+    size_t total = 0;
+    for (size_t i = 0; i < names.size() && i < kMaxFiles && total < kMaxBytes; ++i) {
+        std::string bytes;
+        if (!readFile(folder + "/" + names[i], bytes, kMaxBytes - total)) continue;
+        total += bytes.size();
+        std::string digest = sha256Hex(bytes);
+        digests.insert(digest);
+        summary += names[i] + '\0' + digest + '\n';
+    }
+    return summary;
 }
 
 // Trust settings come from the user's settings folder or --ini only: an
@@ -218,8 +302,22 @@ bool keepAnswer(const Answer& ans) {
     return util::writeFileAtomically(file, old).ok();
 }
 
-// One key: S allows, anything else refuses.
+// Keys the game synthesized a moment ago may still be on their way to the window.
+void settleSyntheticKeys() {
+    if (!gSynthesized) return;
+    const auto settle = std::chrono::milliseconds(700);
+    while (std::chrono::steady_clock::now() - gLastSynthetic < settle) {
+        con::delayMs(20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    gSynthesized = false;
+}
+
+// One key: S allows, anything else refuses.  Only a key typed once the question has
+// begun answers it: keys typed ahead, or synthesized by the game, are dropped first.
 bool askPupil(const std::string& question) {
+    settleSyntheticKeys();
+    con::flushKeys();
     con::writeAndSpeak(question);
     uint8_t k = con::readKeyAndSpeak();
     if (k == 0) {
@@ -232,13 +330,29 @@ bool askPupil(const std::string& question) {
     return yes;
 }
 
+// What an answer is kept for: the game, the program asking when it is not one the game
+// came with, and for a file run or opened, that file's contents.
+std::string answerIdentity(Reach kind, const std::string& target) {
+    std::string id = gSafe.identity;
+    if (!gSafe.stranger.empty()) id = sha256Hex(id + "|" + gSafe.stranger);
+    if (kind == Reach::RunFile || kind == Reach::OpenFile || kind == Reach::NewProgram) {
+        std::string bytes;
+        bool read = readFile(target, bytes, size_t(256) << 20);
+        id = sha256Hex(id + "|" + (read ? sha256Hex(bytes) : std::string("?")));
+    }
+    return id;
+}
+
 }  // namespace
 
 std::string userRoot() { return util::userDataDir() + "/raiz"; }
 
 std::string answersFile() { return util::settingsDir() + "permissoes.txt"; }
 
-void resetSafety() { gSafe = SafetyState(); }
+void resetSafety() {
+    gSafe = SafetyState();
+    forgetGameFiles();
+}
 
 namespace {
 // The console opens documents for the line editor (F12); during a game the
@@ -259,10 +373,14 @@ bool enterGame(const Scope& scope) {
     gSafe.gamesFolder = scope.gamesFolder.empty() ? std::string() : realOf(scope.gamesFolder);
     // Collections share media side by side only when the game is one of them.
     if (!inside(folder, gSafe.gamesFolder)) gSafe.gamesFolder.clear();
-    gSafe.identity = sha256Hex(scope.identity);
+    gSafe.programs.clear();
+    gSafe.stranger.clear();
+    if (!scope.program.empty()) gSafe.programs.insert(sha256Hex(scope.program));
+    gSafe.identity = sha256Hex(scope.identity + std::string(1, '\0') + folderPrograms(folder, gSafe.programs));
     gSafe.session.clear();
     gSafe.startDir = plat::currentDir();
     resetWriteBudget();
+    forgetGameFiles();  // until the player says which files are the game's own
     return true;
 }
 
@@ -274,6 +392,9 @@ void leaveGame() {
     }
     gSafe.active = false;
     gSafe.session.clear();
+    forgetGameFiles();
+    gSafe.programs.clear();
+    gSafe.stranger.clear();
 }
 
 bool inGame() { return gSafe.active; }
@@ -286,6 +407,7 @@ Scope programScope(const std::string& programName) {
     size_t sep = programName.find_last_of("\\/");
     s.name = sep == std::string::npos ? programName : programName.substr(sep + 1);
     plat::readFile(programName, s.identity, size_t(64) << 20);
+    s.program = s.identity;
     return s;
 }
 
@@ -308,6 +430,7 @@ Scope gameScope(const std::string& gameFile, const std::string& programName, con
         std::string program;
         plat::readFile(programName, program, size_t(64) << 20);
         s.identity += std::string(1, '\0') + program;
+        s.program = program;
     }
     return s;
 }
@@ -447,23 +570,87 @@ void sayRefused(const std::string& name) {
     con::writeLineAndSpeak(plat::cp("Acesso negado fora da pasta do jogo: ") + shown);
 }
 
+std::string reachText(Reach kind, const std::string& target) { return wantText(kind, target); }
+
+std::string quotedGameName(const std::string& name) {
+    std::string clean;
+    for (char c : name) {
+        if (uint8_t(c) < 0x20 || c == 0x7f) continue;
+        clean += c == '"' ? '\'' : c;
+    }
+    clean = util::trim(clean);
+    if (clean.size() > 40) clean = util::trim(clean.substr(0, 40));
+    return "\"" + clean + "\"";
+}
+
+std::string systemProgram(const std::string& name) {
+    if (name.empty() || name == "." || name == ".." || hasControl(name) ||
+        name.find_first_of("/\\") != std::string::npos)
+        return std::string();
+    const char* env = std::getenv("PATH");
+    std::string list = env ? env : "/usr/local/bin:/usr/bin:/bin";
+    std::string file = plat::cp1252ToUtf8(name);
+    std::string mine = realOf(userRoot());
+    std::stringstream ss(list);
+    std::string dir;
+    while (std::getline(ss, dir, ':')) {
+        // An empty or relative entry means the current folder: the game's, as likely as not.
+        if (dir.empty() || dir[0] != '/') continue;
+        std::string realDir = realOf(dir);
+        if (realDir.empty()) continue;
+        if (gSafe.active && (inside(realDir, gSafe.folder) || inside(realDir, gSafe.gamesFolder) ||
+                             (!mine.empty() && inside(realDir, mine))))
+            continue;
+        std::string path = realDir + "/" + file;
+        struct stat st;
+        if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0) return path;
+    }
+    return std::string();
+}
+
+bool programLoaded(const std::string& path, const std::string& bytes) {
+    if (!gSafe.active) return true;
+    std::string digest = sha256Hex(bytes);
+    if (gSafe.programs.count(digest)) {
+        gSafe.stranger.clear();
+        return true;
+    }
+    // Where the game may write, a program it did not come with is one it may have written.
+    std::string real = canonical(path);
+    std::string mine = realOf(userRoot());
+    bool writable = inside(real, gSafe.folder) || (!mine.empty() && inside(real, mine));
+    gSafe.stranger.clear();
+    if (writable && !allow(Reach::NewProgram, real)) return false;
+    gSafe.stranger = digest;
+    return true;
+}
+
+void noteSyntheticKeys() {
+    gLastSynthetic = std::chrono::steady_clock::now();
+    gSynthesized = true;
+}
+
 bool allow(Reach kind, const std::string& target) {
     if (gSafe.active) {
         for (const std::string& t : trustedFolders())
             if (inside(gSafe.folder, t)) return true;
     }
     const char* word = kindWord(kind);
+    const std::string identity = answerIdentity(kind, target);
     for (const Answer& a : gSafe.session)
-        if (a.kind == word && a.target == target) return a.allowed;
+        if (a.identity == identity && a.kind == word && a.target == target) return a.allowed;
     if (gSafe.active) {
         for (const Answer& a : loadAnswers())
-            if (a.identity == gSafe.identity && a.kind == word && a.target == target) return a.allowed;
+            if (a.identity == identity && a.kind == word && a.target == target) return a.allowed;
     }
     std::string game = gSafe.active && !gSafe.name.empty() ? gSafe.name : std::string("sem nome");
     con::stopSpeech();
-    bool yes = askPupil(plat::cp("O jogo ") + game + " quer " + wantText(kind, target) + ". Permitir? S/N ");
+    // What and where first, in Ludivar's words; the game's own words (its name) last.
+    std::string what = wantText(kind, target);
+    if (!what.empty() && what[0] >= 'a' && what[0] <= 'z') what[0] = char(what[0] - 'a' + 'A');
+    bool yes = askPupil(what + plat::cp("? Pedido do jogo ") + quotedGameName(game) + ". Permitir? S/N ");
     Answer ans;
-    ans.identity = gSafe.identity;
+    ans.identity = identity;
     ans.kind = word;
     ans.target = target;
     ans.allowed = yes;

@@ -9,11 +9,48 @@
 
 namespace safety {
 
-enum class Reach { Run, Open, Network, Desktop, Device };   // what a game reaches outside its folder
+// What a game reaches outside its folder.  Run and Open are a program or document named
+// by a word of the game (F12); the others say exactly what will run, and where.
+enum class Reach {
+    Run,         // a program (target: its name)
+    Open,        // a document or address (target: as written)
+    Network,     // target: host and port
+    Desktop,     // other programs' windows
+    Device,      // target: the device
+    Address,     // an internet address, opened with the system's opener (target: the address)
+    SystemProgram,  // a program of the system's program path (target: name and parameters)
+    RunFile,     // a file run as a program (target: its Linux path; the answer holds for these contents)
+    OpenFile,    // a file opened with its program (target: its Linux path; as RunFile)
+    NewProgram,  // a game program not among those the game came with (target: its Linux path)
+};
 
-// True when the current game may do it: asks the pupil once ("O jogo X quer ... Permitir? S/N"), remembers the
-// answer per game (file and program contents), kind and target; trusted folders from [SEGURANCA] need no question.
+// True when the current game may do it: asks the pupil once ("Executar o programa X, do sistema?
+// Pedido do jogo "N". Permitir? S/N"), remembers the answer per game (its file and every program it
+// came with), kind and target; trusted folders from [SEGURANCA] need no question.  Keys waiting
+// before the question never answer it.
 bool allow(Reach kind, const std::string& target);
+
+// The question's words for a reach: what and where, in Ludivar's words ("executar o
+// programa calc, do sistema").  CP1252.
+std::string reachText(Reach kind, const std::string& target);
+// A game's name as a question quotes it: control characters dropped, at most 40
+// characters, in double quotes.  CP1252.
+std::string quotedGameName(const std::string& name);
+
+// The executable a program name (CP1252, no folder) stands for in the system's program
+// path, or empty.  Folders of the path that are relative, or that a game may write
+// into, are skipped: a game's own file never passes for a system program.
+std::string systemProgram(const std::string& name);
+
+// Called with each program about to be run during a game (path: Linux path, bytes:
+// its contents).  A program the game did not come with asks (Reach::NewProgram) when
+// it lies where the game could have written it; every later question is then asked for
+// that program's contents too.  False: it must not run.
+bool programLoaded(const std::string& path, const std::string& bytes);
+
+// The game's commands just synthesized keys: a question waits for those still on their
+// way to arrive and drops them before it is asked.
+void noteSyntheticKeys();
 
 // ---- the current game ------------------------------------------------------
 
@@ -23,6 +60,7 @@ struct Scope {
     std::string folder;       // the game's folder (Linux path, any spelling; resolved when entered)
     std::string gamesFolder;  // where collections live side by side (Linux path; empty: none)
     std::string identity;     // the game's bytes (game file, then program): a changed game asks again
+    std::string program;      // the program's bytes (it counts among the game's own programs)
 };
 // Enters a game: from now on names resolve for it.  Returns false when its
 // folder does not exist (nothing is entered then).

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "console/console.h"
+#include "speech/lexicon.h"
 #include "console/menu.h"
 #include "console/textwin.h"
 #include "platform/files.h"
@@ -107,7 +108,11 @@ bool cmdEscreve(std::string_view arg) {
     } else {
         if (noLineEnd) con::write(text);
         else con::writeLn(text);
-        if (!mute) con::speak(text);
+        if (!mute) {
+            flushWrites();  // the line is spoken: the program waits for the pupil to hear it
+            speech::GameTexts own;
+            con::speak(text);
+        }
     }
     if (!arg.empty()) return false;
     con::waitSpeech();
@@ -123,7 +128,10 @@ bool cmdFala(std::string_view arg) {
     }
     std::string text;
     if (!readValues(arg, text)) return false;
-    con::speak(text);
+    {
+        speech::GameTexts own;
+        con::speak(text);
+    }
     if (!noWait) con::waitSpeech();
     return arg.empty();
 }

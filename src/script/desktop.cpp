@@ -1,6 +1,7 @@
 // Desktop commands: waiting for and acting on other programs' windows,
 // synthesized keys and clicks, the pointer, the clipboard and the controls that
 // the accessibility bus describes.  Each asks the pupil first (src/safety).
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -26,6 +27,7 @@ constexpr size_t kClipboardOut = 254;
 
 struct DesktopState {
     a11y::Element element;  // the control read last
+    bool keysRefused = false;  // a key of the running command met Ludivar's own window
 };
 DesktopState gDesk;
 
@@ -33,6 +35,35 @@ bool allowDesktop() { return safety::allow(safety::Reach::Desktop, "outros progr
 
 // Every command that needs the display asks this first.
 bool reachDesktop() { return desk::available() && allowDesktop(); }
+
+// Keys the game synthesizes go to whatever window has the focus: never to Ludivar's own
+// (the window front's, or the terminal's that shows the terminal front), where they would
+// answer its questions for the pupil.
+bool ownWindowFocused() {
+    desk::WindowInfo w;
+    if (!desk::activeWindow(w)) return false;
+    void* own = plat::haveFront() ? plat::front().nativeWindowId() : nullptr;
+    if (own && w.id == reinterpret_cast<uintptr_t>(own)) return true;
+    const char* term = std::getenv("WINDOWID");
+    return term && *term && std::strtoul(term, nullptr, 10) == w.id;
+}
+
+// Checked before each key: the game may move the focus between its keys.
+bool mayType() {
+    safety::noteSyntheticKeys();
+    return !ownWindowFocused();
+}
+
+// A command that synthesizes keys: fails, with the access-denied status, when one
+// of its keys was held back from Ludivar's own window.
+struct KeyCommand {
+    KeyCommand() { gDesk.keysRefused = false; }
+    bool done() {
+        if (!gDesk.keysRefused) return true;
+        state().status = 5;
+        return false;
+    }
+};
 
 std::string cut(std::string s, size_t max) {
     if (s.size() > max) s.resize(max);
@@ -60,6 +91,10 @@ bool pressSym(uint32_t sym, bool down) {
 // Shift, Ctrl and Alt down in that order, the key down and up, and the same
 // modifiers up in the same order.
 void pressWithModifiers(const desk::KeyPlan& key, uint8_t mods, int gapMs) {
+    if (gDesk.keysRefused || !mayType()) {
+        gDesk.keysRefused = true;
+        return;
+    }
     static const struct { uint8_t bit; uint32_t sym; } kMods[] = {
         {WantShift, desk::SymShift}, {WantCtrl, desk::SymControl}, {WantAlt, desk::SymAlt}};
     for (const auto& m : kMods)
@@ -222,6 +257,7 @@ bool cmdDigita(std::string_view arg) {
     std::string text;
     if (!readOperand(arg, text) || !arg.empty()) return false;
     if (!reachDesktop() || !desk::loadKeymap()) return false;
+    KeyCommand keys;
     for (char c : text) {
         typeChar(uint8_t(c), 0);
         pause(100);
@@ -232,10 +268,11 @@ bool cmdDigita(std::string_view arg) {
         pause(100);
     }
     desk::sync();
-    return true;
+    return keys.done();
 }
 
 bool cmdAciona(std::string_view arg) {
+    KeyCommand keys;
     std::string v;
     if (!readOperand(arg, v) || v.empty() || !arg.empty()) return false;
     if (v.size() == 1) {
@@ -252,7 +289,7 @@ bool cmdAciona(std::string_view arg) {
             typeChar(c, 1);
         }
         desk::sync();
-        return true;
+        return keys.done();
     }
     std::string name = util::upperLatin(v);
     uint8_t mods = 0;
@@ -276,7 +313,7 @@ bool cmdAciona(std::string_view arg) {
     pressWithModifiers(k, mods, 0);
     desk::sync();
     pause(100);
-    return true;
+    return keys.done();
 }
 
 // The origin of window-relative coordinates: the foreground window's left edge
@@ -337,6 +374,7 @@ bool cmdCaptura(std::string_view arg) {
         if (own && desk::activeWindow(w) && w.id == reinterpret_cast<uintptr_t>(own)) text = con::tw().title;
     } else if (word == "CAMPO") {
         if (!reachDesktop() || !desk::loadKeymap()) return false;
+        KeyCommand keys;
         // Taken first, so that the other program's copy shows as a new owner.
         desk::clipboardSet(std::string());
         // The field's whole line, selected and copied the way any field allows.
@@ -347,6 +385,7 @@ bool cmdCaptura(std::string_view arg) {
         pause(100);
         if (desk::findKey(desk::SymInsert, k)) pressWithModifiers(k, WantCtrl, 0);
         desk::sync();
+        if (!keys.done()) return false;
         pause(100);
         // The other program copies in its own time; an empty field copies nothing.
         for (int i = 0; i < 20 && desk::clipboardOwnedHere(); ++i) waitStep(-1, 0, 100);

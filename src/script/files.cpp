@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -19,6 +20,7 @@
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "safety/budget.h"
+#include "safety/ownership.h"
 #include "safety/safety.h"
 #include "script/interp.h"
 #include "util/atomic.h"
@@ -67,6 +69,19 @@ bool reachNew(const std::string& name, std::string& path) {
     return false;
 }
 
+bool exists(const std::string& linuxPath) {
+    struct stat st;
+    return lstat(linuxPath.c_str(), &st) == 0;
+}
+
+// A file of the game's folder that is not the game's own (another game's, the
+// teacher's) changes only when the pupil allows it; the status says a refusal.
+bool allowedChange(const std::string& path, safety::Change change) {
+    if (safety::mayChange(path, change)) return true;
+    state().status = kAccessDenied;
+    return false;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -84,6 +99,31 @@ void closeAllChannels() {
     for (int n = 0; n < kChannelCount; ++n) closeChannel(n);
 }
 
+namespace {
+
+int writeErrorNumber() { return errno ? errno : kWriteFault; }
+
+// Takes the failure a flush left on the channel: it is reported once.
+int takeWriteError(ScriptChannel& c) {
+    int e = c.writeError;
+    c.writeError = 0;
+    return e;
+}
+
+}  // namespace
+
+void flushChannels() {
+    State& s = state();
+    for (ScriptChannel& c : s.channels) {
+        if (!c.open || !c.file || c.mode != ChannelMode::Append) continue;
+        errno = 0;
+        if (std::fflush(c.file) != 0 && c.writeError == 0) c.writeError = writeErrorNumber();
+        std::clearerr(c.file);
+    }
+    s.unwritten = false;
+    s.lastFlush = std::chrono::steady_clock::now();
+}
+
 bool writeChannel(int n, const std::string& text, bool lineEnd) {
     State& s = state();
     ScriptChannel& c = s.channels[size_t(n)];
@@ -95,9 +135,12 @@ bool writeChannel(int n, const std::string& text, bool lineEnd) {
     errno = 0;
     bool ok = std::fwrite(text.data(), 1, text.size(), c.file) == text.size();
     if (ok && lineEnd) ok = std::fwrite("\r\n", 1, 2, c.file) == 2;
-    if (std::fflush(c.file) != 0) ok = false;
-    s.status = ok ? 0 : (errno ? errno : kWriteFault);
+    int failed = ok ? 0 : writeErrorNumber();
     std::clearerr(c.file);
+    // An earlier buffered line that could not be written is told first.
+    int earlier = takeWriteError(c);
+    s.status = earlier ? earlier : failed;
+    s.unwritten = true;
     return true;
 }
 
@@ -145,6 +188,7 @@ bool cmdAbre(std::string_view arg) {
         std::string path;
         safety::Access access = append ? safety::Access::Write : safety::Access::Read;
         if (!reach(name, access, path)) return false;
+        const bool existed = append && exists(path);
         bool refused = false;
         int fd = safety::openFile(path, access, refused);
         if (refused) {
@@ -152,6 +196,12 @@ bool cmdAbre(std::string_view arg) {
             state().status = kAccessDenied;
             return false;
         }
+        // Asked once the file is known to be one that can be written: appending has changed nothing yet.
+        if (fd >= 0 && existed && !allowedChange(path, safety::Change::Write)) {
+            ::close(fd);
+            return false;
+        }
+        if (fd >= 0 && append && !existed) safety::noteMade(path, false);
         if (fd >= 0 && !(f = ::fdopen(fd, append ? "ab" : "rb"))) ::close(fd);
     }
     if (!f) {
@@ -176,9 +226,19 @@ bool cmdFecha(std::string_view arg) {
     }
     ScriptChannel& c = state().channels[size_t(n)];
     bool failed = false;
-    if (c.open && c.file) failed = std::fclose(c.file) != 0;
+    int writeFailed = 0;
+    if (c.open && c.file) {
+        // What is still buffered goes now; a line that cannot be written is a
+        // write error, told in the status as ESCREVE tells it.
+        errno = 0;
+        if (c.mode == ChannelMode::Append && std::fflush(c.file) != 0) writeFailed = writeErrorNumber();
+        int earlier = takeWriteError(c);
+        if (earlier) writeFailed = earlier;
+        failed = std::fclose(c.file) != 0 && !writeFailed;
+    }
     closeNetwork(c);
     c = ScriptChannel();
+    if (writeFailed) state().status = writeFailed;
     if (failed) {
         say("Erro no fechamento do arquivo");
         return false;
@@ -195,7 +255,9 @@ bool cmdRemove(std::string_view arg) {
     if (!readOperand(arg, name) || name.empty() || !arg.empty()) return false;
     std::string path;
     if (!reach(name, safety::Access::Write, path)) return lenient;
+    if (exists(path) && !isDirectory(path) && !allowedChange(path, safety::Change::Remove)) return lenient;
     bool ok = !isDirectory(path) && ::unlink(path.c_str()) == 0;
+    if (ok) safety::noteGone(path);
     if (ok || lenient) return true;
     say(plat::cp("Erro no apagamento do arquivo ") + name);
     return false;
@@ -211,8 +273,11 @@ bool cmdRenomeia(std::string_view arg) {
     struct stat st;
     // Renaming never replaces another file (it would be lost); only the same
     // file under another case may be "replaced".
-    bool ok = !src.empty() && !dst.empty() && stat(src.c_str(), &st) == 0 &&
-              (stat(dst.c_str(), &st) != 0 || sameFile(src, dst)) && std::rename(src.c_str(), dst.c_str()) == 0;
+    bool possible = !src.empty() && !dst.empty() && stat(src.c_str(), &st) == 0 &&
+                    (stat(dst.c_str(), &st) != 0 || sameFile(src, dst));
+    if (possible && !allowedChange(src, safety::Change::Rename)) return lenient;
+    bool ok = possible && std::rename(src.c_str(), dst.c_str()) == 0;
+    if (ok) safety::noteMoved(src, dst);
     return ok || lenient;
 }
 
@@ -241,6 +306,11 @@ bool cmdReplica(std::string_view arg) {
         std::fclose(in);
         return lenient;
     }
+    const bool existed = exists(dst);
+    if (existed && !allowedChange(dst, safety::Change::Replace)) {
+        std::fclose(in);
+        return lenient;
+    }
     // The copy is written beside its target and renamed over it at the end, so
     // a failed copy leaves the old file whole; a link in the target's place is
     // replaced, never written through.
@@ -260,6 +330,7 @@ bool cmdReplica(std::string_view arg) {
     };
     const util::Result copied = util::writeFileAtomically(dst, copy, util::AtLink::Replace);
     std::fclose(in);
+    if (copied.ok() && !existed) safety::noteMade(dst, false);
     if (!copied && !lenient)
         say(readFailed ? plat::cp("Erro no processamento de arquivo ") + from : plat::cp("Erro na escrita de arquivo ") + to);
     return copied.ok() || lenient;
@@ -282,10 +353,13 @@ bool cmdDir(std::string_view arg) {
             case 0:
                 if (!reachNew(name, path)) return lenient;
                 ok = ::mkdir(path.c_str(), 0777) == 0;
+                if (ok) safety::noteMade(path, true);
                 break;
             case 1:
                 if (!reach(name, safety::Access::Write, path)) return lenient;
+                if (isDirectory(path) && !allowedChange(path, safety::Change::RemoveFolder)) return lenient;
                 ok = ::rmdir(path.c_str()) == 0;
+                if (ok) safety::noteGone(path);
                 break;
             default:
                 if (!reach(name, safety::Access::Read, path)) return lenient;
@@ -386,6 +460,80 @@ bool cmdBusca(std::string_view arg) {
 // ---------------------------------------------------------------------------
 // Starting other programs
 
+// How an EXECUTA name is started, and what the pupil is asked for it.
+struct Launch {
+    enum How { None, Spawn, Opener } how = None;
+    bool refused = false;  // None because the game may not reach the name
+    safety::Reach kind = safety::Reach::Run;
+    std::string asked;     // the question's target
+    std::string path;      // what is spawned or handed to the opener (Linux, UTF-8)
+};
+
+bool startsWithNoCase(const std::string& s, const char* prefix) {
+    return util::upperLatin(s.substr(0, std::strlen(prefix))) == util::upperLatin(prefix);
+}
+
+// Schemes the system opener hands to a browser or mail program; others may start any handler.
+bool isAddress(const std::string& name) {
+    for (const char* p : {"http://", "https://", "ftp://", "mailto:", "www."})
+        if (startsWithNoCase(name, p)) return true;
+    return false;
+}
+
+Launch planLaunch(const std::string& name, const std::string& params) {
+    Launch l;
+    if (name.empty() || safety::hasControl(name) || safety::hasControl(params)) return l;
+    if (isAddress(name)) {
+        // The opener takes a name without a scheme for a file: an address gets its scheme.
+        std::string url = startsWithNoCase(name, "www.") ? "http://" + name : name;
+        l.how = Launch::Opener;
+        l.kind = safety::Reach::Address;
+        l.asked = url;
+        l.path = plat::cp1252ToUtf8(url);
+        return l;
+    }
+    if (name.find_first_of("/\\:") == std::string::npos) {
+        std::string program = safety::systemProgram(name);
+        if (!program.empty()) {
+            l.how = Launch::Spawn;
+            l.kind = safety::Reach::SystemProgram;
+            l.asked = params.empty() ? name : name + " " + params;
+            l.path = program;
+            return l;
+        }
+    }
+    // A file the game may read, named in the question by its own name and folder.
+    std::string path = safety::resolve(name, safety::Access::Read);
+    struct stat st;
+    if (path.empty() && !name.empty() && name[0] == '/') {
+        // A system program named by its whole path: the question names the very file
+        // that runs (links followed); documents outside the game stay out of reach.
+        char real[PATH_MAX];
+        if (::realpath(plat::cp1252ToUtf8(name).c_str(), real) && stat(real, &st) == 0 && S_ISREG(st.st_mode) &&
+            ::access(real, X_OK) == 0) {
+            l.how = Launch::Spawn;
+            l.kind = safety::Reach::RunFile;
+            l.path = l.asked = real;
+            return l;
+        }
+    }
+    if (path.empty()) {
+        l.refused = true;
+        return l;
+    }
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return l;
+    l.path = path;
+    l.asked = path;
+    if (::access(path.c_str(), X_OK) == 0) {
+        l.how = Launch::Spawn;
+        l.kind = safety::Reach::RunFile;
+    } else {
+        l.how = Launch::Opener;
+        l.kind = safety::Reach::OpenFile;
+    }
+    return l;
+}
+
 bool cmdExecuta(std::string_view arg) {
     bool noWait = takeAmpersand(arg);
     std::string v;
@@ -407,16 +555,24 @@ bool cmdExecuta(std::string_view arg) {
     // The original handed these over in 512-byte buffers.
     if (name.size() > 511) name.resize(511);
     if (params.size() > 511) params.resize(511);
-    // Addresses open in the browser; anything else runs on the pupil's machine.
-    std::string what = params.empty() ? name : name + " " + params;
-    bool address = name.find("://") != std::string::npos || startsWithUpper(name, "WWW.") ||
-                   startsWithUpper(name, "MAILTO:");
-    if (!safety::allow(address ? safety::Reach::Open : safety::Reach::Run, what)) {
+    // What the pupil is asked is exactly what runs: an address goes to the system's
+    // opener, a bare program name is looked up only in the system's program path, and
+    // a file of the game is named as that file in the question.
+    Launch l = planLaunch(name, params);
+    if (l.how == Launch::None) {
+        if (l.refused) {
+            state().status = 5;
+            safety::sayRefused(name);
+        }
+        return false;
+    }
+    if (!safety::allow(l.kind, l.asked)) {
         state().status = 5;  // access denied, as the file layer reports it
         return false;
     }
     con::waitSpeech();
-    int pid = plat::shellOpen(name, params);
+    int pid = l.how == Launch::Spawn ? plat::spawnProgram(l.path, plat::splitCommandLine(params))
+                                     : plat::openWithDesktop(l.path);
     if (pid < 0) return false;
     if (!noWait) {
         // The program's turn ends when it does; the console keeps pumping meanwhile.

@@ -6,6 +6,8 @@
 #include "safety/stopwatch.h"
 
 #include <charconv>
+#include <chrono>
+#include <utility>
 #include <new>
 #include <limits>
 
@@ -172,13 +174,25 @@ struct ExprReader {
         }
         Value* var = nullptr;
         if (isLetter(c)) {
-            var = &gState.letters[size_t(util::upperLatin(uint8_t(c)) - 'A')];
             ++pos;
+            if (formOnly) {
+                // Read by its form: no value is looked at, so where the
+                // expression ends is the same whatever the variables hold.
+                num = 1;
+                tok = Tok::Num;
+                return;
+            }
+            var = &gState.letters[size_t(util::upperLatin(uint8_t(c)) - 'A')];
         } else if (c == '$') {
             size_t b = ++pos;
             while (pos < text.size() && isNameChar(text[pos])) ++pos;
             if (pos == b) {
                 tok = Tok::Bad;
+                return;
+            }
+            if (formOnly) {  // and no name is made while a program loads
+                num = 1;
+                tok = Tok::Num;
                 return;
             }
             var = namedValue(text.substr(b, pos - b), true);
@@ -598,6 +612,8 @@ bool loadScript(const std::string& file, const std::string& linuxPath) {
                            : !plat::readFile(file, text, kMaxScriptBytes + 1))
         return false;
     if (text.size() > kMaxScriptBytes) return false;
+    // A program the game did not come with may have to be asked about first.
+    if (!safety::programLoaded(!linuxPath.empty() ? linuxPath : plat::mapPath(file), text)) return false;
     Program p;
     if (!parseProgram(toWorkingCodePage(std::move(text)), p)) return false;
     p.file = file;
@@ -622,6 +638,27 @@ bool findLabel(const std::string& name) {
 
 namespace {
 
+// Commands that read or change files, run or drive other programs, or wait for
+// the pupil: the lines a program buffered are written before they run.
+const char* const kFlushFirst[] = {
+    "ABRE",  "LÊ",      "LE",    "REPLICA", "RENOMEIA", "REMOVE",    "BUSCA",  "EXECUTA", "DIR",
+    "MENU",  "FALA",    "TOCA",  "MCI",     "ESPERA",   "DIGITA",    "ACIONA", "CLICA",   "CAPTURA",
+    "TRANSFERE", "JANELA", "MSAA", "SENSOR",
+};
+constexpr size_t kFlushFirstCount = sizeof kFlushFirst / sizeof kFlushFirst[0];
+Handler gFlushedHandlers[kFlushFirstCount];
+
+template <size_t I>
+bool flushThenRun(std::string_view arg) {
+    flushWrites();
+    return gFlushedHandlers[I](arg);
+}
+
+template <size_t... I>
+constexpr std::array<Handler, sizeof...(I)> flushingHandlers(std::index_sequence<I...>) {
+    return {&flushThenRun<I>...};
+}
+
 struct Table {
     std::unordered_map<std::string, Handler> map;
     std::string senaoAccented;
@@ -629,6 +666,13 @@ struct Table {
         for (auto* group : {&statementCommands, &consoleCommands, &fileCommands, &networkCommands,
                             &desktopCommands, &deviceCommands})
             for (const CommandEntry& e : (*group)()) map.emplace(plat::cp(e.word), e.handler);
+        static constexpr auto kWrappers = flushingHandlers(std::make_index_sequence<kFlushFirstCount>());
+        for (size_t i = 0; i < kFlushFirstCount; ++i) {
+            auto it = map.find(plat::cp(kFlushFirst[i]));
+            if (it == map.end()) continue;
+            gFlushedHandlers[i] = it->second;
+            it->second = kWrappers[i];
+        }
         senaoAccented = plat::cp("SENÃO");
     }
 };
@@ -737,6 +781,7 @@ void runLoop() {
     }
     s.retired.clear();
     flushValues();
+    flushWrites();
 }
 
 }  // namespace
@@ -745,6 +790,8 @@ bool stopKeyPressed() {
     State& s = gState;
     if (++s.sinceStopPoll >= kStopPollLines || safety::stopCheckDue()) {
         s.sinceStopPoll = 0;
+        if (s.unwritten && std::chrono::steady_clock::now() - s.lastFlush >= std::chrono::milliseconds(kFlushMs))
+            flushChannels();
         if (plat::haveFront()) plat::front().pollStopKey();
     }
     return plat::programStopRequested();
@@ -804,6 +851,7 @@ RunResult scriptRun(const std::string& file, const std::string& startLabel) {
         s.running = true;
         s.stopped = false;
         s.sinceStopPoll = 0;
+        s.lastFlush = std::chrono::steady_clock::now();
         safety::StopWatch watch;
         plat::armProgramStop(true);
         try {
@@ -812,6 +860,7 @@ RunResult scriptRun(const std::string& file, const std::string& startLabel) {
             // Memory ran out inside a line: the program fails there, Ludivar goes on.
             s.retired.clear();
             flushValues();
+            flushWrites();
             s.error = true;
             safety::sayMemorySpent();
         } catch (...) {
@@ -819,6 +868,7 @@ RunResult scriptRun(const std::string& file, const std::string& startLabel) {
             // interpreter ready for another run.
             plat::armProgramStop(false);
             flushValues();
+            flushWrites();
             s.running = false;
             s.lineCount = 0;
             s.retired.clear();

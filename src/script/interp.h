@@ -2,6 +2,7 @@
 // the loaded program with its pairing tables, and the command groups.
 #pragma once
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -80,6 +81,7 @@ struct ScriptChannel {
     int socket = -1;                  // network channels: the connection
     std::vector<char> received;       // receive buffer, created with the connection
     size_t receivePos = 0, receiveFill = 0;
+    int writeError = 0;               // a buffered write that failed, for the next ESCREVE or FECHA
 };
 
 struct DirSearch {
@@ -115,6 +117,9 @@ struct State {
     int listStart = 1;
 
     int nesting = 0;
+    // Lines written to file channels wait in their buffers until flushWrites().
+    bool unwritten = false;
+    std::chrono::steady_clock::time_point lastFlush{};
     bool running = false;
     bool stopped = false;    // the stop key ended the run
     int sinceStopPoll = 0;
@@ -214,6 +219,14 @@ std::vector<CommandEntry> desktopCommands();
 std::vector<CommandEntry> deviceCommands();
 
 // Channels (files.cpp).
+// File writes are buffered.  They reach the disk on FECHA, before any command
+// that reads or changes files, runs a program or waits for the pupil or the
+// network, at least every kFlushMs of a run, and when the run ends.
+constexpr int kFlushMs = 100;
+void flushChannels();
+inline void flushWrites() {
+    if (gState.unwritten) flushChannels();
+}
 void closeAllChannels();
 void closeChannel(int n);
 // Writes to a file channel and sets the status code; false when the channel is not open.

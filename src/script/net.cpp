@@ -79,6 +79,7 @@ bool stopKeyWaiting() {
 }
 
 int waitStep(int fd, short events, int ms) {
+    flushWrites();
     uint64_t start = plat::haveFront() ? plat::front().nowMs() : 0;
     int revents = 0;
     if (fd >= 0) {

@@ -617,6 +617,7 @@ bool cmdChama(std::string_view arg) {
         }
         if (!s.host) return false;
         HostCall host = s.host;  // the handler may be replaced while it runs
+        flushWrites();           // the host plays a place: the pupil's turn
         std::string reply = host(value);
         if (var) return assign(var, reply);
         return true;

@@ -465,9 +465,18 @@ int markStress(std::string& w, int vowelsInText) {
 
 namespace {
 
+// The vowel a written acute or circumflex accent stands on, or npos.  That
+// vowel is the only stressed one: órfão, bênção and ímã stress it, not the ã.
+size_t writtenStress(const std::string& w) {
+    for (size_t k = 1; k < w.size(); ++k)
+        if ((w[k] == '\'' || w[k] == '^') && isVowel(static_cast<unsigned char>(w[k - 1]))) return k - 1;
+    return std::string::npos;
+}
+
 void appendWordSound(const std::string& w, std::string& out) {
     out += '[';
     const size_t n = w.size();
+    const size_t written = writtenStress(w);
     size_t p = 0;
     while (p < n) {
         const unsigned char L = upper(w[p]);
@@ -496,6 +505,10 @@ void appendWordSound(const std::string& w, std::string& out) {
         } else {
             out += " /_";
             out += char(L);
+        }
+        if (written != std::string::npos && (written < p || written >= p + (win ? win->focus.size() : 1))) {
+            for (size_t k = at; k < out.size(); ++k)
+                if (isUpperVowel(static_cast<unsigned char>(out[k]))) out[k] = char(lower(out[k]));
         }
         if (isUpperVowel(w[p])) {
             for (size_t k = at; k < out.size(); ++k) {
@@ -563,6 +576,13 @@ void appendSpelled(const std::string& chars, std::string& out) {
     }
 }
 
+// "^" or "'" alone (with the s or m the look-up carried over): the word reads
+// by the rules, its stressed e or o closed or open.
+bool isQualityMark(const std::string& r) {
+    return !r.empty() && (r[0] == '^' || r[0] == '\'') &&
+           r.find_first_not_of("sm", 1) == std::string::npos;
+}
+
 }  // namespace
 
 std::string transcribeText(const std::string& text) {
@@ -586,7 +606,8 @@ std::string transcribeText(const std::string& text) {
                 else ++accents;
                 word += char(c);
                 if (isVowel(c)) ++vowels;
-                if (i + 1 < n && isAccent(t[i + 1]) && t[i + 1] != '"') explicitAccent = true;
+                // A grave accent (à, àquele) marks a contraction, not the stress.
+                if (i + 1 < n && isAccent(t[i + 1]) && t[i + 1] != '"' && t[i + 1] != '`') explicitAccent = true;
                 ++i;
             }
         } else {
@@ -600,7 +621,14 @@ std::string transcribeText(const std::string& text) {
             continue;
         }
         prevWord = written;
-        if (!gPhon.exceptions.empty() && lookUpException(word, respelling)) {
+        char quality = 0;  // an exception that only gives the stressed e/o's quality
+        if (!gPhon.exceptions.empty() && lookUpException(word, respelling) && isQualityMark(respelling)) {
+            quality = respelling[0];
+            // A plural in -os may open the closed o of its singular (morto, mortos; novo, novos):
+            // the rules decide those.
+            const size_t len = word.size();
+            if (quality == '^' && respelling.size() > 1 && len > 2 && word.compare(len - 2, 2, "os") == 0) quality = 0;
+        } else if (!gPhon.exceptions.empty() && lookUpException(word, respelling)) {
             word.swap(respelling);
             // A respelling that writes an accent says where the stress is
             // (voce^, porque^): marking it again would move it.
@@ -612,7 +640,20 @@ std::string transcribeText(const std::string& text) {
             continue;
         }
         if (word.empty()) continue;
-        if (!explicitAccent) markStress(word, vowels);
+        if (!explicitAccent) {
+            const int at = markStress(word, vowels);
+            if (quality && at >= 0 && (word[size_t(at)] == 'E' || word[size_t(at)] == 'O'))
+                word.insert(size_t(at) + 1, 1, quality);
+            // A monosyllable that ends in r, z, l or x reads closed by the rules; an open one (dez,
+            // voz) is marked so.
+            if (quality == '\'' && at < 0 && vowels == 1 && std::strchr("rzlx", word.back())) {
+                const size_t v = word.find_first_of("eo");
+                if (v != std::string::npos && word.find_first_of("aiu") == std::string::npos) {
+                    word[v] = char(upper(word[v]));
+                    word.insert(v + 1, 1, quality);
+                }
+            }
+        }
         bool spell = static_cast<unsigned char>(word[0]) == 1;
         if (!spell) {
             spell = true;

@@ -50,6 +50,8 @@ int markStress(std::string& word, int vowelsInText);
 // Letter-to-sound conversion of one (stress-marked) word: "[...]".
 std::string wordToSound(const std::string& word);
 // Exception look-up with the s/m suffix retry; false when the word is not listed.
+// A respelling of "^" or "'" alone keeps the word and only closes or opens its
+// stressed e/o (the generated list of frequent words).
 bool lookUpException(const std::string& word, std::string& respelling);
 std::string transcribeText(const std::string& text);
 

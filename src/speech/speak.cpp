@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "speech/env.h"
+#include "speech/lexicon.h"
 #include "speech/synth.h"
 #include "speech/wave.h"
 
@@ -27,8 +28,29 @@ SpeakerState gSp;
 constexpr int kToneRate = 11025;
 
 bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
-// Letters as speak cuts them: ASCII letters and every byte from 128 on.
-bool isRunLetter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 128; }
+// Letters as speak cuts them: ASCII letters and the letters of CP1252 (the
+// ordinals, micro and the soft hyphen ride along inside words).  Its quotes,
+// dashes, inverted marks and symbols are marks like their ASCII kin, so a
+// mark touching a word is still a mark.
+bool isRunLetter(uint8_t c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
+    switch (c) {
+        case 0x8A: case 0x8C: case 0x8E: case 0x9A: case 0x9C: case 0x9E: case 0x9F:  // Š Œ Ž š œ ž Ÿ
+        case 0xAA: case 0xAD: case 0xB5: case 0xBA:  // ª soft hyphen µ º
+        // Money and trade signs: the voice's front end reads them as the words they stand for.
+        case 0x80: case 0x83: case 0x89: case 0x99: case 0xA2: case 0xA3: case 0xA5:  // € ƒ ‰ ™ ¢ £ ¥
+            return true;
+        default:
+            return c >= 0xC0 && c != 0xD7 && c != 0xF7;  // × ÷ are symbols
+    }
+}
+// Blanks: the no-break space, a list's bullet, and the codes CP1252 leaves undefined.
+bool isBlank(uint8_t c) {
+    return c == ' ' || c == '\t' || c == 0xA0 || c == 0x95 ||  // no-break space, bullet
+           c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+}
+// The apostrophes that join an elided word ("d'água", "d’água").
+bool isApostrophe(uint8_t c) { return c == '\'' || c == 0x92; }
 
 uint8_t upperLatin(uint8_t c) { return (c >= 'a' && c <= 'z') || c > 223 ? uint8_t(c - 32) : c; }
 std::string upperLatin(std::string s) {
@@ -55,6 +77,22 @@ void playRecordedIn(const std::string& folder, const std::string& name) {
     playFile(plat::mapPath(folder + name + ".wav"));
 }
 
+// A mark's name at the pace of the speed in use: the voice has each name
+// recorded per speed in a folder of the letters folder named after the speed's
+// diphone database; a voice without it says the one recording of every speed.
+void speakMarkName(uint8_t mark) {
+    const SpeechSettings& ss = speechSettings();
+    const std::string name = "_" + std::to_string(mark);
+    if (!ss.dbName.empty()) {
+        const std::string paced = ss.lettersFolder + ss.dbName + "\\";
+        if (plat::fileExists(paced + name + ".wav")) {
+            playRecordedIn(paced, name);
+            return;
+        }
+    }
+    playRecordedIn(ss.lettersFolder, name);
+}
+
 void playTone(const char* kind, const std::string& samples) {
     waitPendingVoice();
     plat::trace(kind);
@@ -78,13 +116,13 @@ const std::string& beepSamples() {
 void speakPunctuation(uint8_t mark, uint8_t next) {
     if (shouldStop()) return;
     waitSpeech();
-    if (markNamed(mark)) speakChar(mark);
+    if (markNamed(mark)) speakMarkName(mark);
     const SpeechSettings& ss = speechSettings();
     int pause = 0;
     switch (mark) {
         case '(': case ')': case ':': case ';': pause = ss.pauseColon; break;
-        case ',': case '-': pause = next == ' ' ? ss.pauseComma : 0; break;
-        case '.': pause = next == ' ' ? ss.pausePoint : 0; break;
+        case ',': case '-': case 0x96: case 0x97: pause = next == ' ' ? ss.pauseComma : 0; break;  // – —
+        case '.': case 0x85: pause = next == ' ' ? ss.pausePoint : 0; break;  // …
         default: break;
     }
     for (int n = pause / 50; n > 0 && !shouldStop(); --n) delayMs(50);
@@ -104,7 +142,7 @@ void speakOwn(const std::string& text) {
         const uint8_t ch = uint8_t(t[i]);
         // A row of marks is a run of the same mark: words, numbers and blanks
         // end it, so the blanks between numbers or empty texts never click.
-        const bool mark = !(ch >= '0' && ch <= '9') && !isRunLetter(ch) && ch != ' ' && ch != '\t';
+        const bool mark = !(ch >= '0' && ch <= '9') && !isRunLetter(ch) && !isBlank(ch);
         if (!mark) {
             c.lastPunct = 0;
             c.repeatCount = 0;
@@ -128,7 +166,7 @@ void speakOwn(const std::string& text) {
             size_t j = i;
             // The apostrophe of d'água stays in the run, for the front end to join the words.
             auto elision = [&](size_t k) {
-                return t[k] == '\'' && (t[k - 1] == 'd' || t[k - 1] == 'D') && k + 1 < t.size() &&
+                return isApostrophe(uint8_t(t[k])) && (t[k - 1] == 'd' || t[k - 1] == 'D') && k + 1 < t.size() &&
                        isRunLetter(uint8_t(t[k + 1]));
             };
             while (j < t.size() && (isRunLetter(uint8_t(t[j])) || t[j] == ' ' || elision(j))) ++j;
@@ -141,7 +179,8 @@ void speakOwn(const std::string& text) {
                 synthSpeak(transcribeText(run));
             }
             // Hyphenated words are read as one: the dash between letters is dropped.
-            if (i + 1 < t.size() && t[i] == '-' && isRunLetter(uint8_t(t[i + 1]))) ++i;
+            // A dash after a blank ("sim -nada") joins nothing: it is a mark.
+            if (i + 1 < t.size() && t[i] == '-' && isRunLetter(uint8_t(t[i + 1])) && t[i - 1] != ' ') ++i;
             continue;
         }
         // Any other character: rows of the same mark are shortened to clicks.
@@ -157,15 +196,16 @@ void speakOwn(const std::string& text) {
         if (k == '-') {
             if (t.size() - i < 3 || next == ' ' || next == '-') speakPunctuation('-', next);
             else if (isDigit(next)) speakRecorded("_MENOS");
-            else if (markNamed('-')) speakChar('-');
+            else if (markNamed('-')) speakMarkName('-');
         } else if (t.compare(i, 3, "://") == 0) {
             spell(":");
-        } else if (k == ' ' || k == '\t') {
+        } else if (isBlank(k)) {
             // silent
-        } else if (k == '(' || k == ')' || k == ',' || k == '.' || k == ':' || k == ';') {
+        } else if (k == '(' || k == ')' || k == ',' || k == '.' || k == ':' || k == ';' || k == 0x85 || k == 0x96 ||
+                   k == 0x97) {
             speakPunctuation(k, next);
         } else if (!shouldStop() && markNamed(k)) {
-            speakChar(k);
+            speakMarkName(k);
         }
         ++i;
     }
@@ -187,15 +227,17 @@ void ensureClickSamples() {
 
 // Symbols (@, %, +, ...) carry content and are named at every level; of the
 // punctuation proper, the level "alguma" keeps the marks that change a
-// sentence's meaning.
+// sentence's meaning: questions, exclamations and every kind of bracket.
 bool markNamed(uint8_t mark) {
     const Punctuation level = speechSettings().punctuation;
     if (level == Punctuation::All) return true;
     switch (mark) {
-        case '?': case '!': case '(': case ')': case 0xA1: case 0xBF:  // ¡ ¿
+        case '?': case '!': case '(': case ')': case '[': case ']': case '{': case '}':
+        case 0xA1: case 0xBF:  // ¡ ¿
             return level == Punctuation::Some;
         case ',': case '.': case ':': case ';': case '-': case '"': case '\'':
-        case 0x85: case 0x91: case 0x92: case 0x93: case 0x94: case 0x96: case 0x97:  // … ‘ ’ “ ” – —
+        case 0x82: case 0x84: case 0x85: case 0x8B: case 0x9B:  // ‚ „ … ‹ ›
+        case 0x91: case 0x92: case 0x93: case 0x94: case 0x96: case 0x97:  // ‘ ’ “ ” – —
         case 0xAB: case 0xBB:  // « »
             return false;
         default:
@@ -240,16 +282,18 @@ void spell(const std::string& text) {
 
 void speak(const std::string& text) {
     plat::trace("speak", text);
+    // The pronunciation dictionaries change what is heard, never what is shown.
+    const std::string said = spokenForm(text);
     if (systemVoiceActive()) {
         // The voice reads numbers, words and marks itself: the text goes whole.
         waitSpeech();
         if (!shouldStop()) {
-            systemVoiceSpeak(text);
+            systemVoiceSpeak(said);
             gSp.speechPending = true;
         }
         return;
     }
-    speakOwn(text);
+    speakOwn(said);
 }
 
 void beep() { playTone("beep", beepSamples()); }

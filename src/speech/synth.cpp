@@ -97,6 +97,48 @@ void synthSpeak(const std::string& transcription) {
     speakTranscription(transcription);
 }
 
+const char* const kServerWritesNoFile =
+    "o speech-dispatcher não grava a fala em arquivo; para gravar, use TIPOSAPI=5 (espeak-ng) ou SAPI=NAO "
+    "em [TRADUTOR]";
+
+namespace {
+
+// espeak-ng's samples go into the file as they are made, at the voice's own rate and
+// width; the file takes its name only once it is whole.
+bool streamVoiceToWav(const std::string& textCp1252, const std::string& wavPath, std::string& problem) {
+    const std::string part = wavPath + ".part";
+    FILE* f = std::fopen(part.c_str(), "wb");
+    if (!f) {
+        problem = "não foi possível gravar " + wavPath;
+        return false;
+    }
+    size_t dataLen = 0;
+    int rate = 0, channels = 0, bits = 0;
+    const size_t headerLen = makeWaveHeader(0, 22050, 1, 16).size();
+    bool ok = std::fwrite(std::string(headerLen, '\0').data(), 1, headerLen, f) == headerLen;
+    setWaveSink([&](const uint8_t* data, size_t len, int r, int c, int b) {
+        if (rate == 0) rate = r, channels = c, bits = b;
+        if (r != rate || c != channels || b != bits) ok = false;  // one format per file
+        if (!ok) return;
+        ok = std::fwrite(data, 1, len, f) == len;
+        dataLen += len;
+    });
+    speak(textCp1252);
+    waitSpeech();
+    setWaveSink(nullptr);
+    if (rate == 0) rate = 22050, channels = 1, bits = 16;  // nothing was said: an empty file
+    const std::string header = makeWaveHeader(dataLen, rate, channels, bits);
+    ok = ok && header.size() == headerLen && std::fseek(f, 0, SEEK_SET) == 0 &&
+         std::fwrite(header.data(), 1, header.size(), f) == header.size();
+    ok = std::fclose(f) == 0 && ok;
+    if (ok && std::rename(part.c_str(), wavPath.c_str()) == 0) return true;
+    std::remove(part.c_str());
+    problem = "não foi possível gravar " + wavPath;
+    return false;
+}
+
+}  // namespace
+
 bool renderToWav(const std::string& textCp1252, const std::string& wavPath, std::string& problem) {
     const SpeechSettings& ss = speechSettings();
     if (systemVoiceActive() && ss.voiceKind == VoiceKind::Embedded) {
@@ -107,9 +149,10 @@ bool renderToWav(const std::string& textCp1252, const std::string& wavPath, std:
         }
         return true;
     }
+    if (systemVoiceActive() && inProcessEspeak(ss.voiceKind)) return streamVoiceToWav(textCp1252, wavPath, problem);
     if (systemVoiceActive()) {
-        // A system voice speaks on its own device: there is nothing to capture.
-        problem = "a voz do sistema não grava em arquivo; use SAPI=NAO em [TRADUTOR]";
+        // speech-dispatcher speaks on its own device: there is nothing to capture.
+        problem = kServerWritesNoFile;
         return false;
     }
     beginCapture();

@@ -41,8 +41,10 @@ void appendWordNames(std::vector<std::string>& out, const std::string& words, bo
 std::vector<std::pair<std::string, std::string>> numberRecordings();
 
 // Speaks a text (CP1252) with the open voice into a WAV file: the own synthesizer's
-// sound as 8-bit mono 11025 Hz, the embedded engine's as it writes it.  False with
-// the reason (UTF-8) when there is no file.
+// sound as 8-bit mono 11025 Hz, the embedded engine's as it writes it, espeak-ng's at
+// its own rate.  False with the reason (UTF-8) when there is no file.
 bool renderToWav(const std::string& textCp1252, const std::string& wavPath, std::string& problem);
+// Why speech-dispatcher's voice gives no file (UTF-8).
+extern const char* const kServerWritesNoFile;
 
 }  // namespace speech

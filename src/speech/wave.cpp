@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "platform/platform.h"
 #include "speech/env.h"
@@ -207,7 +208,17 @@ std::vector<uint8_t> cutPeriods(const uint8_t* data, size_t len, int bits, int r
     return s;
 }
 
+namespace {
+WaveSink gSink;
+}  // namespace
+
+void setWaveSink(WaveSink sink) { gSink = std::move(sink); }
+
 int playSamples(const uint8_t* data, size_t len, int rate, int channels, int bits) {
+    if (gSink) {
+        gSink(data, len, rate, channels, bits);
+        return 0;
+    }
     if (gWave.fastRate) rate = int(std::lround(rate * 1.5));
     const bool cutting = gWave.cutPeriods && channels == 1;
     if (gWave.capturing) {

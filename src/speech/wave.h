@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,10 @@ size_t wavePieceSize(uint64_t remaining);
 void beginCapture();
 std::string endCapture();   // the samples collected since beginCapture
 bool capturing();
+// While set, every sound goes to the sink, untouched, instead of the device or the
+// capture (a voice streamed into a file at its own rate).  Empty: sounds play again.
+using WaveSink = std::function<void(const uint8_t* data, size_t len, int rate, int channels, int bits)>;
+void setWaveSink(WaveSink sink);
 
 // ---- WAV parsing ------------------------------------------------------------
 // Little-endian fields and chunk tags (compared without regard to case).

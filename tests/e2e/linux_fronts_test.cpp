@@ -140,8 +140,8 @@ TEST(LinuxFronts, CommandLineAnswersAndRefusals) {
         std::string says;
     };
     const Case cases[] = {
-        {"--help", 0, "--speak TEXTO --wav ARQ"},
-        {"--version", 0, "ludivar 2.2 alfa"},
+        {"--help", 0, "--speak TEXTO [--wav ARQ]"},
+        {"--version", 0, "ludivar 2.2.0\n"},
         {"--keys '{Esc}'", 2, "--keys e --keys-file só valem com --headless"},
         {"--tty --keys-file " + dir + "/teclas.txt", 2, "só valem com --headless"},
         {"--headless --keys-file " + fifo, 2, "não é um arquivo comum"},

@@ -75,7 +75,7 @@ TEST(EditorMenu, TheNinthLineWritesATextScriptAsGDoes) {
     EXPECT_EQ(viaMenu, typed);
 }
 
-TEST(EditorMenu, HelpListsTenOptionsAndBadKeysAreRefused) {
+TEST(EditorMenu, HelpListsEveryLetterAndBadKeysAreRefused) {
     Session s("{F1}" "z" "{F5}");
     gameWith({"A"});
     EXPECT_EQ(s.run(editor::editorMenu), 3);
@@ -83,8 +83,9 @@ TEST(EditorMenu, HelpListsTenOptionsAndBadKeysAreRefused) {
                                "P - programação avançada", "E - Editar os lugares do jogo.",
                                "S - Salvar o projeto.", "N - Salvar com outro nome.",
                                "I - Importar mídias para o jogo.", "R - Importar um roteiro.",
-                               "X - Executar o jogo.", "A - Abandonar sem gravar."}));
-    EXPECT_FALSE(s.said("G - Gerar um roteiro a partir do jogo"));
+                               "G - Gerar um roteiro a partir do jogo", "W - Gerar a página web do jogo.",
+                               "X - Executar o jogo.", "T - Resultados dos alunos.",
+                               "A - Abandonar sem gravar."}));
     EXPECT_EQ(s.saidCount("Opção inválida"), 2);
 }
 
@@ -160,6 +161,7 @@ TEST(CreateGame, AnEmptyNameTakesTheFolderName) {
     game::ResetGeneralData(fresh);
     game::ResetModel(fresh);
     game::CreatePlace(fresh, 1);
+    editor::insertSlideAt(*fresh.place(1), 1, editor::coverSlide(fresh.general.name));
     EXPECT_EQ(slurp(path), game::GameText(fresh));
     EXPECT_EQ(game::session().currentGameFile, "Aula.lud");
     EXPECT_EQ(con::tw().title, "Ludivar Aula.lud");
@@ -203,4 +205,42 @@ TEST(EditGame, OpensTheChosenGameAndOnlyAGameThatLoads) {
     EXPECT_EQ(broken.run(editor::editGame), -1);
     EXPECT_TRUE(broken.said("Erro ao ler o arquivo do jogo"));
     EXPECT_FALSE(broken.said("Editando o jogo"));
+}
+
+// A new game plays as created: its first place opens on a slide with the game's name.
+TEST(CreateGame, ANewGamePlaysAtOnceFromTheEditor) {
+    Session s("Aula{Enter}{Enter}" "x{Enter}{Enter}" "as");
+    EXPECT_EQ(s.run(editor::createGame), -1);
+    const game::TLugar* cover = game::current().place(1);
+    ASSERT_NE(cover, nullptr);
+    ASSERT_EQ(cover->slideCount, 1);
+    EXPECT_EQ(cover->slide(1)->title, game::current().general.name);
+    EXPECT_TRUE(s.saidInOrder({"Editando o jogo", "Jogo experimental", "Ludivar - qual sua opção? "}));
+    EXPECT_FALSE(s.said("Posso criar automaticamente? "));
+}
+
+// Playing from the editor names a place without slides instead of beeping through it.
+TEST(EditorMenu, PlayNamesAPlaceWithoutSlidesAndOffersOne) {
+    struct Case {
+        const char* keys;
+        const char* where;  // "menu" or "places": where X is typed
+        int slidesAfter;
+        bool played;
+    };
+    for (const Case& c : {Case{"xn" "as", "menu", 0, false},
+                          Case{"x{Esc}" "as", "menu", 0, false},
+                          Case{"xs{Enter}{Enter}{Enter}{Enter}" "as", "menu", 1, true},
+                          Case{"xn{Esc}", "places", 0, false}}) {
+        Session s(c.keys);
+        game::TJogo& g = gameWith({"A", "B"});
+        g.place(2)->slideCount = 0;
+        g.place(2)->slides[1].reset();
+        const int code = s.run(std::string(c.where) == "menu" ? editor::editorMenu : editor::editPlaces);
+        EXPECT_EQ(code, -1) << c.keys << "\n" << s.ip.traceText();
+        EXPECT_TRUE(s.saidInOrder({"O lugar 2, B, não tem nenhum slide; jogando, ele não mostraria nada. ",
+                                   "Posso criar automaticamente? "}))
+            << c.keys;
+        EXPECT_EQ(game::current().place(2)->slideCount, c.slidesAfter) << c.keys;
+        EXPECT_EQ(s.said("texto de A"), c.played) << c.keys;
+    }
 }

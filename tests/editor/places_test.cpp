@@ -23,8 +23,13 @@ TEST(PlaceList, InsertBeforeOrAfterTheCurrentPlaceOrAtTheEnd) {
         const char* names;
     };
     for (const Case& c : {Case{"{Down}iNovo{Enter}d{Esc}", "A,B,Novo,C"},
-                          Case{"{Down}iNovo{Enter}x{Esc}", "A,Novo,B,C"},
-                          Case{"{Down}iNovo{Enter}{Enter}{Esc}", "A,Novo,B,C"},
+                          Case{"{Down}iNovo{Enter}a{Esc}", "A,Novo,B,C"},
+                          Case{"{Down}iNovo{Enter}{Up}{Esc}", "A,Novo,B,C"},
+                          Case{"{Down}iNovo{Enter}{Down}{Esc}", "A,B,Novo,C"},
+                          Case{"{Down}iNovo{Enter}x{Esc}", "A,B,Novo,C"},
+                          Case{"{Down}iNovo{Enter}{Enter}{Esc}", "A,B,Novo,C"},
+                          Case{"iNovo{Enter}{Enter}{Esc}", "A,Novo,B,C"},  // Enter never goes before the first
+                          Case{"iNovo{Enter}A{Esc}", "Novo,A,B,C"},
                           Case{"{End}iZ{Enter}x{Esc}", "A,B,C,Z"},
                           Case{"{End}iZ{Enter}d{Esc}", "A,B,C,Z"},
                           Case{"{Down}iNovo{Enter}{Esc}{Esc}", "A,B,C"},   // Esc at "antes ou depois"
@@ -41,7 +46,7 @@ TEST(PlaceList, InsertBeforeOrAfterTheCurrentPlaceOrAtTheEnd) {
     EXPECT_EQ(p->textColour, "BRANCO");
     EXPECT_EQ(p->slideCount, 0);
     EXPECT_TRUE(s.saidInOrder({"Editando os lugares do jogo", "Escolha o lugar com as setas, depois tecle F9.",
-                               "1 - A", "2 - B", "Informe o nome do lugar:", "Insere antes ou depois daqui? ",
+                               "1 - A", "2 - B", "Informe o nome do lugar:", "Insere antes ou depois daqui? A ou seta acima: antes; D ou Enter: depois. ",
                                "2 - B"}));
     EXPECT_EQ(s.ip.row(7).substr(0, 30), "1 - A" + std::string(25, ' '));
     EXPECT_EQ(s.ip.row(11).rfind("Último local", 0), 0u);

@@ -29,7 +29,7 @@ std::string roadKeys() {
     k += "d" "Bichos{Enter}Ana{Esc}{Enter}";           // general data
     k += "e";                                          // the places, the cursor on Capa
     k += "iA{Enter}d" "{Down}iB{Enter}d" "{Down}iC{Enter}d";  // Capa, A, B, C; the cursor on B
-    k += "{Up}{Up}" "s{Enter}" "{Enter}" + enters(9) + "Bem-vindo{Esc}s{Esc}";  // Capa's first slide
+    k += "{Up}{Up}" "s" "{Enter}" + enters(9) + "Bem-vindo{Esc}s{Esc}";  // Capa's slide, made with the game
     // A: 10 points, "sim" goes to C, anything else to B; its first slide offered and accepted.
     k += "{Down}{Enter}" + enters(6) + "10{Enter}sim{Enter}C{Enter}B{Esc}s{Enter}";
     k += slideText("Você gosta de bichos?");
@@ -75,7 +75,7 @@ game::TJogo expectedGame() {
     for (int n = 1; n <= 4; ++n) {
         game::TLugar* p = g.place(n);
         p->slides[1] = editor::newEditorSlide();
-        p->slides[1]->title = p->name + " 1";
+        p->slides[1]->title = n == 1 ? std::string("Jogo experimental") : p->name + " 1";
         p->slides[1]->text = tenLines(texts[n - 1]);
         p->slideCount = 1;
     }

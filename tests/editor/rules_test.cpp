@@ -82,6 +82,7 @@ TEST(FormTexts, NumbersFlagsAndValuesLongerThanTheirField) {
     EXPECT_EQ(menuLetter(0), 27);
     EXPECT_EQ(menuLetter(9), 'G');
     EXPECT_EQ(menuLetter(11), 'T');
-    EXPECT_EQ(menuLetter(13), 27);
+    EXPECT_EQ(menuLetter(13), 'W');
+    EXPECT_EQ(menuLetter(14), 27);
     EXPECT_EQ(menuLetter(40), 27);
 }

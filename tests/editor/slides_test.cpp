@@ -35,18 +35,20 @@ TEST(SlideList, DuplicateAndInsertBeforeOrAfter) {
         EXPECT_FALSE(copy.autoAdvance);
         EXPECT_EQ(copy.effect, "CRESCER");
         EXPECT_TRUE(s.saidInOrder({"Editando os slides do jogo", "Escolha o slide com as setas, tecle F9 para opções",
-                                   "2 - P 2", "Informe o título do slide", "Insere antes ou depois daqui? "}));
+                                   "2 - P 2", "Informe o título do slide", "Insere antes ou depois daqui? A ou seta acima: antes; D ou Enter: depois. "}));
         EXPECT_EQ(s.ip.row(5), "Editando lugar: P");
     }
     struct Case {
         const char* keys;
         const char* titles;
     };
-    for (const Case& c : {Case{"{Down}iNovo{Enter}x{Esc}", "P 1,Novo,P 2,P 3"},
+    for (const Case& c : {Case{"{Down}iNovo{Enter}a{Esc}", "P 1,Novo,P 2,P 3"},
+                          Case{"{Down}iNovo{Enter}x{Esc}", "P 1,P 2,Novo,P 3"},
                           Case{"{Down}i{Enter}D{Esc}", "P 1,P 2,Novo slide,P 3"},
                           Case{"{End}{Enter}" "iFim{Enter}x{Esc}", "P 1,P 2,P 3,Fim"},  // Enter there does nothing
                           Case{"{Down}iNovo{Enter}{Esc}{Esc}", "P 1,P 2,P 3"},
-                          Case{"{F9}{Down}{Down}{Down}{Down}{Enter}{Enter}d{Esc}", "P 1,Novo slide,P 2,P 3"}}) {
+                          Case{"{F9}{Down}{Down}{Down}{Down}{Enter}{Enter}d{Esc}", "P 1,Novo slide,P 2,P 3"},
+                          Case{"iNovo{Enter}{Up}{Esc}", "Novo,P 1,P 2,P 3"}}) {
         Session s(c.keys);
         gameWith({"P"}, 3);
         EXPECT_EQ(runSlides(s), -1) << c.keys;

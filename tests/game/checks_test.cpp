@@ -53,6 +53,19 @@ TEST(GameChecks, WhatBreaksPlayIsWarnedWithItsLine) {
          "lugar 2 (CASA ), linha 10: tem o mesmo nome do lugar 1 (Casa), linha 5"},
         {"named like a category", kHead + place(1, "Bichos") + place(2, "Gato", "CATEGORIA=bichos\r\n"),
          "lugar 1 (Bichos), linha 5: tem o nome de uma categoria"},
+        {"one destination for two answers",
+         kHead + place(1, "Um", "RESPOSTA ESPERADA=muu|mu\r\nLUGAR OK=Dois\r\n") + place(2, "Dois"),
+         "lugar 1 (Um): há 2 respostas esperadas e só 1 destino em LUGAR OK;"},
+        {"two destinations for three answers",
+         kHead + place(1, "Um", "RESPOSTA ESPERADA=a|b|c\r\nLUGAR OK=Dois|Um\r\n") + place(2, "Dois"),
+         "há 3 respostas esperadas e só 2 destinos em LUGAR OK;"},
+        {"text hard to read", kHead + place(1, "Um") + place(2, "Campo", "COR DO FUNDO=Verde\r\nCOR DA LETRA=BRANCO\r\n"),
+         "lugar 2 (Campo): a cor da letra BRANCO sobre o fundo Verde tem contraste 1,3:1, abaixo de 4,5:1"},
+        {"dark text on the default black", kHead + place(1, "Noite", "COR DA LETRA=Azul\r\n") + place(2, "Dois"),
+         "lugar 1 (Noite): a cor da letra Azul sobre o fundo PRETO tem contraste 2,4:1"},
+        {"colours that read well", kHead + place(1, "Um", "COR DO FUNDO=Azul\r\nCOR DA LETRA=Amarelo\r\n") +
+                                       place(2, "Dois", "COR DO FUNDO=Branco\r\nCOR DA LETRA=Preto\r\n"),
+         nullptr},
     };
     for (const Case& c : cases) {
         std::string dir = tempDir();
@@ -96,4 +109,29 @@ TEST(GameChecks, BinaryFilesAreNoGamesAndTextsNeverReachTheTerminalRaw) {
     EXPECT_EQ(h.out.find('\x1b'), std::string::npos) << h.out;
     EXPECT_EQ(h.out.find("\xc2\x9d"), std::string::npos) << h.out;
     EXPECT_NE(h.out.find("lugar 1 (?[2J?[HNenhum aviso.?)"), std::string::npos) << h.out;
+}
+
+TEST(GameChecks, ContrastComesFromThePalettesOwnColours) {
+    struct Case {
+        const char* a;
+        const char* b;
+        double least, most;
+    };
+    for (const Case& c : {Case{"Preto", "Branco", 20.9, 21.0}, Case{"BRANCO", "branca", 1.0, 1.0},
+                          Case{"Verde", "Branco", 1.3, 1.4}, Case{"Azul", "Amarelo", 8.0, 8.1},
+                          Case{"Azul", "preto", 2.4, 2.5}, Case{"15", "0", 20.9, 21.0},
+                          Case{"nenhuma", "Branco", 20.9, 21.0}, Case{"16", "Branco", 20.9, 21.0}}) {
+        const double r = contrastRatio(colourIndexOf(c.a), colourIndexOf(c.b));
+        EXPECT_GE(r, c.least) << c.a << " " << c.b;
+        EXPECT_LE(r, c.most) << c.a << " " << c.b;
+        EXPECT_DOUBLE_EQ(r, contrastRatio(colourIndexOf(c.b), colourIndexOf(c.a)));
+    }
+}
+
+TEST(GameChecks, TheCheckCountsAContrastWarning) {
+    std::string dir = tempDir();
+    writeText(dir + "/jogo.lud", kHead + place(1, "Um") + place(2, "Campo", "COR DO FUNDO=Verde\r\nCOR DA LETRA=BRANCO\r\n"));
+    CheckReport r = CheckGame(dir + "/jogo.lud");
+    ASSERT_EQ(r.warnings.size(), 1u) << all(r);
+    EXPECT_EQ(r.lines.back(), "1 aviso.");
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <set>
 
 #include "console/textwin.h"
 #include "game/folders.h"
@@ -317,4 +318,28 @@ TEST(GameChooser, NearTheBottomTheScreenMakesRoom) {
     EXPECT_EQ(p.row(18), " um.lud");
     EXPECT_EQ(p.attr(2, 25), 6 * 16 + 15);
     EXPECT_EQ(p.attr(80, 25), 15);  // the last cell is left alone
+}
+
+TEST(GameFolders, ShortNamesStayDistinctInLargeFolders) {
+    // Thousands of names alike, and 8.3 names that the made-up ones must not repeat.
+    struct Case {
+        const char* pattern;
+        int count;
+    };
+    const Case cases[] = {{"Minha aula %d.lud", 3000}, {"MINHAA~%d.LUD", 6}, {"foto muito longa %05d", 2000}};
+    std::vector<std::string> names;
+    for (const Case& c : cases)
+        for (int i = 1; i <= c.count; ++i) {
+            char buf[64];
+            std::snprintf(buf, sizeof buf, c.pattern, i);
+            names.push_back(buf);
+        }
+    std::vector<std::string> s = shortNames(names);
+    ASSERT_EQ(s.size(), names.size());
+    std::set<std::string> seen;
+    for (size_t i = 0; i < s.size(); ++i) {
+        EXPECT_LE(s[i].size(), 12u) << s[i];
+        EXPECT_TRUE(seen.insert(s[i]).second) << names[i] << " -> " << s[i] << " again";
+    }
+    EXPECT_EQ(s[3000], "MINHAA~1.LUD");  // an 8.3 name keeps itself
 }

@@ -132,7 +132,7 @@ TEST_F(Net, ChatWithAPeerByName) {
     EXPECT_EQ(var("Y"), "segunda");  // the peer closed before a line end
     EXPECT_EQ(var("U"), "1");
     EXPECT_EQ(var("M"), "0");
-    std::string asked = "quer usar a rede: localhost:" + std::to_string(peer.port) + ". Permitir?";
+    std::string asked = "Usar a rede: localhost:" + std::to_string(peer.port) + "? Pedido do jogo ";
     EXPECT_NE(io->traceText().find(asked), std::string::npos) << io->traceText();
 }
 

@@ -33,7 +33,8 @@ TEST(HostileGame, HarmsNothingOutsideItsFolder) {
     makeDirs(victim + "/vazia");
     for (const char* f : {"a", "b", "c", "d", "e", "f"}) writeText(victim + "/" + f + ".txt", "original");
     writeText(game + "/lixo.txt", "lixo");
-    writeText(game + "/dados.txt", "meu");
+    makeDirs(game + "/Hostil.dados");
+    writeText(game + "/Hostil.dados/dados.txt", "meu");
     ASSERT_EQ(symlink(victim.c_str(), (game + "/atalho").c_str()), 0);
     writeGame(game, "Hostil",
               "REMOVE \"..\\..\\vitima\\a.txt\" &\r\n"                    // deleting, escaping with ".."
@@ -44,22 +45,24 @@ TEST(HostileGame, HarmsNothingOutsideItsFolder) {
               "DIR REMOVE \"..\\..\\vitima\\vazia\" &\r\n"
               "REPLICA \"c:\\..\\..\\..\\..\\" + victim.substr(1) + "/f.txt\" \"roubado.txt\" &\r\n"
               "CHECA $S\r\nESCREVE \"situação \" $S\r\n"
-              "REMOVE \"dados.txt\"\r\n"                                  // its own files are its own
+              "REMOVE \"Hostil.dados\\dados.txt\"\r\n"                   // its data folder is its own
               "REPLICA \"lixo.txt\" \"c:\\sonare\\placar.txt\"\r\n"       // an old game's c:\ write
               "EXECUTA \"touch " + top + "/executou\"\r\n"                // executing: the pupil says N
               "ESCREVE \"nunca\"\r\n");
-    HeadlessResult r = runHeadless("j{Enter}{Enter}N{Esc}", {}, "[LUDIVAR]\nDIRJOGOS=" + games + "\n");
+    // N answers the question, a key leaves the error, Esc leaves Ludivar.
+    HeadlessResult r = runHeadless("j{Enter}{Enter}N{Esc}{Esc}", {}, "[LUDIVAR]\nDIRJOGOS=" + games + "\n");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     for (const char* f : {"a", "b", "c", "d", "e", "f"}) EXPECT_EQ(readText(victim + "/" + f + ".txt"), "original") << f;
     EXPECT_TRUE(exists(victim + "/vazia"));
     EXPECT_FALSE(exists(game + "/meu.txt"));
     EXPECT_FALSE(exists(game + "/roubado.txt"));
     EXPECT_FALSE(exists(top + "/executou"));
-    EXPECT_FALSE(exists(game + "/dados.txt"));
+    EXPECT_FALSE(exists(game + "/Hostil.dados/dados.txt"));
     EXPECT_TRUE(r.contains("speak Acesso negado fora da pasta do jogo: ..\\..\\vitima\\a.txt"));
     EXPECT_TRUE(r.contains("speak Acesso negado fora da pasta do jogo: atalho\\e.txt"));
     EXPECT_TRUE(r.contains("speak situação 5"));
-    EXPECT_TRUE(r.contains("speak O jogo Hostil quer executar o programa touch " + top + "/executou. Permitir? S/N "));
+    EXPECT_TRUE(r.contains("speak Executar o programa touch " + top + "/executou, do sistema? Pedido do jogo \"Hostil\". "
+                           "Permitir? S/N "));
     // The teacher hears where it stopped: the program's name, the line and the command.
     EXPECT_TRUE(r.contains("speak Hostil.pro, linha 12: EXECUTA \"touch " + top + "/executou\""));
     EXPECT_FALSE(r.contains("speak nunca"));

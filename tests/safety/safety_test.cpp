@@ -104,7 +104,7 @@ TEST_F(Safety, NamesReachOnlyWhereTheGameMay) {
 
 TEST_F(Safety, AQuestionIsAskedOnceAndKeptPerGameKindAndTarget) {
     start("SNN");
-    const std::string question = "speak O jogo Jogo quer executar o programa calc. Permitir? S/N ";
+    const std::string question = "speak Executar o programa calc? Pedido do jogo \"Jogo\". Permitir? S/N ";
     std::vector<bool> answers;
     io->run([&] {
         safety::enterGame(scope());

@@ -48,6 +48,8 @@ TEST(HostileGame, ItsOwnSettingsFileWidensNothing) {
         for (const char* old : {"ECOLAR.INI", "ecolar.ini"}) std::remove((game + "/" + old).c_str());
         if (c.iniName) writeText(game + "/" + c.iniName, "[LUDIVAR]\r\nDIRJOGOS=/.\r\n");
         writeGame(game, "Jogo", c.program);
+        // Both runs are one user's: the game knows on the second the file it made on the first.
+        setHeadlessEnv({"XDG_DATA_HOME=" + top + "/dados"});
         for (int run = 1; run <= (c.iniName ? 1 : 2); ++run) {
             HeadlessResult r = runFrom(game, "{Enter}{Enter}{Esc}", {"Jogo.lud"});
             EXPECT_FALSE(r.contains("speak segredo")) << "run " << run << "\n" << r.err;
@@ -57,6 +59,7 @@ TEST(HostileGame, ItsOwnSettingsFileWidensNothing) {
                       1)
                 << "run " << run << "\n" << r.err;
         }
+        setHeadlessEnv({});
     }
 }
 

@@ -63,6 +63,13 @@ TEST(Compiled, AgreesWithTheHandlers) {
         "SEJA A (2 + 3 * 4)\nSE (A - 4) = 10 SOMA $E 1\nSEJA C (A + )\nSOMA A (A*2)\nSUBTRAI A (-A)\n"
         "SEJA $Y 4\nSEJA $X ($Y + 1)\nSEJA D ((1+2)*(3+4))\nCONCATENA D (D)\nSEJA B \"x\"\nSEJA E (B + 1)\n",
         "SEJA A 3\nSEJA D (7/(A-3))\n",
+        // Expressions over variables that are empty when the program loads.
+        "SEJA I 0\nENQUANTO I < 5\nSEJA X (I*3+7)\nSEJA $SOMA ($SOMA + X)\nSOMA I 1\nFIM ENQUANTO\n"
+        "SE ($SOMA / 5) = 13 SOMA $OK 1\nSEJA $Q ($NOVO + 1)\nSEJA B (I + $VAZIO)\nSEJA C (I * (2 - $N2))\n",
+        // A variable made a text inside a loop stops its expression there.
+        "SEJA I 0\nREPETE K 4\nSE K = 3 SEJA I \"x\"\nSEJA $T (I + K)\nSOMA I 1\nFIM REPETE\n",
+        // The table of names full: a new name in an expression fails its line.
+        "REPETE I 100\nSEJA S \"SEJA $V\"\nCONCATENA S I\nCONCATENA S \" 1\"\nCMD S\nFIM REPETE\nSEJA $W 1\nSEJA A ($V1 + $V100)\nSEJA B ($NOVO + 1)\n",
         // A handler that reads a variable as a number and then writes its text.
         "SEJA A 5\nCMD \"SEJA A (A + 1)\"\nSOMA A 1\nSEJA B 5\nSUBSTITUI B \"5\" (B + 2)\nSOMA B 1\n",
     };
@@ -75,6 +82,69 @@ TEST(Compiled, AgreesWithTheHandlers) {
         EXPECT_EQ(compiled.line, handlers.line) << p;
         EXPECT_EQ(compiled.vars, handlers.vars) << p;
     }
+    resetState();
+}
+
+// What is compiled depends on the line's text alone: the same program loads the
+// same way whatever its variables hold, and loading it creates no variable.
+TEST(Compiled, ByFormAloneAndWithoutMakingNames) {
+    struct Case {
+        const char* line;
+        bool compiled;
+    };
+    const Case cases[] = {
+        {"SEJA X (I*3+7)", true},
+        {"SEJA $Y ($NOVO * 2 - (B / 4))", true},
+        {"SOMA $T (I)", true},
+        {"SE (A + $B) > 3 SOMA $C 1", true},
+        {"ENQUANTO ($I - 1) < $LIMITE", true},
+        {"SEJA X (I + )", true},        // the dropped operator is a form too
+        {"SEJA X (I + 2", false},       // no closing parenthesis
+        {"SEJA X (I J)", false},        // two operands in a row
+        {"SEJA X ($ + 1)", false},      // a name with no letters
+        {"SEJA X (I / 0)", true},       // fails when it runs, as its handler does
+    };
+    const char* const setups[] = {"", "I", "IABJ", "ABIJ$NOVO$B$I$LIMITE"};
+    for (const char* setup : setups) {
+        for (const Case& c : cases) {
+            resetState();
+            scriptReset();
+            // Variables holding texts, numbers or nothing at load.
+            std::string_view s = setup;
+            int k = 0;
+            while (!s.empty()) {
+                if (s[0] == '$') {
+                    size_t e = s.find('$', 1);
+                    std::string name(s.substr(1, e == std::string_view::npos ? s.npos : e - 1));
+                    ASSERT_TRUE(scriptSetVariable(name, k % 2 ? "texto" : "12"));
+                    s.remove_prefix(e == std::string_view::npos ? s.size() : e);
+                } else {
+                    state().letters[size_t(s[0] - 'A')] = k % 2 ? "texto" : "12";
+                    s.remove_prefix(1);
+                }
+                ++k;
+            }
+            const size_t namesBefore = state().names.size();
+            Program p;
+            ASSERT_TRUE(parseProgram(c.line, p)) << c.line;
+            ASSERT_EQ(p.count(), 1);
+            EXPECT_EQ(p.lines[1].code != nullptr, c.compiled) << c.line << " with " << setup;
+            EXPECT_EQ(state().names.size(), namesBefore) << c.line << " with " << setup;
+        }
+    }
+    resetState();
+}
+
+TEST(Compiled, LoadingAProgramMakesNoVariable) {
+    InProc io{"", "", false};
+    resetState();
+    scriptReset();
+    const std::string path = scripttest::writeProgram(
+        "SEJA $A ($B + $C)\nSE $D = ($E * 2) SOMA $F ($G)\nENQUANTO $H < ($I)\nFIM ENQUANTO\n"
+        "REPETE $J ($K)\nFIM REPETE\nCONCATENA $L $M\nSEJA $N POS $O $P\nCMD \"SEJA $Q 1\"\n");
+    io.run([&] { ASSERT_TRUE(loadScript(path)); });
+    EXPECT_TRUE(state().names.empty());
+    for (char c = 'A'; c <= 'Z'; ++c) EXPECT_TRUE(state().letters[size_t(c - 'A')].view().empty()) << c;
     resetState();
 }
 

@@ -29,7 +29,7 @@ bool in(uint8_t c, const char* set) {
 // Classes on upper-cased words (CP1252 bytes, so the accented capitals are spelled out).
 const char kVowels[] = "AEIOU\xC0\xC1\xC2\xC3\xC9\xCA\xCC\xCD\xD3\xD4\xD5\xD9\xDA\xDC";
 const char kBackVowels[] = "AO\xC1\xC2\xD3\xD4";
-const char kFrontVowels[] = "EI\xC9\xCD";
+const char kFrontVowels[] = "EI\xC9\xCA\xCD\xCE";  // c and g soften before ê and î too (você)
 const char kConsonants[] = "BCDFGHJKLMNPQRSTVWXYZ\xC7\xD1";
 const char kLiquidsNasals[] = "LMNRZ";
 const char kNRS[] = "NRS";
@@ -216,10 +216,14 @@ int stressPosition(const std::string& word) {
                 else if (c == 'i') { r = here; state = 20; }
                 else if (c == 'u') { r = here; state = 10; }
                 else if (c == 'm') state = 40;
+                // -ens ends a paroxytone as -em does (jovens, itens, imagens).
+                else if (c == 'n' && i + 2 == n && w[size_t(i + 1)] == 's') state = 40;
                 else if (c != 's') state = 30;
                 break;
             case 1:
                 if (c == 'u') state = 4;
+                // ei-a, ai-o, oi-a: the i glides off the vowel before it, which takes the stress (ideia, meio, joia).
+                else if (c == 'i' && i > 0 && in(uint8_t(w[size_t(i - 1)]), "aeo")) { r = here - 1; stop = true; }
                 else if (finder) { r = here; stop = true; }
                 else state = 2;
                 break;
@@ -245,7 +249,7 @@ int stressPosition(const std::string& word) {
                 stop = true;
                 break;
             case 20:
-                if (c == 'a' || c == 'e' || c == 'o') r = here;
+                if (c == 'a' || c == 'e' || c == 'o') { r = here; stop = true; }
                 else if (c == 'u') state = 21;
                 else stop = true;
                 break;
@@ -283,11 +287,29 @@ std::vector<std::string> wordsToPhonemes(const std::vector<std::string>& lines) 
             if (c != ' ') out.push_back(std::string("_") + c);
             continue;
         }
-        const std::string word = applyExceptions(text);
+        std::string word = applyExceptions(text);
+        // "^" or "'" alone: the word reads by the rules with its stressed e/o closed or open.
+        char quality = 0;
+        if (!word.empty() && (word[0] == '^' || word[0] == '\'') &&
+            word.find_first_not_of("SM", 1) == std::string::npos) {
+            quality = word[0];
+            // A plural in -os may open the closed o of its singular (morto, mortos; novo, novos):
+            // the rules decide those.
+            const size_t len = text.size();
+            if (quality == '^' && word.size() > 1 && len > 2 && text.compare(len - 2, 2, "OS") == 0) quality = 0;
+            word = text;
+        }
         int stress = 0;
         if (word.size() > 2 &&
             std::find(std::begin(kUnstressed), std::end(kUnstressed), word) == std::end(kUnstressed))
             stress = stressPosition(word);
+        // Before m or n the vowel is nasal and keeps no quality.
+        const bool nasal = stress >= 1 && size_t(stress) < word.size() && in(uint8_t(word[size_t(stress)]), "MN");
+        if (quality && stress >= 1 && !nasal) {
+            char& v = word[size_t(stress - 1)];
+            if (v == 'E') v = char(quality == '^' ? 0xCA : 0xC9);
+            else if (v == 'O') v = char(quality == '^' ? 0xD4 : 0xD3);
+        }
         convertWord(word, stress, out);
     }
     out.push_back("__");

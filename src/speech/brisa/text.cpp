@@ -225,6 +225,87 @@ void readNumber(const std::string& t, size_t& i, std::string& out) {
     }
 }
 
+const char* const kMonths[] = {"janeiro", "fevereiro", "março",    "abril",   "maio",     "junho",
+                               "julho",   "agosto",    "setembro", "outubro", "novembro", "dezembro"};
+
+// dd/mm/aaaa (or dd/mm/aa) at `i`, a real day and month: "vinte e cinco de dezembro de dois mil ...".
+bool readDate(const std::string& t, size_t& i, std::string& out) {
+    size_t k = i;
+    auto digits = [&](size_t maxLen, int& v) {
+        const size_t start = k;
+        v = 0;
+        while (k < t.size() && isDigit(t[k]) && k - start < maxLen) v = v * 10 + (t[k++] - '0');
+        return k - start;
+    };
+    int day, month, year;
+    if (digits(2, day) == 0 || k >= t.size() || t[k] != '/') return false;
+    ++k;
+    if (digits(2, month) == 0 || k >= t.size() || t[k] != '/') return false;
+    ++k;
+    const size_t yearLen = digits(4, year);
+    if ((yearLen != 4 && yearLen != 2) || (k < t.size() && isDigit(t[k]))) return false;
+    if (day < 1 || day > 31 || month < 1 || month > 12) return false;
+    out += day == 1 ? std::string("primeiro") : cardinalWords(uint64_t(day));
+    out += " de " + plat::cp(kMonths[month - 1]) + " de " + cardinalWords(uint64_t(year));
+    i = k;
+    return true;
+}
+
+// "R$ 12,50" -> "doze reais e cinquenta centavos"; `i` is at the R.
+bool readMoney(const std::string& t, size_t& i, std::string& out) {
+    size_t k = i + 2;
+    while (k < t.size() && t[k] == ' ') ++k;
+    if (k >= t.size() || !isDigit(t[k])) {
+        out += "reais";
+        i += 2;
+        return true;
+    }
+    uint64_t whole = 0;
+    int digits = 0;
+    while (k < t.size() && digits < 15) {
+        if (isDigit(t[k])) {
+            whole = whole * 10 + uint64_t(t[k++] - '0');
+            ++digits;
+        } else if (t[k] == '.' && k + 3 < t.size() && isDigit(t[k + 1]) && isDigit(t[k + 2]) && isDigit(t[k + 3])) {
+            ++k;  // thousands
+        } else {
+            break;
+        }
+    }
+    int cents = -1;
+    if (k + 1 < t.size() && t[k] == ',' && isDigit(t[k + 1])) {
+        cents = (t[k + 1] - '0') * 10;
+        k += 2;
+        if (k < t.size() && isDigit(t[k])) cents += t[k++] - '0';
+    }
+    std::string words;
+    if (whole > 0 || cents <= 0) {
+        words = cardinalWords(whole);
+        // "um milhão de reais", "dois mil reais"
+        const bool ofReais = whole >= 1000000 && whole % 1000000 == 0;
+        words += whole == 1 ? " real" : ofReais ? " de reais" : " reais";
+    }
+    if (cents > 0) {
+        if (!words.empty()) words += " e ";
+        words += cardinalWords(uint64_t(cents)) + (cents == 1 ? " centavo" : " centavos");
+    }
+    out += words + " ";
+    i = k;
+    return true;
+}
+
+// A capital alone is a letter when it answers a quiz ("a letra O", "resposta: B.",
+// "(C)") rather than the article or the conjunction of a sentence.
+bool isLetterAlone(const std::string& t, size_t start, size_t end, const std::string& out) {
+    const uint8_t c = uint8_t(t[start]);
+    if (end != start + 1 || !(c >= 'A' && c <= 'Z')) return false;
+    std::string before = util::trimLineSpace(out);
+    if (before.size() >= 5 && util::upperLatin(before.substr(before.size() - 5)) == "LETRA") return true;
+    size_t k = end;
+    while (k < t.size() && t[k] == ' ') ++k;
+    return k == t.size() || t[k] == ')' || t[k] == ':' || (t[k] == '.' && start > 0);
+}
+
 }  // namespace
 
 std::string normalizeText(const std::string& input) {
@@ -242,6 +323,15 @@ std::string normalizeText(const std::string& input) {
         } else if (c == '-' && isDigit(at(i + 1))) {
             out += "menos ";
             ++i;
+        } else if (isDigit(c) && readDate(t, i, out)) {
+            out += ' ';
+        } else if ((c == 'R' || c == 'r') && at(i + 1) == '$' && (i == 0 || !isWordChar(uint8_t(t[i - 1])))) {
+            readMoney(t, i, out);
+        } else if ((c == 'n' || c == 'N') && (uint8_t(at(i + 1)) == 0xBA || uint8_t(at(i + 1)) == 0xB0) &&
+                   (i == 0 || !isWordChar(uint8_t(t[i - 1])))) {
+            // nº 5, Nº. 12
+            out += plat::cp("número");
+            i += at(i + 2) == '.' ? 3 : 2;
         } else if (isDigit(c)) {
             readNumber(t, i, out);
             out += ' ';
@@ -262,6 +352,11 @@ std::string normalizeText(const std::string& input) {
             const std::string* abbr = findAbbreviation(word);
             // An abbreviation ends with "." and a blank, or with "." at the end of the text.
             const bool dotted = at(end) == '.' && (at(end + 1) == ' ' || end + 1 == t.size());
+            if (isLetterAlone(t, i, end, out)) {
+                out += characterName(uint8_t(c));
+                i = end;
+                continue;
+            }
             if (dotted && abbr) {
                 out += *abbr;
                 i = end + 1;
