@@ -474,14 +474,16 @@ void splitWord(std::string_view text, std::string& word, std::string& arg) {
 
 void parseLine(std::string_view raw, Line& L) {
     L.text = util::trim(raw);
-    if (L.text.empty() || L.text[0] == '*' || L.text[0] == '@') L.nop = true;
-    L.norm = collapseBlanks(util::upperLatin(L.text));
-    if (!L.nop) {
-        splitWord(L.text, L.word, L.arg);
-        L.key = util::upperLatin(L.word);
-        L.handler = lookupCommand(L.key);
+    // Comments and labels are never a command nor a block word: long comment lines
+    // are common in big programs, so they are not copied again.
+    if (L.text.empty() || L.text[0] == '*' || L.text[0] == '@') {
+        L.nop = true;
+        return;
     }
-    const std::string& n = L.norm;
+    splitWord(L.text, L.word, L.arg);
+    L.key = util::upperLatin(L.word);
+    L.handler = lookupCommand(L.key);
+    const std::string n = collapseBlanks(util::upperLatin(L.text));
     L.seOpenerCandidate = n.size() > 3 && n.compare(0, 3, "SE ") == 0;
     L.seOpener = L.seOpenerCandidate && isWholeCondition(std::string_view(n).substr(3));
     L.senao = n == "SENAO" || n == plat::cp("SENÃO");

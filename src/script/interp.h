@@ -46,14 +46,13 @@ struct Line {
     std::string word;        // command word, a-z upper-cased (as the debug trace shows it)
     std::string key;         // the word upper-cased with util::upperLatin (table look-up)
     std::string arg;         // argument text, trimmed
-    std::string norm;        // trimmed, util::upperLatin, runs of blanks made one (block scans)
     std::string repeteArg;   // REPETE lines: the argument upper-cased, as FIM REPETE runs it
     Handler handler = nullptr;
     bool nop = false;        // empty, comment or label
-    bool seOpenerCandidate = false;  // norm begins with "SE "
+    bool seOpenerCandidate = false;  // the line, upper-cased with blanks collapsed, begins with "SE "
     bool seOpener = false;           // "SE condition" with nothing after it: opens a block
-    bool senao = false;              // norm is SENAO or SENÃO
-    BlockEnd fim = BlockEnd::None;   // norm is "FIM SE", "FIM ENQUANTO" or "FIM REPETE"
+    bool senao = false;              // the line is SENAO or SENÃO
+    BlockEnd fim = BlockEnd::None;   // the line is "FIM SE", "FIM ENQUANTO" or "FIM REPETE"
     std::shared_ptr<const Instr> code;  // null: run through the handler with `arg`
 };
 

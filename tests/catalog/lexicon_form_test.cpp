@@ -2,6 +2,8 @@
 // each change written to the user's file at once; a bad entry is refused.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "catalog/catalog.h"
 #include "catalog/lexicon_form.h"
 #include "console/console.h"
@@ -45,7 +47,7 @@ TEST(LexiconForm, AddHearChangeAndRemove) {
         p.run([] { catalog::EditPronunciations(); });
         const std::string path = speech::userLexiconPath();
         if (r.file) EXPECT_EQ(fileText(path), r.file);
-        else EXPECT_FALSE(plat::readPath(path, *new std::string)) << "written";
+        else EXPECT_FALSE(plat::readPath(path, *std::make_unique<std::string>())) << "written";
         EXPECT_TRUE(p.traced(r.saidLast)) << p.traceText();
         EXPECT_EQ(p.tracedCount("speak Palavra guardada"), r.saved);
         EXPECT_EQ(p.tracedCount("speak Palavra removida"), r.removed);

@@ -168,13 +168,15 @@ TEST(Results, AKilledPlayLeavesWholeRecords) {
     const pid_t pid = spawn({LUDIVAR_BIN, "--headless", "--ini", dir + "/ECOLAR.INI", "--keys-file", dir + "/keys.txt"},
                             {"XDG_DATA_HOME=" + home, "ECOLAR_CONFIG_DIR=" + dir + "/config"});
     ASSERT_GT(pid, 0);
-    // Killed once a few plays are in: the program is then playing the next one.
+    // Killed once two plays are in: the program is then playing the next one.  The
+    // deadline only catches a program that records nothing (a play takes seconds, more
+    // on a loaded machine under the sanitizers).
     std::vector<player::PlayRecord> plays;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(240);
     std::string csv;
     while (std::chrono::steady_clock::now() < deadline) {
         csv = csvIn(home);
-        if (!csv.empty() && player::parseResults(readText(csv), plays) && plays.size() >= 3) break;
+        if (!csv.empty() && player::parseResults(readText(csv), plays) && plays.size() >= 2) break;
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, WNOHANG), 0) << "the program ended before it was killed";
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -183,7 +185,7 @@ TEST(Results, AKilledPlayLeavesWholeRecords) {
     int status = 0;
     waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status));
-    ASSERT_GE(plays.size(), 3u) << "no plays recorded in time";
+    ASSERT_GE(plays.size(), 2u) << "no plays recorded in time";
 
     std::string text = readText(csv);
     size_t whole = 0;
