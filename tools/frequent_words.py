@@ -266,8 +266,8 @@ def main():
             continue
         mark = "'" if v in "EO" else "^"
         if w not in own_keys:
-            # The own voice looks words up as its normalizer writes them: ç is ss.
-            own_lines.append("%s=%s" % (w.replace("ç", "ss").replace("à", "a`"), mark))
+            # The own voice looks words up as its normalizer writes them: ç is w.
+            own_lines.append("%s=%s" % (w.replace("ç", "w").replace("à", "a`"), mark))
         if w not in brisa_keys:
             brisa_lines.append("%s=%s|" % (w.upper(), mark))
 
