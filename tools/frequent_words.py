@@ -10,13 +10,18 @@ pages (/usr/share/man/pt*).  Only words of the system's Brazilian word list coun
 Writes
   data/voice/frequentes.txt  rank, word, count, espeak-ng's stressed vowel
   data/voice/frequentes-controle.txt  the words ranked next, the same columns (no entries)
+  data/voice/frequentes-teste.txt  the words ranked after those, for a last check of rules
+                                   tuned on the control list (no entries either)
   a generated block at the end of data/voice/portug.exc   (word=^ closed, word=' open)
   a generated block at the end of data/brisatts/portug.exc (PALAVRA=^| / PALAVRA='|)
 Words listed in tools/phoncompare-known.txt keep our own reading; words with a
 hand-written exception keep it too.
 
-Usage: tools/frequent_words.py [--top N] [--check]
-  --check  exit 1 when the files on disk differ from what would be written
+Usage: tools/frequent_words.py [--top N] [--control N] [--test N] [--check] [--test-only]
+  --check      exit 1 when the files on disk differ from what would be written
+  --test-only  keep frequentes.txt and frequentes-controle.txt as they are (the machine's texts
+               change as programs come and go) and write only frequentes-teste.txt: the words
+               ranked after as many as those two lists hold, less the words of either
 """
 import argparse
 import collections
@@ -173,11 +178,45 @@ def with_block(head, lines):
     return head + BEGIN + "\n" + "".join(l + "\n" for l in lines) + END + "\n"
 
 
+def listed_words(path):
+    """The words of a list this tool wrote (rank, word, ...)."""
+    return [l.split("\t")[1] for l in read_text(path).splitlines() if l and not l.startswith("#")]
+
+
+def test_path():
+    return os.path.join(ROOT, "data", "voice", "frequentes-teste.txt")
+
+
+def test_listing(words, first_rank, counts, vowels):
+    lines = ["# Palavras que seguem as de frequentes-controle.txt na mesma contagem, sem entrada",
+             "# gerada e sem regra feita a partir delas: conferem as regras ajustadas no controle.",
+             "# posição, palavra, ocorrências, vogal tônica do espeak-ng pt-br (E é, e ê, O ó, o ô)"]
+    for rank, w in enumerate(words, first_rank):
+        lines.append("%d\t%s\t%d\t%s" % (rank, w, counts.get(w, 0), vowels[w] or "-"))
+    return "\n".join(lines) + "\n"
+
+
+def write_outputs(outputs, check):
+    """Writes each file whole (or, with check, names the stale ones); true when one is stale."""
+    changed = [p for p, t in outputs.items() if not os.path.exists(p) or read_text(p) != t]
+    if check:
+        for p in changed:
+            print("frequent_words: %s is out of date" % os.path.relpath(p, ROOT))
+        return bool(changed)
+    for p, t in outputs.items():
+        with open(p + ".tmp", "w", encoding="utf-8", newline="\n") as f:
+            f.write(t)
+        os.replace(p + ".tmp", p)
+    return False
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--top", type=int, default=3000)
     ap.add_argument("--control", type=int, default=1500)
+    ap.add_argument("--test", type=int, default=1500)
     ap.add_argument("--check", action="store_true")
+    ap.add_argument("--test-only", action="store_true")
     args = ap.parse_args()
 
     vocabulary = {l.strip() for l in read_text(DICT).splitlines() if l.strip() and l.strip() == l.strip().lower()}
@@ -193,8 +232,19 @@ def main():
             have.add(w)
             chosen.append(w)
     # The next words of the ranking get no entry: they measure the rules on words nobody picked.
-    control = [w for w in ranked[args.top:] if w not in have][:args.control]
-    vowels = espeak_vowels(chosen + control)
+    unpicked = [w for w in ranked[args.top:] if w not in have]
+    control = unpicked[:args.control]
+    # Rules are tuned on the control list; this one is looked at only to check them.
+    test = unpicked[args.control:args.control + args.test]
+    if args.test_only:
+        listed = [listed_words(os.path.join(ROOT, "data", "voice", n))
+                  for n in ("frequentes.txt", "frequentes-controle.txt")]
+        have = set(listed[0]) | set(listed[1])
+        test = [w for w in ranked[len(listed[0]) + len(listed[1]):] if w not in have][:args.test]
+        write_outputs({test_path(): test_listing(test, len(listed[0]) + len(listed[1]) + 1, counts,
+                                                 espeak_vowels(test))}, args.check)
+        return 0
+    vowels = espeak_vowels(chosen + control + test)
     is_known = known_words()
 
     listing = ["# Palavras mais frequentes do português do Brasil, contadas por tools/frequent_words.py",
@@ -216,8 +266,8 @@ def main():
             continue
         mark = "'" if v in "EO" else "^"
         if w not in own_keys:
-            # The own voice looks words up as its normalizer writes them: ç is ss.
-            own_lines.append("%s=%s" % (w.replace("ç", "ss").replace("à", "a`"), mark))
+            # The own voice looks words up as its normalizer writes them: ç is w.
+            own_lines.append("%s=%s" % (w.replace("ç", "w").replace("à", "a`"), mark))
         if w not in brisa_keys:
             brisa_lines.append("%s=%s|" % (w.upper(), mark))
 
@@ -229,19 +279,15 @@ def main():
 
     outputs = {
         os.path.join(ROOT, "data", "voice", "frequentes-controle.txt"): "\n".join(control_listing) + "\n",
+        test_path(): test_listing(test, args.top + len(control) + 1, counts, vowels),
         os.path.join(ROOT, "data", "voice", "frequentes.txt"): "\n".join(listing) + "\n",
         own_path: with_block(own_head, own_lines),
         brisa_path: with_block(brisa_head, brisa_lines),
     }
-    changed = [p for p, t in outputs.items() if not os.path.exists(p) or read_text(p) != t]
+    if write_outputs(outputs, args.check):
+        return 1
     if args.check:
-        for p in changed:
-            print("frequent_words: %s is out of date" % os.path.relpath(p, ROOT))
-        return 1 if changed else 0
-    for p, t in outputs.items():
-        with open(p + ".tmp", "w", encoding="utf-8", newline="\n") as f:
-            f.write(t)
-        os.replace(p + ".tmp", p)
+        return 0
     print("frequent_words: %d words (%d ranked, corpus %d words), %d own-voice and %d engine entries"
           % (len(chosen), args.top, sum(counts.values()), len(own_lines), len(brisa_lines)))
     return 0

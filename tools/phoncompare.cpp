@@ -25,16 +25,7 @@ namespace phoncmp {
 
 namespace {
 
-bool readFile(const std::string& path, std::string& out) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    out.clear();
-    char buf[65536];
-    size_t got;
-    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, got);
-    std::fclose(f);
-    return true;
-}
+bool readFile(const std::string& path, std::string& out) { return readWholeFile(path, out); }
 
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
@@ -48,23 +39,6 @@ std::vector<std::string> lines(const std::string& text) {
         i = j + 1;
     }
     return out;
-}
-
-// ---- our own front end ----------------------------------------------------------
-
-bool openOwn(const Options& o, std::string& error) {
-    std::string rules, exc;
-    if (!readFile(o.rules, rules) || !readFile(o.exceptions, exc)) {
-        error = "cannot read " + o.rules + " or " + o.exceptions;
-        return false;
-    }
-    speech::parseLetterRules(rules);
-    speech::parseExceptionWords(exc);
-    return true;
-}
-
-Phones transcribeOwn(const std::string& wordUtf8) {
-    return fromOwn(speech::transcribeText(plat::utf8ToCp1252(wordUtf8)));
 }
 
 // The transcribers --with can choose; another engine adds its line here.
@@ -159,72 +133,6 @@ struct EspeakCache {
     }
 };
 
-// ---- the word list ------------------------------------------------------------------
-
-// Lower-case words of Portuguese letters only: names, abbreviations and
-// compounds with hyphens are left out.
-bool plainWord(const std::string& w) {
-    if (w.empty()) return false;
-    static const std::string accented = plat::cp("áàâãéêíóôõúüç");
-    const std::string cp = plat::utf8ToCp1252(w);
-    for (unsigned char c : cp)
-        if (!(c >= 'a' && c <= 'z') && accented.find(char(c)) == std::string::npos) return false;
-    return true;
-}
-
-// ---- categories ---------------------------------------------------------------------
-
-std::string stressedVowel(const Phones& w) {
-    for (const std::string& p : w)
-        if (p[0] == '\'') return p.substr(1);
-    return "";
-}
-
-// espeak-ng writes lh as l and a glide (filho, júlio alike): so do we, here.
-// d and j side by side are the dj of adjetivo, however they are written.
-Phones consonants(const Phones& w) {
-    Phones out;
-    for (const std::string& p : w) {
-        if (!isConsonant(p)) continue;
-        if (p == "Z" && !out.empty() && out.back() == "d") out.back() = "dZ";
-        else out.push_back(p == "L" ? "l" : p);
-    }
-    return out;
-}
-
-// Whole-word form: an unstressed high vowel next to another vowel is heard
-// alike as glide or vowel (índio, piano), so both are written as the vowel;
-// lh is l and that vowel; ou is o.
-Phones wholeForm(const Phones& w) {
-    Phones out;
-    for (const std::string& p : w) {
-        if (p == "L") {
-            out.push_back("l");
-            out.push_back("i");
-        } else if (p == "Z" && !out.empty() && out.back() == "d") {
-            out.back() = "dZ";
-        } else if (p == "w" && !out.empty() && (out.back() == "o" || out.back() == "'o")) {
-            // ou is said o in Brazil (falou, outro): both spellings of it agree
-        } else {
-            out.push_back(p == "j" ? "i" : p == "w" ? "u" : p);
-        }
-    }
-    return out;
-}
-
-struct Category {
-    const char* name;
-    long agree = 0, total = 0;
-};
-
-// A known-differences line names a word, or a family of words as a stem and "*".
-bool isKnown(const std::unordered_map<std::string, std::string>& known, const std::string& w) {
-    if (known.count(w)) return true;
-    for (size_t n = w.size(); n > 0; --n)
-        if (known.count(w.substr(0, n) + "*")) return true;
-    return false;
-}
-
 int usage() {
     std::fprintf(stderr,
                  "usage: ludivar_phoncompare [--with NAME] [--words FILE] [--cache FILE] [--known FILE]\n"
@@ -236,11 +144,6 @@ int usage() {
 }
 
 }  // namespace
-
-const Transcriber& ownTranscriber() {
-    static const Transcriber t{"own", "our own voice's front end (regras.rgr, portug.exc)", openOwn, transcribeOwn};
-    return t;
-}
 
 int run(int argc, char** argv) {
     Options opt;
@@ -292,30 +195,12 @@ int run(int argc, char** argv) {
             std::fprintf(stderr, "phoncompare: cannot read the word list %s\n", wordsPath.c_str());
             return 1;
         }
-        long seen = 0;
-        for (std::string w : lines(text)) {
-            // The frequent-word list: "rank<TAB>word<TAB>..." under "#" comments.
-            if (!w.empty() && w[0] == '#') continue;
-            if (w.find('\t') != std::string::npos) {
-                const size_t tab = w.find('\t');
-                const bool ranked = tab > 0 && w.find_first_not_of("0123456789") == tab;
-                w = ranked ? w.substr(tab + 1, w.find('\t', tab + 1) - tab - 1) : w.substr(0, tab);
-            }
-            if (!plainWord(w)) continue;
-            if (seen++ % every != 0) continue;
-            words.push_back(w);
-            if (limit && long(words.size()) >= limit) break;
-        }
+        words = listWords(text, every, limit);
     }
-    std::unordered_map<std::string, std::string> known;  // word -> reason
+    KnownList known;
     {
         std::string text;
-        if (readFile(knownPath, text))
-            for (const std::string& l : lines(text)) {
-                if (l.empty() || l[0] == '#') continue;
-                const size_t sp = l.find_first_of(" \t");
-                known[l.substr(0, sp)] = sp == std::string::npos ? "" : util::trimLineSpace(l.substr(sp));
-            }
+        if (readFile(knownPath, text)) known.parse(text);
     }
 
     const std::string dir = cachePath.substr(0, cachePath.rfind('/'));
@@ -325,8 +210,7 @@ int run(int argc, char** argv) {
     cache.load();
     if (!cachedOnly) cache.fill(words);
 
-    Category stress{"stress"}, eo{"stressed e/o quality"}, vowel{"stressed vowel (all)"}, x{"x"},
-        cons{"consonants"}, whole{"whole word"};
+    Tally tally;
     long knownCount = 0;
     FILE* diffs = diffsPath.empty() ? nullptr : std::fopen(diffsPath.c_str(), "w");
     for (const std::string& w : words) {
@@ -339,35 +223,18 @@ int run(int argc, char** argv) {
                         join(theirs).c_str(), it->second.c_str());
             continue;
         }
-        if (isKnown(known, w)) {
+        if (known.contains(w)) {
             ++knownCount;
             continue;
         }
-        auto count = [&](Category& c, bool ok) {
-            ++c.total;
-            if (ok) ++c.agree;
-            else if (diffs)
-                std::fprintf(diffs, "%s\t%s\t%s\t%s\n", c.name, w.c_str(), join(ours).c_str(), join(theirs).c_str());
-        };
-        const int so = stressFromEnd(ours), st = stressFromEnd(theirs);
-        count(stress, so == st && so != 0);
-        const std::string vo = stressedVowel(ours), vt = stressedVowel(theirs);
-        const bool sameVowel = so == st && vo == vt;
-        count(vowel, sameVowel);
-        auto eoFamily = [](const std::string& v) { return !v.empty() && std::strchr("eEoO", v[0]); };
-        if (eoFamily(vo) || eoFamily(vt)) count(eo, sameVowel);
-        const bool sameCons = consonants(ours) == consonants(theirs);
-        if (w.find('x') != std::string::npos) count(x, sameCons);
-        count(cons, sameCons);
-        count(whole, wholeForm(ours) == wholeForm(theirs));
+        tally.add(w, ours, theirs, diffs);
     }
     if (diffs) std::fclose(diffs);
     if (!show.empty()) return 0;
-    std::printf("transcriber %s, %ld words of %s compared, %ld known differences left out\n", tr->name, whole.total,
+    std::printf("transcriber %s, %ld words of %s compared, %ld known differences left out\n", tr->name, tally.whole.total,
                 wordsPath.c_str(), knownCount);
-    for (const Category* c : {&stress, &eo, &vowel, &x, &cons, &whole})
-        std::printf("%-22s %7.2f%%  (%ld of %ld)\n", c->name, c->total ? 100.0 * double(c->agree) / double(c->total) : 0.0,
-                    c->agree, c->total);
+    for (const Category* c : tally.all())
+        std::printf("%-22s %7.2f%%  (%ld of %ld)\n", c->name, 100.0 * c->share(), c->agree, c->total);
     return 0;
 }
 

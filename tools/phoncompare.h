@@ -12,8 +12,10 @@
 // A transcriber is one entry of the table in phoncompare.cpp: a name for
 // --with, a start function and a word function.
 #pragma once
+#include <cstdio>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace phoncmp {
@@ -49,5 +51,36 @@ bool isNucleus(const std::string& phone);    // a vowel, stressed or not
 bool isConsonant(const std::string& phone);
 int stressFromEnd(const Phones& word);        // 1 = last vowel; 0 when unmarked
 std::string join(const Phones& word);         // "k 'a z 6"
+
+// ---- comparing (phoncompare_core.cpp: the tool and the tests share it) ----
+
+// The words of a list: one a line, or the frequent-word lists' "rank<TAB>word<TAB>..."
+// under "#" comments.  Only plain lower-case Portuguese words are kept (no names,
+// abbreviations or hyphens); every `every`-th of them, at most `limit` (0: all).
+std::vector<std::string> listWords(const std::string& text, long every = 1, long limit = 0);
+bool readWholeFile(const std::string& path, std::string& out);
+
+// Words espeak-ng misreads on purpose-differing readings of ours (phoncompare-known.txt):
+// a word, or a stem and "*" for a family, then its reason.
+struct KnownList {
+    std::unordered_map<std::string, std::string> reasons;
+    void parse(const std::string& text);
+    bool contains(const std::string& word) const;
+};
+
+struct Category {
+    const char* name;
+    long agree = 0, total = 0;
+    double share() const { return total ? double(agree) / double(total) : 0.0; }
+};
+
+// The per-category counts of a list: each word's reading by a transcriber (ours)
+// against espeak-ng's (theirs).  A disagreement is written to `diffs` when given.
+struct Tally {
+    Category stress{"stress"}, eo{"stressed e/o quality"}, vowel{"stressed vowel (all)"}, x{"x"},
+        cons{"consonants"}, whole{"whole word"};
+    void add(const std::string& word, const Phones& ours, const Phones& theirs, std::FILE* diffs = nullptr);
+    std::vector<const Category*> all() const { return {&stress, &eo, &vowel, &x, &cons, &whole}; }
+};
 
 }  // namespace phoncmp

@@ -372,6 +372,11 @@ std::string normalizeText(const std::string& text) {
                    (c == '\'' || ((c == 145 || c == 146) && i + 1 < n &&
                                    isLetterOrAccented(static_cast<unsigned char>(text[i + 1]))))) {
             // d'água and d’água read as one word; a closing quote after a d stays a quote
+        } else if ((c == 199 || c == 231) && ((i > 0 && isLetterOrAccented(static_cast<unsigned char>(text[i - 1]))) ||
+                                              (i + 1 < n && isLetterOrAccented(static_cast<unsigned char>(text[i + 1]))))) {
+            // Inside a word ç is written w, a letter no word keeps after the step above: it
+            // sounds as ss but closes the e/o before it where ss opens it (cabeça, começo; promessa).
+            out += 'w';
         } else if (c < 32) {
             out += kBlankMark;
         } else if (c < 128) {
@@ -458,6 +463,8 @@ int markStress(std::string& w, int vowelsInText) {
         }
         }
     }
+    // An i or u that opens the word before the last syllable is its stressed vowel (içam, isso).
+    if (chosen < 0 && state == 8) chosen = 0;
     if (chosen < 0 || chosen >= n) return -1;
     w[chosen] = char(upper(w[chosen]));
     return int(chosen);

@@ -45,10 +45,12 @@ TEST_F(PhoneticsTest, NormalizationTurnsWAndYIntoVowelsOnlyNextToLetters) {
 TEST_F(PhoneticsTest, NormalizationReplacesAccentsControlsAndApostrophes) {
     EXPECT_EQ(normalizeText(plat::cp("d'água")), "da'gua");
     EXPECT_EQ(normalizeText("o'clock"), "o'clock");  // only after d
-    EXPECT_EQ(normalizeText(plat::cp("ação")), "assa~o");
+    // Inside a word ç is w (sounded as ss, but it leaves the e/o before it closed); alone it is ss.
+    EXPECT_EQ(normalizeText(plat::cp("ação")), "awa~o");
+    EXPECT_EQ(normalizeText(plat::cp("ç")), "ss");
     EXPECT_EQ(normalizeText(plat::cp("Ñandu")), "nhandu");
     EXPECT_EQ(normalizeText(plat::cp("ÊXITO")), "e^XITO");
-    EXPECT_EQ(normalizeText(plat::cp("lingüiça")), "linguissa");
+    EXPECT_EQ(normalizeText(plat::cp("lingüiça")), "linguiwa");
     EXPECT_EQ(normalizeText(plat::cp("3×4")), "3x4");
     EXPECT_EQ(normalizeText(plat::cp("¿")), "?");
     EXPECT_EQ(normalizeText(plat::cp("§«»")), plat::cp("§«»"));
@@ -197,9 +199,10 @@ TEST_F(PhoneticsTest, StressFollowsThePortugueseRules) {
     EXPECT_EQ(stressed("sal"), "sAl");         // one vowel, but it ends in l
     EXPECT_EQ(stressed("mar"), "mar");         // one vowel: unmarked
     EXPECT_EQ(stressed("brt"), "brt");
-    // The state machine leaves a stressed first i or u unmarked...
-    EXPECT_EQ(stressed("ilha"), "ilha");
-    // ... and marks the silent u of -que; our rules carry that stress back.
+    // A stressed first i or u is marked like any other (ilha, içam) ...
+    EXPECT_EQ(stressed("ilha"), "Ilha");
+    EXPECT_EQ(stressed("issam"), "Issam");
+    // ... and the silent u of -que is marked; our rules carry that stress back.
     EXPECT_EQ(stressed("duque"), "duqUe");
 }
 
@@ -390,6 +393,38 @@ TEST_F(PhoneticsTest, StressedEAndOOfFrequentWords) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(stressedToken(transcribeText(plat::utf8ToCp1252(c.word))), c.vowel) << c.word;
+}
+
+// Endings that decide the stressed e/o of words without an entry, each with the
+// regular exceptions that come before it; none of these words is listed.
+TEST_F(PhoneticsTest, EndingsDecideTheStressedEAndOOfUnlistedWords) {
+    ASSERT_TRUE(loadLetterRules(kRules));
+    ASSERT_TRUE(loadExceptionWords(kExceptions));
+    const struct {
+        const char* word;
+        const char* vowel;
+    } cases[] = {
+        // -ora open in verbs and nouns, closed in -dora/-tora/-sora and senhora; adora opens again
+        {"piora", "O"}, {"aprimora", "O"}, {"aurora", "O"}, {"impressora", "O^"}, {"monitora", "O^"},
+        {"amplificadora", "O^"}, {"adora", "O"},
+        // -ova open, the subjunctive of mover closed
+        {"aprova", "O"}, {"comprovas", "O"}, {"promova", "O^"}, {"removam", "O^"},
+        // -eta/-eto/-ete open, diminutives closed, compl- open again
+        {"secreta", "E"}, {"injeta", "E"}, {"arquitetam", "E"}, {"caderneta", "E^"}, {"etiqueta", "E^"},
+        {"esqueleto", "E^"}, {"folheto", "E^"}, {"incompleta", "E"}, {"completo", "E"}, {"alfinete", "E^"},
+        // 2nd conjugation and adjectives in -eve open, teve and its family closed
+        {"descreve", "E"}, {"leve", "E"}, {"manteve", "E^"}, {"diferem", "E"},
+        // ç keeps the e/o before it closed where ss opens it; almoça stays open
+        {"cabeça", "E^"}, {"amadureçam", "E^"}, {"apreço", "E^"}, {"interessa", "E"}, {"almoça", "O"},
+        {"aquece", "E"}, {"mostre", "O"}, {"absorve", "O"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(stressedToken(transcribeText(plat::utf8ToCp1252(c.word))), c.vowel) << c.word;
+    // An s before ç is silent, as before c: one s sound (desça, cresça).
+    for (const char* w : {"desça", "cresçam", "nasço"}) {
+        const std::string t = transcribeText(plat::utf8ToCp1252(w));
+        EXPECT_EQ(std::count(t.begin(), t.end(), 's'), 1) << w << " " << t;
+    }
 }
 
 TEST_F(PhoneticsTest, AWrittenAccentIsTheOnlyStressedVowel) {

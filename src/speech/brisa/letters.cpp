@@ -103,7 +103,10 @@ void convertWord(const std::string& w, int stress, std::vector<std::string>& out
             ++p;
             continue;
         }
-        const std::string o = win->output.substr(0, kRuleOutputUsed);
+        std::string o = win->output.substr(0, kRuleOutputUsed);
+        // The endings that open a stressed e/o (-eta, -odo) also end words stressed
+        // earlier (método, parâmetro): off the stress the vowel stays closed.
+        if ((o == "ee" || o == "oo") && s != SIZE_MAX && (p > s || p + win->target.size() <= s)) o.pop_back();
         for (char ch : o) {
             if (p >= s && !marked) {
                 ph += '>';
