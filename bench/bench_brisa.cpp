@@ -1,17 +1,30 @@
 // Embedded engine figures: rendering speed (times real time), time to the first
 // sound of a sentence, and how closely the rendered pitch follows the targets of the
 // timing step (median error in semitones; a question must end higher than it starts).
+// Then long texts through ttsSpeak: processor time at 16, 32, 64 and 80 pages with the
+// growth ratios (goal: 80 pages at most 6.5 times 16), the first sample handed to the
+// wave output after ttsSpeak is called (goal: 20 ms at any length), and espeak-ng's
+// processor time on the same 80 pages for comparison.
 // bench_brisa [--wav OUT.wav TEXT]   (the second form writes one text for listening)
 #include "ludivar_paths.h"
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
+#include <fstream>
 #include <sstream>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "speech/brisa/brisa.h"
 #include "speech/brisa/chain.h"
 #include "speech/brisa/render.h"
 #include "speech/wave.h"
@@ -92,6 +105,104 @@ bool load(brisa::DiphoneDb& db) {
     return true;
 }
 
+double cpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+double childCpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// About 1,800 characters a page (30 lines of 60), the sentences above in turn.
+std::string pagesOfText(int pages) {
+    std::string text;
+    for (size_t i = 0; text.size() < size_t(pages) * 1800; ++i) text += std::string(kSentences[i % 10]) + " ";
+    return text;
+}
+
+struct SpeakRun {
+    double cpu = 0, firstMs = -1;
+    size_t samples = 0;
+};
+
+// ttsSpeak on the wave output, its pieces caught on the way to the device.
+SpeakRun speakTimed(const std::string& utf8) {
+    const std::string text = plat::utf8ToCp1252(utf8);
+    SpeakRun run;
+    Clock::time_point t0;
+    speech::setWaveSink([&](const uint8_t*, size_t len, int, int, int) {
+        if (run.firstMs < 0) run.firstMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+        run.samples += len / 2;
+    });
+    const double c0 = cpuSeconds();
+    t0 = Clock::now();
+    brisa::ttsSpeak(text);
+    run.cpu = cpuSeconds() - c0;
+    speech::setWaveSink(nullptr);
+    return run;
+}
+
+// espeak-ng's processor time for the same text into /dev/null; negative when it cannot run.
+double espeakSeconds(const std::string& utf8) {
+    char name[] = "/tmp/bench_brisa-XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd < 0) return -1;
+    close(fd);
+    std::ofstream(name) << utf8;
+    const char* argv[] = {"espeak-ng", "-q", "-v", "pt-br", "-f", name, "-w", "/dev/null", nullptr};
+    const double c0 = childCpuSeconds();
+    pid_t pid = 0;
+    int status = 0;
+    const bool ran = posix_spawnp(&pid, "espeak-ng", nullptr, nullptr, const_cast<char**>(argv), environ) == 0 &&
+                     waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    std::remove(name);
+    return ran ? childCpuSeconds() - c0 : -1;
+}
+
+// The long-text figures; false when a goal is missed, `error` on a failure to run.
+bool longTexts(bool& error) {
+    if (!brisa::ttsOpen(kDir + "br4", kDir + "portug.nrl", kDir + "portug.exc", kDir + "portug.dfn",
+                        kDir + "portug.pro", kDir + "portug.abr")) {
+        std::fprintf(stderr, "bench_brisa: the engine does not open: %s\n", plat::cp1252ToUtf8(brisa::ttsErrorText()).c_str());
+        error = true;
+        return false;
+    }
+    const int sizes[] = {16, 32, 64, 80};
+    double cpu[4] = {};
+    double firstWorst = 0;
+    std::string text80;
+    for (int k = 0; k < 4; ++k) {
+        const std::string text = pagesOfText(sizes[k]);
+        const SpeakRun run = speakTimed(text);
+        if (run.samples == 0 || run.firstMs < 0) {
+            std::fprintf(stderr, "bench_brisa: no sound for %d pages\n", sizes[k]);
+            error = true;
+            return false;
+        }
+        cpu[k] = run.cpu;
+        firstWorst = std::max(firstWorst, run.firstMs);
+        std::printf("brisa: %d pages (%zu characters): %.3f s of processor time for %.0f s of speech, first sample after %.1f ms\n",
+                    sizes[k], text.size(), run.cpu, double(run.samples) / 16000, run.firstMs);
+        if (sizes[k] == 80) text80 = text;
+    }
+    const SpeakRun shortRun = speakTimed(kSentences[0]);
+    firstWorst = std::max(firstWorst, shortRun.firstMs);
+    brisa::ttsClose();
+    const double growth = cpu[3] / cpu[0];
+    std::printf("brisa: growth by doubling: 32/16 %.2f, 64/32 %.2f; 80/16 %.2f (goal at most 6.5; linear 5.0)\n",
+                cpu[1] / cpu[0], cpu[2] / cpu[1], growth);
+    std::printf("brisa: first sample after at most %.1f ms of ttsSpeak, a sentence to 80 pages (goal at most 20)\n",
+                firstWorst);
+    const double es = espeakSeconds(text80);
+    if (es > 0) std::printf("brisa: 80 pages: %.3f s against espeak-ng's %.3f s, %.2f times its time\n", cpu[3], es, cpu[3] / es);
+    else std::printf("brisa: espeak-ng did not run: no comparison\n");
+    return growth <= 6.5 && firstWorst <= 20;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -159,5 +270,8 @@ int main(int argc, char** argv) {
     std::printf("brisa: rendered pitch off the targets by %.2f semitones (median of %zu frames)\n", median,
                 errors.size());
     std::printf("brisa: %d of %d questions end higher than they start\n", risingQuestions, questions);
-    return median <= 1.0 && risingQuestions == questions ? 0 : 1;
+    bool error = false;
+    const bool longOk = longTexts(error);
+    if (error) return 2;
+    return median <= 1.0 && risingQuestions == questions && longOk ? 0 : 1;
 }

@@ -155,15 +155,26 @@ bool renderToWav(const std::string& textCp1252, const std::string& wavPath, std:
         problem = kServerWritesNoFile;
         return false;
     }
-    beginCapture();
-    speak(textCp1252);
-    const std::string samples = endCapture();
-    FILE* f = std::fopen(wavPath.c_str(), "wb");
+    // The own voice's samples go to the file as they are made; it takes its name once whole.
+    const std::string part = wavPath + ".part";
+    FILE* f = std::fopen(part.c_str(), "wb");
     if (f) {
-        const std::string header = makeWaveHeader(samples.size(), 11025, 1, 8);
-        bool ok = std::fwrite(header.data(), 1, header.size(), f) == header.size() &&
-                  std::fwrite(samples.data(), 1, samples.size(), f) == samples.size();
-        if (std::fclose(f) == 0 && ok) return true;
+        size_t dataLen = 0;
+        auto put = [&](const std::string& piece) {
+            dataLen += piece.size();
+            return std::fwrite(piece.data(), 1, piece.size(), f) == piece.size();
+        };
+        bool ok = put(makeWaveHeader(0, 11025, 1, 8));
+        dataLen = 0;
+        beginCapture(put);
+        speak(textCp1252);
+        ok = !waveState().captureSpillFailed && ok;
+        ok = put(endCapture()) && ok;
+        const std::string header = makeWaveHeader(dataLen, 11025, 1, 8);
+        ok = ok && std::fseek(f, 0, SEEK_SET) == 0 && std::fwrite(header.data(), 1, header.size(), f) == header.size();
+        ok = std::fclose(f) == 0 && ok;
+        if (ok && std::rename(part.c_str(), wavPath.c_str()) == 0) return true;
+        std::remove(part.c_str());
     }
     problem = "não foi possível gravar " + wavPath;
     return false;

@@ -93,6 +93,14 @@ void captureGap() {
     gWave.captureClockMs = now;
 }
 
+constexpr size_t kSpillPiece = 1 << 16;
+
+void spillCaptured() {
+    if (!gWave.captureSpill || gWave.captured.size() < kSpillPiece) return;
+    if (!gWave.captureSpill(gWave.captured)) gWave.captureSpillFailed = true;
+    gWave.captured.clear();
+}
+
 // Appends samples converted to 8-bit mono 11025 Hz (nearest sample).
 void captureSamples(const uint8_t* data, size_t len, int rate, int channels, int bits) {
     captureGap();
@@ -106,6 +114,7 @@ void captureSamples(const uint8_t* data, size_t len, int rate, int channels, int
         const uint8_t* s = data + src * frame;
         gWave.captured += char(bits == 8 ? s[0] : uint8_t(s[1] ^ 0x80));
     }
+    spillCaptured();
 }
 
 }  // namespace
@@ -117,16 +126,21 @@ size_t wavePieceSize(uint64_t remaining) {
     return size_t(std::min<uint64_t>(remaining, kWaveBufferSize));
 }
 
-void beginCapture() {
+void beginCapture() { beginCapture(nullptr); }
+
+void beginCapture(std::function<bool(const std::string&)> spill) {
     stopPlayback();
     gWave.capturing = true;
     gWave.captured.clear();
+    gWave.captureSpill = std::move(spill);
+    gWave.captureSpillFailed = false;
     gWave.captureClockMs = clockMs();
 }
 
 std::string endCapture() {
     if (gWave.capturing) captureGap();
     gWave.capturing = false;
+    gWave.captureSpill = nullptr;
     std::string out;
     out.swap(gWave.captured);
     return out;

@@ -44,6 +44,10 @@ struct WaveState {
     bool capturing = false;
     std::string captured;
     uint64_t captureClockMs = 0;
+    // When set, collected samples are handed on in pieces rather than kept (a long
+    // text into a file keeps its memory flat); false from it is remembered.
+    std::function<bool(const std::string&)> captureSpill;
+    bool captureSpillFailed = false;
 };
 WaveState& waveState();
 void resetWave();   // closes the device and starts from the initial settings
@@ -53,7 +57,9 @@ void resetWave();   // closes the device and starts from the initial settings
 size_t wavePieceSize(uint64_t remaining);
 
 void beginCapture();
-std::string endCapture();   // the samples collected since beginCapture
+// Capture whose samples go to `spill` in pieces as they come; endCapture gives the rest.
+void beginCapture(std::function<bool(const std::string&)> spill);
+std::string endCapture();   // the samples collected since beginCapture (not yet spilled)
 bool capturing();
 // While set, every sound goes to the sink, untouched, instead of the device or the
 // capture (a voice streamed into a file at its own rate).  Empty: sounds play again.

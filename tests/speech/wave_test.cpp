@@ -250,3 +250,41 @@ TEST_F(WaveTest, CaptureCollectsSoundAndTheSilenceBetween) {
     });
     EXPECT_NEAR(double(got.size()), 5512.0, 1100.0);
 }
+
+namespace {
+
+TEST_F(WaveTest, CaptureHandsOnItsSamplesInPiecesWhenAsked) {
+    InProc p("", "", false);
+    std::string s(300000, '\0');
+    for (size_t i = 0; i < s.size(); ++i) s[i] = char(128 + int(60 * std::sin(double(i) / 9)));
+    std::string whole, spilled, rest;
+    size_t pieces = 0;
+    p.run([&] {
+        beginCapture();
+        playSamples(reinterpret_cast<const uint8_t*>(s.data()), s.size(), 22050, 1, 8);
+        whole = endCapture();
+        beginCapture([&](const std::string& piece) {
+            spilled += piece;
+            return ++pieces != 2;  // the second piece "fails to be written"
+        });
+        // In pieces, as a voice plays: the capture never holds the whole sound.
+        for (size_t at = 0; at < s.size(); at += 30000) {
+            playSamples(reinterpret_cast<const uint8_t*>(s.data()) + at, 30000, 22050, 1, 8);
+            EXPECT_LT(waveState().captured.size(), size_t(1 << 16));
+        }
+        EXPECT_TRUE(waveState().captureSpillFailed);
+        rest = endCapture();
+    });
+    EXPECT_EQ(whole.size(), 150000u);
+    EXPECT_GE(pieces, 2u);
+    EXPECT_EQ(spilled + rest, whole);
+    // A plain capture after it keeps everything again.
+    p.run([&] {
+        beginCapture();
+        playSamples(reinterpret_cast<const uint8_t*>(s.data()), s.size(), 22050, 1, 8);
+        rest = endCapture();
+    });
+    EXPECT_EQ(rest, whole);
+}
+
+}  // namespace

@@ -126,7 +126,9 @@ void ttsSetFactors(double pitchFactor, double durationFactor) {
 
 bool ttsSpeak(const std::string& text) {
     if (!gEng.open || util::trimLineSpace(text).empty()) return gEng.open;
-    const std::vector<std::string> lines = textToPhonemeLines(text, gEng.pitchFactor, gEng.durationFactor);
+    // Phrase by phrase: the first sound comes as soon as the first phrase is made.
+    PhraseTranscriber phrases(text, gEng.pitchFactor, gEng.durationFactor);
+    std::vector<std::string> lines;
     speech::WaveState& w = speech::waveState();
     const bool fast = w.fastRate, cut = w.cutPeriods;
     speech::setFastRate(false);
@@ -135,21 +137,25 @@ bool ttsSpeak(const std::string& text) {
     Synth& s = gEng.synth;
     gEng.play.clear();
     synthReset(s);
-    for (size_t i = 0; i < lines.size() && !cutShort; ++i) {
-        if (lines[i].empty() && i + 1 < lines.size()) continue;
-        synthWrite(s, lines[i]);
-        if (synthLastError(s) != 0) {
-            synthReset(s);
-            ok = false;
-        }
-        if (i + 1 == lines.size()) synthFlush(s);
-        size_t n;
-        while ((n = synthRead(s, gEng.fetch.data(), kFetchSamples)) > 0) {
-            if (!deliver(gEng.fetch.data(), n)) ok = false;
-            // A key cuts the engine at once, like the own voice.
-            if (!gEng.writingFile && keyCut()) {
-                cutShort = true;
-                break;
+    while (!cutShort && phrases.next(lines)) {
+        const bool lastPhrase = phrases.done();
+        for (size_t i = 0; i < lines.size() && !cutShort; ++i) {
+            const bool lastLine = lastPhrase && i + 1 == lines.size();
+            if (lines[i].empty() && !lastLine) continue;
+            synthWrite(s, lines[i]);
+            if (synthLastError(s) != 0) {
+                synthReset(s);
+                ok = false;
+            }
+            if (lastLine) synthFlush(s);
+            size_t n;
+            while ((n = synthRead(s, gEng.fetch.data(), kFetchSamples)) > 0) {
+                if (!deliver(gEng.fetch.data(), n)) ok = false;
+                // A key cuts the engine at once, like the own voice.
+                if (!gEng.writingFile && keyCut()) {
+                    cutShort = true;
+                    break;
+                }
             }
         }
     }

@@ -274,8 +274,7 @@ int stressPosition(const std::string& word) {
     return r;
 }
 
-std::vector<std::string> wordsToPhonemes(const std::vector<std::string>& lines) {
-    std::vector<std::string> out;
+void appendWordPhonemes(const std::vector<std::string>& lines, std::vector<std::string>& out) {
     static const char* const kUnstressed[] = {"POR", "DAS", "DOS", "COM", "N\xC3O", "SIM"};
     for (const std::string& line : lines) {
         out.push_back(";" + line);
@@ -315,9 +314,11 @@ std::vector<std::string> wordsToPhonemes(const std::vector<std::string>& lines) 
         }
         convertWord(word, stress, out);
     }
-    out.push_back("__");
+}
+
+void linkWords(std::vector<std::string>& out, size_t from) {
     // Linking: a final r or s before a word that starts with a vowel.
-    for (size_t i = 3; i + 1 < out.size(); ++i) {
+    for (size_t i = std::max<size_t>(from, 2); i + 1 < out.size(); ++i) {
         if (out[i].empty() || out[i][0] != ';') continue;
         std::string next = out[i + 1];
         if (!next.empty() && uint8_t(next[0]) == 168) next.erase(0, 1);
@@ -327,6 +328,13 @@ std::vector<std::string> wordsToPhonemes(const std::vector<std::string>& lines) 
         if (last == "r2") last = "r";
         else if (last == "s2") last = "z";
     }
+}
+
+std::vector<std::string> wordsToPhonemes(const std::vector<std::string>& lines) {
+    std::vector<std::string> out;
+    appendWordPhonemes(lines, out);
+    out.push_back("__");
+    linkWords(out, 3);
     return out;
 }
 

@@ -223,25 +223,30 @@ std::vector<std::string> classifyWords(const std::string& text) {
     return out;
 }
 
+std::string intonationClass(const std::string& entry) { return entry.size() >= 3 ? entry.substr(1, 2) : std::string(); }
+
+std::string intonateEntry(const std::string& prev, const std::string& entry, const std::string& next, char& lastDigit) {
+    const std::string cur = intonationClass(entry);
+    std::string pattern = "555";
+    for (const Pattern& p : L().patterns) {
+        if ((p.prev.empty() || p.prev == prev) && (p.word.empty() || p.word == cur) &&
+            (p.next.empty() || p.next == next)) {
+            pattern = p.pattern;
+            break;
+        }
+    }
+    if (!pattern.empty() && pattern[0] == '?') pattern[0] = lastDigit;
+    if (pattern.size() >= 3) lastDigit = pattern[2];
+    return pattern + "|" + (entry.size() > 4 ? entry.substr(4) : std::string());
+}
+
 std::vector<std::string> assignIntonation(const std::vector<std::string>& entries) {
     std::vector<std::string> out;
-    auto classOf = [](const std::string& e) { return e.size() >= 3 ? e.substr(1, 2) : std::string(); };
     char lastDigit = '5';
     for (size_t i = 0; i < entries.size(); ++i) {
-        const std::string prev = i > 0 ? classOf(entries[i - 1]) : std::string();
-        const std::string cur = classOf(entries[i]);
-        const std::string next = i + 1 < entries.size() ? classOf(entries[i + 1]) : std::string();
-        std::string pattern = "555";
-        for (const Pattern& p : L().patterns) {
-            if ((p.prev.empty() || p.prev == prev) && (p.word.empty() || p.word == cur) &&
-                (p.next.empty() || p.next == next)) {
-                pattern = p.pattern;
-                break;
-            }
-        }
-        if (!pattern.empty() && pattern[0] == '?') pattern[0] = lastDigit;
-        if (pattern.size() >= 3) lastDigit = pattern[2];
-        out.push_back(pattern + "|" + (entries[i].size() > 4 ? entries[i].substr(4) : std::string()));
+        const std::string prev = i > 0 ? intonationClass(entries[i - 1]) : std::string();
+        const std::string next = i + 1 < entries.size() ? intonationClass(entries[i + 1]) : std::string();
+        out.push_back(intonateEntry(prev, entries[i], next, lastDigit));
     }
     return out;
 }
@@ -266,92 +271,92 @@ int pitchOf(char digit, double pitchFactor) {
 
 }  // namespace
 
+void timePhoneme(TimingState& st, const std::string& input, bool lastOfWord, double pitchFactor,
+                 double durationFactor, std::vector<std::string>& out) {
+    std::string line = input;
+    if (line.empty()) {
+        st.emphasis = 100;
+        out.push_back(line);
+        return;
+    }
+    if (line[0] == ';') {
+        if (line.size() >= 5 && line[4] == '|') {
+            st.pattern = line.substr(1, 3);
+            line.erase(1, 4);
+            st.wordLen = line.size() - 1;
+            st.stage = 0;
+        }
+        out.push_back(line);  // MBROLA reads it as a comment
+        return;
+    }
+    bool stressed = false;
+    if (line[0] == '>') {
+        st.emphasis = 145;
+        line.erase(0, 1);
+        if (!line.empty() && uint8_t(line[0]) == 168) line.erase(0, 1);
+        st.stage = 2;
+        stressed = true;
+    } else if (uint8_t(line[0]) == 168) {
+        line.erase(0, 1);
+        st.emphasis = 100;
+    }
+    if (line.empty()) return;
+    std::string phoneme;
+    long base;
+    if (line[0] == '_') {
+        phoneme = "_";
+        long n = 0;
+        char* end = nullptr;
+        if (line == "_") {
+            base = 100;
+        } else if (line[1] == ' ' && (n = std::strtol(line.c_str() + 2, &end, 10), end && *end == '\0' && n >= 0)) {
+            base = n;
+        } else {
+            base = durationOf(line.substr(0, 2));
+        }
+    } else {
+        phoneme = line;
+        base = durationOf(line);
+        if (st.stage < 2) {
+            if (st.wordLen > 13) base = base * 80 / 100;
+            else if (st.wordLen > 9) base = base * 90 / 100;
+        }
+    }
+    base = std::clamp(base, 0L, 100000L);
+    const long ms = std::min(60000L, long(std::clamp(double(base) * st.emphasis * durationFactor, 0.0, 1e9)) / 100);
+    // Only the stressed phoneme is lengthened; what follows it in the word is not.
+    if (stressed) st.emphasis = 100;
+    std::string outLine = phoneme + " " + std::to_string(ms);
+    auto addPoint = [&](int percent, char digit) {
+        const int hz = pitchOf(digit, pitchFactor);
+        if (hz > 0) outLine += " " + std::to_string(percent) + " " + std::to_string(hz);
+    };
+    if (st.stage == 0) {
+        addPoint(50, st.pattern[0]);
+        st.stage = 1;
+    } else if (st.stage == 2) {
+        addPoint(80, st.pattern[1]);
+        st.stage = 3;
+        // A word stressed on its last phoneme still reaches its final pitch.
+        if (lastOfWord) addPoint(100, st.pattern[2]);
+    } else if (st.stage == 3 && lastOfWord) {
+        addPoint(50, st.pattern[2]);
+    }
+    if (!hasDiphone(st.prev + "-" + phoneme)) {
+        if (st.prev == "r2" && hasDiphone("r2-_")) out.push_back("_ 50");
+        else if (hasDiphone(st.prev + "-y")) out.push_back("y 50");
+        else out.push_back("_ 50");
+    }
+    st.prev = phoneme;
+    out.push_back(outLine);
+}
+
 std::vector<std::string> timePhonemes(const std::vector<std::string>& lines, double pitchFactor,
                                       double durationFactor) {
     std::vector<std::string> out;
-    std::string pattern = "555";
-    int emphasis = 100, stage = 0;
-    size_t wordLen = 0;
-    std::string prev = "_";
-    for (size_t i = 0; i < lines.size(); ++i) {
-        std::string line = lines[i];
-        if (line.empty()) {
-            emphasis = 100;
-            out.push_back(line);
-            continue;
-        }
-        if (line[0] == ';') {
-            if (line.size() >= 5 && line[4] == '|') {
-                pattern = line.substr(1, 3);
-                line.erase(1, 4);
-                wordLen = line.size() - 1;
-                stage = 0;
-            }
-            out.push_back(line);  // MBROLA reads it as a comment
-            continue;
-        }
-        bool stressed = false;
-        if (line[0] == '>') {
-            emphasis = 145;
-            line.erase(0, 1);
-            if (!line.empty() && uint8_t(line[0]) == 168) line.erase(0, 1);
-            stage = 2;
-            stressed = true;
-        } else if (uint8_t(line[0]) == 168) {
-            line.erase(0, 1);
-            emphasis = 100;
-        }
-        if (line.empty()) continue;
-        std::string phoneme;
-        long base;
-        if (line[0] == '_') {
-            phoneme = "_";
-            long n = 0;
-            char* end = nullptr;
-            if (line == "_") {
-                base = 100;
-            } else if (line[1] == ' ' && (n = std::strtol(line.c_str() + 2, &end, 10), end && *end == '\0' && n >= 0)) {
-                base = n;
-            } else {
-                base = durationOf(line.substr(0, 2));
-            }
-        } else {
-            phoneme = line;
-            base = durationOf(line);
-            if (stage < 2) {
-                if (wordLen > 13) base = base * 80 / 100;
-                else if (wordLen > 9) base = base * 90 / 100;
-            }
-        }
-        base = std::clamp(base, 0L, 100000L);
-        const long ms = std::min(60000L, long(std::clamp(double(base) * emphasis * durationFactor, 0.0, 1e9)) / 100);
-        // Only the stressed phoneme is lengthened; what follows it in the word is not.
-        if (stressed) emphasis = 100;
-        std::string outLine = phoneme + " " + std::to_string(ms);
-        const bool lastOfWord = i + 1 >= lines.size() || lines[i + 1].empty();
-        auto addPoint = [&](int percent, char digit) {
-            const int hz = pitchOf(digit, pitchFactor);
-            if (hz > 0) outLine += " " + std::to_string(percent) + " " + std::to_string(hz);
-        };
-        if (stage == 0) {
-            addPoint(50, pattern[0]);
-            stage = 1;
-        } else if (stage == 2) {
-            addPoint(80, pattern[1]);
-            stage = 3;
-            // A word stressed on its last phoneme still reaches its final pitch.
-            if (lastOfWord) addPoint(100, pattern[2]);
-        } else if (stage == 3 && lastOfWord) {
-            addPoint(50, pattern[2]);
-        }
-        if (!hasDiphone(prev + "-" + phoneme)) {
-            if (prev == "r2" && hasDiphone("r2-_")) out.push_back("_ 50");
-            else if (hasDiphone(prev + "-y")) out.push_back("y 50");
-            else out.push_back("_ 50");
-        }
-        prev = phoneme;
-        out.push_back(outLine);
-    }
+    TimingState st;
+    for (size_t i = 0; i < lines.size(); ++i)
+        timePhoneme(st, lines[i], i + 1 >= lines.size() || lines[i + 1].empty(), pitchFactor, durationFactor, out);
     return out;
 }
 

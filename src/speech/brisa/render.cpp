@@ -167,6 +167,11 @@ double pitchAt(const Renderer& r, double t) {
 }
 
 void addGrain(Renderer& r, const Diphone& d, size_t pos, int left, int right, double center, float gain) {
+    // Still too near an end (a unit of one period): the window narrows to the samples
+    // there are, and a window too short to taper is left out.
+    left = int(std::min<long>(left, long(pos)));
+    right = int(std::min<long>(right, long(d.samples.size()) - long(pos)));
+    if (left < kMinPeriod / 2 || right < kMinPeriod / 2) return;
     const long c = std::lround(center);
     const long need = c + right - long(r.accBase);
     if (need > long(r.acc.size())) r.acc.resize(size_t(need), 0.0f);
@@ -193,6 +198,23 @@ void finalize(Renderer& r, size_t upTo) {
 const std::string& nameAt(const Renderer& r, size_t i) {
     static const std::string pause = "_";
     return i < r.phones.size() ? r.phones[i].name : pause;
+}
+
+// Drops what rendering can no longer look at, so that a long utterance keeps a
+// bounded state: the phones before the last rendered one (it names the next
+// diphone's left half) and the pitch points before the next synthesis mark.
+void forgetRendered(Renderer& r) {
+    if (r.rendered > 1) {
+        const long drop = long(r.rendered - 1);
+        r.phones.erase(r.phones.begin(), r.phones.begin() + drop);
+        r.startSample.erase(r.startSample.begin(), r.startSample.begin() + drop);
+        r.rendered = 1;
+    }
+    auto& p = r.pitch;
+    auto it = std::upper_bound(p.begin(), p.end(), r.nextMark,
+                               [](double v, const std::pair<double, double>& e) { return v < e.first; });
+    // The point just before the mark still sets the pitch there.
+    if (it - p.begin() > 1) p.erase(p.begin(), it - 1);
 }
 
 // Renders phones [i0, i1); the phone after i1 - 1 must be known (or the end).
@@ -231,14 +253,29 @@ void renderRange(Renderer& r, size_t i0, size_t i1) {
         size_t j = size_t(it - m.begin());
         if (j == m.size() || (j > 0 && std::fabs(double(m[j - 1] & kMarkPos) - src) < std::fabs(double(m[j] & kMarkPos) - src)))
             j = j == 0 ? 0 : j - 1;
+        int left = 0, right = 0;
+        auto widths = [&] {
+            const long at = long(m[j] & kMarkPos);
+            left = j > 0 ? int(at - long(m[j - 1] & kMarkPos)) : 0;
+            right = j + 1 < m.size() ? int(long(m[j + 1] & kMarkPos) - at) : 0;
+            if (left <= 0) left = right > 0 ? right : 80;
+            if (right <= 0) right = left;
+            left = std::clamp(left, kMinPeriod / 2, kMaxPeriod);
+            right = std::clamp(right, kMinPeriod / 2, kMaxPeriod);
+        };
+        widths();
+        // A mark too near an end of the unit has no room for its window: the
+        // neighbouring period stands in, rather than a grain cut off at full level.
+        const long unitLen = long(g.d->samples.size());
+        if (long(m[j] & kMarkPos) + right > unitLen && j > 0) {
+            --j;
+            widths();
+        } else if (long(m[j] & kMarkPos) < left && j + 1 < m.size()) {
+            ++j;
+            widths();
+        }
         const long pos = long(m[j] & kMarkPos);
         const bool voiced = (m[j] & kMarkVoiced) != 0;
-        int left = j > 0 ? int(pos - long(m[j - 1] & kMarkPos)) : 0;
-        int right = j + 1 < m.size() ? int(long(m[j + 1] & kMarkPos) - pos) : 0;
-        if (left <= 0) left = right > 0 ? right : 80;
-        if (right <= 0) right = left;
-        left = std::clamp(left, kMinPeriod / 2, kMaxPeriod);
-        right = std::clamp(right, kMinPeriod / 2, kMaxPeriod);
         const double own = (left + right) / 2.0;
         double hop = own;
         const float gain = 1.0f;
@@ -256,6 +293,7 @@ void renderRange(Renderer& r, size_t i0, size_t i1) {
     r.nextMark = t;
     r.rendered = i1;
     finalize(r, size_t(std::max(0.0, end - double(kSpill))));
+    forgetRendered(r);
 }
 
 }  // namespace
@@ -287,8 +325,11 @@ void rendererWrite(Renderer& r, const std::string& text) {
                                  ? 0
                                  : r.startSample.back() + r.phones.back().ms * kSampleRate / 1000.0;
         const double len = p.ms * kSampleRate / 1000.0;
+        // A phone's points all lie at or after every earlier phone's (percentages are
+        // 0..100), so sorting the new ones keeps the whole contour sorted.
+        const long before = long(r.pitch.size());
         for (const auto& pt : p.points) r.pitch.emplace_back(start + len * pt.first / 100.0, pt.second);
-        std::stable_sort(r.pitch.begin(), r.pitch.end(),
+        std::stable_sort(r.pitch.begin() + before, r.pitch.end(),
                          [](const auto& x, const auto& y) { return x.first < y.first; });
         r.phones.push_back(p);
         r.startSample.push_back(start);

@@ -41,7 +41,7 @@ bool parsePhoneLine(const std::string& line, Phone& out, bool& malformed);
 // The renderer's state for one utterance.
 struct Renderer {
     const DiphoneDb* db = nullptr;
-    std::vector<Phone> phones;
+    std::vector<Phone> phones;                    // from the last rendered one on
     std::vector<double> startSample;              // of each phone, in the utterance
     std::vector<std::pair<double, double>> pitch; // sample, hz: the utterance's contour so far
     size_t rendered = 0;                          // phones turned into sound
