@@ -59,7 +59,7 @@ void appendEased(const uint8_t* data, size_t n) {
     SynthState& s = gSynth;
     if (n == 0) return;
     const int gap = s.lastSample - int(data[0]);
-    if (std::abs(gap) > 2) {
+    if (std::abs(gap) > 2 && s.easeJoins) {
         uint8_t head[kEase];
         const size_t m = std::min<size_t>(n, kEase);
         for (size_t i = 0; i < m; ++i) {
@@ -80,7 +80,7 @@ void appendEased(const uint8_t* data, size_t n) {
 // Ends a sound that stopped away from the middle value on a 3 ms slope to it.
 void easeToSilence() {
     SynthState& s = gSynth;
-    if (std::abs(s.lastSample - 128) <= 2) return;
+    if (std::abs(s.lastSample - 128) <= 2 || !s.easeJoins) return;
     uint8_t tail[kEase];
     for (int i = 0; i < kEase; ++i) {
         const double w = 0.5 + 0.5 * std::cos(M_PI * double(i + 1) / kEase);
@@ -175,7 +175,7 @@ bool playIndexedUnit(const IndexRecord& r, int stress, double factor, size_t nam
         const size_t at = (s.sink ? s.sink->size() : 0) + s.writePos - kHeaderSize;
         if (s.joins && s.afterUnit) s.joins->push_back({at, s.lastUnit, r.name});
         if (s.middles) s.middles->push_back(at + len / 2);
-        if (len >= size_t(kEase) && std::abs(int(data[len - 1]) - int(data[len - 2])) >= 16) {
+        if (s.easeJoins && len >= size_t(kEase) && std::abs(int(data[len - 1]) - int(data[len - 2])) >= 16) {
             // The unit ends on a steep slope (a fall into its last sample): its last
             // 3 ms fade out, or that step would meet a following silence.
             std::vector<uint8_t> faded(data, data + len);

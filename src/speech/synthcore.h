@@ -66,6 +66,9 @@ struct SynthState {
     std::string lastUnit;
     // The last sample written: the next sound starts from it, silence ends on it.
     int lastSample = 128;
+    // Off: units go out exactly as stored, without the easing at joins and
+    // silences (the unit tests count the samples of each unit).
+    bool easeJoins = true;
 };
 SynthState& synthState();
 void resetSynth();
