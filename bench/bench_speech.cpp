@@ -4,14 +4,27 @@
 //   stress    share of words whose stressed vowel agrees with espeak-ng -v pt-br -x;
 //   speed     how many times faster than real time the synthesizer renders, and
 //             how many megabytes of text per second transcribeText handles;
-//   ladder    syllables per second of speech at each of the five speeds of the
-//             shipped ECOLAR.INI (database, cuts, word gaps and fast playback).
+//   ladder    syllables per second at each of the five speeds of the shipped
+//             ECOLAR.INI (database, cuts, word gaps and fast playback), over the
+//             speech alone and over the whole text, beside espeak-ng's default rate;
+//   joins     (--joins) cuts to silence and dips at the unit joins of every speed,
+//             on the Portuguese manual pages' descriptions or --text FILE (UTF-8);
+//             exits 1 when a join cuts to silence;
+//   speechd   (--speechd [TRIALS]) where the time goes from a text or a key to sound
+//             or silence through a private speech-dispatcher, per server setting.
 // Usage: bench_speech [--words FILE] [--root DIR] [--rules DIR] [--limit N] [--show N] [--no-stress] [--ladder]
+//                     [--joins [--text FILE]] [--speechd [TRIALS]]
 #include "ludivar_paths.h"
 #include <espeak-ng/speak_lib.h>
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -19,9 +32,13 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "console/config.h"
+#include "speech/sysvoice.h"
+#include "speech/sysvoice_kinds.h"
+#include "support/speechd_server.h"
 #include "platform/platform.h"
 #include "speech/phonetics.h"
 #include "speech/synthcore.h"
@@ -167,45 +184,351 @@ bool plainWord(const std::string& cp) {
     return !cp.empty();
 }
 
-// Syllables per second at each speed: a paragraph of plain sentences spoken
-// with the keys of that speed, its syllables counted as vowel nuclei.
-void speedLadder(const std::string& root) {
+// Loads the database and the keys of one speed of the shipped ECOLAR.INI; false
+// (said on stdout) when the database is missing.
+bool loadSpeed(const std::string& root, int speed, std::string& description, bool& fastPlayback) {
     const std::string ini = root + "/ECOLAR.INI";
     const std::string dir = root + "/sonare/som/difones/";
+    auto key = [&](const char* k) { return con::iniRead(ini, "SINTETIZADOR", std::string(k) + char('0' + speed)); };
+    const std::string db = key("DIFONES");
+    speech::SynthState& s = speech::synthState();
+    std::string indexImage;
+    if (!speech::readUnitFile(dir + db + ".IND", indexImage) || !speech::readUnitFile(dir + db + ".DIF", s.dataImage)) {
+        std::printf("speed %d: database %s missing\n", speed, db.c_str());
+        return false;
+    }
+    s.index = speech::parseIndex(indexImage, s.dataImage.size());
+    s.settings.corteFon = std::atoi(key("CORTEFON").c_str());
+    s.settings.sobraFon = std::atoi(key("SOBRAFON").c_str());
+    s.settings.interPal = std::atoi(key("INTERPAL").c_str());
+    const std::string fast = key("RAPIDINHO"), cut = key("CORTAFALA");
+    fastPlayback = !fast.empty() && fast[0] != 'N' && fast[0] != 'n';
+    description = db + ", cut " + std::to_string(s.settings.corteFon) + ", keep " + std::to_string(s.settings.sobraFon) +
+                  ", gap " + std::to_string(s.settings.interPal) + (fastPlayback ? ", fast playback" : "") +
+                  ((!cut.empty() && cut[0] != 'N' && cut[0] != 'n') ? ", period cutting" : "");
+    return true;
+}
+
+// Seconds of sound outside pauses: silent runs (within 1.6% of full scale) of at
+// least 100 ms are pauses, shorter ones (stop closures, word gaps) are speech.
+template <typename Silent>
+double speakingSeconds(size_t n, int rate, Silent silent) {
+    size_t pause = 0, run = 0;
+    const size_t longRun = size_t(rate) / 10;
+    for (size_t i = 0; i <= n; ++i) {
+        if (i < n && silent(i)) {
+            ++run;
+            continue;
+        }
+        if (run >= longRun) pause += run;
+        run = 0;
+    }
+    return double(n - pause) / rate;
+}
+
+// espeak-ng pt-br at its default rate on the same text: {speech seconds, whole seconds}.
+bool espeakSeconds(const std::string& utf8, double& speechSec, double& wholeSec, int& wpm) {
+    static std::vector<int16_t>* collect = nullptr;
+    std::vector<int16_t> pcm;
+    const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+    if (rate <= 0 || espeak_SetVoiceByName("pt-br") != EE_OK) return false;
+    wpm = espeak_GetParameter(espeakRATE, 0);
+    collect = &pcm;
+    espeak_SetSynthCallback([](short* wav, int n, espeak_EVENT*) -> int {
+        if (wav && n > 0) collect->insert(collect->end(), wav, wav + n);
+        return 0;
+    });
+    espeak_Synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
+    espeak_Synchronize();
+    collect = nullptr;
+    if (pcm.empty()) return false;
+    wholeSec = double(pcm.size()) / rate;
+    speechSec = speakingSeconds(pcm.size(), rate, [&](size_t i) { return std::abs(int(pcm[i])) <= 512; });
+    return true;
+}
+
+// Syllables per second at each speed: a paragraph of plain sentences spoken with
+// the keys of that speed, its syllables counted as vowel nuclei; over the speech
+// alone and over the whole text with its pauses, beside espeak-ng's default rate.
+void speedLadder(const std::string& root) {
     const char* paragraph =
         "O menino abriu a janela e viu a bola amarela no meio da rua. A professora pediu que todos "
         "lessem o texto em voz alta antes do recreio. Depois do jogo as criancas voltaram para a sala "
         "e escreveram uma frase sobre o que aprenderam hoje na escola.";
     const std::string tr = speech::transcribeText(paragraph);
-    const size_t syllables = ourNuclei(tr).size();
+    const double syllables = double(ourNuclei(tr).size());
     speech::SynthState& s = speech::synthState();
-    double previous = 0;
+    std::printf("syllables per second, speech alone / whole text (%.0f syllables; pauses are silences of 100 ms "
+                "or more)\n", syllables);
     for (int speed = 1; speed <= 5; ++speed) {
-        auto key = [&](const char* k) { return con::iniRead(ini, "SINTETIZADOR", std::string(k) + char('0' + speed)); };
-        const std::string db = key("DIFONES");
-        std::string indexImage;
-        if (!speech::readUnitFile(dir + db + ".IND", indexImage) || !speech::readUnitFile(dir + db + ".DIF", s.dataImage)) {
-            std::printf("speed %d: database %s missing\n", speed, db.c_str());
-            continue;
-        }
-        s.index = speech::parseIndex(indexImage, s.dataImage.size());
-        s.settings.corteFon = std::atoi(key("CORTEFON").c_str());
-        s.settings.sobraFon = std::atoi(key("SOBRAFON").c_str());
-        s.settings.interPal = std::atoi(key("INTERPAL").c_str());
-        const std::string fast = key("RAPIDINHO"), cut = key("CORTAFALA");
-        const bool fastOn = !fast.empty() && fast[0] != 'N' && fast[0] != 'n';
+        std::string what;
+        bool fast = false;
+        if (!loadSpeed(root, speed, what, fast)) continue;
         std::string sink;
         s.sink = &sink;
         speech::speakTranscription(tr);
         s.sink = nullptr;
-        const double seconds = double(sink.size()) / 11025.0 / (fastOn ? 1.5 : 1.0);
-        const double rate = double(syllables) / seconds;
-        std::printf("speed %d: %.1f syllables per second (%s, cut %d, keep %d, gap %d%s%s)%s\n", speed, rate,
-                    db.c_str(), s.settings.corteFon, s.settings.sobraFon, s.settings.interPal,
-                    fastOn ? ", fast playback" : "", (!cut.empty() && cut[0] != 'N' && cut[0] != 'n') ? ", period cutting" : "",
-                    previous > 0 ? (" +" + std::to_string(int(std::lround(100 * (rate / previous - 1)))) + "%").c_str() : "");
-        previous = rate;
+        const double speedUp = fast ? 1.5 : 1.0;
+        const double whole = double(sink.size()) / 11025.0 / speedUp;
+        const double speaking =
+            speakingSeconds(sink.size(), 11025, [&](size_t i) { return std::abs(int(uint8_t(sink[i])) - 128) <= 2; }) /
+            speedUp;
+        std::printf("  speed %d: %5.1f / %5.1f  (%s)\n", speed, syllables / speaking, syllables / whole, what.c_str());
     }
+    double speaking = 0, whole = 0;
+    int wpm = 0;
+    if (espeakSeconds(plat::cp1252ToUtf8(paragraph), speaking, whole, wpm))
+        std::printf("  espeak-ng pt-br, default rate %d words a minute: %5.1f / %5.1f\n", wpm, syllables / speaking,
+                    syllables / whole);
+    else
+        std::printf("  espeak-ng pt-br: not available\n");
+}
+
+// Paragraphs nobody here wrote: the descriptions of the Portuguese manual pages.
+std::string manualText(size_t most) {
+    std::string text;
+    const char* pages[] = {"free", "pstree", "fuser", "kill", "pgrep", "apropos", "man", "lzma", "pmap", "slabtop"};
+    for (const char* page : pages) {
+        const std::string cmd = std::string("gzip -dc /usr/share/man/pt_BR/man1/") + page + ".1.gz 2>/dev/null";
+        FILE* f = popen(cmd.c_str(), "r");
+        if (!f) continue;
+        char line[4096];
+        bool inDescription = false;
+        while (std::fgets(line, sizeof line, f)) {
+            std::string l = line;
+            if (l.compare(0, 3, ".SH") == 0) {
+                inDescription = l.find("DESCRI") != std::string::npos;
+                continue;
+            }
+            if (!inDescription || l.empty() || l[0] == '.' || l[0] == '\'' || l[0] == ' ') continue;
+            std::string plain;
+            for (size_t i = 0; i < l.size(); ++i) {
+                if (l[i] == '\\' && i + 1 < l.size()) {
+                    if (l[i + 1] == 'f' && i + 2 < l.size()) i += 2;          // font change
+                    else if (l[i + 1] == '-' || l[i + 1] == 'e') plain += l[++i] == '-' ? '-' : '\\';
+                    else ++i;
+                    continue;
+                }
+                plain += l[i] == '\n' ? ' ' : l[i];
+            }
+            text += plain;
+        }
+        pclose(f);
+        if (text.size() >= most) break;
+    }
+    return plat::utf8ToCp1252(text);
+}
+
+// Joins of every speed on the manual paragraphs: cuts to silence at joins and
+// elsewhere, and how often 10 ms around a join dip 12 dB compared with the
+// middles of units.
+int joinFigures(const std::string& root, const std::string& textFile) {
+    std::string text;
+    if (!textFile.empty()) {
+        std::vector<std::string> lines;
+        if (!readLines(textFile, lines)) {
+            std::fprintf(stderr, "bench_speech: cannot read %s\n", textFile.c_str());
+            return 2;
+        }
+        for (const std::string& l : lines) text += plat::utf8ToCp1252(l) + " ";
+    } else {
+        text = manualText(6000);
+    }
+    if (text.empty()) {
+        std::fprintf(stderr, "bench_speech: no text (the pt_BR manual pages are missing; give --text FILE)\n");
+        return 2;
+    }
+    const std::string tr = speech::transcribeText(text);
+    std::printf("%zu characters of text\n", text.size());
+    speech::SynthState& s = speech::synthState();
+    int total = 0;
+    for (int speed = 1; speed <= 5; ++speed) {
+        std::string what;
+        bool fast = false;
+        if (!loadSpeed(root, speed, what, fast)) return 2;
+        std::string sink;
+        std::vector<speech::SynthState::Join> joins;
+        std::vector<size_t> middles;
+        s.sink = &sink;
+        s.joins = &joins;
+        s.middles = &middles;
+        speech::speakTranscription(tr);
+        s.sink = nullptr;
+        s.joins = nullptr;
+        s.middles = nullptr;
+        const speech::JoinReport r = speech::measureJoins(sink, joins, middles);
+        std::printf("speed %d: %.1f s, %ld joins: %ld cuts to silence at joins (%ld elsewhere); dips over 12 dB at "
+                    "%.1f%% of joins (worst %.1f dB at %.2f s), %.1f%% of %ld unit middles (worst %.1f dB)\n",
+                    speed, double(sink.size()) / 11025.0, r.joins, r.cutsAtJoins, r.cutsElsewhere,
+                    r.joins ? 100.0 * double(r.joinDips) / double(r.joins) : 0.0, r.worstJoinDip,
+                    double(r.worstJoinAt) / 11025.0, r.middles ? 100.0 * double(r.middleDips) / double(r.middles) : 0.0,
+                    r.middles, r.worstMiddleDip);
+        total += int(r.cutsAtJoins);
+    }
+    return total ? 1 : 0;
+}
+
+// ---- speech-dispatcher --------------------------------------------------------
+
+uint64_t nowUs() {
+    return uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count());
+}
+
+template <typename F>
+bool waitFor(F ready, int ms) {
+    for (int i = 0; i < ms * 4 && !ready(); ++i) std::this_thread::sleep_for(std::chrono::microseconds(250));
+    return ready();
+}
+
+// Reads the null sink's monitor back (parec) and notes when sound starts and stops.
+class SinkListener {
+public:
+    bool start(const std::string& pulseServer) {
+        int fds[2];
+        if (pipe(fds) != 0) return false;
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e) env.push_back(*e);
+        env.push_back("PULSE_SERVER=" + pulseServer);
+        std::vector<std::string> args = {"parec", "-d", "nul.monitor", "--raw", "--format=s16le", "--rate=22050",
+                                         "--channels=1", "--latency-msec=2"};
+        std::vector<char*> cenv, cargs;
+        for (std::string& e : env) cenv.push_back(e.data());
+        cenv.push_back(nullptr);
+        for (std::string& x : args) cargs.push_back(x.data());
+        cargs.push_back(nullptr);
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
+        posix_spawn_file_actions_addclose(&fa, fds[0]);
+        const bool ok = posix_spawnp(&pid_, "parec", &fa, nullptr, cargs.data(), cenv.data()) == 0;
+        posix_spawn_file_actions_destroy(&fa);
+        close(fds[1]);
+        if (!ok) {
+            close(fds[0]);
+            return false;
+        }
+        fd_ = fds[0];
+        reader_ = std::thread([this] { read(); });
+        return true;
+    }
+    ~SinkListener() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (reader_.joinable()) reader_.join();
+        if (fd_ >= 0) close(fd_);
+    }
+    std::atomic<uint64_t> soundAtUs{0}, silentAtUs{0};
+    std::atomic<bool> sounding{false};
+
+private:
+    void read() {
+        int16_t buf[64];  // about 3 ms
+        ssize_t n;
+        uint64_t quietSince = 0;
+        while ((n = ::read(fd_, buf, sizeof buf)) > 0) {
+            bool loud = false;
+            for (ssize_t i = 0; i < n / 2; ++i) loud |= buf[i] > 300 || buf[i] < -300;
+            const uint64_t now = nowUs();
+            if (loud) {
+                quietSince = 0;
+                if (!sounding.exchange(true)) soundAtUs = now;
+            } else if (sounding) {
+                // Speech has short pauses of its own: silence counts after 30 ms of it.
+                if (quietSince == 0) quietSince = now;
+                if (now - quietSince > 30000) {
+                    sounding = false;
+                    silentAtUs = quietSince;
+                }
+            }
+        }
+    }
+    pid_t pid_ = -1;
+    int fd_ = -1;
+    std::thread reader_;
+};
+
+double median(std::vector<double> v) {
+    if (v.empty()) return -1;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Where the time goes between the program and the sink, for each server setting:
+// the client's own calls (one SSIP round trip each), the server's BEGIN and CANCEL,
+// and sound starting and stopping at a PulseAudio null sink.
+int speechdFigures(int trials) {
+    struct Setting {
+        const char* name;
+        const char* server;  // lines for speechd.conf
+        const char* module;  // lines for the espeak-ng module
+    } settings[] = {
+        {"server defaults", "", ""},
+        {"AudioPulseMinLength 1", "AudioPulseMinLength 1\n", ""},
+        {"EspeakAudioChunkSize 50", "", "EspeakAudioChunkSize 50\n"},
+        {"both", "AudioPulseMinLength 1\n", "EspeakAudioChunkSize 50\n"},
+    };
+    const std::string text = plat::cp(
+        "Era uma vez um menino que morava numa casa grande perto do rio, e todos os dias ele ia até a "
+        "margem olhar os peixes que nadavam devagar entre as pedras.");
+    std::printf("speech-dispatcher, private server on a PulseAudio null sink, %d trials; medians in ms\n", trials);
+    std::printf("%-24s %7s %7s %7s | %7s %7s %7s\n", "setting", "say()", "BEGIN", "sound", "cancel()", "CANCEL",
+                "silent");
+    for (const Setting& st : settings) {
+        SpeechServer server;
+        server.serverConf = st.server;
+        server.moduleConf = st.module;
+        std::string why;
+        if (!server.start(why)) {
+            std::fprintf(stderr, "bench_speech: %s\n", why.c_str());
+            return 2;
+        }
+        setenv("SPEECHD_ADDRESS", server.address().c_str(), 1);
+        SinkListener sink;
+        if (!sink.start(server.pulseServer())) {
+            std::fprintf(stderr, "bench_speech: parec did not start\n");
+            return 2;
+        }
+        if (!speech::sysvoiceOpen(speech::VoiceKind::Server, 0, 0, 0)) {
+            std::fprintf(stderr, "bench_speech: %s\n", speech::sysvoiceError().c_str());
+            return 2;
+        }
+        // The first text starts the module: not counted.
+        speech::sysvoiceSpeak(text);
+        waitFor([&] { return sink.sounding.load(); }, 3000);
+        speech::sysvoiceStop();
+        std::vector<double> sayCall, toBegin, toSound, stopCall, toCancel, toSilence;
+        for (int t = 0; t < trials; ++t) {
+            waitFor([&] { return !sink.sounding && !speech::sysvoiceBusy(); }, 3000);
+            uint64_t begin = 0, done = 0;
+            bool cancelled = false;
+            const uint64_t said = nowUs();
+            speech::sysvoiceSpeak(text);
+            sayCall.push_back(double(nowUs() - said) / 1000);
+            if (waitFor([&] { speech::speechdEventTimes(begin, done, cancelled); return begin > said; }, 3000))
+                toBegin.push_back(double(begin - said) / 1000);
+            if (waitFor([&] { return sink.soundAtUs.load() > said; }, 3000))
+                toSound.push_back(double(sink.soundAtUs.load() - said) / 1000);
+            // Into the text by a varying while, as a key comes.
+            const uint64_t into = nowUs() + uint64_t(200000 + 11000 * (t % 7));
+            waitFor([&] { return nowUs() >= into; }, 1000);
+            const uint64_t key = nowUs();
+            speech::sysvoiceStop();
+            stopCall.push_back(double(nowUs() - key) / 1000);
+            if (waitFor([&] { speech::speechdEventTimes(begin, done, cancelled); return done > key; }, 3000))
+                toCancel.push_back(double(done - key) / 1000);
+            if (waitFor([&] { return sink.silentAtUs.load() > key; }, 3000))
+                toSilence.push_back(double(sink.silentAtUs.load() - key) / 1000);
+        }
+        speech::sysvoiceClose();
+        unsetenv("SPEECHD_ADDRESS");
+        std::printf("%-24s %7.1f %7.1f %7.1f | %7.1f %7.1f %7.1f\n", st.name, median(sayCall), median(toBegin),
+                    median(toSound), median(stopCall), median(toCancel), median(toSilence));
+    }
+    std::printf("say()/cancel(): the client's call; BEGIN/CANCEL: the server's event; sound/silent: at the sink "
+                "(silence: 30 ms without sound, timed from its start); all from the call\n");
+    return 0;
 }
 
 }  // namespace
@@ -215,11 +538,20 @@ int main(int argc, char** argv) {
     std::string root = LUDIVAR_BUILD_ROOT;
     std::string rulesDir;
     size_t limit = 0, show = 0;
-    bool doStress = true, ladderOnly = false;
+    std::string textFile;
+    bool doStress = true, ladderOnly = false, joinsOnly = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--ladder") {
-            ladderOnly = true;
+        if (a == "--ladder" || a == "--joins") {
+            (a == "--ladder" ? ladderOnly : joinsOnly) = true;
+            continue;
+        }
+        if (a == "--speechd") {
+            const int trials = i + 1 < argc && std::isdigit(static_cast<unsigned char>(argv[i + 1][0])) ? std::atoi(argv[++i]) : 20;
+            return speechdFigures(std::max(1, trials));
+        }
+        if (a == "--text" && i + 1 < argc) {
+            textFile = argv[++i];
             continue;
         }
         if (a == "--words" && i + 1 < argc) words = argv[++i];
@@ -229,7 +561,7 @@ int main(int argc, char** argv) {
         else if (a == "--no-stress") doStress = false;
         else if (a == "--rules" && i + 1 < argc) rulesDir = argv[++i];
         else {
-            std::fprintf(stderr, "usage: bench_speech [--words FILE] [--root DIR] [--rules DIR] [--limit N] [--show N] [--no-stress] [--ladder]\n");
+            std::fprintf(stderr, "usage: bench_speech [--words FILE] [--root DIR] [--rules DIR] [--limit N] [--show N] [--no-stress] [--ladder] [--joins [--text FILE]] [--speechd [TRIALS]]\n");
             return 2;
         }
     }
@@ -243,6 +575,7 @@ int main(int argc, char** argv) {
         speedLadder(root);
         return 0;
     }
+    if (joinsOnly) return joinFigures(root, textFile);
     std::vector<std::string> list;
     if (!readLines(words, list)) {
         std::fprintf(stderr, "bench_speech: cannot read %s\n", words.c_str());

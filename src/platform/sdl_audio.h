@@ -7,23 +7,33 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
+
+struct SRC_STATE_tag;
 
 namespace plat {
 namespace audio {
 
-// Linear-interpolating resampler to the device rate, carrying its position and last
-// sample from one buffer to the next so that buffer joins stay seamless.
+// Band-limited resampler to the device rate (a windowed-sinc filter): a linear one
+// leaves mirror images of the speech band 30 dB down, heard as a metallic edge.  Its
+// state runs from one buffer to the next, so buffer joins stay seamless; equal rates
+// pass through untouched.
+struct SrcFree {
+    void operator()(SRC_STATE_tag* s) const;
+};
 struct Resampler {
-    double step = 1.0;   // source samples per output sample
-    double pos = 0.0;    // next output position, relative to `prev` (index 0)
-    int16_t prev = 0;
-    bool havePrev = false;
+    double ratio = 1.0;  // output samples per source sample
+    std::unique_ptr<SRC_STATE_tag, SrcFree> src;
+    std::vector<float> in, out;
 };
 void resamplerInit(Resampler& r, int srcRate, int dstRate);
-// Appends the resampled form of `in` (mono) to `out`.
+// Appends the resampled form of `in` (mono) to `out`.  The filter holds back a few
+// milliseconds of what it was given; resamplerTail gives them.
 void resample(Resampler& r, const int16_t* in, size_t n, std::vector<int16_t>& out);
+// What the filter still holds, as though silence followed (the state is unchanged).
+void resamplerTail(const Resampler& r, std::vector<int16_t>& out);
 
 // Source PCM (8-bit unsigned or 16-bit signed little endian, 1 or 2 channels) as mono
 // 16-bit.  A trailing partial frame is ignored.
@@ -36,6 +46,7 @@ std::vector<uint8_t> makeToneLoop(int hz);
 struct Chunk {
     std::vector<int16_t> samples;  // mono, device rate
     size_t pos = 0;
+    bool tail = false;  // the filter's held-back end, replaced by the next buffer
 };
 
 struct AudioState {

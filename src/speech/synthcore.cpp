@@ -50,14 +50,56 @@ void appendSamples(const uint8_t* data, size_t n) {
     }
 }
 
+// Sound that starts away from where the last one stopped is eased onto it: its
+// offset from the last sample fades out over 3 ms, so a unit cut short in the
+// middle of a wave meets the next one (or a silence) without a step.
+constexpr int kEase = 33;
+
+void appendEased(const uint8_t* data, size_t n) {
+    SynthState& s = gSynth;
+    if (n == 0) return;
+    const int gap = s.lastSample - int(data[0]);
+    if (std::abs(gap) > 2 && s.easeJoins) {
+        uint8_t head[kEase];
+        const size_t m = std::min<size_t>(n, kEase);
+        for (size_t i = 0; i < m; ++i) {
+            const double w = 0.5 + 0.5 * std::cos(M_PI * double(i) / kEase);
+            head[i] = uint8_t(std::clamp(int(std::lround(data[i] + gap * w)), 0, 255));
+        }
+        appendSamples(head, m);
+        s.lastSample = head[m - 1];
+        data += m;
+        n -= m;
+    }
+    if (n > 0) {
+        appendSamples(data, n);
+        s.lastSample = data[n - 1];
+    }
+}
+
+// Ends a sound that stopped away from the middle value on a 3 ms slope to it.
+void easeToSilence() {
+    SynthState& s = gSynth;
+    if (std::abs(s.lastSample - 128) <= 2 || !s.easeJoins) return;
+    uint8_t tail[kEase];
+    for (int i = 0; i < kEase; ++i) {
+        const double w = 0.5 + 0.5 * std::cos(M_PI * double(i + 1) / kEase);
+        tail[i] = uint8_t(std::lround(128 + (s.lastSample - 128) * w));
+    }
+    appendSamples(tail, kEase);
+    s.lastSample = 128;
+}
+
 void appendSilence(int samples) {
     if (samples >= 100) gSynth.afterUnit = false;
+    easeToSilence();
     static const std::array<uint8_t, 100> block = [] {
         std::array<uint8_t, 100> b;
         b.fill(128);
         return b;
     }();
     for (int k = 0; k < samples / 100; ++k) appendSamples(block.data(), block.size());
+    gSynth.stats.pauseSamples += samples / 100 * 100;
 }
 
 // ---- units ----------------------------------------------------------------
@@ -74,7 +116,7 @@ bool playRecordedUnit(const std::string& name) {
         !readWave8(dir + name + ".wav", samples, rate))
         return false;
     samples = resampleTo11025(samples, rate);
-    appendSamples(reinterpret_cast<const uint8_t*>(samples.data()), samples.size());
+    appendEased(reinterpret_cast<const uint8_t*>(samples.data()), samples.size());
     gSynth.afterUnit = false;
     return true;
 }
@@ -85,21 +127,25 @@ void appendNoise(size_t n) {
         gSynth.noiseSeed = gSynth.noiseSeed * 1103515245u + 12345u;
         v = uint8_t(88 + (gSynth.noiseSeed >> 16) % 80);
     }
-    appendSamples(noise.data(), noise.size());
+    appendEased(noise.data(), noise.size());
     gSynth.afterUnit = false;
 }
 
-// A unit cut short ends where its wave rises through zero (or is quiet)
+// A unit cut short ends where its wave rises through zero (or has gone quiet)
 // within the last pitch period, as whole units do, so the next one follows
-// without a click.  A wave that never gets there keeps the length asked for.
+// without a click.  One quiet sample inside a steep swing is no end: the step
+// before it would be the click.  A wave that never gets there keeps the length
+// asked for (the next sound is eased onto it).
 size_t quietEnd(const uint8_t* data, size_t len) {
     const size_t reach = 150;
     size_t best = len;
     long bestScore = 1L << 30;
-    for (size_t k = len; k >= 2 && k + reach >= len; --k) {
+    for (size_t k = len; k >= 4 && k + reach >= len; --k) {
         const int before = int(data[k - 1]) - 128, here = int(data[k]) - 128;
         const bool rising = before < 0 && here >= 0;
-        if (!rising && std::abs(before) > 2) continue;
+        bool quiet = true;
+        for (size_t q = k - 3; q < k && quiet; ++q) quiet = std::abs(int(data[q]) - 128) <= 3;
+        if (!rising && !quiet) continue;
         // The gentlest place, a near one before a far one.
         const long score = std::abs(before) + (rising ? here : 0) + long(len - k) / 8;
         if (score < bestScore) {
@@ -126,9 +172,22 @@ bool playIndexedUnit(const IndexRecord& r, int stress, double factor, size_t nam
     if (s.dataImage.size() >= size_t(r.offset) + len) {
         const auto* data = reinterpret_cast<const uint8_t*>(s.dataImage.data()) + r.offset;
         if (len < r.length) len = quietEnd(data, len);
-        if (s.joins && s.afterUnit)
-            s.joins->push_back({(s.sink ? s.sink->size() : 0) + s.writePos - kHeaderSize, s.lastUnit, r.name});
-        appendSamples(data, len);
+        const size_t at = (s.sink ? s.sink->size() : 0) + s.writePos - kHeaderSize;
+        if (s.joins && s.afterUnit) s.joins->push_back({at, s.lastUnit, r.name});
+        if (s.middles) s.middles->push_back(at + len / 2);
+        if (s.easeJoins && len >= size_t(kEase) && std::abs(int(data[len - 1]) - int(data[len - 2])) >= 16) {
+            // The unit ends on a steep slope (a fall into its last sample): its last
+            // 3 ms fade out, or that step would meet a following silence.
+            std::vector<uint8_t> faded(data, data + len);
+            for (int i = 0; i < kEase; ++i) {
+                const double w = 0.5 + 0.5 * std::cos(M_PI * double(i + 1) / kEase);
+                uint8_t& v = faded[len - size_t(kEase) + size_t(i)];
+                v = uint8_t(std::lround(128 + (int(v) - 128) * w));
+            }
+            appendEased(faded.data(), len);
+        } else {
+            appendEased(data, len);
+        }
         s.afterUnit = true;
         if (s.joins) s.lastUnit = r.name;
     }
@@ -407,6 +466,7 @@ void speakTranscription(const std::string& t) {
     s.stress = 1;
     s.aborted = false;
     s.afterUnit = false;
+    s.lastSample = 128;
     size_t pos = 0;
     std::string token;
     char ender = 0;
@@ -419,9 +479,95 @@ void speakTranscription(const std::string& t) {
         }
         if (ender != 0 && ender != ' ' && pos < t.size()) appendSilence(s.settings.interPal);
     }
-    if (!s.aborted) flushOutput();
+    if (!s.aborted) {
+        easeToSilence();
+        flushOutput();
+    }
     s.writePos = kHeaderSize;
 }
 
+
+namespace {
+
+double windowRms(const std::string& s, long from, long to) {
+    from = std::max(0L, from);
+    to = std::min(long(s.size()), to);
+    if (to <= from) return 0;
+    double sum = 0;
+    for (long i = from; i < to; ++i) {
+        const double v = static_cast<unsigned char>(s[size_t(i)]) - 128.0;
+        sum += v * v;
+    }
+    return std::sqrt(sum / double(to - from));
+}
+
+// How far (dB) the 10 ms around `at` lie below the quieter of the 10 ms on either
+// side: a pitch period or more, so that the quiet between glottal pulses does not
+// count.  0 where the sides are too quiet to dip.
+double dipAt(const std::string& s, long at) {
+    const long ms = 11;
+    const double around = windowRms(s, at - 5 * ms, at + 5 * ms);
+    const double sides = std::min(windowRms(s, at - 15 * ms, at - 5 * ms), windowRms(s, at + 5 * ms, at + 15 * ms));
+    if (sides < 4.0) return 0;
+    return std::max(0.0, 20.0 * std::log10(sides / std::max(around, 0.5)));
+}
+
+inline int sampleAt(const std::string& s, size_t i) { return static_cast<unsigned char>(s[i]); }
+
+// A unit that starts with a stop or a tap starts with its closure: that
+// silence is the consonant itself, no dip.
+bool startsWithClosure(const std::string& unit) {
+    if (unit.size() < 2) return false;
+    if (unit[1] == 'R') return unit.size() < 3 || unit[2] != 'R';  // RR is the strong r, a fricative
+    return std::strchr("PBTDKGCQ", unit[1]) != nullptr;
+}
+
+// A step of a tenth of full scale between i-1 and i with eight silent samples
+// on one side of it.
+bool cutToSilence(const std::string& s, size_t i) {
+    if (i < 9 || i + 8 > s.size()) return false;
+    if (std::abs(sampleAt(s, i) - sampleAt(s, i - 1)) < 26) return false;
+    auto silent = [&](size_t from) {
+        for (size_t k = from; k < from + 8; ++k)
+            if (std::abs(sampleAt(s, k) - 128) > 2) return false;
+        return true;
+    };
+    return silent(i) || silent(i - 9 + 1);
+}
+
+}  // namespace
+
+JoinReport measureJoins(const std::string& samples, const std::vector<SynthState::Join>& joins,
+                        const std::vector<size_t>& middles) {
+    JoinReport r;
+    std::vector<char> nearJoin(samples.size() + 1, 0);
+    const long edge = 15 * 11;
+    for (const SynthState::Join& jn : joins) {
+        if (jn.at < size_t(edge) || jn.at + size_t(edge) > samples.size()) continue;
+        ++r.joins;
+        bool cut = false;
+        for (size_t i = jn.at - 3; i <= jn.at + 3; ++i) {
+            nearJoin[i] = 1;
+            cut = cut || cutToSilence(samples, i);
+        }
+        if (cut) ++r.cutsAtJoins;
+        const double d = startsWithClosure(jn.after) ? 0 : dipAt(samples, long(jn.at));
+        if (d > 12.0) ++r.joinDips;
+        if (d > r.worstJoinDip) {
+            r.worstJoinDip = d;
+            r.worstJoinAt = jn.at;
+        }
+    }
+    for (size_t i = 1; i < samples.size(); ++i)
+        if (!nearJoin[i] && cutToSilence(samples, i)) ++r.cutsElsewhere;
+    for (size_t m : middles) {
+        if (m < size_t(edge) || m + size_t(edge) > samples.size()) continue;
+        ++r.middles;
+        const double d = dipAt(samples, long(m));
+        if (d > 12.0) ++r.middleDips;
+        r.worstMiddleDip = std::max(r.worstMiddleDip, d);
+    }
+    return r;
+}
 
 }  // namespace speech

@@ -29,6 +29,7 @@ struct SynthStats {
     long fallbacks = 0;        // look-ups that missed and were rebuilt
     long noise = 0;            // noise fall-backs
     long recordedMissing = 0;  // "_" units whose file is missing or bad
+    long pauseSamples = 0;     // silence put between words and at punctuation
 };
 
 struct SynthState {
@@ -58,8 +59,16 @@ struct SynthState {
         std::string before, after;  // unit names
     };
     std::vector<Join>* joins = nullptr;
+    // The middle of every database unit written (same offsets): the points a join
+    // is compared with.
+    std::vector<size_t>* middles = nullptr;
     bool afterUnit = false;
     std::string lastUnit;
+    // The last sample written: the next sound starts from it, silence ends on it.
+    int lastSample = 128;
+    // Off: units go out exactly as stored, without the easing at joins and
+    // silences (the unit tests count the samples of each unit).
+    bool easeJoins = true;
 };
 SynthState& synthState();
 void resetSynth();
@@ -81,5 +90,19 @@ bool readToken(const std::string& t, size_t& pos, std::string& token, char& ende
 void speakWord(const std::string& token, double factor);
 void speakSyllable(const std::string& syllable, double factor);
 void playUnit(std::string name, int stress, double factor, bool topLevel);
+
+// How the joins of some speech sound (8-bit samples at 11025 Hz, the offsets
+// collected in SynthState::joins and ::middles).
+struct JoinReport {
+    long joins = 0, middles = 0;
+    long cutsAtJoins = 0;     // steps of a tenth of full scale to or from silence at a join
+    long cutsElsewhere = 0;   // ... anywhere else
+    // 10 ms around the point 12 dB below both sides (not before a stop's closure)
+    long joinDips = 0, middleDips = 0;
+    double worstJoinDip = 0, worstMiddleDip = 0;  // dB
+    size_t worstJoinAt = 0;
+};
+JoinReport measureJoins(const std::string& samples, const std::vector<SynthState::Join>& joins,
+                        const std::vector<size_t>& middles);
 
 }  // namespace speech

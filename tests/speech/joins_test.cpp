@@ -1,5 +1,6 @@
 // The shipped voice joins its units without a dip or a click: measured over
 // the built database on sentences that use most of its syllables.
+#include "ludivar_paths.h"
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "console/config.h"
 #include "platform/platform.h"
 #include "speech/phonetics.h"
 #include "speech/synthcore.h"
@@ -97,4 +99,59 @@ TEST(Joins, TheShippedVoiceHasNoDipsOrClicksInsideWords) {
     ASSERT_GT(f.joins, 150);
     EXPECT_EQ(f.dips, 0) << "of " << f.joins << " joins";
     EXPECT_EQ(f.jumps, 0) << "of " << f.joins << " joins";
+}
+
+namespace {
+
+// Descriptions from two Portuguese manual pages, as their translators wrote them.
+const char* const kManualText =
+    "free exibe a quantidade total de memória física e de swap livre e usada no sistema, bem como os buffers "
+    "e caches usados pelo kernel. A informação é coletada através da análise de meminfo. "
+    "pstree mostra os processos em execução como uma árvore. A árvore está enraizada em pid ou init se pid "
+    "for omitido. Se um nome de usuário for especificado, todas as árvores de processo enraizadas em processos "
+    "pertencentes a esse usuário serão mostradas. pstree mescla visualmente ramos idênticos colocando-os entre "
+    "colchetes e prefixando-os com a contagem de repetição. Threads filhos de um processo são encontrados sob o "
+    "processo pai e são mostrados com o nome do processo entre chaves. "
+    "Cada página de manual possui uma descrição curta disponível. Dependendo de sua instalação, ele pode ser "
+    "executado por um trabalho cron periódico ou pode precisar ser executado manualmente após novas páginas "
+    "serem instaladas.";
+
+}  // namespace
+
+// Units are shortened above the slowest speed; wherever the cut falls, a join
+// must not step to or from silence.
+TEST(Joins, NoCutToSilenceAtAnyJoinAtAnySpeed) {
+    const std::string root = LUDIVAR_BUILD_ROOT;
+    const std::string ini = root + "/ECOLAR.INI", dir = root + "/sonare/som/difones/";
+    ASSERT_TRUE(loadLetterRules(dir + "regras.rgr") && loadExceptionWords(dir + "portug.exc"));
+    const std::string tr = transcribeText(plat::utf8ToCp1252(kManualText));
+    SynthState& s = synthState();
+    const SynthState saved = s;
+    for (int speed = 1; speed <= 5; ++speed) {
+        auto key = [&](const char* k) { return con::iniRead(ini, "SINTETIZADOR", k + std::to_string(speed)); };
+        std::string index;
+        ASSERT_TRUE(readUnitFile(dir + key("DIFONES") + ".IND", index) &&
+                    readUnitFile(dir + key("DIFONES") + ".DIF", s.dataImage))
+            << speed;
+        s.index = parseIndex(index, s.dataImage.size());
+        s.settings.corteFon = std::atoi(key("CORTEFON").c_str());
+        s.settings.sobraFon = std::atoi(key("SOBRAFON").c_str());
+        s.settings.interPal = std::atoi(key("INTERPAL").c_str());
+        std::string samples;
+        std::vector<SynthState::Join> joins;
+        std::vector<size_t> middles;
+        s.sink = &samples;
+        s.joins = &joins;
+        s.middles = &middles;
+        speakTranscription(tr);
+        s.sink = nullptr;
+        s.joins = nullptr;
+        s.middles = nullptr;
+        const JoinReport r = measureJoins(samples, joins, middles);
+        EXPECT_GT(r.joins, 200) << speed;
+        EXPECT_EQ(r.cutsAtJoins, 0) << "speed " << speed << ", " << r.joins << " joins";
+        // Nor does easing a join leave a gap: joins dip no more often than unit middles.
+        EXPECT_LE(double(r.joinDips) / double(r.joins), double(r.middleDips) / double(r.middles) + 0.01) << speed;
+    }
+    s = saved;
 }

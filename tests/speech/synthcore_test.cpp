@@ -25,7 +25,11 @@ struct SynthCoreTest : ::testing::Test {
     std::string sink;
     std::map<std::string, std::pair<int, int>> units;  // name -> (sample value, length)
 
-    void SetUp() override { resetSynth(); }
+    // The units here are constant blocks whose samples are counted: no easing.
+    void SetUp() override {
+        resetSynth();
+        synthState().easeJoins = false;
+    }
     void TearDown() override { resetSynth(); }
 
     void unit(const std::string& name, int value, int length) { units[name] = {value, length}; }
@@ -289,4 +293,22 @@ TEST_F(SynthCoreTest, UnitsCutShortEndWhereTheWaveRisesThroughZero) {
         const int next = static_cast<unsigned char>(s.dataImage[at + played]) - 128;
         EXPECT_TRUE(std::abs(last) <= 2 || (last < 0 && next >= 0)) << c.length << ": " << last << " " << next;
     }
+}
+
+TEST_F(SynthCoreTest, EasedJoinsKeepEveryUnitsLengthAndNeverStep) {
+    // Loud constant blocks meet each other, a word gap and the end of the speech:
+    // eased, no two neighbouring samples differ by a tenth of full scale, each
+    // unit keeps its length and the last sound slopes back to the middle value.
+    unit("$KA", 10, 1000);
+    unit("$ZA", 230, 800);
+    open(0, 0, 300);
+    synthState().easeJoins = true;
+    const std::vector<Seg> runs = speak("[ka][za]");
+    size_t total = 0;
+    for (size_t i = 1; i < sink.size(); ++i)
+        ASSERT_LT(std::abs(int(static_cast<unsigned char>(sink[i])) - static_cast<unsigned char>(sink[i - 1])), 26) << i;
+    for (const Seg& r : runs) total += size_t(r.length);
+    EXPECT_EQ(total, 1000u + 33 + 300 + 800 + 33);  // units, two slopes to silence, the gap
+    EXPECT_EQ(static_cast<unsigned char>(sink.back()), 128);
+    EXPECT_EQ(static_cast<unsigned char>(sink[500]), 10);  // a unit's middle is untouched
 }

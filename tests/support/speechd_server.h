@@ -27,6 +27,8 @@ extern char** environ;
 class SpeechServer {
 public:
     SpeechServer() = default;
+    // Lines added to speechd.conf and to the espeak-ng module's configuration.
+    std::string serverConf, moduleConf;
     SpeechServer(const SpeechServer&) = delete;
     SpeechServer& operator=(const SpeechServer&) = delete;
     ~SpeechServer() { stop(); }
@@ -50,8 +52,9 @@ public:
         conf << "CommunicationMethod \"unix_socket\"\nSocketPath \"" << dir_ << "/sock\"\nTimeout 0\n"
              << "LogDir \"" << dir_ << "/log\"\nAudioOutputMethod \"pulse\"\n"
              << "AddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\nDefaultModule espeak-ng\n"
-             << "DefaultLanguage \"pt-BR\"\n";
+             << "DefaultLanguage \"pt-BR\"\n" << serverConf;
         conf.close();
+        if (!moduleConf.empty()) std::ofstream(dir_ + "/conf/modules/espeak-ng.conf", std::ios::app) << moduleConf;
         pulse_ = spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
                         "--use-pid-file=no", "-L", "module-null-sink sink_name=nul rate=22050", "-L",
                         "module-native-protocol-unix socket=" + dir_ + "/native auth-anonymous=1"},
