@@ -4,7 +4,11 @@
 // every case runs in a child process of its own.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +29,7 @@
 #include "support/require.h"
 #include "support/speechd_server.h"
 #include "util/atomic.h"
+#include "util/log.h"
 
 namespace {
 
@@ -282,6 +287,7 @@ TEST(KernelWall, LibrariesLoadedBehindItStillWork) {
         if (!plat::loadJpeg("foto.jpg", jpg) || jpg.width != 16) r += "no jpeg\n";
         if (!plat::readPng(t.game + "/foto.png", png) || png.width != 16) r += "no png\n";
         // The window's letters: fontconfig finds a face, the rasteriser draws it.
+        if (plat::fontFileFor("Arial", false).empty()) r += "fontconfig found no face for Arial\n";
         const int font = plat::fontOpen("", 24, false);
         if (font <= 0) {
             r += "no font\n";
@@ -321,6 +327,83 @@ TEST(KernelWall, LibrariesLoadedBehindItStillWork) {
         return r;
     });
     EXPECT_EQ(got, "");
+}
+
+// A kernel that refuses Landlock (as some containers do): a filter answers its calls
+// with ENOSYS.  The game still runs behind the first wall alone, and the log says so once.
+bool refuseLandlock() {
+    sock_filter code[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_landlock_create_ruleset, 3, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_landlock_add_rule, 2, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_landlock_restrict_self, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
+    };
+    sock_fprog prog{static_cast<unsigned short>(sizeof code / sizeof code[0]), code};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &prog) == 0;
+}
+
+TEST(KernelWall, WithoutLandlockTheFirstWallHoldsAlone) {
+    Tree t;
+    const std::string log = t.top + "/log.txt";
+    std::string got = inChild([&] {
+        if (!refuseLandlock()) return std::string("no filter");
+        if (safety::landlockAbi() != 0) return std::string("the filter let Landlock through");
+        util::setLog(false, log);
+        safety::armKernelWall();  // asked again: said once all the same
+        std::string e = t.enter(true);
+        if (e != "the wall is not up") return "entered: " + e;
+        safety::leaveGame();
+        safety::testing::setFirstWall(true);
+        safety::Scope scope{"hostil", t.game, t.games, "", ""};
+        if (!safety::enterGame(scope)) return std::string("second game not entered");
+        std::string r;
+        for (const Reach& reach : kReaches) {
+            const std::string path = reach.create ? safety::resolveNew(reach.name) : safety::resolve(reach.name, reach.access);
+            if (path.empty() != reach.hostile) r += std::string(reach.name) + ": wrong answer\n";
+        }
+        bool refused = false;
+        const int fd = safety::openFile(safety::resolve("meu.txt", safety::Access::Write), safety::Access::Write, refused);
+        if (fd < 0) r += "own file not opened\n";
+        else close(fd);
+        return r;
+    });
+    EXPECT_EQ(got, "");
+    const std::string said = readText(log);
+    EXPECT_NE(said.find("Landlock"), std::string::npos) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;  // one line for the two games
+}
+
+// The pupil mode: the session ends with the game played, for the wall stays up after it.
+TEST(KernelWall, PupilModeEndsWithTheGame) {
+    LUDIVAR_REQUIRE(safety::landlockAbi() > 0, "this kernel offers no Landlock");
+    Tree t;
+    writeText(t.game + "/Hostil.lud",
+              "[DADOS GERAIS]\r\nNOME DO JOGO=Hostil\r\nSCRIPT=p.pro\r\n\r\n[MODELO]\r\nLUGARES=1\r\n\r\n"
+              "[LUGAR 1]\r\nNOME=Capa\r\nTERMINADOR=SIM\r\nN\xDAMERO DE SLIDES=0\r\n");
+    writeText(t.game + "/p.pro", "ESCREVE \"oi\"\r\n");
+    // One game in the games folder: Enter at the list chooses it.
+    ASSERT_EQ(std::remove((t.sibling + "/placar.txt").c_str()), 0);
+    ASSERT_EQ(rmdir(t.sibling.c_str()), 0);
+    struct Case {
+        const char* mode;
+        const char* keys;
+        int exitCode;   // 3: the keys ran out at the main question again
+        bool played;
+    } cases[] = {
+        {"SIM", "j{Enter}{Enter}", 0, true},
+        {"NAO", "j{Enter}{Enter}", 3, true},
+        {"", "j{Enter}{Enter}", 3, true},
+        {"SIM", "j{Esc}", 3, false},  // no game chosen: the question comes back
+    };
+    for (const Case& c : cases) {
+        HeadlessResult r = runHeadless(c.keys, {}, "[LUDIVAR]\nDIRJOGOS=" + t.games + "\n[SEGURANCA]\nMODOALUNO=" +
+                                                        c.mode + "\n");
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.mode << c.keys << r.err;
+        EXPECT_EQ(r.contains("speak oi"), c.played) << c.mode << c.keys;
+        EXPECT_EQ(r.contains("speak Fim do Ludivar"), c.exitCode == 0) << c.mode << c.keys;
+    }
 }
 
 }  // namespace
