@@ -21,6 +21,7 @@
 #include "platform/mci.h"
 #include "player/play.h"
 #include "player/slide.h"
+#include "safety/landlock.h"
 #include "script/script.h"
 #include "speech/settings.h"
 #include "speech/speak.h"
@@ -154,6 +155,16 @@ void playOneGame(const std::string& path) {
     app::ShutDown();
 }
 
+// The pupil mode: once a game has been played (and the kernel's wall raised for it), the
+// session ends, since the wall cannot be lifted for the next game.
+void endWithTheGame(void (*action)()) {
+    action();
+    if (safety::kernelWallUp()) app::ShutDown();
+}
+void playPupil() { endWithTheGame(player::PlayGameFromMenu); }
+void createPupil() { endWithTheGame(editor::createGame); }
+void editPupil() { endWithTheGame(editor::editGame); }
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -222,6 +233,15 @@ int main(int argc, char** argv) {
         (!o.game.empty() && !regularFileOrSay(o.game, "jogo")) ||
         (!o.script.empty() && !regularFileOrSay(o.script, "programa")))
         return 2;
+    // The modes that end with the game get the kernel's wall once it is chosen; the launcher
+    // it needs is forked now, before the fronts and the sound start their threads.
+    const bool endsWithGame = !o.script.empty() || !o.game.empty() || con::settings().pupilMode;
+    const bool othersOnly = !o.check.empty() || !o.exportGame.empty() || !o.reportGame.empty() || o.speakGiven;
+    if (endsWithGame && !othersOnly) {
+        safety::armKernelWall();
+        if (!o.screen.empty()) safety::kernelWallAlsoWrites(o.screen.substr(0, o.screen.rfind('/') + 1));
+        if (!o.slides.empty()) safety::kernelWallAlsoWrites(o.slides);
+    }
     // The checker needs no window and no sound.
     if (!o.check.empty()) return game::runCheck(plat::utf8ToCp1252(o.check));
     // So does the web page: it is written from the file, not from a session.
@@ -269,7 +289,8 @@ int main(int argc, char** argv) {
         player::setSlideDumpDir(o.slides);
     }
     con::installScreenReview();
-    app::setActions({player::PlayGameFromMenu, editor::createGame, editor::editGame});
+    if (con::settings().pupilMode) app::setActions({playPupil, createPupil, editPupil});
+    else app::setActions({player::PlayGameFromMenu, editor::createGame, editor::editGame});
     media::setWaitHook(con::delayMs);
 
     int code = 0;

@@ -421,6 +421,7 @@ Settings settingsFromText(const std::string& iniText, const std::string& keptTex
     else if (!table.empty()) s.brailleTable = table;
 
     s.trustedFolders = in.raw("SEGURANCA", "PASTASCONFIAVEIS", 4096);
+    s.pupilMode = util::upperLatin(util::trim(in.raw("SEGURANCA", "MODOALUNO"))) == "SIM";
     return s;
 }
 

@@ -107,6 +107,7 @@ struct Settings {
 
     // [SEGURANCA]
     std::string trustedFolders;     // PASTASCONFIAVEIS, ";" between folders (4096 at most)
+    bool pupilMode = false;         // MODOALUNO=SIM: the session ends with the game played
 
     // PROG.<ext>, "" when none is set.
     std::string programFor(const std::string& ext) const;

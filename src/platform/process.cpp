@@ -23,6 +23,7 @@ namespace plat {
 namespace {
 
 std::vector<int> gChildren;
+SpawnHook gSpawnHook = nullptr;
 
 void reapFinished() {
     gChildren.erase(std::remove_if(gChildren.begin(), gChildren.end(),
@@ -36,9 +37,12 @@ void reapFinished() {
 
 }  // namespace
 
+void setSpawnHook(SpawnHook hook) { gSpawnHook = hook; }
+
 int spawnProgram(const std::string& program, const std::vector<std::string>& args) {
     reapFinished();
     if (program.empty()) return -1;
+    if (gSpawnHook) return gSpawnHook(program, args);
     std::vector<std::string> all;
     all.reserve(args.size() + 1);
     all.push_back(program);

@@ -11,6 +11,10 @@ namespace plat {
 // disturb the terminal front.  Returns the process id, or -1 when it could not
 // be started.  Finished children are reaped by the next call or by processRunning.
 int spawnProgram(const std::string& program, const std::vector<std::string>& args);
+// Where spawnProgram hands its programs when set (a launcher outside a restricted
+// process); it returns the process id or -1.  Such processes are not our children.
+using SpawnHook = int (*)(const std::string& program, const std::vector<std::string>& args);
+void setSpawnHook(SpawnHook hook);
 // Opens a file or an address with the desktop's association (xdg-open).
 int openWithDesktop(const std::string& target);
 // Whether a process started here is still running (reaps it when it has ended).

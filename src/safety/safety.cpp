@@ -23,6 +23,7 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "safety/budget.h"
+#include "safety/landlock.h"
 #include "safety/ownership.h"
 #include "safety/sha256.h"
 #include "util/atomic.h"
@@ -381,6 +382,7 @@ bool enterGame(const Scope& scope) {
     gSafe.startDir = plat::currentDir();
     resetWriteBudget();
     forgetGameFiles();  // until the player says which files are the game's own
+    kernelWallOnEnter(gSafe.folder, gSafe.gamesFolder);
     return true;
 }
 
@@ -443,7 +445,7 @@ bool hasControl(const std::string& name) {
 
 std::string resolve(const std::string& name, Access access) {
     if (name.empty() || hasControl(name)) return std::string();
-    if (!gSafe.active) return plat::mapPath(name);
+    if (!gSafe.active || !testing::firstWallOn()) return plat::mapPath(name);
     std::string path;
     if (isDriveName(name)) {
         // Games made on Windows write into the data root: their writes go to the
@@ -485,7 +487,7 @@ std::string resolveNew(const std::string& name) {
     std::string folder = sep == std::string::npos ? std::string(".") : name.substr(0, sep + 1);
     if (isDriveName(name) && sep == std::string::npos) folder = name.substr(0, 2) + "\\";
     std::string dir;
-    if (!gSafe.active) {
+    if (!gSafe.active || !testing::firstWallOn()) {
         dir = plat::mapPath(folder);
         if (sep != std::string::npos && dir.empty()) dir = "/";
     } else {

@@ -96,6 +96,7 @@ TEST(Settings, EveryKeyTypedWithItsDefaultAndRange) {
     EXPECT_TRUE(d.normalSize);
     EXPECT_TRUE(d.brailleLine);
     EXPECT_TRUE(d.programs.empty());
+    EXPECT_FALSE(d.pupilMode);
 
     const con::Settings s = con::settingsFromText(
         "[ECOLAR]\nTEMPOESPERAPROGVOLTAR=999999\nprog.txt=c:\\ed\nPROG.TXT=segundo\nPROG.PDF=\n"
@@ -105,7 +106,7 @@ TEST(Settings, EveryKeyTypedWithItsDefaultAndRange) {
         "[SERVFALA]\nTIPOSAPI=54\nVOZ=-1\nVELOCIDADE=500\nTOM=-500\n"
         "[VIDEO]\nCORESFIXAS=s\nLENTO=S\nCORFUNDO=1\nCORLETRA=14\nAMPLIF=9\nLARGURALETRA=100000\n"
         "ALTURALETRA=x\nPESOLETRA=5\nCANTOTELA=N\nTABCORES=1,2,3\n"
-        "[BRAILLE]\nMODO=3\nLINHA=nao\n[SEGURANCA]\nPASTASCONFIAVEIS=~/a;/b\n",
+        "[BRAILLE]\nMODO=3\nLINHA=nao\n[SEGURANCA]\nPASTASCONFIAVEIS=~/a;/b\nMODOALUNO= sim \n",
         "");
     EXPECT_EQ(s.programReturnWaitMs, 60000);
     EXPECT_EQ(s.programFor("txt"), "c:\\ed");  // the first occurrence wins
@@ -137,6 +138,7 @@ TEST(Settings, EveryKeyTypedWithItsDefaultAndRange) {
     EXPECT_EQ(s.brailleMode, 1);
     EXPECT_FALSE(s.brailleLine);
     EXPECT_EQ(s.trustedFolders, "~/a;/b");
+    EXPECT_TRUE(s.pupilMode);
 }
 
 // Where the settings come from, with a hostile ECOLAR.INI always waiting in the
