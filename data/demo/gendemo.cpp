@@ -165,14 +165,22 @@ Picture trianglePicture() {
     return p;
 }
 
+// Big and high in contrast for a pupil with low vision: a red apple with a dark
+// outline on white, filling most of its half of the slide.
 Picture applePicture() {
-    Picture p = canvas(240, 240, {255, 255, 255});
-    circle(p, 95, 135, 72, {200, 20, 30});
-    circle(p, 145, 135, 72, {200, 20, 30});
-    ellipse(p, 120, 190, 60, 30, {200, 20, 30});
-    ellipse(p, 92, 118, 16, 26, {240, 110, 110});
-    polygon(p, {{116, 70}, {124, 70}, {130, 28}, {122, 28}}, {110, 70, 30});
-    ellipse(p, 150, 44, 26, 12, {60, 160, 50});
+    Picture p = canvas(360, 360, {255, 255, 255});
+    const Rgb line{40, 10, 10}, red{200, 20, 30};
+    outlined([&](double g, Rgb c) {
+        circle(p, 142, 202, 108 + g, c);
+        circle(p, 218, 202, 108 + g, c);
+        ellipse(p, 180, 285, 90 + g, 45 + g, c);
+    }, line, red);
+    ellipse(p, 138, 177, 24, 39, {240, 110, 110});
+    outlined([&](double g, Rgb c) {
+        polygon(p, {{174 - g, 105}, {186 + g, 105}, {195 + g, 40 - g}, {183 - g, 40 - g}}, c);
+        ellipse(p, 225, 66, 39 + g, 18 + g, c);
+    }, line, {110, 70, 30});
+    ellipse(p, 225, 66, 39, 18, {60, 160, 50});
     return p;
 }
 
@@ -202,25 +210,8 @@ Picture starPicture() {
 
 // ------------------------------------------------------------------ sounds
 
-struct Note {
-    double hz, seconds;
-};
-
-// A small bell-like voice: the note and two softer overtones, struck and fading.
-std::string melody(const std::vector<Note>& notes, double volume) {
-    const int rate = 22050;
-    std::vector<int16_t> pcm;
-    for (const Note& n : notes) {
-        int len = int(n.seconds * rate);
-        for (int i = 0; i < len; ++i) {
-            double t = double(i) / rate;
-            double env = std::min(1.0, t / 0.01) * std::exp(-3.0 * t / n.seconds);
-            double v = n.hz <= 0 ? 0
-                                 : std::sin(2 * M_PI * n.hz * t) + 0.35 * std::sin(4 * M_PI * n.hz * t) +
-                                       0.15 * std::sin(6 * M_PI * n.hz * t);
-            pcm.push_back(int16_t(std::lround(v / 1.5 * env * volume * 32767)));
-        }
-    }
+// 16-bit mono PCM as a WAV file's bytes.
+std::string waveFile(const std::vector<int16_t>& pcm, int rate) {
     std::string s = "RIFF";
     auto u32 = [&](uint32_t v) {
         for (int i = 0; i < 4; ++i) s += char((v >> (8 * i)) & 0xFF);
@@ -243,6 +234,56 @@ std::string melody(const std::vector<Note>& notes, double volume) {
     u32(bytes);
     for (int16_t v : pcm) u16(uint16_t(v));
     return s;
+}
+
+struct Note {
+    double hz, seconds;
+};
+
+// A small bell-like voice: the note and two softer overtones, struck and fading.
+std::string melody(const std::vector<Note>& notes, double volume) {
+    const int rate = 22050;
+    std::vector<int16_t> pcm;
+    for (const Note& n : notes) {
+        int len = int(n.seconds * rate);
+        for (int i = 0; i < len; ++i) {
+            double t = double(i) / rate;
+            double env = std::min(1.0, t / 0.01) * std::exp(-3.0 * t / n.seconds);
+            double v = n.hz <= 0 ? 0
+                                 : std::sin(2 * M_PI * n.hz * t) + 0.35 * std::sin(4 * M_PI * n.hz * t) +
+                                       0.15 * std::sin(6 * M_PI * n.hz * t);
+            pcm.push_back(int16_t(std::lround(v / 1.5 * env * volume * 32767)));
+        }
+    }
+    return waveFile(pcm, rate);
+}
+
+// A cow's call: a low, buzzing voice that rises, holds and falls, shaped by two
+// vowel-like resonances so that a child hears "muuu" and not a plain tone.
+std::string mooSound() {
+    const int rate = 22050;
+    const double seconds = 1.3;
+    std::vector<double> wave(size_t(seconds * rate));
+    double phase = 0;
+    for (size_t i = 0; i < wave.size(); ++i) {
+        double t = double(i) / rate, u = t / seconds;
+        double hz = 105 + 30 * std::sin(M_PI * std::min(1.0, u * 1.4));
+        phase += hz / rate;
+        double v = 0;
+        for (int h = 1; h <= 24; ++h) {
+            double f = hz * h;
+            // "u"-like resonances near 300 Hz and 800 Hz
+            double gain = 1.0 / (1 + std::pow((f - 300) / 120, 2)) + 0.4 / (1 + std::pow((f - 800) / 200, 2));
+            v += gain * std::sin(2 * M_PI * h * phase) / h;
+        }
+        double env = std::min(1.0, t / 0.12) * std::min(1.0, (seconds - t) / 0.35);
+        wave[i] = v * env;
+    }
+    double peak = 1e-9;
+    for (double v : wave) peak = std::max(peak, std::fabs(v));
+    std::vector<int16_t> pcm;
+    for (double v : wave) pcm.push_back(int16_t(std::lround(v / peak * 0.6 * 32767)));
+    return waveFile(pcm, rate);
 }
 
 // ------------------------------------------------------------------ files
@@ -314,6 +355,7 @@ int main(int argc, char** argv) {
                        melody({{523.25, 0.25}, {659.25, 0.25}, {783.99, 0.25}, {1046.5, 0.9}}, 0.6));
     files.emplace_back("acerto.wav", melody({{783.99, 0.15}, {1046.5, 0.45}}, 0.6));
     files.emplace_back("erro.wav", melody({{392.0, 0.22}, {311.13, 0.45}}, 0.5));
+    files.emplace_back("vaca.wav", mooSound());
 
     for (size_t i = 0; i < dirs.size(); ++i) {
         if (!util::makeFolders(dirs[i], 0755)) {

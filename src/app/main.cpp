@@ -150,7 +150,7 @@ void playOneGame(const std::string& path) {
     game::session().currentGameFile = plat::utf8ToCp1252(file);
     if (game::LoadGame(plat::utf8ToCp1252(file))) {
         player::ShowTitleCard();
-        player::PlayGame(true);
+        player::PlayGameFile();
     }
     app::ShutDown();
 }

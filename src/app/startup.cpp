@@ -34,19 +34,37 @@ void StartUp() {
     con::setWindowTitle("Ludivar");
     con::setTextBackground(1);
     con::flushKeys();
-    catalog::SayMessage("LUINIC", 0);
-    con::write(" - ");
-    catalog::SayMessage("LUVERSAO", 0);
-    con::writeLineAndSpeak(kVersionText);
-    con::setTextBackground(0);
-    con::writeLn();
-    gState.notices = plat::takeNotices();
-    for (const std::string& notice : gState.notices) con::writeLineAndSpeak(notice);
     game::Session& session = game::session();
     session.currentGameFile.clear();
     session.editorPlace = 0;
     session.gameFolders.clear();
-    session.gamesRoot = game::GamesFolderSetting();
+    bool copied = false;
+    session.gamesRoot = game::GamesFolderSetting(&copied);
+    // On a first start where the games went is what the user needs to hear: the name
+    // and version stay on the screen unsaid, so the main question comes within seconds.
+    if (copied) {
+        con::writeLn(catalog::MessageText("LUINIC") + " - " + catalog::MessageText("LUVERSAO") + kVersionText);
+    } else {
+        catalog::SayMessage("LUINIC", 0);
+        con::write(" - ");
+        catalog::SayMessage("LUVERSAO", 0);
+        con::writeLineAndSpeak(kVersionText);
+    }
+    con::setTextBackground(0);
+    con::writeLn();
+    gState.notices = plat::takeNotices();
+    for (const std::string& notice : gState.notices) con::writeLineAndSpeak(notice);
+    if (copied) {
+        const std::string where = plat::cp("Seus jogos ficam na pasta jogos, em sua pasta pessoal.");
+        con::writeLn(plat::cp("Jogos copiados para a pasta de jogos:"));
+        con::writeLn(session.gamesRoot);
+        con::writeLn(where);
+        // Said without its comma and full stop: naming them in a one-off notice only delays the question.
+        con::speak(plat::cp("Seus jogos ficam na pasta jogos em sua pasta pessoal"));
+        while (con::isSpeaking()) con::keyPressed();
+        // The full path stays in sight below the main question.
+        gState.notices.push_back(plat::cp("Pasta de jogos: ") + session.gamesRoot);
+    }
     if (!game::enterFolder(session.gamesRoot)) {
         catalog::SayMessage("LUDIRNAO", 2);
         con::writeLineAndSpeak(session.gamesRoot);

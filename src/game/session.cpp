@@ -89,17 +89,15 @@ int SeedGamesFolder(const std::string& games, const std::string& oldGames, const
     return copied;
 }
 
-std::string GamesFolderSetting() {
+std::string GamesFolderSetting(bool* copied) {
     std::string games = plat::gamesDir(con::settings().gamesFolder);
+    if (copied) *copied = false;
     if (plat::isDefaultGamesSetting(con::settings().gamesFolder)) {
         // The games that the program's data folder holds (the demo games, and those
         // that earlier versions saved there) move to the user's folder once.
         std::string oldGames = plat::mapPath("c:\\sonare\\ludivar");
         std::string marker = util::userDataDir() + "/.jogos-copiados";
-        if (SeedGamesFolder(games, oldGames, marker) > 0) {
-            con::writeLineAndSpeak(plat::cp("Jogos copiados para a pasta de jogos:"));
-            con::writeLineAndSpeak(plat::utf8ToCp1252(games));
-        }
+        if (SeedGamesFolder(games, oldGames, marker) > 0 && copied) *copied = true;
     }
     return plat::utf8ToCp1252(games);
 }

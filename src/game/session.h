@@ -17,9 +17,9 @@ Session& session();
 void resetSession();
 
 // The games folder (CP1252) from the settings.  For the default folder, the games
-// that the program's data folder holds are first copied there once (and the user
-// is told so), so that no game lives inside the program's own data.
-std::string GamesFolderSetting();
+// that the program's data folder holds are first copied there once (`copied` tells,
+// so that the user can be told), so that no game lives inside the program's own data.
+std::string GamesFolderSetting(bool* copied = nullptr);
 // Copies into `games` what it lacks of `oldGames`, unless `marker` exists; then
 // writes `marker`.  Gives the number of games (top-level entries) copied.
 int SeedGamesFolder(const std::string& games, const std::string& oldGames, const std::string& marker);

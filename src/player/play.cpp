@@ -219,6 +219,8 @@ namespace {
 // The game whose progress is kept while it plays (empty: none is kept, as for a
 // game played from the editor or driven by its program).
 std::string gProgressId;
+// A game given on the command line: loaded already, yet the pupil's own, so it resumes.
+bool gPlayingAFile = false;
 
 Progress currentProgress(int place, int32_t scoreBefore) {
     Progress pr;
@@ -266,6 +268,9 @@ void playLoop() {
         addPoints(p ? p->points : 0);
         setScore();
         setVar("LUGAR", p ? p->name : std::string());
+        // Kept before the place is shown: a window closed or a terminal hung up
+        // mid-place ends the process with no chance to save, and the pupil comes back here.
+        if (!gProgressId.empty()) saveProgress(gProgressId, currentProgress(gPlay.currentPlace, scoreBefore));
         visitStarts(gPlay.currentPlace);
         uint8_t key;
         std::string answer;
@@ -283,8 +288,7 @@ void playLoop() {
             con::writeLn();
             if (k == 'S') {
                 gPlay.playing = false;
-                left = true;
-                if (!gProgressId.empty()) saveProgress(gProgressId, currentProgress(gPlay.currentPlace, scoreBefore));
+                left = true;  // the progress saved when the place began stays
                 break;
             }
         }
@@ -452,8 +456,9 @@ void playGameWithin(bool gameLoaded) {
     if (guard.entered) safety::claimGameFiles(game::session().currentGameFile, scope.name, program, namedMedia(g));
     Recording recording(game::session().currentGameFile);
     if (program.empty()) {
-        // Only a game chosen by the pupil is resumed; the editor plays what it has in memory.
-        if (gameLoaded) PlayFrom(1, g.randomOrder);
+        // Only a game chosen by the pupil (from the folder or on the command line) is
+        // resumed; the editor plays what it has in memory.
+        if (gameLoaded && !gPlayingAFile) PlayFrom(1, g.randomOrder);
         else playKeepingProgress(g.randomOrder);
     } else if (!plat::fileExists(program)) {
         catalog::SayMessage("LUPGMNEX", 0);
@@ -484,5 +489,11 @@ void playGameWithin(bool gameLoaded) {
 }  // namespace
 
 void PlayGameFromMenu() { PlayGame(false); }
+
+void PlayGameFile() {
+    gPlayingAFile = true;
+    PlayGame(true);
+    gPlayingAFile = false;
+}
 
 }  // namespace player

@@ -36,6 +36,8 @@ void resetPlayState();
 // game in memory, no title card).
 void PlayGame(bool gameLoaded = false);
 void PlayGameFromMenu();  // PlayGame(false), for app::Actions
+// `ludivar GAME.lud`: the game loaded and its title card shown; progress is kept as for J.
+void PlayGameFile();
 // The simple play loop from a place.
 void PlayFrom(int firstPlace, bool shuffle);
 // The game program's CHAMA REMOTO: plays one place, gives "$OK$", "$ERRO$", "$ESC$" or "$FIM$".

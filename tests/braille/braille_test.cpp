@@ -592,7 +592,7 @@ struct DemoGame : Watched {
 
 TEST(BrailleFollowsSpeech, TheDemoGamePlayedToItsEnd) {
     DemoGame g("{Enter}{Enter}formas{Enter}bola{Enter}x{Enter}{Enter}quadrado{Enter}triângulo{Enter}"
-               "Vermelha{Enter} azul {Enter}{Enter}{Enter}");
+               "Vermelha{Enter} azul {Enter}muu{Enter}{Enter}{Enter}");
     ASSERT_TRUE(g.p) << g.d.dir;
     EXPECT_EQ(g.play(), -1);
     expectShownWhileSaid(g, {
@@ -601,7 +601,7 @@ TEST(BrailleFollowsSpeech, TheDemoGamePlayedToItsEnd) {
         {"Vamos aprender", "Vamos aprender as formas e as cores!", 0},
         {"Por onde você quer começar?", "Por onde você quer começar?", 0},
         {"Parabéns, você terminou o jogo!", "Parabéns, você terminou o jogo!", 0},
-        {"Você fez 50 pontos.", "Parabéns, você terminou o jogo!", 0},  // the slide's next line, by panning
+        {"Você fez 60 pontos.", "Parabéns, você terminou o jogo!", 0},  // the slide's next line, by panning
         {"Fim do Jogo", "Fim do Jogo", 0},
         {"Aperte enter", "Aperte enter", 13},
     });

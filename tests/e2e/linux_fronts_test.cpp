@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -37,8 +38,11 @@ public:
     PtyRun(int rows, const std::vector<std::string>& env) {
         dir_ = tempDir();
         trace_ = dir_ + "/trace.txt";
+        // Not a first start (which says where the games went instead of the greeting).
+        std::filesystem::create_directories(dir_ + "/data/ludivar");
+        writeText(dir_ + "/data/ludivar/.jogos-copiados", "\n");
         std::vector<std::string> all = {"WAYLAND_DISPLAY", "DISPLAY=:97",  // nothing listens there
-                                        "HOME=" + dir_, "ECOLAR_CONFIG_DIR=" + dir_ + "/config",
+                                        "HOME=" + dir_, "XDG_DATA_HOME=" + dir_ + "/data", "ECOLAR_CONFIG_DIR=" + dir_ + "/config",
                                         "SDL_AUDIODRIVER=dummy", "TERM=xterm"};
         all.insert(all.end(), env.begin(), env.end());
         started_ = pty_.start({program(), "--trace", trace_}, all, rows, 80);

@@ -1,9 +1,22 @@
 // The program as a user meets it: greeting, question, menu and farewell, through the headless front.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/headless.h"
 
 namespace {
+// A start after the first: the user's games are in place, so the greeting is said.
+struct LaterStart {
+    LaterStart() {
+        const std::string data = tempDir();
+        std::filesystem::create_directories(data + "/ludivar");
+        writeText(data + "/ludivar/.jogos-copiados", "\n");
+        setHeadlessEnv({"XDG_DATA_HOME=" + data});
+    }
+    ~LaterStart() { setHeadlessEnv({}); }
+};
+
 bool allBlankFrom(const HeadlessResult& r, int fromRow) {
     for (int row = fromRow; row <= 25; ++row)
         if (!r.rows[row - 1].empty()) return false;
@@ -21,8 +34,25 @@ TEST(StartUp, EscapeSaysFarewellAndEnds) {
     EXPECT_EQ(attrAt(r, 1, 1) >> 4, 1);
     EXPECT_EQ(r.rows[5], "Fim do Ludivar");
     EXPECT_EQ(attrAt(r, 1, 6) >> 4, 1);
-    EXPECT_TRUE(r.contains("speak Ludivar - editor de jogos educacionais"));
-    EXPECT_TRUE(r.contains("speak 2.2 alfa"));
+}
+
+// The first start says where the games went; the greeting is then only shown. Every
+// later start says the greeting.
+TEST(StartUp, TheGreetingIsSaidFromTheSecondStart) {
+    const std::string data = tempDir();
+    setHeadlessEnv({"XDG_DATA_HOME=" + data});
+    const HeadlessResult first = runHeadless("{Esc}"), second = runHeadless("{Esc}");
+    setHeadlessEnv({});
+    for (const HeadlessResult* r : {&first, &second}) {
+        EXPECT_EQ(r->exitCode, 0) << r->err;
+        EXPECT_EQ(r->rows[0], "Ludivar - editor de jogos educacionais - Versão 2.2 alfa");
+        EXPECT_TRUE(r->contains("speak Opção: Jogar, Criar ou Editar? "));
+    }
+    EXPECT_TRUE(first.contains("speak Seus jogos ficam na pasta jogos em sua pasta pessoal"));
+    EXPECT_FALSE(first.contains("speak Ludivar - editor de jogos educacionais"));
+    EXPECT_FALSE(second.contains("speak Seus jogos ficam na pasta jogos em sua pasta pessoal"));
+    EXPECT_TRUE(second.contains("speak Ludivar - editor de jogos educacionais"));
+    EXPECT_TRUE(second.contains("speak 2.2 alfa"));
 }
 
 TEST(StartUp, ArrowOpensTheThreeOptionMenuOnRed) {
@@ -48,6 +78,7 @@ TEST(StartUp, ArrowOpensTheThreeOptionMenuOnRed) {
 }
 
 TEST(StartUp, MenuEscapeEndsAndOtherLettersAskAgain) {
+    LaterStart later;
     HeadlessResult esc = runHeadless("{Down}{Esc}");
     EXPECT_EQ(esc.exitCode, 0);
     EXPECT_TRUE(esc.contains("speak Fim do Ludivar"));
@@ -70,6 +101,7 @@ TEST(StartUp, MissingGamesRootIsReportedAndTheProgramGoesOn) {
 
 TEST(StartUp, KeyCutsTheGreetingShort) {
     // An impatient Escape arrives while the greeting is still being said.
+    LaterStart later;
     HeadlessResult r = runHeadless("{wait 30}{Esc}");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.contains("stop"));

@@ -115,12 +115,13 @@ TEST(UserData, FirstRunCopiesTheGamesAndSaysWhere) {
     EnvGuard root("ECOLAR_ROOT", d + "/root");
     HeadlessResult r = runHeadless("{Esc}");
     EXPECT_EQ(r.exitCode, 0);
-    ASSERT_TRUE(r.contains("speak Jogos copiados para a pasta de jogos:"));
-    // The next thing said is the folder, where the teacher's game now is.
-    auto said = std::find(r.trace.begin(), r.trace.end(), "speak Jogos copiados para a pasta de jogos:");
-    said = std::find_if(said + 1, r.trace.end(), [](const std::string& e) { return e.rfind("speak ", 0) == 0; });
-    ASSERT_NE(said, r.trace.end());
-    std::string games = said->substr(6);
+    // Said in a few words; the full path, where the teacher's game now is, stays on the screen.
+    ASSERT_TRUE(r.contains("speak Seus jogos ficam na pasta jogos em sua pasta pessoal"));
+    std::string games;
+    for (const std::string& row : r.rows)
+        if (row.rfind("Pasta de jogos: ", 0) == 0) games = row.substr(16);
+    ASSERT_FALSE(games.empty()) << "the path is not on the screen";
+    for (const std::string& e : r.trace) EXPECT_EQ(e.find(games), std::string::npos) << "said: " << e;
     EXPECT_NE(games.find("/ludivar/jogos"), std::string::npos) << games;
     EXPECT_NE(games.find("/xdg-data/"), std::string::npos) << games;  // never the real home
     EXPECT_EQ(readText(games + "/Turma/aula.lud"), "[DADOS GERAIS]\r\nNOME DO JOGO=Aula\r\n");

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "console/textwin.h"
@@ -28,7 +29,8 @@ namespace {
 const std::string kDemoGames = std::string(LUDIVAR_BUILD_ROOT) + "/sonare/ludivar";
 
 // The keys of one whole game: the opening, FORMAS at the menu, a right circle,
-// a wrong square with its hint, then every answer right, and Enter at the end.
+// a wrong square with its hint, then every answer right (the cow's call in its
+// short spelling), and Enter at the end.
 const char* kWholeGame =
     "{Enter}"              // Capa: slide 1 goes on by itself after its music, Enter on slide 2
     "formas{Enter}"        // Menu
@@ -38,7 +40,8 @@ const char* kWholeGame =
     "quadrado{Enter}"      // Quadrado again
     "triângulo{Enter}"     // Triângulo
     "Vermelha{Enter}"      // Vermelho
-    " azul {Enter}"        // Azul, then FINAL leads to Fim
+    " azul {Enter}"        // Azul, then the ANIMAIS category leads to Vaca
+    "mu{Enter}"            // Vaca: MU is the second accepted answer, FINAL leads to Fim
     "{Enter}";             // Fim
 
 struct Demo {
@@ -75,10 +78,11 @@ struct Demo {
 
 using Strings = std::vector<std::string>;
 
-const Strings kPath = {"1-1", "1-2", "2-1", "3-1", "5-1", "5-2", "6-1", "5-1", "5-2", "7-1", "9-1", "11-1", "13-1"};
+const Strings kPath = {"1-1", "1-2", "2-1", "3-1", "5-1", "5-2", "6-1", "5-1", "5-2", "7-1", "9-1", "11-1", "14-1", "13-1"};
 
 TEST(Demo, IsBuiltInTheGamesFolder) {
     for (const char* f : {"formas-e-cores/formas.lud", "formas-e-cores/casa.jpg", "formas-e-cores/abertura.wav",
+                          "formas-e-cores/vaca.wav",
                           "formas-e-cores-programa/formas.lud", "formas-e-cores-programa/formas.pro"})
         EXPECT_TRUE(fs::exists(kDemoGames + "/" + f)) << f << " (build the demo_game target)";
     plat::Picture pic;
@@ -90,16 +94,17 @@ TEST(Demo, PlayedPlaceByPlaceToTheEnd) {
     Demo d(std::string(kWholeGame) + "{Enter}");  // and Enter after "Fim do Jogo"
     EXPECT_EQ(d.play("formas-e-cores"), -1);
     EXPECT_EQ(d.drawn(), kPath);
-    EXPECT_EQ(player::playState().score, 50);
+    EXPECT_EQ(player::playState().score, 60);
     EXPECT_TRUE(d.ip.traced("speak Formas e Cores um jogo para aprender brincando") ||
                 d.ip.traced("speak Formas e Cores"));
-    EXPECT_TRUE(d.ip.traced("speak Você fez 50 pontos."));
+    EXPECT_TRUE(d.ip.traced("speak Você fez 60 pontos."));
     EXPECT_TRUE(d.ip.traced("speak Fim do Jogo"));
     EXPECT_EQ(d.ip.row(1), "Fim do Jogo");
     // The opening music and the hint's sound were played and waited for.
     std::string t = d.ip.traceText();
     EXPECT_NE(t.find("abertura.wav alias midiaSlide\nmedia play midiaSlide notify\n"), std::string::npos);
     EXPECT_NE(t.find("erro.wav alias midiaSlide\nmedia play midiaSlide notify\n"), std::string::npos);
+    EXPECT_NE(t.find("vaca.wav alias midiaSlide\nmedia play midiaSlide notify\n"), std::string::npos);
     EXPECT_GE(d.ip.now(), 1650u);
 
     // The title slide: its picture at the top right of the stretched background.
@@ -110,6 +115,39 @@ TEST(Demo, PlayedPlaceByPlaceToTheEnd) {
     const uint8_t* wall = &first.rgb[(size_t(30 + 170) * 640 + (640 - 30 - 320 + 100)) * 3];
     EXPECT_GT(wall[0], 150);  // the red wall of the house
     EXPECT_LT(wall[2], 100);
+}
+
+// Relative luminance of an sRGB colour, as contrast ratios are reckoned.
+double luminance(const uint8_t* c) {
+    auto lin = [](uint8_t v) {
+        double x = v / 255.0;
+        return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(c[0]) + 0.7152 * lin(c[1]) + 0.0722 * lin(c[2]);
+}
+
+// The colour question has its picture for a pupil with low vision: the apple fills a
+// good part of the slide, in a red that stands out from the white around it.
+TEST(Demo, TheApplePictureIsBigAndHighInContrast) {
+    Demo d(std::string(kWholeGame) + "{Enter}");
+    d.play("formas-e-cores");
+    std::string file;
+    for (const auto& e : fs::directory_iterator(d.slides))
+        if (e.path().filename().string().find("-9-1.png") != std::string::npos) file = e.path().string();
+    plat::Picture slide;
+    ASSERT_TRUE(plat::readPng(file, slide)) << file;
+    size_t red = 0, white = 0;
+    const uint8_t* redPixel = nullptr;
+    const uint8_t* whitePixel = nullptr;
+    for (size_t i = 0; i + 2 < slide.rgb.size(); i += 3) {
+        const uint8_t* c = &slide.rgb[i];
+        if (c[0] > 170 && c[1] < 60 && c[2] < 60) red++, redPixel = c;
+        if (c[0] > 245 && c[1] > 245 && c[2] > 245) white++, whitePixel = c;
+    }
+    const double area = double(slide.width) * slide.height;
+    EXPECT_GT(red / area, 0.12) << red << " red pixels";
+    ASSERT_TRUE(redPixel && whitePixel);
+    EXPECT_GE((luminance(whitePixel) + 0.05) / (luminance(redPixel) + 0.05), 4.5);
 }
 
 // The comments fill the red box's lines so that each starts its own line, in
@@ -146,14 +184,14 @@ TEST(Demo, DrivenByItsProgram) {
     EXPECT_EQ(d.play("formas-e-cores-programa"), -1);
     EXPECT_EQ(d.drawn(), kPath);
     EXPECT_EQ(script::scriptGetVariable("STATUS"), "$FIM$");
-    EXPECT_EQ(script::scriptGetVariable("PONTOS"), "50");
+    EXPECT_EQ(script::scriptGetVariable("PONTOS"), "60");
     EXPECT_EQ(script::scriptGetVariable("DICAS"), "1");
     EXPECT_FALSE(d.ip.traced("speak Erro de execução no programa "));
     bool shown = false;
-    for (int r = 1; r <= 25; ++r) shown |= d.ip.row(r).find("Você fez 50 pontos e precisou de 1 dica.") != std::string::npos;
+    for (int r = 1; r <= 25; ++r) shown |= d.ip.row(r).find("Você fez 60 pontos e precisou de 1 dica.") != std::string::npos;
     EXPECT_TRUE(shown) << d.ip.traceText();
     // Said once: ESCREVE speaks what it writes.
-    const std::string t = d.ip.traceText(), said = "speak Você fez 50 pontos e precisou de 1 dica.\n";
+    const std::string t = d.ip.traceText(), said = "speak Você fez 60 pontos e precisou de 1 dica.\n";
     size_t at = t.find(said);
     ASSERT_NE(at, std::string::npos) << t;
     EXPECT_EQ(t.find(said, at + 1), std::string::npos) << t;
@@ -177,12 +215,12 @@ TEST(DemoProgram, JPlaysTheDemoFromTheMainQuestion) {
         for (const auto& e : fs::directory_iterator(slides)) drawn.push_back(e.path().filename().string());
         EXPECT_EQ(drawn.size(), kPath.size()) << folder;
         EXPECT_TRUE(r.contains(program ? "speak Formas e Cores (com programa)" : "speak Formas e Cores")) << folder;
-        EXPECT_TRUE(r.contains("speak Você fez 50 pontos.")) << folder;
+        EXPECT_TRUE(r.contains("speak Você fez 60 pontos.")) << folder;
         EXPECT_EQ(r.contains("speak Fim do Jogo"), !program) << folder;
         EXPECT_TRUE(r.contains("speak Fim do Ludivar")) << folder;
         int media = 0;
         for (const std::string& t : r.trace) media += t.rfind("media open ", 0) == 0;
-        EXPECT_EQ(media, 6) << folder;  // six slide sounds; the places carry no media of their own
+        EXPECT_EQ(media, 7) << folder;  // seven slide sounds; the places carry no media of their own
     }
 }
 

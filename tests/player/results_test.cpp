@@ -27,8 +27,8 @@ const std::string kDemoGames = std::string(LUDIVAR_BUILD_ROOT) + "/sonare/ludiva
 
 // The three plays of the demo, from the main question: every answer right; one
 // wrong answer on the way; left with Esc at the second shape.
-const char* kRight = "{Enter}formas{Enter}bola{Enter}quadrado{Enter}triângulo{Enter}Vermelha{Enter} azul {Enter}{Enter}{Enter}";
-const char* kWrong = "{Enter}formas{Enter}bola{Enter}x{Enter}{Enter}quadrado{Enter}triângulo{Enter}Vermelha{Enter} azul {Enter}{Enter}{Enter}";
+const char* kRight = "{Enter}formas{Enter}bola{Enter}quadrado{Enter}triângulo{Enter}Vermelha{Enter} azul {Enter}muu{Enter}{Enter}{Enter}";
+const char* kWrong = "{Enter}formas{Enter}bola{Enter}x{Enter}{Enter}quadrado{Enter}triângulo{Enter}Vermelha{Enter} azul {Enter}mu{Enter}{Enter}{Enter}";
 const char* kLeft = "{Enter}formas{Enter}bola{Enter}{Esc}s{Enter}";
 
 using Strings = std::vector<std::string>;
@@ -101,14 +101,15 @@ TEST(Results, ThreeDemoPlaysGiveThreeRecords) {
         Strings places, answers;
         std::vector<int> right;
     };
-    const Strings rightPath = {"Capa", "Menu", "Círculo", "Quadrado", "Triângulo", "Vermelho", "Azul", "Fim"};
+    const Strings rightPath = {"Capa", "Menu", "Círculo", "Quadrado", "Triângulo", "Vermelho", "Azul", "Vaca", "Fim"};
     const std::vector<Expect> expected = {
-        {"Ana Lúcia", player::PlayEnd::Finished, 50, rightPath,
-         {"", "formas", "bola", "quadrado", "triângulo", "Vermelha", "azul", ""}, {-1, 1, 1, 1, 1, 1, 1, -1}},
-        {systemUser(), player::PlayEnd::Finished, 50,
-         {"Capa", "Menu", "Círculo", "Quadrado", "Dica quadrado", "Quadrado", "Triângulo", "Vermelho", "Azul", "Fim"},
-         {"", "formas", "bola", "x", "", "quadrado", "triângulo", "Vermelha", "azul", ""},
-         {-1, 1, 1, 0, -1, 1, 1, 1, 1, -1}},
+        {"Ana Lúcia", player::PlayEnd::Finished, 60, rightPath,
+         {"", "formas", "bola", "quadrado", "triângulo", "Vermelha", "azul", "muu", ""}, {-1, 1, 1, 1, 1, 1, 1, 1, -1}},
+        {systemUser(), player::PlayEnd::Finished, 60,
+         {"Capa", "Menu", "Círculo", "Quadrado", "Dica quadrado", "Quadrado", "Triângulo", "Vermelho", "Azul", "Vaca",
+          "Fim"},
+         {"", "formas", "bola", "x", "", "quadrado", "triângulo", "Vermelha", "azul", "mu", ""},
+         {-1, 1, 1, 0, -1, 1, 1, 1, 1, 1, -1}},
         {"", player::PlayEnd::Left, 10, {"Capa", "Menu", "Círculo", "Quadrado"}, {"", "formas", "bola", ""},
          {-1, 1, 1, -1}},
     };
@@ -190,7 +191,7 @@ TEST(Results, AKilledPlayLeavesWholeRecords) {
     std::string text = readText(csv);
     size_t whole = 0;
     ASSERT_TRUE(player::parseResults(text, plays, &whole)) << text;
-    for (const player::PlayRecord& p : plays) EXPECT_EQ(p.visits.size(), 10u);
+    for (const player::PlayRecord& p : plays) EXPECT_EQ(p.visits.size(), 11u);
     const size_t before = plays.size();
     // One more play goes after the whole ones.
     player::PlayRecord extra;

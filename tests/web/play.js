@@ -139,11 +139,11 @@ async function main() {
       await type('');                                         // an empty answer, as Enter alone
       await until('Por onde você quer começar?');
       await type('cores');
-      await until('De que cor é esta maçã?');
+      await until('Agora as cores. Na figura, uma maçã madura, da cor do morango e do tomate maduro. De que cor é a maçã?');
       await click('sair');
       await until('Confirma fim? ');
       await click('nao');
-      await until('De que cor é esta maçã?', 2);
+      await until('Agora as cores. Na figura, uma maçã madura, da cor do morango e do tomate maduro. De que cor é a maçã?', 2);
       check((await page.$eval('#placar', (e) => e.textContent)) === 'Pontos: 10', 'points after "Não": ' +
             await page.$eval('#placar', (e) => e.textContent));
       // The pupil leaves; the page, opened again, offers to go on from there.
@@ -154,16 +154,18 @@ async function main() {
       await until('Continuar de onde parou? S/N');
       await leftToBrowser('at "Continuar de onde parou?"');
       await click('sim');
-      await until('De que cor é esta maçã?');
+      await until('Agora as cores. Na figura, uma maçã madura, da cor do morango e do tomate maduro. De que cor é a maçã?');
       check((await page.$eval('#placar', (e) => e.textContent)) === 'Pontos: 10', 'points not kept on resuming: ' +
             await page.$eval('#placar', (e) => e.textContent));
       await type('vermelha');
       await until('De que cor é o céu num dia de sol?');
       await type('azul');
-      await until('Você fez 30 pontos.');
+      await until('Agora um desafio para os ouvidos! A vaca vive na fazenda e dá leite. Escreva como a vaca faz.');
+      await type('muu');
+      await until('Você fez 40 pontos.');
       await type('');
       await until('Fim do Jogo');
-      await until('Pontos: 30');
+      await until('Pontos: 40');
       check(await page.evaluate(() => !Object.keys(localStorage).some((k) => k.startsWith('ludivar-progresso'))),
             'progress still kept after the end of the game');
       await click('continuar');
@@ -272,26 +274,26 @@ async function main() {
     const echo = (await spoken()).slice(before, before + 6);
     check(JSON.stringify(echo) === JSON.stringify(['f', 'o', 'r', 'm', 'a', 's']),
           'typed letters not echoed by the voice: ' + JSON.stringify(echo));
-    await until('Que forma é esta?');
+    await until('Esta forma é redonda como uma bola: não tem lados nem pontas. Que forma é esta?');
     await answer('quadrado');                                 // wrong: the hint, then back
     await until('Ainda não.');
     await page.keyboard.press('Enter');
-    await until('Que forma é esta?', 2);
+    await until('Esta forma é redonda como uma bola: não tem lados nem pontas. Que forma é esta?', 2);
     await answer('  círculo ');                               // trimmed and upper-cased
-    await until('E esta forma, qual é?');
+    await until('E esta forma tem quatro lados iguais e quatro pontas. Qual é?');
     await page.keyboard.press('PageUp');                      // back a slide, which advances again
     await until('Muito bem!', 2);
-    await until('E esta forma, qual é?', 2);
+    await until('E esta forma tem quatro lados iguais e quatro pontas. Qual é?', 2);
     await answer('quadrado');
     await until('Acertou de novo!');
     await answer('triângulo');
-    await until('De que cor é esta maçã?');
+    await until('Agora as cores. Na figura, uma maçã madura, da cor do morango e do tomate maduro. De que cor é a maçã?');
     await page.keyboard.press('Escape');
     await until('Confirma fim? ');
     await leftToBrowser('at "Confirma fim?"');
     await axe('at "Confirma fim?"');
     await page.keyboard.press('n');                           // not S: the same place again, no points
-    await until('De que cor é esta maçã?', 2);
+    await until('Agora as cores. Na figura, uma maçã madura, da cor do morango e do tomate maduro. De que cor é a maçã?', 2);
     check((await page.$eval('#placar', (e) => e.textContent)) === 'Pontos: 30', 'points added again after "Confirma fim?"');
     await page.keyboard.press('F2');                          // the page's own voice off
     await until('Voz da página desligada.');
@@ -300,11 +302,13 @@ async function main() {
     check(!(await spoken()).includes('De que cor é o céu num dia de sol?'), 'the voice spoke after F2 turned it off');
     await page.keyboard.press('F2');
     await until('Voz da página ligada.');
-    await answer('azul');                                     // FINAL: a category leading to "Fim"
-    await until('Você fez 50 pontos.');
+    await answer('azul');                                     // ANIMAIS,Vaca: a category setting
+    await until('Agora um desafio para os ouvidos! A vaca vive na fazenda e dá leite. Escreva como a vaca faz.');
+    await answer('mu');                                       // the second accepted answer: FINAL leads to "Fim"
+    await until('Você fez 60 pontos.');
     await page.keyboard.press('Enter');
     await until('Fim do Jogo');
-    await until('Pontos: 50');
+    await until('Pontos: 60');
     await axe('at the end');
     await leftToBrowser('at the end');
     const voice = await page.evaluate(() => window.__spoken);
