@@ -50,12 +50,15 @@ std::string OfferToInstall(const std::string& path) {
                       plat::cp(" está fora da pasta de jogos. Instalar o jogo numa pasta só dele, na pasta de jogos? "
                                "S para instalar, N para jogar onde está. ");
     if (!askToInstall(question)) {
-        if (archive) con::writeLineAndSpeak(plat::cp("O jogo não foi instalado."));
-        return archive ? std::string() : path;
+        if (!archive) return path;
+        con::writeLineAndSpeak(plat::cp("O jogo não foi instalado."));
+        con::waitSpeech();  // heard whole before the farewell
+        return std::string();
     }
     const game::InstallResult r = archive ? game::installArchive(path, games) : game::installGameFile(path, games);
     if (!r.ok) {
         con::writeLineAndSpeak(r.message);
+        con::waitSpeech();
         return std::string();
     }
     con::writeLineAndSpeak(plat::cp("Jogo instalado na pasta ") + plat::utf8ToCp1252(baseOf(r.folder)) +
