@@ -39,6 +39,7 @@ TEST_PKGS="$TEST_PKGS at-spi2-core dbus-daemon libgtk-3-dev openbox x11-xkb-util
 PKGS="$PKGS libbrlapi-dev libspeechd-dev"  # the Braille display output; speech-dispatcher's client
 PKGS="$PKGS liblouis-dev liblouis-data"  # the display's literary braille (Portuguese grade 1 table)
 PKGS="$PKGS libsamplerate0-dev"  # band-limited resampling of sounds to the device rate
+PKGS="$PKGS libarchive-dev"  # installing a game that comes as a .zip
 # A real speech-dispatcher on a PulseAudio null sink for the system voices' tests.
 TEST_PKGS="$TEST_PKGS speech-dispatcher speech-dispatcher-espeak-ng pulseaudio pulseaudio-utils"
 TEST_PKGS="$TEST_PKGS brltty"  # the Braille output's test plays a display through brltty's virtual driver

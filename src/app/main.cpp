@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 
+#include "app/install_offer.h"
 #include "app/startup.h"
 #include "console/config.h"
 #include "console/review.h"
@@ -142,8 +143,11 @@ int speakAloud(const std::string& text) {
 }
 
 // `ludivar GAME.lud`: the game's folder becomes the current one, as when it is chosen from the menu.
-void playOneGame(const std::string& path) {
+// One from elsewhere (a download, a .zip) is first offered to be installed in the games folder.
+void playOneGame(const std::string& given) {
     app::StartUp();
+    const std::string path = app::OfferToInstall(given);
+    if (path.empty()) app::ShutDown();
     const size_t slash = path.rfind('/');
     const std::string folder = path.substr(0, slash == 0 ? 1 : slash), file = path.substr(slash + 1);
     if (!game::enterFolder(plat::utf8ToCp1252(folder))) return app::ShutDown();

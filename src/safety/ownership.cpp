@@ -211,6 +211,17 @@ void claimGameFiles(const std::string& gameFile, const std::string& gameName, co
     save();
 }
 
+void recordShipped(const std::string& gameFileLinuxPath, const std::vector<std::string>& relFiles) {
+    const Owned kept = gOwn;
+    gOwn = Owned();
+    gOwn.folder = parentOf(gameFileLinuxPath);
+    gOwn.listFile = ownedListFile(gameFileLinuxPath);
+    for (const std::string& rel : relFiles)
+        if (!rel.empty() && !hasControl(rel) && rel[0] != '/' && gOwn.files.size() < kMaxOwned) gOwn.files.insert(rel);
+    save();
+    gOwn = kept;
+}
+
 void forgetGameFiles() { gOwn = Owned(); }
 
 bool gameFilesClaimed() { return gOwn.claimed; }

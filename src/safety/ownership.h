@@ -23,6 +23,9 @@ namespace safety {
 // is claimed, and after leaveGame, only the folder rule applies.
 void claimGameFiles(const std::string& gameFile, const std::string& gameName, const std::string& program,
                     const std::vector<std::string>& media);
+// Records what an installer put beside a game file (paths relative to its folder) as
+// the files it came with, so that its first play finds them its own.
+void recordShipped(const std::string& gameFileLinuxPath, const std::vector<std::string>& relFiles);
 // Forgets the current game's claim (its list stays on disk).
 void forgetGameFiles();
 bool gameFilesClaimed();

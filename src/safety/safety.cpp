@@ -217,6 +217,8 @@ std::string folderPrograms(const std::string& folder, std::set<std::string>& dig
     return summary;
 }
 
+}  // namespace
+
 // Trust settings come from the user's settings folder or --ini only: an
 // ECOLAR.INI beside the program's start folder could have come with a download.
 std::vector<std::string> trustedFolders() {
@@ -238,6 +240,8 @@ std::vector<std::string> trustedFolders() {
     }
     return out;
 }
+
+namespace {
 
 std::string escapeField(const std::string& s) {
     std::string out;

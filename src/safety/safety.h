@@ -6,6 +6,7 @@
 // calls this module.  Texts are CP1252 bytes; paths returned are Linux paths.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace safety {
 
@@ -82,6 +83,9 @@ struct GameGuard {
     GameGuard& operator=(const GameGuard&) = delete;
     bool entered;
 };
+
+// The folders [SEGURANCA] PASTASCONFIAVEIS names, as real paths (those that exist).
+std::vector<std::string> trustedFolders();
 
 // ---- confinement -------------------------------------------------------------
 

@@ -50,7 +50,7 @@ struct Collection {
     std::string path(const std::string& name) const { return folder + "/" + name; }
     // Plays the game from its file; `answers` are the keys typed while it runs.
     HeadlessResult play(const std::string& game, const std::string& answers) const {
-        return runHeadless("{Enter}" + answers + "{Esc}", {path(game + ".lud")});
+        return runHeadless("{Enter}" + answers + "{Esc}", {path(game + ".lud")}, "[LUDIVAR]\nDIRJOGOS=" + top + "/jogos\n");
     }
 };
 
