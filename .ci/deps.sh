@@ -38,6 +38,7 @@ PKGS="$PKGS libx11-dev libxtst-dev libatspi2.0-dev"  # desktop and accessibility
 TEST_PKGS="$TEST_PKGS at-spi2-core dbus-daemon libgtk-3-dev openbox x11-xkb-utils xkb-data"
 PKGS="$PKGS libbrlapi-dev libspeechd-dev"  # the Braille display output; speech-dispatcher's client
 PKGS="$PKGS liblouis-dev liblouis-data"  # the display's literary braille (Portuguese grade 1 table)
+PKGS="$PKGS libatk1.0-dev libatk-bridge2.0-dev"  # the window's own text on the accessibility bus
 # A real speech-dispatcher on a PulseAudio null sink for the system voices' tests.
 TEST_PKGS="$TEST_PKGS speech-dispatcher speech-dispatcher-espeak-ng pulseaudio pulseaudio-utils"
 TEST_PKGS="$TEST_PKGS brltty"  # the Braille output's test plays a display through brltty's virtual driver
