@@ -40,6 +40,7 @@ PKGS="$PKGS libbrlapi-dev libspeechd-dev"  # the Braille display output; speech-
 PKGS="$PKGS liblouis-dev liblouis-data"  # the display's literary braille (Portuguese grade 1 table)
 PKGS="$PKGS libsamplerate0-dev"  # band-limited resampling of sounds to the device rate
 PKGS="$PKGS libarchive-dev"  # installing a game that comes as a .zip
+PKGS="$PKGS libatk1.0-dev libatk-bridge2.0-dev"  # the window's own text on the accessibility bus
 # A real speech-dispatcher on a PulseAudio null sink for the system voices' tests.
 TEST_PKGS="$TEST_PKGS speech-dispatcher speech-dispatcher-espeak-ng pulseaudio pulseaudio-utils"
 TEST_PKGS="$TEST_PKGS brltty"  # the Braille output's test plays a display through brltty's virtual driver

@@ -99,6 +99,7 @@ bool serverIsTheVoice() {
 bool speakThroughServer(const std::string& text) {
     if (!serverIsTheVoice()) return false;
     con::startSpeech(0, "");
+    speech::speechSettings().quiet = false;  // asked to speak aloud: there is no screen to read
     const bool reached = speech::systemVoiceActive();
     if (reached) {
         speech::speak(text);

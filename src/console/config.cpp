@@ -371,6 +371,8 @@ Settings settingsFromText(const std::string& iniText, const std::string& keptTex
     s.systemVoice = flagOn(in.value("TRADUTOR", "SAPI"));
     s.lettersFolder = in.value("TRADUTOR", "DIRLETRAS");
     s.diphonesFolder = in.raw("TRADUTOR", "DIRDIFONES");
+    s.screenReader = util::upperLatin(util::trim(in.value("TRADUTOR", "LEITORTELA"))) == "ORCA"
+                   ? Settings::ScreenReader::Orca : Settings::ScreenReader::None;
 
     for (int n = 1; n <= 5; ++n) {
         SpeedKeys& k = s.speeds[size_t(n - 1)];
@@ -561,6 +563,7 @@ int trySpeech(int speed, const std::string& soundFolder) {
     std::string letters = settings().lettersFolder;
     if (letters.empty()) letters = "c:\\sonare\\som\\letras\\";
     ss.lettersFolder = withBackslash(letters);
+    ss.quiet = settings().screenReader == Settings::ScreenReader::Orca;
     return speech::openSpeech(readVoiceKeys(ss));
 }
 

@@ -82,6 +82,9 @@ struct Settings {
     bool systemVoice = false;       // SAPI set and not beginning with N
     std::string lettersFolder;      // DIRLETRAS
     std::string diphonesFolder;     // DIRDIFONES
+    // LEITORTELA=ORCA: the user's screen reader speaks the screen, Ludivar stays silent.
+    enum class ScreenReader { None, Orca };
+    ScreenReader screenReader = ScreenReader::None;
 
     std::array<SpeedKeys, 5> speeds;  // [SINTETIZADOR] (@), speed n at [n - 1]
 

@@ -4,6 +4,7 @@
 // over the text, and the canvas is copied to the window with the caret on top.
 // Keys go to the registered key sink as KeyEvents; the close box ends the program
 // through the quit hook.
+#include "platform/a11y_window.h"
 #include "platform/platform.h"
 #include "platform/sdl_audio.h"
 #include "platform/ttykeys.h"
@@ -152,6 +153,8 @@ public:
             util::log("ludivar: " + cp1252ToUtf8(audio::noDeviceText()));
         }
         presentAll();
+        a11y::start(title_);
+        placeOnBus();
         return true;
     }
 
@@ -165,8 +168,11 @@ public:
         SDL_SetWindowTitle(win_, cp1252ToUtf8(cp("Programa terminado")).c_str());
         view_.caret = false;
         presentAll();
+        a11y::setTitle(cp1252ToUtf8(cp("Programa terminado")));
         SDL_Event e;
-        while (SDL_WaitEvent(&e)) {
+        for (;;) {
+            a11y::pump();  // screen readers still read the last screen while it waits
+            if (!SDL_WaitEventTimeout(&e, 50)) continue;
             if (e.type == SDL_QUIT) return;
             if (e.type == SDL_WINDOWEVENT) {
                 if (e.window.event == SDL_WINDOWEVENT_CLOSE) return;
@@ -194,6 +200,7 @@ public:
             SDL_DestroyWindow(win_);
         }
         win_ = nullptr;
+        a11y::stop();
         audio::shutdown();
         if (!videoUp_) return;
         videoUp_ = false;
@@ -240,6 +247,7 @@ public:
         SDL_Event e;
         while (SDL_PollEvent(&e)) handle(e);
         flushPendingKey();
+        a11y::pump();
         if (gShotRequested.exchange(false)) saveScreenshot();
     }
 
@@ -259,6 +267,7 @@ public:
     void setTitle(const std::string& text) override {
         title_ = cp1252ToUtf8(text);
         if (win_) SDL_SetWindowTitle(win_, title_.c_str());
+        a11y::setTitle(title_);
     }
 
     void systemBeep() override { audio::beep(); }
@@ -673,12 +682,17 @@ private:
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             focus_ = true;
+            a11y::setFocused(true);
             presentCaret();
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             focus_ = false;
+            a11y::setFocused(false);
             endMagnifier(true);
             presentCaret();
+            break;
+        case SDL_WINDOWEVENT_MOVED:
+            placeOnBus();
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_EXPOSED:
@@ -689,6 +703,14 @@ private:
         default:
             break;
         }
+    }
+
+    // Where the cells are on the screen, for screen readers' review and magnifiers.
+    void placeOnBus() {
+        if (!win_) return;
+        int x = 0, y = 0;
+        SDL_GetWindowPosition(win_, &x, &y);
+        a11y::setGeometry(x, y, cw_, ch_);
     }
 
     void requestClose() {

@@ -41,6 +41,9 @@ struct SpeechSettings {
     std::string brisaDir = "c:\\sonare\\brisatts\\";
     std::string brisaBase = "portug";
     std::string brisaDb = "br4";
+    // The user's screen reader says what is shown: no voice and no recorded
+    // speech of ours (tones stay, they are not speech).
+    bool quiet = false;
 };
 SpeechSettings& speechSettings();
 // Fresh settings (tests, and a new configuration).

@@ -265,9 +265,17 @@ void waitSpeech() {
     while (isSpeaking()) delayMs(5);
 }
 
-void speakChar(uint8_t ch) { playRecordedIn(speechSettings().lettersFolder, "_" + std::to_string(ch)); }
+// Quiet for the screen reader's sake, but never when the speech is going into a
+// file: that was asked for by name.
+bool keptQuiet() { return speechSettings().quiet && !capturing(); }
 
-void speakRecorded(const std::string& name) { playRecordedIn(folderFor(name), name); }
+void speakChar(uint8_t ch) {
+    if (!keptQuiet()) playRecordedIn(speechSettings().lettersFolder, "_" + std::to_string(ch));
+}
+
+void speakRecorded(const std::string& name) {
+    if (!keptQuiet()) playRecordedIn(folderFor(name), name);
+}
 
 std::string recordedPath(const std::string& name) { return plat::mapPath(folderFor(name) + name + ".wav"); }
 
@@ -282,6 +290,7 @@ void spell(const std::string& text) {
 
 void speak(const std::string& text) {
     plat::trace("speak", text);
+    if (keptQuiet()) return;
     // The pronunciation dictionaries change what is heard, never what is shown.
     const std::string said = spokenForm(text);
     if (systemVoiceActive()) {
