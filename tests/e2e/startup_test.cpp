@@ -14,7 +14,7 @@ bool allBlankFrom(const HeadlessResult& r, int fromRow) {
 TEST(StartUp, EscapeSaysFarewellAndEnds) {
     HeadlessResult r = runHeadless("{Esc}");
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.rows[0], "Ludivar - editor de jogos educacionais - Versão 2.2 alfa");
+    EXPECT_EQ(r.rows[0], "Ludivar - editor de jogos educacionais - Versão 2.2.0");
     EXPECT_EQ(r.rows[3].rfind("Opção: Jogar, Criar ou Editar?", 0), 0u);
     EXPECT_TRUE(r.contains("speak Fim do Ludivar"));
     // The greeting line is on blue; the farewell comes after a blank line, also on blue.
@@ -22,7 +22,7 @@ TEST(StartUp, EscapeSaysFarewellAndEnds) {
     EXPECT_EQ(r.rows[5], "Fim do Ludivar");
     EXPECT_EQ(attrAt(r, 1, 6) >> 4, 1);
     EXPECT_TRUE(r.contains("speak Ludivar - editor de jogos educacionais"));
-    EXPECT_TRUE(r.contains("speak 2.2 alfa"));
+    EXPECT_TRUE(r.contains("speak 2.2.0"));
 }
 
 TEST(StartUp, ArrowOpensTheThreeOptionMenuOnRed) {
