@@ -109,8 +109,6 @@ std::pair<double, double> firstSpeech(const std::string& bin, const char* front)
 
 void compareFronts(const std::string& bin, int runs) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    char tmpl[] = "/tmp/ludivar-bench-XXXXXX";
-    if (const char* d = mkdtemp(tmpl)) setenv("ECOLAR_CONFIG_DIR", d, 1);
     const bool display = ensureDisplay();
     for (const char* front : {"--window", "--tty"}) {
         if (std::strcmp(front, "--window") == 0 && !display) {

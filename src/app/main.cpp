@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -34,8 +35,21 @@
 #include "platform/sdl_audio.h"
 #include "speech/wave.h"
 #include "ludivar_version.h"
+#include "util/log.h"
 
 namespace {
+
+// A reason the user should see: on stderr, and in the user's log to be found later.
+__attribute__((format(printf, 1, 2))) void report(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    char buf[2048];
+    std::vsnprintf(buf, sizeof buf, format, args);
+    va_end(args);
+    std::string line = buf;
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    util::log(line);
+}
 
 struct Options {
     enum class FrontKind { Auto, Window, Tty, Headless } front = FrontKind::Auto;
@@ -81,7 +95,7 @@ bool regularFileOrSay(const std::string& path, const char* what) {
     struct stat st;
     if (stat(path.c_str(), &st) != 0) return true;
     if (!S_ISREG(st.st_mode)) {
-        std::fprintf(stderr, "ludivar: %s não é um arquivo comum: %s\n", what, path.c_str());
+        report("ludivar: %s não é um arquivo comum: %s\n", what, path.c_str());
         return false;
     }
     return true;
@@ -115,14 +129,14 @@ bool speakThroughServer(const std::string& text) {
 int speakAloud(const std::string& text) {
     if (speakThroughServer(text)) return 0;
     if (!plat::audio::start()) {
-        std::fprintf(stderr, "ludivar: %s\n", plat::cp1252ToUtf8(plat::audio::noDeviceText()).c_str());
+        report("ludivar: %s\n", plat::cp1252ToUtf8(plat::audio::noDeviceText()).c_str());
         return 1;
     }
     const char* tmpdir = std::getenv("TMPDIR");
     std::string name = std::string(tmpdir && *tmpdir ? tmpdir : "/tmp") + "/ludivar-fala-XXXXXX";
     const int fd = mkstemp(name.data());
     if (fd < 0) {
-        std::fprintf(stderr, "ludivar: não foi possível criar um arquivo temporário\n");
+        report("ludivar: não foi possível criar um arquivo temporário\n");
         return 1;
     }
     close(fd);
@@ -178,7 +192,7 @@ int main(int argc, char** argv) {
         std::string a = argv[i];
         auto next = [&](std::string& dst) {
             if (i + 1 >= argc) {
-                std::fprintf(stderr, "ludivar: %s precisa de um valor\n", a.c_str());
+                report("ludivar: %s precisa de um valor\n", a.c_str());
                 std::exit(2);
             }
             dst = argv[++i];
@@ -193,7 +207,7 @@ int main(int argc, char** argv) {
             next(file);
             if (!regularFileOrSay(file, "roteiro de teclas")) return 2;
             if (!plat::readPath(file, o.keys)) {
-                std::fprintf(stderr, "ludivar: não foi possível ler o roteiro de teclas %s\n", file.c_str());
+                report("ludivar: não foi possível ler o roteiro de teclas %s\n", file.c_str());
                 return 2;
             }
             o.keysGiven = true;
@@ -210,19 +224,19 @@ int main(int argc, char** argv) {
         else if (a == "--help" || a == "-h") { usage(stdout); return 0; }
         else if (a == "--version") { std::printf("ludivar %s\n", LUDIVAR_VERSION); return 0; }
         else if (a.size() > 1 && a[0] == '-') {
-            std::fprintf(stderr, "ludivar: opção desconhecida: %s\n", a.c_str());
+            report("ludivar: opção desconhecida: %s\n", a.c_str());
             usage(stderr);
             return 2;
         } else if (o.game.empty()) {
             o.game = a;
         } else {
-            std::fprintf(stderr, "ludivar: um jogo só: %s\n", a.c_str());
+            report("ludivar: um jogo só: %s\n", a.c_str());
             return 2;
         }
     }
     // Keys typed by a script belong to the front that types them; a window or terminal would ignore them.
     if (o.keysGiven && o.front != Options::FrontKind::Headless) {
-        std::fprintf(stderr, "ludivar: --keys e --keys-file só valem com --headless\n");
+        report("ludivar: --keys e --keys-file só valem com --headless\n");
         return 2;
     }
 
@@ -248,6 +262,8 @@ int main(int argc, char** argv) {
         if (!o.slides.empty()) safety::kernelWallAlsoWrites(o.slides);
     }
     // The checker needs no window and no sound.
+    // reasons go to the user's log as well as to stderr
+    util::openUserLog();
     if (!o.check.empty()) return game::runCheck(plat::utf8ToCp1252(o.check));
     // So does the web page: it is written from the file, not from a session.
     if (!o.exportGame.empty()) {
@@ -267,7 +283,7 @@ int main(int argc, char** argv) {
         std::vector<plat::ScriptKey> parsed;
         std::string error;
         if (!plat::parseKeyScript(o.keys, parsed, error)) {
-            std::fprintf(stderr, "ludivar: roteiro de teclas ilegível: %s\n", error.c_str());
+            report("ludivar: roteiro de teclas ilegível: %s\n", error.c_str());
             return 2;
         }
         front.reset(plat::makeHeadlessFront());
@@ -277,7 +293,7 @@ int main(int argc, char** argv) {
             front.reset(plat::makeWindowFront());
         if (!front) {
             if (!isatty(0) || !isatty(1)) {
-                std::fprintf(stderr, "ludivar: sem janela e sem terminal; use --headless\n");
+                report("ludivar: sem janela e sem terminal; use --headless\n");
                 return 2;
             }
             front.reset(plat::makeTtyFront());
@@ -290,7 +306,7 @@ int main(int argc, char** argv) {
         // The folder is made when missing, so a first run with --slides does not lose its pictures.
         std::error_code ec;
         std::filesystem::create_directories(o.slides, ec);
-        if (ec) std::fprintf(stderr, "ludivar: não foi possível criar a pasta %s\n", o.slides.c_str());
+        if (ec) report("ludivar: não foi possível criar a pasta %s\n", o.slides.c_str());
         player::setSlideDumpDir(o.slides);
     }
     con::installScreenReview();
@@ -301,7 +317,7 @@ int main(int argc, char** argv) {
     int code = 0;
     try {
         if (o.speakGiven && !o.wav.empty() && serverIsTheVoice()) {
-            std::fprintf(stderr, "ludivar: %s\n", speech::kServerWritesNoFile);
+            report("ludivar: %s\n", speech::kServerWritesNoFile);
             code = 1;
         } else if (o.speakGiven) {
             code = o.wav.empty() ? speakAloud(plat::utf8ToCp1252(o.speak))
@@ -327,7 +343,7 @@ int main(int argc, char** argv) {
     // and once a drawn terminal has its own screen back.
     auto noticesToStderr = [] {
         for (const std::string& notice : plat::takeNotices())
-            std::fprintf(stderr, "ludivar: %s\n", plat::cp1252ToUtf8(notice).c_str());
+            report("ludivar: %s\n", plat::cp1252ToUtf8(notice).c_str());
     };
     if (front->hasWindow()) noticesToStderr();
     if (con::tw().exists && !con::tw().closed && code != 255) front->holdAfterEnd();

@@ -12,10 +12,12 @@
 #include "platform/platform.h"
 #include "util/folders.h"
 #include "util/atomic.h"
+#include "ludivar_version.h"
 
 namespace app {
 
-const char* const kVersionText = "2.2 alfa";
+// the same string --version prints and the package carries
+const char* const kVersionText = LUDIVAR_VERSION;
 
 namespace {
 constexpr uint8_t kCtrlD = 4;  // the pronunciation dictionary

@@ -657,7 +657,7 @@ int speakToWav(const std::string& textCp1252, const std::string& wavPath) {
         plat::setFront(nullptr);
     }
     if (problem.empty()) return 0;
-    std::fprintf(stderr, "ludivar: %s\n", problem.c_str());  // UTF-8, like the path given
+    util::log("ludivar: " + problem);  // UTF-8, like the path given
     return 1;
 }
 

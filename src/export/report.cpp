@@ -219,14 +219,13 @@ int RunResultsReport(const std::string& gameFile, const std::string& outFile) {
     auto g = std::make_unique<game::TJogo>();
     game::ReadResult r = game::ReadGameFile(gameFile, *g);
     if (!r.ok) {
-        std::fprintf(stderr, "%s\n", plat::cp1252ToUtf8(game::MakeFailureReport(r).heading).c_str());
+        util::log(plat::cp1252ToUtf8(game::MakeFailureReport(r).heading));
         return 1;
     }
     const std::string path = player::resultsPathOfGame(gameFile);
     std::vector<player::PlayRecord> plays;
     if (!player::loadResults(path, plays)) {
-        std::fprintf(stderr, "%s%s\n", plat::cp1252ToUtf8(plat::cp("O arquivo de resultados está danificado e não pôde ser lido: ")).c_str(),
-                     path.c_str());
+        util::log(plat::cp1252ToUtf8(plat::cp("O arquivo de resultados está danificado e não pôde ser lido: ")) + path);
         return 1;
     }
     std::time_t t = std::time(nullptr);

@@ -10,6 +10,8 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -21,6 +23,7 @@
 
 #include "platform/platform.h"
 #include "platform/sdl_audio.h"
+#include "platform/terminfo.h"
 #include "platform/ttykeys.h"
 
 namespace plat {
@@ -133,6 +136,43 @@ uint64_t steadyMs() {
     return uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
+// How many colours the terminal draws: COLORTERM names true colour; otherwise the
+// terminal's terminfo entry counts its colours.
+enum class ColourDepth { Ansi16, Xterm256, True };
+
+ColourDepth detectColourDepth() {
+    const char* ct = std::getenv("COLORTERM");
+    if (ct && (std::strcmp(ct, "truecolor") == 0 || std::strcmp(ct, "24bit") == 0)) return ColourDepth::True;
+    return terminfoColours(STDOUT_FILENO) >= 256 ? ColourDepth::Xterm256 : ColourDepth::Ansi16;
+}
+
+// The xterm colour (16-255, the ones every 256-colour terminal agrees on) nearest to `c`.
+int nearestXterm256(Rgb c) {
+    static const int kLevels[6] = {0, 95, 135, 175, 215, 255};
+    auto dist = [&](int r, int g, int b) {
+        return (r - c.r) * (r - c.r) + (g - c.g) * (g - c.g) + (b - c.b) * (b - c.b);
+    };
+    int best = 16, bestDist = 1 << 30;
+    for (int i = 0; i < 216; ++i) {
+        const int d = dist(kLevels[i / 36], kLevels[i / 6 % 6], kLevels[i % 6]);
+        if (d < bestDist) {
+            bestDist = d;
+            best = 16 + i;
+        }
+    }
+    for (int i = 0; i < 24; ++i) {
+        const int v = 8 + 10 * i;
+        const int d = dist(v, v, v);
+        if (d < bestDist) {
+            bestDist = d;
+            best = 232 + i;
+        }
+    }
+    return best;
+}
+
+bool blankCell(uint8_t c) { return c == ' ' || c == 0; }
+
 // A lone ESC is the Esc key once nothing has followed it for this long.
 constexpr uint64_t kEscWaitMs = 30;
 
@@ -141,8 +181,6 @@ public:
     TtyFront() {
         // our handlers restore the terminal; SDL's would turn SIGINT into a quit event
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        const char* ct = std::getenv("COLORTERM");
-        trueColour_ = ct && (std::strcmp(ct, "truecolor") == 0 || std::strcmp(ct, "24bit") == 0);
     }
     ~TtyFront() override { close(); }
 
@@ -160,6 +198,7 @@ public:
             decoder_.eraseByte = uint8_t(gTerm.saved.c_cc[VERASE] ? gTerm.saved.c_cc[VERASE] : 0x7f);
         }
         installHandlers();
+        depth_ = detectColourDepth();
         readSize();
         noteSmallTerminal();
         enterTerminal();
@@ -180,7 +219,7 @@ public:
         haveView_ = true;
         if (!gTerm.active || v.textPaintingOff) return;
         if (followCursor()) return redraw();
-        std::string out = tty::renderRow(v, row, col0, col1, trueColour_, cols_, rows_, top_);
+        std::string out = renderCells(row, col0, col1);
         out += cursorSequence(v);
         writeAll(out.data(), out.size());
     }
@@ -264,20 +303,100 @@ private:
     }
 
     std::string cursorSequence(const ScreenView& v) const {
-        const int y = v.cursorY - top_;
-        if (!v.caret || v.cursorX >= cols_ || y < 0 || y >= rows_) return "\x1b[?25l";
+        const int y = v.cursorY >= 0 && v.cursorY < 25 ? lineOf_[size_t(v.cursorY)] : -1;
+        const int x = v.cursorX - left_;
+        if (!v.caret || x < 0 || x >= cols_ || y < 0 || y >= rows_) return "\x1b[?25l";
         char buf[40];
-        std::snprintf(buf, sizeof buf, "\x1b[%d;%dH\x1b[?25h", y + 1, v.cursorX + 1);
+        std::snprintf(buf, sizeof buf, "\x1b[%d;%dH\x1b[?25h", y + 1, x + 1);
         return buf;
     }
 
-    // A terminal shorter than the screen shows the rows around the cursor; true when
-    // the view moved and everything must be drawn again.
+    // Which screen rows a terminal with fewer lines shows: blank rows go first, those
+    // farthest from the cursor before the others, so that on 80 x 24 the title and the
+    // answer row are both in sight; when blank rows are not enough, the lines follow
+    // the cursor's row.
+    std::array<int, 25> layoutRows(int& first) const {
+        std::array<int, 25> line;
+        const int height = std::min(view_.height, 25);
+        for (int r = 0; r < 25; ++r) line[size_t(r)] = r < height ? r : -1;
+        first = 0;
+        if (!haveView_ || !view_.chars || rows_ >= height) return line;
+        const int cursor = std::clamp(view_.cursorY, 0, height - 1);
+        std::vector<int> blank;
+        for (int r = 0; r < height; ++r) {
+            if (r == cursor) continue;
+            const uint8_t* c = view_.chars + size_t(r) * size_t(view_.width);
+            if (std::all_of(c, c + view_.width, blankCell)) blank.push_back(r);
+        }
+        std::stable_sort(blank.begin(), blank.end(),
+                         [&](int a, int b) { return std::abs(a - cursor) > std::abs(b - cursor); });
+        std::array<bool, 25> hidden{};
+        int toHide = height - rows_;
+        for (size_t i = 0; i < blank.size() && toHide > 0; ++i, --toHide) hidden[size_t(blank[i])] = true;
+        std::vector<int> kept;
+        int cursorAt = 0;
+        for (int r = 0; r < height; ++r)
+            if (!hidden[size_t(r)]) {
+                if (r == cursor) cursorAt = int(kept.size());
+                kept.push_back(r);
+            }
+        first = tty::viewTop(topIndex_, cursorAt, rows_, int(kept.size()));
+        line.fill(-1);
+        for (int i = first; i < int(kept.size()) && i - first < rows_; ++i) line[size_t(kept[size_t(i)])] = i - first;
+        return line;
+    }
+
+    // A terminal smaller than the screen shows the rows and columns around the cursor;
+    // true when the view moved and everything must be drawn again.
     bool followCursor() {
-        const int top = tty::viewTop(top_, view_.cursorY, rows_, view_.height);
-        if (top == top_) return false;
-        top_ = top;
+        int first = 0;
+        const std::array<int, 25> line = layoutRows(first);
+        // sideways the start of the rows stays in sight while the cursor is there too;
+        // past the right edge the view ends at the cursor, where the typing is
+        const int left = cols_ >= view_.width ? 0 : std::clamp(view_.cursorX - cols_ + 1, 0, view_.width - cols_);
+        topIndex_ = first;
+        if (line == lineOf_ && left == left_) return false;
+        lineOf_ = line;
+        left_ = left;
         return true;
+    }
+
+    std::string sgr(uint8_t attr) const {
+        if (depth_ != ColourDepth::Xterm256) return tty::sgrFor(view_, attr, depth_ == ColourDepth::True);
+        const int fg = nearestXterm256(paletteEntry(tty::paletteIndex(view_, attr & 15)));
+        const int bg = nearestXterm256(paletteEntry(tty::paletteIndex(view_, attr >> 4)));
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "\x1b[38;5;%d;48;5;%dm", fg, bg);
+        return buf;
+    }
+
+    // Escape output drawing cells [col0, col1) of a screen row where the layout puts it.
+    std::string renderCells(int row, int col0, int col1) const {
+        std::string out;
+        if (!haveView_ || !view_.chars || row < 0 || row >= 25) return out;
+        const int line = lineOf_[size_t(row)];
+        if (line < 0 || line >= rows_) return out;
+        col0 = std::max(col0, left_);
+        col1 = std::min(col1, left_ + cols_);
+        const std::vector<tty::CellRun> runs = tty::cellRuns(view_, row, col0, col1);
+        if (runs.empty()) return out;
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "\x1b[%d;%dH", line + 1, runs.front().col0 - left_ + 1);
+        out += buf;
+        const uint8_t* ch = view_.chars + size_t(row) * size_t(view_.width);
+        for (const tty::CellRun& r : runs) {
+            out += sgr(r.attr);
+            std::string text;
+            for (int c = r.col0; c < r.col1; ++c) {
+                uint8_t b = ch[c];
+                // control codes (C0, DEL, and the bytes CP1252 leaves undefined, which
+                // would become C1 controls) must not reach the terminal
+                if (b < 32 || b == 0x7f || b == 0x81 || b == 0x8d || b == 0x8f || b == 0x90 || b == 0x9d) b = ' ';
+                text += char(b);
+            }
+            out += cp1252ToUtf8(text);
+        }
+        return out;
     }
 
     void noteSmallTerminal() {
@@ -290,8 +409,7 @@ private:
     void redraw() {
         std::string out = "\x1b[0m\x1b[2J";
         if (haveView_ && !view_.textPaintingOff)
-            for (int r = 0; r < view_.height; ++r)
-                out += tty::renderRow(view_, r, 0, view_.width, trueColour_, cols_, rows_, top_);
+            for (int r = 0; r < view_.height; ++r) out += renderCells(r, 0, view_.width);
         if (haveView_) out += cursorSequence(view_);
         if (!title_.empty()) out += title_;
         writeAll(out.data(), out.size());
@@ -307,7 +425,7 @@ private:
             gTerm.winch = 0;
             readSize();
             noteSmallTerminal();
-            top_ = tty::viewTop(top_, view_.cursorY, rows_, view_.height);
+            followCursor();
             if (gTerm.active) redraw();
         }
     }
@@ -346,9 +464,11 @@ private:
     }
 
     bool open_ = false;
-    bool trueColour_ = false;
+    ColourDepth depth_ = ColourDepth::Ansi16;
     int cols_ = 80, rows_ = 25;
-    int top_ = 0;  // screen row on the terminal's first line
+    std::array<int, 25> lineOf_{{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24}};
+    int topIndex_ = 0;  // rows kept (not hidden as blank) above the first line shown
+    int left_ = 0;      // screen column on the terminal's first column
     bool smallNoted_ = false;
     ScreenView view_;
     bool haveView_ = false;

@@ -130,20 +130,36 @@ public:
         SDL_Rect usable{0, 0, 1024, 768};
         if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0)
             usable = SDL_Rect{0, 0, 1024, 768};
+        fixedCells_ = s.fontWidth > 0 || s.fontHeight > 0;
         if (!openFont(s, usable)) {
             // no font at all: the cells still show their colours
             cw_ = 8;
             ch_ = 16;
             ascent_ = 13;
         }
-        const int w = 80 * cw_, h = 25 * ch_;
+        int w = 80 * cw_, h = 25 * ch_;
         Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN;
         if (!s.normalSize) flags |= SDL_WINDOW_MAXIMIZED;
         win_ = SDL_CreateWindow(title_.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                 std::min(w, usable.w), std::min(h, usable.h), flags);
         if (!win_) return false;
-        SDL_SetWindowMinimumSize(win_, 16 * cw_, 4 * ch_);
+        // Now that the window manager framed it: the cells that fit inside the frame.
+        int top = 0, left = 0, bottom = 0, right = 0;
+        frameBorders(top, left, bottom, right);
+        const int availW = std::max(1, usable.w - left - right), availH = std::max(1, usable.h - top - bottom);
+        if (font_ && !fixedCells_) fitCells(availW, availH);
+        w = 80 * cw_;
+        h = 25 * ch_;
+        // slides are composed at this size (the largest the window takes) and scaled to the cells shown
+        designW_ = w;
+        designH_ = h;
+        SDL_SetWindowMinimumSize(win_, fixedCells_ ? 16 * cw_ : 80 * kMinCellW, fixedCells_ ? 4 * ch_ : 25 * kMinCellH);
         SDL_SetWindowMaximumSize(win_, w, h);
+        if (s.normalSize) {
+            SDL_SetWindowSize(win_, std::min(w, availW), std::min(h, availH));
+            SDL_SetWindowPosition(win_, usable.x + left + std::max(0, (availW - w) / 2),
+                                  usable.y + top + std::max(0, (availH - h) / 2));
+        }
         canvas_ = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_RGB888);
         if (!canvas_) return false;
         SDL_FillRect(canvas_, nullptr, SDL_MapRGB(canvas_->format, 0, 0, 0));
@@ -189,6 +205,7 @@ public:
 
     void close() override {
         endMagnifier(false);
+        dropShownPicture();
         if (pictureSurf_) SDL_FreeSurface(pictureSurf_);
         pictureSurf_ = nullptr;
         if (canvas_) SDL_FreeSurface(canvas_);
@@ -279,6 +296,7 @@ public:
         const bool valid = pic && pic->width > 0 && pic->height > 0 &&
                            pic->rgb.size() >= size_t(pic->width) * size_t(pic->height) * 3;
         if (pictureSurf_ && (!valid || pictureSurf_->w != pic->width || pictureSurf_->h != pic->height)) {
+            dropShownPicture();
             SDL_FreeSurface(pictureSurf_);
             pictureSurf_ = nullptr;
         }
@@ -295,6 +313,7 @@ public:
             picY_ = y;
         }
         if (!canvas_) return;
+        scalePicture();
         const SDL_Rect now = pictureRect();
         const bool moved = old.x != now.x || old.y != now.y || old.w != now.w || old.h != now.h;
         // where the old picture was and the new one is not, the text shows again
@@ -380,6 +399,109 @@ private:
         }
         buildGlyphs();
         return true;
+    }
+
+    // The frame the window manager puts around the window.  It is known once the
+    // manager has taken the window, a moment after it is shown: waited for, briefly,
+    // only when a manager runs.
+    void frameBorders(int& top, int& left, int& bottom, int& right) {
+        auto known = [&] {
+            return SDL_GetWindowBordersSize(win_, &top, &left, &bottom, &right) == 0 && top + left + bottom + right > 0;
+        };
+        if (known() || !windowManagerRuns()) {
+            if (top + left + bottom + right <= 0) top = left = bottom = right = 0;
+            return;
+        }
+        for (const Uint64 until = SDL_GetTicks64() + 500; SDL_GetTicks64() < until; SDL_Delay(5)) {
+            SDL_PumpEvents();
+            if (known()) return;
+        }
+        top = left = bottom = right = 0;
+    }
+
+    bool windowManagerRuns() {
+#if defined(SDL_VIDEO_DRIVER_X11)
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (!SDL_GetWindowWMInfo(win_, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+        Display* d = info.info.x11.display;
+        const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", 1);
+        if (!check) return false;
+        Atom type = 0;
+        int format = 0;
+        unsigned long n = 0, after = 0;
+        unsigned char* data = nullptr;
+        const bool has = XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, 0, AnyPropertyType, &type, &format,
+                                            &n, &after, &data) == Success && n == 1;
+        if (data) XFree(data);
+        return has;
+#else
+        return false;
+#endif
+    }
+
+    // The largest whole-pixel cell whose 80 x 25 grid fits aw x ah pixels; the font is
+    // made again at that size.  Letters are drawn at the cell's size, never stretched.
+    void fitCells(int aw, int ah) {
+        int wantW = std::clamp(aw / 80, kMinCellW, 200), wantH = std::clamp(ah / 25, kMinCellH, 300);
+        for (;;) {
+            sizeFont(wantW, wantH);
+            const bool wide = 80 * cw_ > aw, tall = 25 * ch_ > ah;
+            const bool canNarrow = wide && wantW > kMinCellW, canLower = tall && wantH > kMinCellH;
+            if (!canNarrow && !canLower) break;  // fits, or is as small as letters go
+            if (canNarrow) --wantW;
+            if (canLower) --wantH;
+        }
+        buildGlyphs();
+    }
+
+    // A resized window shows all the cells again, larger or smaller: the font, the
+    // canvas and the picture follow the window, and the margin left over is centred.
+    void refit() {
+        if (!win_ || !canvas_ || !font_ || fixedCells_) return;
+        int w = 0, h = 0;
+        SDL_GetWindowSize(win_, &w, &h);
+        if (w <= 0 || h <= 0) return;
+        const int oldW = cw_, oldH = ch_;
+        fitCells(w, h);
+        if (cw_ == oldW && ch_ == oldH) return;
+        SDL_Surface* c = SDL_CreateRGBSurfaceWithFormat(0, 80 * cw_, 25 * ch_, 32, SDL_PIXELFORMAT_RGB888);
+        if (!c) {
+            sizeFont(oldW, oldH);
+            buildGlyphs();
+            return;
+        }
+        SDL_FreeSurface(canvas_);
+        canvas_ = c;
+        SDL_FillRect(canvas_, nullptr, SDL_MapRGB(canvas_->format, 0, 0, 0));
+        scalePicture();
+        if (haveView_ && !view_.textPaintingOff)
+            for (int row = 0; row < 25 && row < view_.height; ++row) paintCells(row, 0, view_.width);
+        paintPicture(SDL_Rect{0, 0, canvas_->w, canvas_->h});
+    }
+
+    // The picture as the canvas shows it: slides are composed for the largest canvas,
+    // so a smaller one shows them scaled down with their place.
+    void scalePicture() {
+        if (shownPic_ && shownPic_ != pictureSurf_) SDL_FreeSurface(shownPic_);
+        shownPic_ = pictureSurf_;
+        shownX_ = picX_;
+        shownY_ = picY_;
+        if (!pictureSurf_ || !canvas_ || designW_ <= 0 || designH_ <= 0) return;
+        if (canvas_->w == designW_ && canvas_->h == designH_) return;
+        const int w = std::max(1, int(int64_t(pictureSurf_->w) * canvas_->w / designW_));
+        const int h = std::max(1, int(int64_t(pictureSurf_->h) * canvas_->h / designH_));
+        SDL_Surface* sc = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_RGB888);
+        if (!sc) return;
+        SDL_BlitScaled(pictureSurf_, nullptr, sc, nullptr);
+        shownPic_ = sc;
+        shownX_ = int(int64_t(picX_) * canvas_->w / designW_);
+        shownY_ = int(int64_t(picY_) * canvas_->h / designH_);
+    }
+
+    // Where the canvas sits in the window: centred, the margin black.
+    SDL_Point canvasOrigin(const SDL_Surface* ws) const {
+        return SDL_Point{std::max(0, (ws->w - canvas_->w) / 2), std::max(0, (ws->h - canvas_->h) / 2)};
     }
 
     int advanceOf(uint32_t cp) {
@@ -493,18 +615,18 @@ private:
     }
 
     SDL_Rect pictureRect() const {
-        if (!pictureSurf_) return SDL_Rect{0, 0, 0, 0};
-        return SDL_Rect{picX_, picY_, pictureSurf_->w, pictureSurf_->h};
+        if (!shownPic_) return SDL_Rect{0, 0, 0, 0};
+        return SDL_Rect{shownX_, shownY_, shownPic_->w, shownPic_->h};
     }
 
     // The picture over whatever part of `area` it covers.
     void paintPicture(const SDL_Rect& area) {
-        if (!pictureSurf_ || !canvas_) return;
+        if (!shownPic_ || !canvas_) return;
         SDL_Rect pr = pictureRect(), hit;
         if (!SDL_IntersectRect(&pr, &area, &hit)) return;
-        SDL_Rect src{hit.x - picX_, hit.y - picY_, hit.w, hit.h};
+        SDL_Rect src{hit.x - shownX_, hit.y - shownY_, hit.w, hit.h};
         SDL_Rect dst = hit;
-        SDL_BlitSurface(pictureSurf_, &src, canvas_, &dst);
+        SDL_BlitSurface(shownPic_, &src, canvas_, &dst);
     }
 
     // Repaints the cells under a pixel rectangle, then the picture.
@@ -520,6 +642,11 @@ private:
         paintPicture(hit);
     }
 
+    void dropShownPicture() {
+        if (shownPic_ && shownPic_ != pictureSurf_) SDL_FreeSurface(shownPic_);
+        shownPic_ = nullptr;
+    }
+
     // ---- presenting ----
 
     SDL_Rect caretRect() const {
@@ -533,9 +660,10 @@ private:
         if (!win_ || !canvas_ || magActive_) return;
         SDL_Surface* ws = SDL_GetWindowSurface(win_);
         if (!ws) return;
-        SDL_Rect src = r, dst = r;
+        const SDL_Point o = canvasOrigin(ws);
+        SDL_Rect src = r, dst{r.x + o.x, r.y + o.y, r.w, r.h};
         SDL_BlitSurface(canvas_, &src, ws, &dst);
-        SDL_Rect upd = r, all{0, 0, ws->w, ws->h}, hit;
+        SDL_Rect upd{r.x + o.x, r.y + o.y, r.w, r.h}, all{0, 0, ws->w, ws->h}, hit;
         if (SDL_IntersectRect(&upd, &all, &hit)) SDL_UpdateWindowSurfaceRects(win_, &hit, 1);
         shotDirty_ = true;
     }
@@ -545,7 +673,9 @@ private:
         SDL_Surface* ws = SDL_GetWindowSurface(win_);
         if (!ws) return;
         SDL_FillRect(ws, nullptr, SDL_MapRGB(ws->format, 0, 0, 0));
-        SDL_BlitSurface(canvas_, nullptr, ws, nullptr);
+        const SDL_Point o = canvasOrigin(ws);
+        SDL_Rect dst{o.x, o.y, canvas_->w, canvas_->h};
+        SDL_BlitSurface(canvas_, nullptr, ws, &dst);
         caretShown_ = false;
         drawCaret(ws);
         SDL_UpdateWindowSurface(win_);
@@ -558,10 +688,11 @@ private:
         if (!win_ || !canvas_ || magActive_) return;
         SDL_Surface* ws = SDL_GetWindowSurface(win_);
         if (!ws) return;
-        SDL_Rect old = shownCaret_;
+        const SDL_Point o = canvasOrigin(ws);
+        SDL_Rect old = shownCaret_;  // in window pixels
         bool hadCaret = caretShown_;
         if (hadCaret) {
-            SDL_Rect src = old, dst = old;
+            SDL_Rect src{old.x - o.x, old.y - o.y, old.w, old.h}, dst = old;
             SDL_BlitSurface(canvas_, &src, ws, &dst);
         }
         caretShown_ = false;
@@ -588,10 +719,11 @@ private:
             uint32_t* dst = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(bar->pixels) + size_t(y) * size_t(bar->pitch));
             for (int x = 0; x < hit.w; ++x) dst[x] = src[x] ^ 0x00ffffffu;
         }
-        SDL_Rect dst = hit;
+        const SDL_Point o = canvasOrigin(ws);
+        SDL_Rect dst{hit.x + o.x, hit.y + o.y, hit.w, hit.h};
         SDL_BlitSurface(bar, nullptr, ws, &dst);
         SDL_FreeSurface(bar);
-        shownCaret_ = hit;
+        shownCaret_ = dst;
         caretShown_ = true;
     }
 
@@ -695,6 +827,9 @@ private:
             placeOnBus();
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
+            refit();
+            if (!magActive_) presentAll();
+            break;
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_MAXIMIZED:
@@ -877,6 +1012,11 @@ private:
 
     SDL_Surface* pictureSurf_ = nullptr;
     int picX_ = 0, picY_ = 0;
+    SDL_Surface* shownPic_ = nullptr;  // pictureSurf_, or its copy scaled to a smaller canvas
+    int shownX_ = 0, shownY_ = 0;
+    bool fixedCells_ = false;  // LARGURALETRA / ALTURALETRA set: their size, whatever the window
+    int designW_ = 0, designH_ = 0;
+    static constexpr int kMinCellW = 4, kMinCellH = 6;
 
     bool caretShown_ = false;
     SDL_Rect shownCaret_{0, 0, 0, 0};

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "console/console.h"
+#include "console/review.h"
 #include "speech/lexicon.h"
 #include "console/textwin.h"
 #include "game/model.h"
@@ -22,7 +23,7 @@ namespace player {
 namespace {
 
 constexpr uint8_t kEnter = 13, kEsc = 27, kBackspace = 8, kSpace = 32;
-constexpr uint8_t kHome = 71, kPgUp = 73, kLeft = 75, kRight = 77, kEnd = 79, kPgDn = 81;
+constexpr uint8_t kHome = 71, kPgUp = 73, kLeft = 75, kRight = 77, kEnd = 79, kPgDn = 81, kCtrlF9 = 102;
 
 bool hasSeparator(const std::string& name) {
     // Games come from Windows ("\"), but a name written on Linux may use "/".
@@ -182,11 +183,16 @@ void PresentPlace(int place, uint8_t& lastKey, std::string& answer) {
 
     int last = p->slideCount;
     int a = 1;
+    bool redraw = true;
     for (bool done = false; !done;) {
         uint8_t key;
         const game::TSlide* s = nullptr;
         if (a < 1 || a > last) {
             con::errorBeep();
+            key = con::readKey();
+        } else if (!redraw) {
+            // back from screen review: the slide is still there, as it was
+            redraw = true;
             key = con::readKey();
         } else {
             s = p->slide(a);
@@ -217,6 +223,13 @@ void PresentPlace(int place, uint8_t& lastKey, std::string& answer) {
                 else ++a;
                 break;
             case kEnd: a = last; break;
+            case kCtrlF9:
+                // Ctrl+Shift+F9 (read as Ctrl+Alt+F9): the slide's text is in the cells
+                if (con::lastKeyMods() & plat::ModAlt) {
+                    con::screenReview();
+                    redraw = false;
+                }
+                break;
             default: break;
             }
         } else if (last >= 1 && a == last) {

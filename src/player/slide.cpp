@@ -56,11 +56,21 @@ void dumpSlide(const plat::Picture& pic, int place, int slide) {
     plat::writePng(gSlide.dumpDir + name, pic);
 }
 
-// A terminal cannot show pictures: the slide becomes its text, and the pictures
-// are named so that whoever looks at the screen knows they are there.
-void showOnTerminal(int place, int slide) {
+// The slide's text in the cells, in the place's colours.  A terminal shows only
+// this (pictures are named, so whoever looks knows they are there); under a
+// window's picture it is what screen review and Braille read.
+void writeSlideText(int place, int slide) {
     const game::TLugar* p = game::current().place(place);
     const game::TSlide* s = p && slide >= 1 && slide <= p->slideCount ? p->slide(slide) : nullptr;
+    if (p) {
+        const int ink = util::trim(p->textColour).empty() ? 15 : ColourIndex(p->textColour);
+        // without a colour of its own the place lies on its background picture,
+        // which the cells cannot show: dark letters get a light paper instead
+        const bool darkInk = ink == 0 || ink == 1 || ink == 4 || ink == 5 || ink == 6 || ink == 8;
+        const int paper = util::trim(p->backgroundColour).empty() ? (darkInk ? 15 : 0) : ColourIndex(p->backgroundColour);
+        con::setTextBackground(paper);
+        con::setTextColor(ink);
+    }
     con::clearScreen();
     if (s && !util::trim(s->picture).empty()) con::writeLn(TerminalPictureLine(*s));
     if (s)
@@ -203,7 +213,7 @@ void DrawSlide(int place, int slide, const std::string& effect) {
     if (isTerminal()) {
         // The editors' preview sits on their own screen, which a terminal
         // cannot overlay: only a slide being played takes the screen.
-        if (effect != "minitela") showOnTerminal(place, slide);
+        if (effect != "minitela") writeSlideText(place, slide);
     } else if (effect.empty()) {
         gSlide.view.pic = image;
         gSlide.view.x = gSlide.view.y = 0;
@@ -225,6 +235,9 @@ void DrawSlide(int place, int slide, const std::string& effect) {
     } else {
         Reveal(effect, gSlide.view, image, image.height, image.width);
     }
+    // written once the picture covers the window, so the text never shows through
+    if (!isTerminal() && effect != "minitela" && plat::haveFront() && plat::front().hasWindow())
+        writeSlideText(place, slide);
     gSlide.lastSlide = std::move(image);
     con::setTextAttr(attr);
 }

@@ -12,6 +12,7 @@
 #include "speech/synth.h"
 #include "speech/sysvoice.h"
 #include "speech/wave.h"
+#include "util/log.h"
 
 namespace speech {
 
@@ -40,9 +41,11 @@ bool stderrIsOurScreen() {
 void reportVoiceMissing(const std::string& reasonUtf8) {
     if (gVo.voiceMissingSaid) return;
     gVo.voiceMissingSaid = true;
-    if (!stderrIsOurScreen())
-        std::fprintf(stderr, "ludivar: voz do sistema indisponível (TIPOSAPI %d): %s; fala o sintetizador próprio\n",
-                     voiceKindNumber(gVo.settings.voiceKind), reasonUtf8.c_str());
+    const std::string line = "ludivar: voz do sistema indisponível (TIPOSAPI " +
+                             std::to_string(voiceKindNumber(gVo.settings.voiceKind)) + "): " + reasonUtf8 +
+                             "; fala o sintetizador próprio";
+    if (stderrIsOurScreen()) util::logToFileOnly(line);
+    else util::log(line);
     speak(plat::cp(kSystemVoiceMissing));
 }
 

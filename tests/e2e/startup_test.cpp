@@ -27,7 +27,7 @@ bool allBlankFrom(const HeadlessResult& r, int fromRow) {
 TEST(StartUp, EscapeSaysFarewellAndEnds) {
     HeadlessResult r = runHeadless("{Esc}");
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.rows[0], "Ludivar - editor de jogos educacionais - Versão 2.2 alfa");
+    EXPECT_EQ(r.rows[0], "Ludivar - editor de jogos educacionais - Versão 2.2.0");
     EXPECT_EQ(r.rows[3].rfind("Opção: Jogar, Criar ou Editar?", 0), 0u);
     EXPECT_TRUE(r.contains("speak Fim do Ludivar"));
     // The greeting line is on blue; the farewell comes after a blank line, also on blue.
@@ -45,14 +45,14 @@ TEST(StartUp, TheGreetingIsSaidFromTheSecondStart) {
     setHeadlessEnv({});
     for (const HeadlessResult* r : {&first, &second}) {
         EXPECT_EQ(r->exitCode, 0) << r->err;
-        EXPECT_EQ(r->rows[0], "Ludivar - editor de jogos educacionais - Versão 2.2 alfa");
+        EXPECT_EQ(r->rows[0], "Ludivar - editor de jogos educacionais - Versão 2.2.0");
         EXPECT_TRUE(r->contains("speak Opção: Jogar, Criar ou Editar? "));
     }
     EXPECT_TRUE(first.contains("speak Seus jogos ficam na pasta jogos em sua pasta pessoal"));
     EXPECT_FALSE(first.contains("speak Ludivar - editor de jogos educacionais"));
     EXPECT_FALSE(second.contains("speak Seus jogos ficam na pasta jogos em sua pasta pessoal"));
     EXPECT_TRUE(second.contains("speak Ludivar - editor de jogos educacionais"));
-    EXPECT_TRUE(second.contains("speak 2.2 alfa"));
+    EXPECT_TRUE(second.contains("speak 2.2.0"));
 }
 
 TEST(StartUp, ArrowOpensTheThreeOptionMenuOnRed) {

@@ -30,7 +30,7 @@ struct Cleanup {
     }
 } gCleanup;
 
-// Nobody's own games or settings: every test program, and every program it starts,
+// Nobody's own games, settings or log: every test program, and every program it starts,
 // keeps its XDG folders under a temporary folder.
 struct PrivateXdg {
     PrivateXdg() {
@@ -39,6 +39,8 @@ struct PrivateXdg {
         gDirs.push_back(tmpl);
         setenv("XDG_DATA_HOME", (std::string(tmpl) + "/data").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (std::string(tmpl) + "/config").c_str(), 1);
+        setenv("XDG_STATE_HOME", (std::string(tmpl) + "/state").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (std::string(tmpl) + "/cache").c_str(), 1);
     }
 } gPrivateXdg;
 
@@ -99,7 +101,8 @@ HeadlessResult runHeadless(const std::string& keys, const std::vector<std::strin
     std::string cfg = "ECOLAR_CONFIG_DIR=" + dir + "/config";
     std::vector<std::string> env;
     // Nor its data folder (games, progress).
-    std::vector<std::string> over = {cfg, "XDG_DATA_HOME=" + dir + "/xdg-data", "XDG_CONFIG_HOME=" + dir + "/xdg-config"};
+    std::vector<std::string> over = {cfg, "XDG_DATA_HOME=" + dir + "/xdg-data", "XDG_CONFIG_HOME=" + dir + "/xdg-config",
+                                     "XDG_STATE_HOME=" + dir + "/xdg-state"};
     over.insert(over.end(), gExtraEnv.begin(), gExtraEnv.end());
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;

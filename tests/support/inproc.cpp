@@ -16,6 +16,7 @@ InProc::InProc(const std::string& keys, const std::string& iniText, bool openSpe
     setenv("ECOLAR_CONFIG_DIR", (dir + "/config").c_str(), 1);
     setenv("XDG_DATA_HOME", (dir + "/xdg-data").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (dir + "/xdg-config").c_str(), 1);
+    setenv("XDG_STATE_HOME", (dir + "/xdg-state").c_str(), 1);
     const game::ModelState kept = keep == KeepGame ? game::modelState() : game::ModelState();
     app::resetAll();
     if (keep == KeepGame) game::modelState() = kept;
