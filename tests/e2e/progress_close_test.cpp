@@ -64,8 +64,12 @@ TEST(ProgressOnClose, AHangUpOrTermMidGameResumesAtThatPlace) {
     };
     for (const Case& c : {Case{SIGTERM, true}, Case{SIGHUP, false}}) {
         SCOPED_TRACE(c.sig);
-        const std::string home = tempDir(), game = home + "/formas-e-cores/formas.lud";
-        fs::copy(kDemoGames + "/formas-e-cores", home + "/formas-e-cores", fs::copy_options::recursive);
+        // The game is in the user's games folder: one from elsewhere would first be offered
+        // for installing.
+        const std::string home = tempDir(), games = home + "/data/ludivar/jogos";
+        const std::string game = games + "/formas-e-cores/formas.lud";
+        fs::create_directories(games);
+        fs::copy(kDemoGames + "/formas-e-cores", games + "/formas-e-cores", fs::copy_options::recursive);
         {
             Start first(home, game, 1);
             ASSERT_TRUE(first.started());

@@ -34,9 +34,11 @@ public:
         dir_ = tempDir();
         trace_ = dir_ + "/trace.txt";
         fs::copy(std::string(LUDIVAR_BUILD_ROOT) + "/sonare/ludivar", dir_ + "/jogos", fs::copy_options::recursive);
+        // The copy is the games folder, so the game is played where it is without a question.
+        writeText(dir_ + "/ECOLAR.INI", "[LUDIVAR]\r\nDIRJOGOS=" + dir_ + "/jogos\r\n");
         const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy ECOLAR_CONFIG_DIR=" + dir_ +
-                                "/config " + env + " " + quoted(LUDIVAR_BIN) + " --tty --trace " + trace_ + " " +
-                                dir_ + "/jogos/formas-e-cores/formas.lud";
+                                "/config " + env + " " + quoted(LUDIVAR_BIN) + " --tty --ini " + dir_ + "/ECOLAR.INI --trace " +
+                                trace_ + " " + dir_ + "/jogos/formas-e-cores/formas.lud";
         started_ = tmux("new-session -d -x " + std::to_string(cols) + " -y " + std::to_string(rows) + " " + quoted(cmd)) == 0;
     }
     ~DemoInTmux() { tmux("kill-server"); }

@@ -29,6 +29,12 @@ namespace {
 
 const char* kOrcaIni = "[TRADUTOR]\r\nLEITORTELA=ORCA\r\n";
 
+// Orca's setting, with the game's own collection as the games folder: a game from
+// elsewhere would first be offered for installing.
+std::string orcaIni(const std::string& game) {
+    return std::string(kOrcaIni) + "[LUDIVAR]\r\nDIRJOGOS=" + fs::path(game).parent_path().parent_path().string() + "\r\n";
+}
+
 std::string demoGame() {
     for (const auto& e : fs::recursive_directory_iterator(std::string(LUDIVAR_BUILD_ROOT) + "/sonare/ludivar/formas-e-cores"))
         if (e.path().extension() == ".lud") return e.path().string();
@@ -236,7 +242,7 @@ TEST(WindowOnAccessibilityBus, ProbeReadsTextCaretAndEvents) {
     const std::vector<std::string> keys = {"", "{Enter}", "{Enter}for"};
     std::vector<std::vector<std::string>> screens;
     for (const std::string& k : keys) {
-        const HeadlessResult r = runHeadless(k, {game}, kOrcaIni);
+        const HeadlessResult r = runHeadless(k, {game}, orcaIni(game));
         ASSERT_EQ(r.exitCode, 3) << k << ": " << r.err;
         screens.push_back(r.rows);
     }
@@ -254,7 +260,7 @@ TEST(WindowOnAccessibilityBus, ProbeReadsTextCaretAndEvents) {
                            "object:state-changed:busy"})
         ASSERT_TRUE(atspi_event_listener_register(listener, ev, nullptr)) << ev;
 
-    writeText(ini, kOrcaIni);
+    writeText(ini, orcaIni(game));
     testsupport::SpawnOptions o;
     o.errFile = err;
     o.env = {"ECOLAR_CONFIG_DIR=" + dir + "/config", "SDL_AUDIODRIVER=dummy", "NO_AT_BRIDGE"};

@@ -83,8 +83,11 @@ enum class Close { Box, AltF4 };
 void closeMidGameThenResume(Close how) {
     LUDIVAR_REQUIRE(haveDisplay(), "no X display and no Xvfb to start");
     LUDIVAR_REQUIRE(testsupport::haveProgram("xdotool"), "xdotool is not installed");
-    const std::string home = makeTempDir(), game = home + "/formas-e-cores/formas.lud";
-    fs::copy(kDemoGames + "/formas-e-cores", home + "/formas-e-cores", fs::copy_options::recursive);
+    // In the user's games folder: a game from elsewhere would first be offered for installing.
+    const std::string home = makeTempDir(), games = home + "/data/ludivar/jogos";
+    const std::string game = games + "/formas-e-cores/formas.lud";
+    fs::create_directories(games);
+    fs::copy(kDemoGames + "/formas-e-cores", games + "/formas-e-cores", fs::copy_options::recursive);
     {
         WindowStart first(home, game, 1);
         ASSERT_TRUE(first.shown());

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -37,8 +38,11 @@ TEST(WindowProgram, GreetingRowOnBlueTheRestBlack) {
     testsupport::Child child;
     testsupport::SpawnOptions o;
     o.errFile = err;
+    // A later start: the first one shows where the games went, below the question.
+    std::filesystem::create_directories(dir + "/data/ludivar");
+    writeText(dir + "/data/ludivar/.jogos-copiados", "");
     o.env = {"ECOLAR_CONFIG_DIR=" + dir + "/config",  // nobody's own settings
-             "LUDIVAR_SCREENSHOT=" + shot, "SDL_AUDIODRIVER=dummy"};
+             "XDG_DATA_HOME=" + dir + "/data", "LUDIVAR_SCREENSHOT=" + shot, "SDL_AUDIODRIVER=dummy"};
     ASSERT_TRUE(testsupport::spawn(child, {program()}, o)) << program();
 
     // the first picture is taken when the program first waits for a key
