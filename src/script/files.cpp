@@ -149,7 +149,8 @@ int readChannelLine(int n, std::string& out) {
     ScriptChannel& c = state().channels[size_t(n)];
     if (!c.open || !c.file || c.mode != ChannelMode::Read) return 1;
     errno = 0;
-    int ch = std::getc(c.file);
+    // Only the interpreter's thread reads its channels: no lock per character.
+    int ch = getc_unlocked(c.file);
     if (ch == EOF) {
         int rc = std::ferror(c.file) ? (errno ? errno : 100) : 1;
         std::clearerr(c.file);
@@ -159,7 +160,7 @@ int readChannelLine(int n, std::string& out) {
     while (ch != EOF && ch != '\n') {
         if (out.size() < kMaxValue) out.push_back(char(ch));
         else tooLong = true;
-        ch = std::getc(c.file);
+        ch = getc_unlocked(c.file);
     }
     if (!out.empty() && out.back() == '\r') out.pop_back();
     if (ch == EOF && std::ferror(c.file)) {
