@@ -2,12 +2,12 @@
 // SUBTRAI, MULTIPLICA, DIVIDE, CONCATENA, SE, ENQUANTO, REPETE, FIM, SENÃO) get
 // their operands read, literals converted and jump partners found when the
 // program is loaded, and the command of a one-line SE becomes a nested
-// instruction.  A line is compiled only when its argument has the form that its
+// instruction; an expression becomes its steps, and a line that CMD runs is
+// compiled by its text.  A line is compiled only when its argument has the form that its
 // handler would read successfully; everything value-dependent (a variable that
 // is not a number, a division by zero, a full table of names) is decided when it
 // runs, in the same order as the handler decides it.  Any other line, and every
 // line while the debug trace is on, runs through its handler as before.
-#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <unordered_map>
@@ -115,13 +115,19 @@ bool formOperand(std::string_view& rest, Operand& o) {
         if (!arithmeticSteps(t.substr(1), end, o.steps) || 1 + end >= t.size() || t[1 + end] != ')') return false;
         o.kind = Operand::Expression;
         o.text.assign(t.data() + 1, end + 1);  // up to its ")": the reader looks no further
-        // Steps that would need a deep stack are read from the text instead.
-        size_t depth = 0, deepest = 0;
+        // Steps that would need a deep stack, or that do not leave exactly one
+        // value, are read from the text instead.
+        size_t depth = 0;
+        bool fits = true;
         for (const ExprStep& st : o.steps) {
-            depth = st.kind <= ExprStep::Named ? depth + 1 : st.kind == ExprStep::Neg ? depth : depth - 1;
-            deepest = std::max(deepest, depth);
+            const size_t needs = st.kind <= ExprStep::Named ? 0 : st.kind == ExprStep::Neg ? 1 : 2;
+            if (depth < needs || depth >= kMaxExprStack) {
+                fits = false;
+                break;
+            }
+            depth = needs == 0 ? depth + 1 : needs == 1 ? depth : depth - 1;
         }
-        if (deepest > kMaxExprStack || depth != 1) o.steps.clear();
+        if (!fits || depth != 1) o.steps.clear();
         n = end + 2;
     } else {
         return false;

@@ -66,6 +66,11 @@ TEST(Compiled, AgreesWithTheHandlers) {
         // Expressions over variables that are empty when the program loads.
         "SEJA I 0\nENQUANTO I < 5\nSEJA X (I*3+7)\nSEJA $SOMA ($SOMA + X)\nSOMA I 1\nFIM ENQUANTO\n"
         "SE ($SOMA / 5) = 13 SOMA $OK 1\nSEJA $Q ($NOVO + 1)\nSEJA B (I + $VAZIO)\nSEJA C (I * (2 - $N2))\n",
+        // Operators dropped after an operand that fails part-way, unary minus,
+        // wrapping, and a name after a failing one that must not be made.
+        "SEJA A 2\nSEJA B 3\nSEJA C (A * (B + + 1))\nSEJA D (A * -)\nSEJA E (- - A)\nSEJA F (-(A) * -B)\n"
+        "SEJA G (2147483647 + A)\nSEJA H (0 - 2147483647 - 1)\nSEJA I (H / -1)\nSEJA J ((((A))))\n"
+        "SEJA $T \"x\"\nSEJA K (A + 1)\nSOMA K ($T + $DEPOIS)\n",
         // A variable made a text inside a loop stops its expression there.
         "SEJA I 0\nREPETE K 4\nSE K = 3 SEJA I \"x\"\nSEJA $T (I + K)\nSOMA I 1\nFIM REPETE\n",
         // The table of names full: a new name in an expression fails its line.
