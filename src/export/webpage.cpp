@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <map>
+#include <unordered_map>
+#include <unordered_set>
 #include <memory>
 
 #include "catalog/catalog.h"
@@ -94,21 +96,43 @@ std::string mimeType(const std::string& linuxPath) {
     return it == kTypes.end() ? std::string() : it->second;
 }
 
-// Media go into the page once each, however many slides name them.
+std::string realPath(const std::string& path) {
+    char buf[PATH_MAX];
+    return realpath(path.c_str(), buf) ? std::string(buf) : std::string();
+}
+
+std::string confinedIn(const std::string& root, const std::string& nameCp1252, bool& outside);
+
+// Media go into the page once each, however many slides name them.  A name is
+// resolved once (the disk is asked per distinct name, not per mention), and the
+// report's list of what was left out is kept in a set beside it: the cost of a
+// game stays in proportion to its places.
 struct MediaTable {
-    std::string folder;
+    std::string root;  // the game's folder as realpath gives it; empty when it is none
     ExportReport& report;
-    std::map<std::string, int> byPath;
+    std::unordered_map<std::string, int> byName;  // trimmed name -> index or -1
+    std::unordered_map<std::string, int> byPath;
+    std::unordered_set<std::string> leftKeys;
     std::vector<std::string> uris;
+
+    MediaTable(const std::string& folder, ExportReport& r) : root(realPath(folder)), report(r) {}
 
     // Index of the medium in the page, or -1 (and a line in the report).
     int add(const std::string& nameCp1252) {
-        const std::string name = util::trim(nameCp1252);
+        std::string name = util::trim(nameCp1252);
         if (name.empty()) return -1;
+        auto seen = byName.find(name);
+        if (seen != byName.end()) return seen->second;
+        const int index = resolve(name);
+        byName.emplace(std::move(name), index);
+        return index;
+    }
+
+    int resolve(const std::string& name) {
         // A variable is known only while a program runs; the page has none.
         if (name.find('$') != std::string::npos) return leave(name, Left::Variable);
         bool outside = false;
-        const std::string path = ConfinedMedium(folder, name, outside);
+        const std::string path = root.empty() ? std::string() : confinedIn(root, name, outside);
         if (path.empty()) return leave(name, outside ? Left::OutsideFolder : Left::Missing);
         auto known = byPath.find(path);
         if (known != byPath.end()) return known->second;
@@ -119,14 +143,12 @@ struct MediaTable {
         if (bytes.size() > kMaxMediumBytes) return leave(name, Left::TooLarge);
         report.inlinedBytes += bytes.size();
         uris.push_back("data:" + type + ";base64," + base64(bytes));
-        byPath[path] = int(uris.size()) - 1;
+        byPath.emplace(path, int(uris.size()) - 1);
         return int(uris.size()) - 1;
     }
 
     int leave(const std::string& name, Left why) {
-        for (const LeftOut& l : report.leftOut)
-            if (l.name == name && l.why == why) return -1;
-        report.leftOut.push_back({name, why});
+        if (leftKeys.insert(std::to_string(int(why)) + ':' + name).second) report.leftOut.push_back({name, why});
         return -1;
     }
 };
@@ -238,17 +260,19 @@ std::string dirOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string realPath(const std::string& path) {
-    char buf[PATH_MAX];
-    return realpath(path.c_str(), buf) ? std::string(buf) : std::string();
-}
-
 }  // namespace
 
 std::string ConfinedMedium(const std::string& gameFolder, const std::string& nameCp1252, bool& outside) {
     outside = false;
     const std::string root = realPath(gameFolder);
     if (root.empty()) return std::string();
+    return confinedIn(root, nameCp1252, outside);
+}
+
+namespace {
+
+std::string confinedIn(const std::string& root, const std::string& nameCp1252, bool& outside) {
+    outside = false;
     std::string name = util::trim(nameCp1252);
     for (char& c : name)
         if (c == '\\') c = '/';
@@ -271,8 +295,10 @@ std::string ConfinedMedium(const std::string& gameFolder, const std::string& nam
     return real;
 }
 
+}  // namespace
+
 std::string GamePage(const game::TJogo& g, const std::string& gameFolder, ExportReport& report) {
-    MediaTable media{gameFolder, report, {}, {}};
+    MediaTable media(gameFolder, report);
     report.needsProgram = !util::trim(g.general.program).empty();
 
     static const auto fields = game::fieldsBy(game::gameFields(), &game::GameField::webRank);

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -70,6 +71,7 @@ struct Reader {
 
     TJogo& g;
     FileMap* map;
+    bool keepSlides = true;   // false: slides are read (and checked) but not kept
     bool placesRead = false;  // this file has given places already
     Section section = Section::None;
     std::unique_ptr<TLugar> place;
@@ -209,7 +211,9 @@ struct Reader {
             if (g.placeCount < placeNo) g.placeCount = placeNo;
             break;
         case Section::Slide:
-            if (TLugar* p = g.place(slidePlace)) {
+            if (!keepSlides) {
+                slide.reset();
+            } else if (TLugar* p = g.place(slidePlace)) {
                 slide->text.shrink_to_fit();
                 p->slides[size_t(slideNo)] = std::move(slide);
             }
@@ -444,7 +448,19 @@ ReadResult ReadGameText(const std::string& bytes, TJogo& g, FileMap* map) {
     return r.result;
 }
 
+namespace {
+
+ReadResult readGameFile(const std::string& linuxPath, TJogo& g, FileMap* map, bool keepSlides);
+
+}  // namespace
+
 ReadResult ReadGameFile(const std::string& linuxPath, TJogo& g, FileMap* map) {
+    return readGameFile(linuxPath, g, map, true);
+}
+
+namespace {
+
+ReadResult readGameFile(const std::string& linuxPath, TJogo& g, FileMap* map, bool keepSlides) {
     ReadResult res;
     struct stat st;
     std::FILE* f = nullptr;
@@ -461,6 +477,7 @@ ReadResult ReadGameFile(const std::string& linuxPath, TJogo& g, FileMap* map) {
         return res;
     }
     Reader r(g, map);
+    r.keepSlides = keepSlides;
     LineSplitter sp;
     auto onLine = [&](std::string_view line) {
         r.currentLine.assign(line);
@@ -489,6 +506,8 @@ ReadResult ReadGameFile(const std::string& linuxPath, TJogo& g, FileMap* map) {
     r.finish();
     return r.result;
 }
+
+}  // namespace
 
 FailureReport MakeFailureReport(const ReadResult& r) {
     FailureReport rep;
@@ -605,8 +624,9 @@ bool saveAgreed(const std::string& path, const TJogo& g) {
             return false;
     }
     if (now.exists && !gFile.replaceAgreed) {
+        // Only its places are counted: the file's slides would double the memory a save takes.
         TJogo onDisk;
-        ReadGameFile(path, onDisk);
+        readGameFile(path, onDisk, nullptr, false);
         int before = placesIn(onDisk), after = placesIn(g);
         if (after < before &&
             !askYes(plat::cp("O jogo vai ser gravado com ") + std::to_string(after) +
@@ -697,10 +717,10 @@ void putField(std::string& out, const Field<Owner>& f, const Owner& o) {
     putLine(out, f.fileKey, fieldText(f, o));
 }
 
-}  // namespace
-
-std::string GameText(const TJogo& g) {
-    std::string out;
+// The file's bytes in order.  `spill` is offered the text made so far after
+// each slide and may take it away (and empty `out`), so that a save holds a
+// slide's worth of the file rather than all of it; false stops the writing.
+bool writeGame(const TJogo& g, std::string& out, const std::function<bool(std::string&)>& spill) {
     out += "[DADOS GERAIS]\r\n";
     // Comments 2 to 5 are written together, only when one of them holds something.  The
     // count is recomputed here so that comments edited without a recount still reach the file.
@@ -736,9 +756,44 @@ std::string GameText(const TJogo& g) {
                 if (!f.fileKey.empty()) putField(out, f, *sl);
             // The text lines come last, keyed by their number from 0.
             for (size_t t = 0; t < sl->text.size(); ++t) putLine(out, std::to_string(t), sl->text[t]);
+            if (spill && !spill(out)) return false;
         }
     }
+    return !spill || spill(out);
+}
+
+}  // namespace
+
+std::string GameText(const TJogo& g) {
+    std::string out;
+    writeGame(g, out, nullptr);
     return out;
+}
+
+util::Result WriteGameFile(const std::string& linuxPath, const TJogo& g) {
+    return util::writeFileAtomically(linuxPath, [&g](int fd) {
+        // Written in pieces of some 64 KiB: the file is never whole in memory.
+        constexpr size_t kPiece = 64 * 1024;
+        std::string out;
+        out.reserve(2 * kPiece);
+        bool writeFailed = false;
+        int err = 0;
+        const bool whole = writeGame(g, out, [&](std::string& text) {
+            if (text.size() < kPiece) return true;
+            if (!util::writeAll(fd, text)) {
+                err = errno;
+                writeFailed = true;
+                return false;
+            }
+            text.clear();
+            return true;
+        });
+        if (whole && !writeFailed && !out.empty() && !util::writeAll(fd, out)) {
+            err = errno;
+            writeFailed = true;
+        }
+        return writeFailed ? util::Result::failure(util::reasonInWords(err)) : util::Result::success();
+    });
 }
 
 bool SaveGame() {
@@ -748,7 +803,7 @@ bool SaveGame() {
         catalog::SayMessage("LUDESIST", 1);
         return false;
     }
-    const util::Result saved = util::writeFileAtomically(path, GameText(g));
+    const util::Result saved = WriteGameFile(path, g);
     const bool ok = saved.ok();
     if (ok) {
         gFile.known = stampOf(path);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "game/model.h"
+#include "util/result.h"
 
 namespace game {
 
@@ -78,6 +79,9 @@ bool LoadGame(const std::string& fileName);
 
 // The bytes the writer produces for a game (CR LF, CP1252).
 std::string GameText(const TJogo& g);
+// The same bytes put in place of the file (a Linux path) as writeFileAtomically
+// does, streamed: saving takes a slide's worth of memory beyond the game.
+util::Result WriteGameFile(const std::string& linuxPath, const TJogo& g);
 
 // The full path of the current game file, fixed when the game was loaded or named,
 // so that saves never depend on the current folder.

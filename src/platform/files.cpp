@@ -278,12 +278,18 @@ bool listDir(const std::string& name, std::vector<DirEntry>& out) {
     if (!d) return false;
     out.clear();
     while (dirent* e = readdir(d)) {
-        std::string n = e->d_name;
-        if (n == "." || n == "..") continue;
-        struct stat st;
-        std::string full = path + "/" + n;
-        if (stat(full.c_str(), &st) != 0) continue;
-        out.push_back({diskNameToCp1252(n), S_ISDIR(st.st_mode), uint64_t(st.st_size)});
+        const char* n = e->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+        // The entry's type comes with it on most file systems: a folder of
+        // thousands of files is listed without a stat each.  Links are followed
+        // (a dangling one is no entry), as are file systems that give no type.
+        bool isDir = e->d_type == DT_DIR;
+        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+            struct stat st;
+            if (fstatat(dirfd(d), n, &st, 0) != 0) continue;
+            isDir = S_ISDIR(st.st_mode);
+        }
+        out.push_back({diskNameToCp1252(n), isDir});
     }
     closedir(d);
     return true;

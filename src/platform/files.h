@@ -36,7 +36,7 @@ bool readPath(const std::string& linuxPath, std::string& out, size_t maxBytes = 
 std::string currentDir();                      // Linux path
 bool changeDir(const std::string& name);
 
-struct DirEntry { std::string name; bool isDir; uint64_t size; };
+struct DirEntry { std::string name; bool isDir; };
 // Entries of a folder (no "." or ".."), names converted to CP1252 whatever their
 // encoding on disk (UTF-8, or Latin-1 from archives made on Windows).
 bool listDir(const std::string& name, std::vector<DirEntry>& out);

@@ -2,12 +2,15 @@
 // SUBTRAI, MULTIPLICA, DIVIDE, CONCATENA, SE, ENQUANTO, REPETE, FIM, SENÃO) get
 // their operands read, literals converted and jump partners found when the
 // program is loaded, and the command of a one-line SE becomes a nested
-// instruction.  A line is compiled only when its argument has the form that its
+// instruction; an expression becomes its steps, and a line that CMD runs is
+// compiled by its text.  A line is compiled only when its argument has the form that its
 // handler would read successfully; everything value-dependent (a variable that
 // is not a number, a division by zero, a full table of names) is decided when it
 // runs, in the same order as the handler decides it.  Any other line, and every
 // line while the debug trace is on, runs through its handler as before.
 #include <cstring>
+#include <limits>
+#include <unordered_map>
 
 #include "platform/platform.h"
 #include "script/interp.h"
@@ -34,11 +37,15 @@ struct Operand {
     mutable Value literal;  // the literal as a value; an expression's last result
     mutable int slot = -1;  // named: position in the table, valid for `generation`
     mutable unsigned generation = 0;
+    std::vector<ExprStep> steps;  // an expression's steps; empty: read from its text
 };
+
+// Deepest stack an expression's steps may need to run compiled.
+constexpr size_t kMaxExprStack = 64;
 
 enum class Op : uint8_t {
     Handler, Nothing, Soma, Arith, SejaCopy, Tamanho, Maiusc, Pos, Concatena,
-    Se, Enquanto, Repete, FimRepete, FimEnquanto, Senao,
+    Se, Enquanto, Repete, FimRepete, FimEnquanto, Senao, Cmd,
 };
 
 }  // namespace
@@ -55,6 +62,9 @@ struct Instr {
     int jump = 0;             // FIM: the loop line it pairs with
     std::unique_ptr<Instr> nested;  // a one-line SE's command
     bool nestedLine = false;        // SE with something after its condition
+    // CMD of a literal: the line it names, compiled at its first run (null: by handler).
+    mutable std::shared_ptr<const Instr> literalLine;
+    mutable bool literalLooked = false;
 };
 
 void forgetNameSlots() { ++gNameGeneration; }
@@ -102,9 +112,22 @@ bool formOperand(std::string_view& rest, Operand& o) {
         o.letter = uint8_t(util::upperLatin(uint8_t(c)) - 'A');
     } else if (c == '(') {
         size_t end;
-        if (!arithmeticExtent(t.substr(1), end) || 1 + end >= t.size() || t[1 + end] != ')') return false;
+        if (!arithmeticSteps(t.substr(1), end, o.steps) || 1 + end >= t.size() || t[1 + end] != ')') return false;
         o.kind = Operand::Expression;
         o.text.assign(t.data() + 1, end + 1);  // up to its ")": the reader looks no further
+        // Steps that would need a deep stack, or that do not leave exactly one
+        // value, are read from the text instead.
+        size_t depth = 0;
+        bool fits = true;
+        for (const ExprStep& st : o.steps) {
+            const size_t needs = st.kind <= ExprStep::Named ? 0 : st.kind == ExprStep::Neg ? 1 : 2;
+            if (depth < needs || depth >= kMaxExprStack) {
+                fits = false;
+                break;
+            }
+            depth = needs == 0 ? depth + 1 : needs == 1 ? depth : depth - 1;
+        }
+        if (!fits || depth != 1) o.steps.clear();
         n = end + 2;
     } else {
         return false;
@@ -248,6 +271,9 @@ std::unique_ptr<Instr> compileCommand(const std::string& key, std::string_view a
     } else if (key == "SENAO" || key == plat::cp("SENÃO")) {
         in->op = Op::Senao;
         ok = arg.empty();
+    } else if (key == "CMD") {
+        in->op = Op::Cmd;
+        ok = formOperand(arg, in->a) && arg.empty();
     }
     if (!ok) return nullptr;
     return in;
@@ -267,7 +293,64 @@ inline Value* variable(const Operand& o) {
     return v;
 }
 
+inline bool numberOf(Value& v, int32_t& n);
+
+// The expression's steps, with the reader's rules: variables read in order and
+// made when first named, the first that is not a number failing it, and so does
+// a division by zero.
+bool runSteps(const std::vector<ExprStep>& steps, int32_t& out) {
+    State& s = state();
+    int32_t stack[kMaxExprStack];
+    size_t sp = 0;
+    for (const ExprStep& st : steps) {
+        switch (st.kind) {
+            case ExprStep::Num: stack[sp++] = st.num; break;
+            case ExprStep::Letter:
+                if (!numberOf(s.letters[st.letter], stack[sp])) return false;
+                ++sp;
+                break;
+            case ExprStep::Named: {
+                Value* v;
+                if (st.generation == gNameGeneration) {
+                    v = &s.named[size_t(st.slot)];
+                } else {
+                    v = namedValue(st.name, true);
+                    if (!v) return false;
+                    st.slot = int(v - s.named.data());
+                    st.generation = gNameGeneration;
+                }
+                if (!numberOf(*v, stack[sp])) return false;
+                ++sp;
+                break;
+            }
+            case ExprStep::Neg: stack[sp - 1] = int32_t(0u - uint32_t(stack[sp - 1])); break;
+            case ExprStep::Add:
+                --sp;
+                stack[sp - 1] = int32_t(uint32_t(stack[sp - 1]) + uint32_t(stack[sp]));
+                break;
+            case ExprStep::Sub:
+                --sp;
+                stack[sp - 1] = int32_t(uint32_t(stack[sp - 1]) - uint32_t(stack[sp]));
+                break;
+            case ExprStep::Mul:
+                --sp;
+                stack[sp - 1] = int32_t(uint32_t(stack[sp - 1]) * uint32_t(stack[sp]));
+                break;
+            case ExprStep::Div: {
+                --sp;
+                const int32_t a = stack[sp - 1], b = stack[sp];
+                if (b == 0) return false;
+                stack[sp - 1] = (a == std::numeric_limits<int32_t>::min() && b == -1) ? a : a / b;
+                break;
+            }
+        }
+    }
+    out = stack[0];
+    return true;
+}
+
 bool evaluate(const Operand& o, int32_t& n) {
+    if (!o.steps.empty()) return runSteps(o.steps, n);
     std::string_view e = o.text;
     return evaluateArithmetic(e, n) && !e.empty() && e[0] == ')';
 }
@@ -335,6 +418,9 @@ bool repete(const Instr& in, bool fromFim) {
     if (limit < next) skipToEnd();
     return true;
 }
+
+bool runNested(std::shared_ptr<const Instr> code);
+std::shared_ptr<const Instr> compileLine(std::string_view text);
 
 bool run(const Instr& in) {
     State& s = state();
@@ -432,11 +518,81 @@ bool run(const Instr& in) {
             s.current = in.jump - 1;
             return true;
         case Op::Senao: skipToEnd(); return true;
+        case Op::Cmd: {
+            if (in.a.kind != Operand::Literal) {
+                Value* v = value(in.a);
+                return v && runLineText(v->view());
+            }
+            if (!in.literalLooked) {
+                in.literalLine = compileLine(in.a.text);
+                in.literalLooked = true;
+            }
+            if (!in.literalLine) return executeLine(in.a.text, true);
+            return runNested(in.literalLine);
+        }
     }
     return false;
 }
 
+// A nested line as executeLine runs it: within the nesting limit, its result
+// in the error flag.  The shared pointer keeps the code alive while it runs.
+bool runNested(std::shared_ptr<const Instr> code) {
+    State& s = state();
+    if (s.nesting >= kMaxNesting) return false;
+    ++s.nesting;
+    bool ok = run(*code);
+    s.error = !ok;
+    --s.nesting;
+    return ok;
+}
+
+// The line as executeLine(text, true) would run it, compiled; null when it is
+// empty, a comment, a block word, unknown or of a form only its handler reads.
+std::shared_ptr<const Instr> compileLine(std::string_view text) {
+    std::string_view t = util::trimView(text);
+    if (t.empty() || t[0] == '*' || t[0] == '@') return nullptr;
+    size_t sp = t.find(' ');
+    std::string_view word = sp == std::string_view::npos ? t : t.substr(0, sp);
+    std::string_view arg = sp == std::string_view::npos ? std::string_view() : util::trimView(t.substr(sp + 1));
+    if (word.size() > 32) return nullptr;
+    std::string key = util::upperLatin(word);
+    static const std::string kSenaoAccented = plat::cp("SENÃO");
+    if (key == "REPETE" || key == "ENQUANTO" || key == "SENAO" || key == "FIM" || key == kSenaoAccented)
+        return nullptr;
+    Handler h = lookupCommand(key);
+    if (!h) return nullptr;
+    // A CMD whose text is a CMD, and so on: past the run's own nesting limit
+    // the handler path decides, so compiling cannot exhaust the stack.
+    static int depth = 0;
+    if (depth >= kMaxNesting) return nullptr;
+    ++depth;
+    std::shared_ptr<const Instr> code = compileCommand(key, arg, h);
+    --depth;
+    return code;
+}
+
 }  // namespace
+
+bool runLineText(const std::string& text) {
+    if (state().debug) return executeLine(text, true);
+    // Only short texts are kept, and not too many: a program that builds a new
+    // line every pass must not fill the memory with them.
+    constexpr size_t kMaxKeptLines = 4096, kMaxKeptText = 256;
+    static std::unordered_map<std::string, std::shared_ptr<const Instr>> kept;
+    std::shared_ptr<const Instr> code;
+    auto it = kept.find(text);
+    if (it != kept.end()) {
+        code = it->second;
+    } else {
+        code = compileLine(text);
+        if (text.size() <= kMaxKeptText) {
+            if (kept.size() >= kMaxKeptLines) kept.clear();
+            kept.emplace(text, code);
+        }
+    }
+    if (!code) return executeLine(text, true);
+    return runNested(std::move(code));
+}
 
 bool runCompiled(const Instr& code) {
     bool ok = run(code);

@@ -68,14 +68,24 @@ std::string* namedVariable(std::string_view name, bool create) {
 }
 
 Value* namedValue(std::string_view name, bool create) {
+    static_assert(State::kNameSlots >= 2 * kMaxNames, "the name table must stay sparse");
     State& s = gState;
-    std::string key = util::upperLatin(name);
-    auto it = s.nameIndex.find(key);
-    if (it != s.nameIndex.end()) return &s.named[size_t(it->second)];
+    uint32_t h = 2166136261u;
+    for (char c : name) h = (h ^ util::upperLatin(uint8_t(c))) * 16777619u;
+    size_t at = h & (State::kNameSlots - 1);
+    for (;; at = (at + 1) & (State::kNameSlots - 1)) {
+        const int16_t n = s.nameSlots[at];
+        if (n < 0) break;
+        const std::string& known = s.names[size_t(n)];
+        if (known.size() != name.size()) continue;
+        size_t i = 0;
+        while (i < name.size() && uint8_t(known[i]) == util::upperLatin(uint8_t(name[i]))) ++i;
+        if (i == name.size()) return &s.named[size_t(n)];
+    }
     if (!create || int(s.names.size()) >= kMaxNames) return nullptr;
-    int n = int(s.names.size());
-    s.names.push_back(key);
-    s.nameIndex.emplace(std::move(key), n);
+    const int n = int(s.names.size());
+    s.names.push_back(util::upperLatin(name));
+    s.nameSlots[at] = int16_t(n);
     s.named[size_t(n)].clear();
     return &s.named[size_t(n)];
 }
@@ -147,6 +157,15 @@ struct ExprReader {
     int depth = 0;
     bool tooDeep = false;
     bool formOnly = false;  // every variable reads as a number: only where it ends counts
+    std::vector<ExprStep>* steps = nullptr;  // formOnly: the steps, as they are applied
+    ExprStep operand;                        // formOnly: what the current Num token reads
+
+    void emit(ExprStep::Kind k) {
+        if (!steps) return;
+        ExprStep st;
+        st.kind = k;
+        steps->push_back(std::move(st));
+    }
 
     void next() {
         while (pos < text.size() && text[pos] == ' ') ++pos;
@@ -170,6 +189,7 @@ struct ExprReader {
             while (pos < text.size() && isDigit(text[pos])) v = v * 10u + uint32_t(text[pos++] - '0');
             num = int32_t(v);
             tok = Tok::Num;
+            if (steps) operand = ExprStep{ExprStep::Num, 0, num, {}};
             return;
         }
         Value* var = nullptr;
@@ -180,6 +200,7 @@ struct ExprReader {
                 // expression ends is the same whatever the variables hold.
                 num = 1;
                 tok = Tok::Num;
+                if (steps) operand = ExprStep{ExprStep::Letter, uint8_t(util::upperLatin(uint8_t(c)) - 'A'), 0, {}};
                 return;
             }
             var = &gState.letters[size_t(util::upperLatin(uint8_t(c)) - 'A')];
@@ -193,6 +214,7 @@ struct ExprReader {
             if (formOnly) {  // and no name is made while a program loads
                 num = 1;
                 tok = Tok::Num;
+                if (steps) operand = ExprStep{ExprStep::Named, 0, 0, util::upperLatin(text.substr(b, pos - b))};
                 return;
             }
             var = namedValue(text.substr(b, pos - b), true);
@@ -212,6 +234,7 @@ struct ExprReader {
         switch (tok) {
             case Tok::Num:
                 v = num;
+                if (steps) steps->push_back(std::move(operand));
                 next();
                 return true;
             case Tok::Minus: {
@@ -225,6 +248,7 @@ struct ExprReader {
                 --depth;
                 if (!ok) return false;
                 v = wrapSub(0, f);
+                emit(ExprStep::Neg);
                 return true;
             }
             case Tok::LParen: {
@@ -254,6 +278,7 @@ struct ExprReader {
                 if (tooDeep || tok == Tok::Star || tok == Tok::Slash) return false;
                 return true;  // the operator is dropped
             }
+            emit(op == Tok::Star ? ExprStep::Mul : ExprStep::Div);
             if (op == Tok::Star) {
                 v = wrapMul(v, f);
             } else {
@@ -275,6 +300,7 @@ struct ExprReader {
                 if (tooDeep || tok == Tok::Plus || tok == Tok::Minus) return false;
                 return true;
             }
+            emit(op == Tok::Plus ? ExprStep::Add : ExprStep::Sub);
             v = op == Tok::Plus ? wrapAdd(v, t) : wrapSub(v, t);
         }
         return true;
@@ -287,6 +313,19 @@ bool arithmeticExtent(std::string_view text, size_t& end) {
     ExprReader r;
     r.text = text;
     r.formOnly = true;
+    r.next();
+    int32_t v = 0;
+    if (!r.expression(v)) return false;
+    end = r.tokStart;
+    return true;
+}
+
+bool arithmeticSteps(std::string_view text, size_t& end, std::vector<ExprStep>& steps) {
+    ExprReader r;
+    r.text = text;
+    r.formOnly = true;
+    r.steps = &steps;
+    steps.clear();
     r.next();
     int32_t v = 0;
     if (!r.expression(v)) return false;
@@ -804,7 +843,7 @@ void scriptReset() {
     for (Value& v : s.letters) v.clear();
     for (Value& v : s.named) v.clear();
     s.names.clear();
-    s.nameIndex.clear();
+    s.nameSlots = State::emptyNameSlots();
     forgetNameSlots();
     // Files are closed rather than just forgotten: an open handle nobody can
     // reach again would stay open until the program ends.

@@ -107,7 +107,15 @@ struct State {
     std::array<Value, 26> letters;
     std::array<Value, kMaxNames> named;
     std::vector<std::string> names;  // upper case, position = number
-    std::unordered_map<std::string, int> nameIndex;
+    // Open addressing over the upper-cased name: a handler finds its variable
+    // without building a key.  -1: empty.  Never more than kMaxNames used.
+    static constexpr size_t kNameSlots = 256;
+    std::array<int16_t, kNameSlots> nameSlots = emptyNameSlots();
+    static constexpr std::array<int16_t, kNameSlots> emptyNameSlots() {
+        std::array<int16_t, kNameSlots> a{};
+        for (auto& x : a) x = -1;
+        return a;
+    }
 
     std::array<ScriptChannel, kChannelCount> channels;
     int refWeekday = 0;
@@ -156,6 +164,19 @@ bool evaluateArithmetic(std::string_view& text, int32_t& value);
 // number: where it stops whenever it succeeds, since a variable that is not a
 // number stops it at that variable, which no operand can end at.
 bool arithmeticExtent(std::string_view text, size_t& end);
+// One step of an expression as its reader evaluates it, operands first (postfix).
+struct ExprStep {
+    enum Kind : uint8_t { Num, Letter, Named, Neg, Add, Sub, Mul, Div };
+    Kind kind = Num;
+    uint8_t letter = 0;
+    int32_t num = 0;
+    std::string name;               // Named: upper-cased
+    mutable int slot = -1;          // Named: its place in the table, while `generation` holds
+    mutable unsigned generation = 0;
+};
+// arithmeticExtent, and the expression's steps in the order the reader reads
+// its variables and applies its operators (a dropped operator has none).
+bool arithmeticSteps(std::string_view text, size_t& end, std::vector<ExprStep>& steps);
 // The variable's text, for reading and writing.
 std::string* namedVariable(std::string_view name, bool create);
 Value* namedValue(std::string_view name, bool create);
@@ -181,6 +202,10 @@ Handler lookupCommand(const std::string& upperWord);
 void compileProgram(Program& p);
 // Runs a compiled line as runCommand runs its handler: sets the error flag.
 bool runCompiled(const Instr& code);
+// A line run by CMD (executeLine's nested rules): compiled once per distinct
+// text and kept by it, so a program that builds the same few commands in a loop
+// reads each of them once.  The debug trace runs it through its handler.
+bool runLineText(const std::string& text);
 // Writes the texts that compiled lines left pending; a run does it before it returns.
 void flushValues();
 // Named variables cached by slot are found again after the table is emptied.

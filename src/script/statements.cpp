@@ -657,7 +657,7 @@ bool cmdTermina(std::string_view) {
 bool cmdCmd(std::string_view arg) {
     std::string v;
     if (!readOperand(arg, v) || !arg.empty()) return false;
-    return executeLine(v, true);
+    return runLineText(v);
 }
 
 bool cmdCheca(std::string_view arg) {

@@ -83,6 +83,27 @@ TEST(WebPage, MediaOutsideTheGameFolderStayOut) {
     }
 }
 
+// However many places name a medium, and by whatever spelling, the page holds
+// it once and the report names a missing one once.
+TEST(WebPage, EachMediumOnceWhateverTheMentions) {
+    const std::string folder = tempDir();
+    writeText(folder + "/Som.wav", "RIFF-um-som");
+    game::TJogo g;
+    game::ResetModel(g);
+    for (int n = 1; n <= 40; ++n)
+        placeWithSlide(g, n, n % 2 ? "falta.jpg" : " FALTA.jpg", n % 3 ? "som.wav" : ".\\SOM.WAV").media = "Som.wav";
+    web::ExportReport rep;
+    const std::string page = web::GamePage(g, folder, rep);
+    size_t uris = 0;
+    for (size_t at = 0; (at = page.find("data:audio", at)) != std::string::npos; ++at) ++uris;
+    EXPECT_EQ(uris, 1u);
+    EXPECT_EQ(rep.inlinedBytes, std::string("RIFF-um-som").size());
+    ASSERT_EQ(rep.leftOut.size(), 2u);  // the two spellings: the report names what the game wrote
+    EXPECT_EQ(rep.leftOut[0].name, "falta.jpg");
+    EXPECT_EQ(rep.leftOut[1].name, "FALTA.jpg");
+    EXPECT_EQ(int(rep.leftOut[0].why), int(web::Left::Missing));
+}
+
 TEST(WebPage, GameTextsStayText) {
     game::TJogo g;
     game::ResetModel(g);

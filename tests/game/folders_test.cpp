@@ -122,6 +122,25 @@ TEST(GameFolders, ListingAndOptions) {
     EXPECT_EQ(tidyOptions(filesAsOptions("*.wav") + "|" + filesAsOptions("*.mp3")), "");
 }
 
+// Entries are told apart by the type the folder gives; links are judged by
+// what they lead to, and one that leads nowhere is no choice.
+TEST(GameFolders, LinksListedAsWhatTheyLeadTo) {
+    InFolder f({"jogo.lud", "Pasta/dentro.lud"});
+    fs::create_directory_symlink("Pasta", "Atalho");
+    fs::create_symlink("jogo.lud", "elo.lud");
+    fs::create_symlink("nao-existe.lud", "quebrado.lud");
+    std::vector<TDirEntry>& files = dirList("*.*", kAttrArchive);
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].name, "elo.lud");
+    EXPECT_EQ(files[1].name, "jogo.lud");
+    std::vector<TDirEntry>& folders = dirList("*.*", kAttrFolder);
+    ASSERT_EQ(folders.size(), 2u);
+    EXPECT_EQ(folders[0].name, "Atalho");
+    EXPECT_EQ(folders[1].name, "Pasta");
+    EXPECT_EQ(folders[0].attributes, kAttrFolder);
+    dirFree();
+}
+
 TEST(GameChooser, OneGameFileIsTakenWithoutAsking) {
     InFolder f({"unico.lud", "outro.txt"});
     InProc p("", "", false);

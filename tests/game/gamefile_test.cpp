@@ -484,6 +484,45 @@ TEST(GameFile, SaveReplacesTheFileOnlyWhenWhollyWritten) {
     EXPECT_TRUE(fs::is_directory(dir));
 }
 
+// The streamed save writes exactly the writer's bytes, however many pieces a
+// large game takes, and a write that fails part-way leaves the old file whole.
+TEST(GameFile, StreamedSaveWritesTheWholeGameOrNothing) {
+    const std::string dir = tempDir();
+    const std::string path = dir + "/grande.lud";
+    TJogo g = richGame();
+    for (int n = 2; n <= 40; ++n) {
+        TLugar* p = CreatePlace(g, n);
+        p->name = "Lugar " + std::to_string(n);
+        p->slideCount = 20;
+        for (int s = 1; s <= 20; s += (n % 3) + 1) {  // with gaps between slides
+            TSlide* sl = CreateSlide(*p, s);
+            for (int t = 0; t < 12; ++t) sl->text.push_back(std::string(60, char('a' + (n + s + t) % 26)));
+        }
+    }
+    g.placeCount = 40;
+    const std::string text = GameText(g);
+    ASSERT_GT(text.size(), 4u * 64 * 1024);
+    ASSERT_TRUE(WriteGameFile(path, g));
+    EXPECT_TRUE(slurp(path) == text);
+
+    ASSERT_TRUE(util::writeFileAtomically(path, "antigo e inteiro"));
+    struct rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 100000;  // past the first pieces, short of the end
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const util::Result r = WriteGameFile(path, g);
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, SIG_DFL);
+    EXPECT_FALSE(r.ok());
+    EXPECT_FALSE(r.reason().empty());
+    EXPECT_EQ(slurp(path), "antigo e inteiro");
+    int files = 0;
+    for (auto& e : fs::directory_iterator(dir)) files += e.path().filename().string()[0] == '.' ? 100 : 1;
+    EXPECT_EQ(files, 1);
+}
+
 TEST(GameFile, SaveAsNames) {
     EXPECT_EQ(GameFileNameFromAnswer("teste"), "teste.lud");
     EXPECT_EQ(GameFileNameFromAnswer("TESTE.LUD"), "TESTE.LUD");

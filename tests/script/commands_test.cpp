@@ -107,6 +107,43 @@ TEST_F(Commands, FileChannelsRoundTrip) {
     EXPECT_EQ(go("LÊ #1\n").code, RunFailed);
 }
 
+// Lines are cut the same wherever they fall in the file: across the reader's
+// pieces, blank, CR LF or LF, the last without a line break; one longer than any
+// value fails its LE and the next line reads.
+TEST_F(Commands, LinesReadWhereverTheyFall) {
+    const std::string wide(70000, 'w'), huge(kMaxValue + 10, 'h');
+    struct Case {
+        std::string text;
+        std::vector<std::string> lines;  // then the end of the file
+    };
+    const std::vector<Case> cases = {
+        {"um\r\n\r\ndois\ntr\u00eas", {"um", "", "dois", "três"}},
+        {std::string(65535, 'a') + "\r\n" + wide + "\n" + "fim\n", {std::string(65535, 'a'), wide, "fim"}},
+        {std::string(65536, 'b') + "\n\n", {std::string(65536, 'b'), ""}},
+        {"\n", {""}},
+        {"", {}},
+    };
+    for (const Case& c : cases) {
+        writeText(file("linhas.txt"), c.text);
+        std::string prog = "ABRE #3 \"" + file("linhas.txt") + "\"\n";
+        for (size_t i = 0; i <= c.lines.size(); ++i)
+            prog += "LE #3 $L" + std::to_string(i) + "\nCHECA $S" + std::to_string(i) + "\n";
+        prog += "LE #3 $DEPOIS\nCHECA $FIM\nFECHA #3\n";
+        ASSERT_EQ(go(prog).code, RunOk);
+        for (size_t i = 0; i < c.lines.size(); ++i) {
+            EXPECT_EQ(var("$L" + std::to_string(i)), c.lines[i]) << i;
+            EXPECT_EQ(var("$S" + std::to_string(i)), "0") << i;
+        }
+        EXPECT_EQ(var("$S" + std::to_string(c.lines.size())), "1");
+        EXPECT_EQ(var("$FIM"), "1");  // and stays at the end
+    }
+    writeText(file("longa.txt"), "antes\n" + huge + "\ndepois\n");
+    EXPECT_EQ(go("ABRE #3 \"" + file("longa.txt") + "\"\nLE #3 A\nLE #3 B\n").code, RunFailed);
+    EXPECT_EQ(var("A"), "antes");
+    EXPECT_EQ(go("LE #3 C\nFECHA #3\n").code, RunOk);
+    EXPECT_EQ(var("C"), "depois");
+}
+
 // A data file written on Linux (UTF-8, maybe with its mark) reads as the same text as its CP1252 twin.
 TEST_F(Commands, DataFilesInUtf8ReadAsTheirText) {
     writeText(file("utf8.txt"), "\xEF\xBB\xBF" "ação\r\nÊxito\n");

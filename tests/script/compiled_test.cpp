@@ -66,12 +66,32 @@ TEST(Compiled, AgreesWithTheHandlers) {
         // Expressions over variables that are empty when the program loads.
         "SEJA I 0\nENQUANTO I < 5\nSEJA X (I*3+7)\nSEJA $SOMA ($SOMA + X)\nSOMA I 1\nFIM ENQUANTO\n"
         "SE ($SOMA / 5) = 13 SOMA $OK 1\nSEJA $Q ($NOVO + 1)\nSEJA B (I + $VAZIO)\nSEJA C (I * (2 - $N2))\n",
+        // Operators dropped after an operand that fails part-way, unary minus,
+        // wrapping, and a name after a failing one that must not be made.
+        "SEJA A 2\nSEJA B 3\nSEJA C (A * (B + + 1))\nSEJA D (A * -)\nSEJA E (- - A)\nSEJA F (-(A) * -B)\n"
+        "SEJA G (2147483647 + A)\nSEJA H (0 - 2147483647 - 1)\nSEJA I (H / -1)\nSEJA J ((((A))))\n"
+        "SEJA $T \"x\"\nSEJA K (A + 1)\nSOMA K ($T + $DEPOIS)\n",
         // A variable made a text inside a loop stops its expression there.
         "SEJA I 0\nREPETE K 4\nSE K = 3 SEJA I \"x\"\nSEJA $T (I + K)\nSOMA I 1\nFIM REPETE\n",
         // The table of names full: a new name in an expression fails its line.
         "REPETE I 100\nSEJA S \"SEJA $V\"\nCONCATENA S I\nCONCATENA S \" 1\"\nCMD S\nFIM REPETE\nSEJA $W 1\nSEJA A ($V1 + $V100)\nSEJA B ($NOVO + 1)\n",
         // A handler that reads a variable as a number and then writes its text.
         "SEJA A 5\nCMD \"SEJA A (A + 1)\"\nSOMA A 1\nSEJA B 5\nSUBSTITUI B \"5\" (B + 2)\nSOMA B 1\n",
+        // CMD: a table of named variables reached by built texts, the same texts again
+        // and again; constant texts; a text's command that only its handler runs.
+        "REPETE I 30\nSEJA K (I - I / 7 * 7)\nSEJA C \"SOMA $H\"\nCONCATENA C K\nCONCATENA C \" \"\nCONCATENA C I\n"
+        "CMD C\nFIM REPETE\nCMD \"SEJA $h3 ($H3 * 2)\"\nCMD \"se $H1 > 10 soma $MAIOR 1\"\nCMD \"CHECA $S\"\n"
+        "CMD \"  CONCATENA $T \"\"ab\"\"  \"\nCMD \"CONCATENA $T $T\"\nSEJA D \"SEJA $U TAMANHO $T\"\nCMD D\n",
+        // CMD of nothing, a comment, an unknown word, a block word, a failing command.
+        "CMD \"\"\nSOMA A 1\nCMD \"* nada\"\nSOMA A 1\nCMD \"ENQUANTO 1 = 1\"\nSOMA A 1\n",
+        "SEJA A 1\nCMD \"DIVIDE A 0\"\nSOMA A 1\n",
+        "CMD \"NAOEXISTE 1\"\nSOMA A 1\n",
+        "SEJA A \"x\"\nCMD \"SOMA B A\"\n",
+        // A CMD that runs itself ends at the nesting limit, the same way on both paths.
+        "SEJA C \"CMD C\"\nSOMA $N 1\nCMD C\nSOMA $N 1\n",
+        "SEJA C \"SE 1 = 1 CMD C\"\nCMD C\nSOMA $N 1\n",
+        // Variables named in any case are one variable.
+        "SEJA $Nome 1\nSOMA $NOME 1\nCMD \"SOMA $nome 1\"\nSEJA $CAFÉ 2\nSOMA $café 1\nSEJA A $nOmE\n",
     };
     InProc io{"", "", false};
     const std::string dir = tempDir();

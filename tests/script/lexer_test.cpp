@@ -1,6 +1,7 @@
 // Operands, targets, channels, numbers and expressions.
 #include <gtest/gtest.h>
 
+#include "platform/platform.h"
 #include "support/script_run.h"
 
 using namespace script;
@@ -144,6 +145,24 @@ TEST_F(Lexer, NameTableHolds101Names) {
     EXPECT_FALSE(readOperand(r, v));
     EXPECT_EQ(scriptGetVariable("V100"), "x");
     EXPECT_TRUE(scriptSetVariable("v100", "y"));  // existing names still work
+}
+
+// Names are found without regard to case, accented capitals included, each in
+// its own slot however the table fills; an emptied table forgets them all.
+TEST_F(Lexer, NamesFoundInAnyCase) {
+    for (int i = 0; i < kMaxNames; ++i) ASSERT_TRUE(scriptSetVariable("Nome_" + std::to_string(i), std::to_string(i)));
+    for (int i = 0; i < kMaxNames; ++i) EXPECT_EQ(scriptGetVariable("NOME_" + std::to_string(i)), std::to_string(i));
+    EXPECT_EQ(state().names.size(), size_t(kMaxNames));
+    scriptReset();
+    ASSERT_TRUE(scriptSetVariable(plat::cp("ação"), "1"));
+    EXPECT_EQ(scriptGetVariable(plat::cp("AÇÃO")), "1");
+    EXPECT_EQ(scriptGetVariable(plat::cp("acao")), "");  // another name
+    std::string_view r = "$Nome_1 resto";
+    std::string v;
+    ASSERT_TRUE(readOperand(r, v));
+    EXPECT_EQ(v, "");
+    EXPECT_EQ(r, "resto");
+    EXPECT_EQ(state().names.size(), 2u);  // AÇÃO and NOME_1: looking a name up makes none
 }
 
 TEST_F(Lexer, ProgramsArePairedOnceWhenParsed) {
