@@ -58,8 +58,12 @@ TEST(WindowReview, OnTheFirstQuestionReviewReadsTheQuestion) {
     testsupport::SpawnOptions o;
     o.errFile = err;
     o.env = {"ECOLAR_CONFIG_DIR=" + dir + "/config", "SDL_AUDIODRIVER=dummy"};
-    ASSERT_TRUE(testsupport::spawn(
-        child, {program(), "--window", "--trace", trace, dir + "/jogos/formas-e-cores/formas.lud"}, o));
+    // The copy is the games folder: the game is played where it is, without a question.
+    writeText(dir + "/ECOLAR.INI", "[LUDIVAR]\r\nDIRJOGOS=" + dir + "/jogos\r\n");
+    ASSERT_TRUE(testsupport::spawn(child,
+                                   {program(), "--window", "--ini", dir + "/ECOLAR.INI", "--trace", trace,
+                                    dir + "/jogos/formas-e-cores/formas.lud"},
+                                   o));
     // said from trace line `from` on, as one text or word by word
     auto traced = [&](const std::string& what, size_t from = 0) {
         return testsupport::waitUntil(
