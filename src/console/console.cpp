@@ -70,6 +70,12 @@ void connectSpeech() {
 
 void setReviewHook(ReviewHook hook) { gReviewHook = hook; }
 
+bool reviewOnKey(uint8_t ext) {
+    if (ext != 102 || !gReviewHook || !(lastKeyMods() & plat::ModAlt)) return false;
+    gReviewHook();
+    return true;
+}
+
 void setDocumentGate(DocumentGate gate) { gDocumentGate = gate; }
 
 void writeAndSpeak(const std::string& text) {

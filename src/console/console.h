@@ -55,8 +55,12 @@ enum class DocumentKind { Program, Document };
 using DocumentGate = bool (*)(DocumentKind kind, const std::string& name);
 void setDocumentGate(DocumentGate gate);
 
-// Ctrl+Alt+F9 in the line editor enters screen review; installed by the review module.
+// Ctrl+Alt+F9 in the line editor and in menus enters screen review; installed by the
+// review module.
 using ReviewHook = void (*)();
 void setReviewHook(ReviewHook hook);
+// For readers of their own keys (menus, lists): runs the review when the extended key
+// `ext` just read is Ctrl+Alt+F9, and says so.
+bool reviewOnKey(uint8_t ext);
 
 }  // namespace con

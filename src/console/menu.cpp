@@ -139,13 +139,17 @@ void restoreSavedRectangle() {
 
 // Reads a key for the menu: `ext` tells an extended code from a plain byte.
 void readMenuKey(uint8_t& code, bool& ext) {
-    code = readKey();
-    ext = false;
-    if (code == 0) {
+    for (;;) {
         code = readKey();
-        ext = true;
+        ext = false;
+        if (code == 0) {
+            code = readKey();
+            ext = true;
+        }
+        if (isSpeaking()) stopSpeech();
+        // Screen review leaves the menu as it was: the next key is the menu's.
+        if (!ext || !reviewOnKey(code)) return;
     }
-    if (isSpeaking()) stopSpeech();
 }
 
 // --- list view ----------------------------------------------------------
@@ -384,6 +388,7 @@ ListResult listRun(int start, bool speakFirst) {
         }
         uint8_t ext = readKey();
         stopSpeech();
+        if (reviewOnKey(ext)) continue;
         bool moved = true;
         switch (ext) {
         case kDown: ++g_list.current; break;

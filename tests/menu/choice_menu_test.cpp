@@ -9,6 +9,7 @@
 #include "console/config.h"
 #include "console/console.h"
 #include "console/menu.h"
+#include "console/review.h"
 #include "console/textwin.h"
 #include "platform/platform.h"
 #include "support/headless.h"
@@ -247,4 +248,20 @@ TEST(ChoiceMenu, FocusLostWaitsForTheNextKey) {
     uint64_t start = p->now();
     EXPECT_EQ(runMenu(*p, kFonts).result, 1);
     EXPECT_GE(p->now() - start, 60000u);  // the headless user typed only after a minute
+}
+
+// Ctrl+Alt+F9 (Ctrl+Shift+F9 on a Linux keyboard) reviews the screen from a menu too;
+// Esc comes back to the menu on the same option, and without the review the key is
+// just an unknown key.
+TEST(ChoiceMenu, ScreenReviewLeavesTheMenuOnItsOption) {
+    for (bool review : {true, false}) {
+        SCOPED_TRACE(review);
+        auto p = fresh("{Down}{Ctrl+Alt+F9}{Esc}{Enter}");
+        if (review) con::installScreenReview();
+        MenuRun r = runMenu(*p, kFonts);
+        EXPECT_EQ(r.result, review ? 2 : 0);
+        // The review beeps once on entry and twice on leaving.
+        EXPECT_EQ(p->tracedCount("beep"), review ? 3 : 0);
+        EXPECT_EQ(r.chosen, review ? "Courier New" : "");
+    }
 }

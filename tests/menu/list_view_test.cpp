@@ -9,6 +9,7 @@
 #include "console/config.h"
 #include "console/console.h"
 #include "console/menu.h"
+#include "console/review.h"
 #include "console/textwin.h"
 #include "platform/platform.h"
 #include "support/inproc.h"
@@ -186,4 +187,14 @@ TEST(ListView, RunColourIsRestored) {
     EXPECT_EQ(con::textAttr(), 0x13);
     EXPECT_EQ(p->attr(5, 4), 0x13);
     EXPECT_EQ(p->attr(5, 3), 0x1E);
+}
+
+// A list, like a menu, enters the screen review on Ctrl+Alt+F9 and comes back on its item.
+TEST(ListView, ScreenReviewComesBackToTheItem) {
+    auto p = fresh("{Down}{Ctrl+Alt+F9}{Esc}{Enter}");
+    con::installScreenReview();
+    ListRun r = runList(*p, 4);
+    EXPECT_EQ(r.res.key, 13);
+    EXPECT_EQ(r.res.item, 2);
+    EXPECT_EQ(p->tracedCount("beep"), 3);
 }
