@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include <algorithm>
+
 #include <string>
 
 #include "catalog/catalog.h"
@@ -29,7 +31,31 @@ AppState& appState() { return gState; }
 void resetAppState() { gState = AppState(); }
 void setActions(const Actions& a) { gActions = a; }
 
+namespace {
+// A notice that stopped being true leaves the notices shown at the main question, and
+// any whole-screen row that shows it is cleared at once.
+void withdrawShownNotice(const std::string& text) {
+    gState.notices.erase(std::remove(gState.notices.begin(), gState.notices.end(), text), gState.notices.end());
+    const con::TextWindow& w = con::tw();
+    if (w.left != 0 || w.top != 0 || w.right != 79 || w.bottom != 24) return;  // a game's own window
+    const std::string shown = text.substr(0, 79);
+    const int x = con::whereX(), y = con::whereY();
+    const uint8_t attr = con::textAttr();
+    for (int row = 1; row <= 25; ++row) {
+        bool same = true;
+        for (size_t i = 0; i < shown.size() && same; ++i) same = con::screenChar(int(i) + 1, row) == uint8_t(shown[i]);
+        if (!same) continue;
+        con::setTextAttr(con::screenAttr(1, row));
+        con::gotoXY(1, row);
+        con::clearToEndOfLine();
+    }
+    con::setTextAttr(attr);
+    con::gotoXY(x, y);
+}
+}  // namespace
+
 void StartUp() {
+    plat::setNoticeWithdrawnHook(withdrawShownNotice);
     std::string sounds = con::settings().soundsFolder;
     con::startSpeech(0, sounds);
     con::clearScreen();

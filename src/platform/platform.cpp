@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <memory>
 
@@ -62,9 +64,15 @@ KeyEvent applySecondBinding(const KeyEvent& ev) {
 
 namespace {
 std::vector<std::string> gNotices;
+void (*gNoticeWithdrawn)(const std::string&) = nullptr;
 }
 
 void addNotice(const std::string& text) { gNotices.push_back(text); }
+void withdrawNotice(const std::string& text) {
+    gNotices.erase(std::remove(gNotices.begin(), gNotices.end(), text), gNotices.end());
+    if (gNoticeWithdrawn) gNoticeWithdrawn(text);
+}
+void setNoticeWithdrawnHook(void (*hook)(const std::string&)) { gNoticeWithdrawn = hook; }
 bool haveNotices() { return !gNotices.empty(); }
 std::vector<std::string> takeNotices() {
     std::vector<std::string> out;

@@ -190,6 +190,10 @@ void setQuitHook(void (*quit)());
 void addNotice(const std::string& textCp1252);
 std::vector<std::string> takeNotices();
 bool haveNotices();
+// A noted fact stopped being true (the terminal grew to the whole screen): it leaves the
+// queue, and the hook takes it off the screen at once.
+void withdrawNotice(const std::string& textCp1252);
+void setNoticeWithdrawnHook(void (*hook)(const std::string& textCp1252));
 
 Front& front();
 void setFront(Front* f);

@@ -400,10 +400,17 @@ private:
     }
 
     void noteSmallTerminal() {
-        if (smallNoted_ || (cols_ >= 80 && rows_ >= 25)) return;
+        if (cols_ >= 80 && rows_ >= 25) {
+            // Grown to the whole screen: the notice is no longer true.
+            if (smallNoted_) withdrawNotice(smallNotice_);
+            smallNoted_ = false;
+            return;
+        }
+        if (smallNoted_) return;
         smallNoted_ = true;
-        addNotice(cp("Terminal de ") + std::to_string(cols_) + " por " + std::to_string(rows_) +
-                  cp(", menor que 80 por 25: a tela acompanha o cursor."));
+        smallNotice_ = cp("Terminal de ") + std::to_string(cols_) + " por " + std::to_string(rows_) +
+                       cp(", menor que 80 por 25: a tela acompanha o cursor.");
+        addNotice(smallNotice_);
     }
 
     void redraw() {
@@ -470,6 +477,7 @@ private:
     int topIndex_ = 0;  // rows kept (not hidden as blank) above the first line shown
     int left_ = 0;      // screen column on the terminal's first column
     bool smallNoted_ = false;
+    std::string smallNotice_;  // the size notice as it was noted, to withdraw it
     ScreenView view_;
     bool haveView_ = false;
     std::string title_;

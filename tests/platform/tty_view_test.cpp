@@ -30,7 +30,8 @@ std::string quoted(const std::string& s) {
 // The demo played in a terminal of cols x rows, up to the answer of its first place.
 class DemoInTmux {
 public:
-    DemoInTmux(int cols, int rows, const std::string& env) {
+    // withGame false: Ludivar alone, at its main question.
+    DemoInTmux(int cols, int rows, const std::string& env, bool withGame = true) {
         dir_ = tempDir();
         trace_ = dir_ + "/trace.txt";
         fs::copy(std::string(LUDIVAR_BUILD_ROOT) + "/sonare/ludivar", dir_ + "/jogos", fs::copy_options::recursive);
@@ -38,7 +39,7 @@ public:
         writeText(dir_ + "/ECOLAR.INI", "[LUDIVAR]\r\nDIRJOGOS=" + dir_ + "/jogos\r\n");
         const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy ECOLAR_CONFIG_DIR=" + dir_ +
                                 "/config " + env + " " + quoted(LUDIVAR_BIN) + " --tty --ini " + dir_ + "/ECOLAR.INI --trace " +
-                                trace_ + " " + dir_ + "/jogos/formas-e-cores/formas.lud";
+                                trace_ + (withGame ? " " + dir_ + "/jogos/formas-e-cores/formas.lud" : std::string());
         started_ = tmux("new-session -d -x " + std::to_string(cols) + " -y " + std::to_string(rows) + " " + quoted(cmd)) == 0;
     }
     ~DemoInTmux() { tmux("kill-server"); }
@@ -63,6 +64,10 @@ public:
         return lines;
     }
     std::string colouredScreen() const { return out("capture-pane -p -e"); }
+    // Waits until nothing on the terminal shows `text`.
+    bool gone(const std::string& text) const {
+        return testsupport::waitUntil([&] { return out("capture-pane -p").find(text) == std::string::npos; }, 30000, 20);
+    }
     // Waits until the terminal shows `text` (what the program draws arrives a moment later).
     bool shows(const std::string& text) const {
         return testsupport::waitUntil([&] { return out("capture-pane -p").find(text) != std::string::npos; }, 30000, 20);
@@ -83,14 +88,16 @@ private:
 
 }  // namespace
 
-TEST(TerminalView, FollowsTheCursorOnEverySize) {
+// One size per test: each plays the demo in real time, and three in one test would
+// come near the test's time limit on a loaded machine.
+static void followsTheCursor(int cols, int rows) {
     LUDIVAR_REQUIRE(testsupport::haveProgram("tmux"), "tmux is not installed");
     struct Case {
         int cols, rows;
     };
     // 70 letters typed on the answer row: past the right edge of a 60-column terminal
     const std::string typed = "abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyzabcdefghijklmnopqr";
-    for (const Case& c : {Case{60, 20}, Case{80, 24}, Case{100, 30}}) {
+    for (const Case& c : {Case{cols, rows}}) {
         const std::string name = std::to_string(c.cols) + "x" + std::to_string(c.rows);
         DemoInTmux t(c.cols, c.rows, "TERM=screen");
         ASSERT_TRUE(t.started()) << name;
@@ -104,11 +111,6 @@ TEST(TerminalView, FollowsTheCursorOnEverySize) {
             t.type(typed.substr(n - 10, 10));
             ASSERT_TRUE(t.shows(typed.substr(n - 10, 10))) << name << " after " << n << " letters";
         }
-        // the first row on the first line (narrower: the part the view shows)
-        const std::vector<std::string> lines = t.screen();
-        ASSERT_EQ(int(lines.size()), c.rows) << name;
-        EXPECT_TRUE(!lines[0].empty() && std::string("Vamos aprender as formas e as cores!").find(lines[0]) != std::string::npos)
-            << name << ": first line is " << lines[0];
         // the cursor, shown once the program waits for the next key, right after the text
         const int wantX = std::min(int(typed.size()), c.cols - 1), wantY = c.rows < 25 ? c.rows - 1 : 24;
         std::string cursor;
@@ -116,10 +118,20 @@ TEST(TerminalView, FollowsTheCursorOnEverySize) {
             cursor = t.out("display -p '#{cursor_flag} #{cursor_x} #{cursor_y}'");
             return cursor.rfind("1 " + std::to_string(wantX) + " " + std::to_string(wantY), 0) == 0;
         }, 30000, 20)) << name << ": cursor " << cursor;
+        // then, the screen settled: the first row on the first line (narrower: the part the
+        // view shows)
+        const std::vector<std::string> lines = t.screen();
+        ASSERT_EQ(int(lines.size()), c.rows) << name;
+        EXPECT_TRUE(!lines[0].empty() && std::string("Vamos aprender as formas e as cores!").find(lines[0]) != std::string::npos)
+            << name << ": first line is " << lines[0];
         const int y = wantY;
         EXPECT_NE(lines[size_t(y)].find(typed.substr(typed.size() - 12)), std::string::npos) << name << ": " << lines[size_t(y)];
     }
 }
+
+TEST(TerminalView, FollowsTheCursorAt60x20) { followsTheCursor(60, 20); }
+TEST(TerminalView, FollowsTheCursorAt80x24) { followsTheCursor(80, 24); }
+TEST(TerminalView, FollowsTheCursorAt100x30) { followsTheCursor(100, 30); }
 
 TEST(TerminalView, SlideColoursInTheTerminalsColours) {
     LUDIVAR_REQUIRE(testsupport::haveProgram("tmux"), "tmux is not installed");
@@ -147,4 +159,17 @@ TEST(TerminalView, SlideColoursInTheTerminalsColours) {
         EXPECT_NE(before.find(c.ink), std::string::npos) << c.env << ": " << before;
         EXPECT_NE(before.find(c.paper), std::string::npos) << c.env << ": " << before;
     }
+}
+
+// The notice of a small terminal is taken off the screen as soon as the terminal grows to
+// the whole screen: it is no longer true.
+TEST(TerminalView, TheSizeNoticeGoesWhenTheTerminalGrows) {
+    LUDIVAR_REQUIRE(testsupport::haveProgram("tmux"), "tmux is not installed");
+    DemoInTmux t(60, 20, "TERM=screen", false);
+    ASSERT_TRUE(t.started());
+    ASSERT_TRUE(t.said("Opção: Jogar, Criar ou Editar?")) << t.trace();
+    ASSERT_TRUE(t.shows("menor que 80 por 25"));
+    t.tmux("resize-window -x 80 -y 25");
+    EXPECT_TRUE(t.gone("menor que 80 por 25")) << t.out("capture-pane -p");
+    EXPECT_TRUE(t.shows("Opção: Jogar, Criar ou Editar?")) << "the question stays";
 }
