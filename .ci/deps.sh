@@ -41,6 +41,9 @@ PKGS="$PKGS liblouis-dev liblouis-data"  # the display's literary braille (Portu
 PKGS="$PKGS libsamplerate0-dev"  # band-limited resampling of sounds to the device rate
 PKGS="$PKGS libarchive-dev"  # installing a game that comes as a .zip
 PKGS="$PKGS libatk1.0-dev libatk-bridge2.0-dev"  # the window's own text on the accessibility bus
+PKGS="$PKGS libncurses-dev"  # terminfo: how many colours the terminal has
+# The terminal's tests run in tmux; the window's tests read its geometry back from X.
+TEST_PKGS="$TEST_PKGS tmux x11-utils"
 # A real speech-dispatcher on a PulseAudio null sink for the system voices' tests.
 TEST_PKGS="$TEST_PKGS speech-dispatcher speech-dispatcher-espeak-ng pulseaudio pulseaudio-utils"
 TEST_PKGS="$TEST_PKGS brltty"  # the Braille output's test plays a display through brltty's virtual driver
