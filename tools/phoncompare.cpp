@@ -27,20 +27,6 @@ namespace {
 
 bool readFile(const std::string& path, std::string& out) { return readWholeFile(path, out); }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    size_t i = 0;
-    while (i < text.size()) {
-        size_t j = text.find('\n', i);
-        if (j == std::string::npos) j = text.size();
-        std::string l = text.substr(i, j - i);
-        if (!l.empty() && l.back() == '\r') l.pop_back();
-        out.push_back(l);
-        i = j + 1;
-    }
-    return out;
-}
-
 // The transcribers --with can choose; another engine adds its line here.
 const Transcriber* const kTranscribers[] = {&ownTranscriber(), &brisaTranscriber()};
 

@@ -58,6 +58,8 @@ std::string join(const Phones& word);         // "k 'a z 6"
 // under "#" comments.  Only plain lower-case Portuguese words are kept (no names,
 // abbreviations or hyphens); every `every`-th of them, at most `limit` (0: all).
 std::vector<std::string> listWords(const std::string& text, long every = 1, long limit = 0);
+// The lines of a text, without their line ends (LF or CR LF).
+std::vector<std::string> lines(const std::string& text);
 bool readWholeFile(const std::string& path, std::string& out);
 
 // Words espeak-ng misreads on purpose-differing readings of ours (phoncompare-known.txt):

@@ -11,8 +11,6 @@
 
 namespace phoncmp {
 
-namespace {
-
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
     size_t i = 0;
@@ -26,6 +24,8 @@ std::vector<std::string> lines(const std::string& text) {
     }
     return out;
 }
+
+namespace {
 
 // Lower-case words of Portuguese letters only: names, abbreviations and
 // compounds with hyphens are left out.
