@@ -26,7 +26,8 @@ TEST(ScriptRobustness, RandomLinesFailCleanly) {
     std::mt19937 rng(12345);
     int ok = 0, failed = 0;
     io.run([&] {
-        for (int i = 0; i < 8000; ++i) {
+        // Each spoken line is synthesized; 4000 lines keep the run short under the sanitizers.
+        for (int i = 0; i < 4000; ++i) {
             std::string line = plat::cp(words[rng() % words.size()].c_str());
             int n = int(rng() % 7);
             for (int k = 0; k < n; ++k) line += " " + plat::cp(pieces[rng() % pieces.size()].c_str());
@@ -38,8 +39,8 @@ TEST(ScriptRobustness, RandomLinesFailCleanly) {
             for (const std::string& v : state().letters) ASSERT_LE(v.size(), kMaxValue);
         }
     });
-    EXPECT_GT(ok, 500);
-    EXPECT_GT(failed, 500);
+    EXPECT_GT(ok, 250);
+    EXPECT_GT(failed, 250);
 }
 
 }  // namespace
