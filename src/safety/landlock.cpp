@@ -18,6 +18,7 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
+#include "util/atomic.h"
 #include "util/folders.h"
 #include "util/log.h"
 
@@ -124,6 +125,31 @@ int spawnRequest(const char* data, size_t size) {
     return rc == 0 ? int(pid) : -1;
 }
 
+// A request that starts with this byte (a folder never does) writes a file of the
+// settings folder: the name follows, and the contents come as a descriptor.
+constexpr char kWriteRequest = '\x01';
+constexpr off_t kMaxSettingsFile = 16 << 20;
+
+// In the launcher: replaces `name` in the settings folder with what `fd` holds.  The
+// answer is 0 or an errno value.
+int32_t writeRequest(const std::string& folder, const std::string& name, int fd) {
+    if (fd < 0 || name.empty() || name.size() > 255 || name[0] == '.' || name.find('/') != std::string::npos ||
+        name.find('\0') != std::string::npos)
+        return EINVAL;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxSettingsFile) return EINVAL;
+    std::string bytes(size_t(st.st_size), '\0');
+    size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, off_t(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return EIO;
+        got += size_t(n);
+    }
+    util::makeFolders(folder, 0700);
+    return util::writeFileAtomically(folder + "/" + name, bytes).ok() ? 0 : EIO;
+}
+
 [[noreturn]] void launcherLoop(int sock, pid_t parent) {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent) ::_exit(0);
@@ -133,16 +159,34 @@ int spawnRequest(const char* data, size_t size) {
     if (::dup2(sock, 3) < 0) ::_exit(1);
     if (::syscall(SYS_close_range, 4u, ~0u, 0u) != 0)
         for (int fd = 4; fd < 1024; ++fd) ::close(fd);
+    // The folder as it was named when the program started; the game cannot change it.
+    const std::string settings = util::settingsDir();
     std::vector<char> buf(kMaxRequest);
     for (;;) {
-        const ssize_t n = ::recv(3, buf.data(), buf.size(), 0);
+        iovec iov{buf.data(), buf.size()};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))];
+        msghdr msg{};
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        const ssize_t n = ::recvmsg(3, &msg, MSG_CMSG_CLOEXEC);
         if (n == 0) ::_exit(0);
         if (n < 0) {
             if (errno == EINTR) continue;
             ::_exit(0);
         }
-        const int32_t pid = spawnRequest(buf.data(), size_t(n));
-        if (::send(3, &pid, sizeof pid, MSG_NOSIGNAL) != sizeof pid) ::_exit(0);
+        int fd = -1;
+        for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c))
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS && c->cmsg_len == CMSG_LEN(sizeof(int)))
+                std::memcpy(&fd, CMSG_DATA(c), sizeof fd);
+        int32_t answer;
+        if (buf[0] == kWriteRequest)
+            answer = writeRequest(settings, std::string(buf.data() + 1, size_t(n) - 1), fd);
+        else
+            answer = spawnRequest(buf.data(), size_t(n));
+        if (fd >= 0) ::close(fd);
+        if (::send(3, &answer, sizeof answer, MSG_NOSIGNAL) != sizeof answer) ::_exit(0);
     }
 }
 
@@ -185,7 +229,9 @@ WallPaths wallPaths(const std::string& gameFolder, const std::string& gamesFolde
     // program writes: the user's copy of the data root, the game files, progress and results.
     p.read.push_back(data);
     for (const char* own : {"/raiz", "/proprios", "/progresso", "/resultados"}) p.write.push_back(data + own);
-    p.write.push_back(util::settingsDir());
+    // The settings say what the program trusts and what the pupil allowed: read here, and
+    // written only by the launcher on the program's behalf (see handFolderWritesTo).
+    p.read.push_back(util::settingsDir());
     p.write.push_back(util::userStateDir());
     p.write.push_back(envOr("TMPDIR", "/tmp"));
     p.write.push_back("/dev/shm");
@@ -273,7 +319,10 @@ void kernelWallOnEnter(const std::string& gameFolder, const std::string& gamesFo
     WallPaths paths = wallPaths(gameFolder, gamesFolder);
     paths.write.insert(paths.write.end(), gUserOutputs.begin(), gUserOutputs.end());
     const WallResult r = raiseWall(paths);
-    if (r == WallResult::Up) gUp = true;
+    if (r == WallResult::Up) {
+        gUp = true;
+        util::handFolderWritesTo(util::settingsDir(), writeThroughHelper);
+    }
     else sayOnce(r == WallResult::NoKernel ? "o kernel não oferece Landlock" : "o kernel recusou o Landlock");
 }
 
@@ -281,6 +330,33 @@ bool kernelWallUp() { return gUp; }
 
 void kernelWallAlsoWrites(const std::string& folder) {
     if (!folder.empty()) gUserOutputs.push_back(folder);
+}
+
+util::Result writeThroughHelper(const std::string& fileName, int contentsFd) {
+    const std::string request = kWriteRequest + fileName;
+    if (request.size() > kMaxRequest) return util::Result::failure("nome longo demais");
+    iovec iov{const_cast<char*>(request.data()), request.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr msg{};
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    cmsghdr* c = CMSG_FIRSTHDR(&msg);
+    c->cmsg_level = SOL_SOCKET;
+    c->cmsg_type = SCM_RIGHTS;
+    c->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(c), &contentsFd, sizeof contentsFd);
+    std::lock_guard<std::mutex> hold(gLauncherLock);
+    if (gLauncher < 0) return util::Result::failure(util::reasonInWords(EPIPE));
+    if (::sendmsg(gLauncher, &msg, MSG_NOSIGNAL) != ssize_t(request.size()))
+        return util::Result::failure(util::reasonInWords(errno));
+    int32_t err = EIO;
+    ssize_t n;
+    do n = ::recv(gLauncher, &err, sizeof err, 0);
+    while (n < 0 && errno == EINTR);
+    if (n != sizeof err) return util::Result::failure(util::reasonInWords(EPIPE));
+    return err == 0 ? util::Result::success() : util::Result::failure(util::reasonInWords(err));
 }
 
 int launchThroughHelper(const std::string& program, const std::vector<std::string>& args) {

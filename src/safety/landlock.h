@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "util/result.h"
+
 namespace safety {
 
 // The Landlock ABI the kernel offers: 0 when it has none or refuses the call.
@@ -43,6 +45,9 @@ bool kernelWallUp();
 // The launcher: a process forked before the wall that starts approved programs
 // unconfined.  Gives the new process's id, or -1.  Only for spawnProgram's hook.
 int launchThroughHelper(const std::string& program, const std::vector<std::string>& args);
+// The launcher writes the settings folder for the program once the wall is up (the wall
+// leaves that folder read-only): `fileName` in it gets what `contentsFd` holds.
+util::Result writeThroughHelper(const std::string& fileName, int contentsFd);
 
 namespace testing {
 // Turns the confinement of safety.h off (resolve maps names as outside a game), so a

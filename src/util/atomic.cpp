@@ -1,6 +1,7 @@
 #include "util/atomic.h"
 
 #include <dirent.h>
+#include <sys/mman.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
 #include <vector>
 
 namespace util {
@@ -53,7 +55,43 @@ void removeStaleTemporaries(const std::string& dir) {
     }
 }
 
+std::mutex gHandedLock;
+std::string gHandedFolder;
+FolderWriter gHandedWriter;
+
+// "a//b/" and "a/b" name the same folder.
+std::string folderKey(const std::string& dir) {
+    std::string k;
+    for (char c : dir)
+        if (!(c == '/' && !k.empty() && k.back() == '/')) k += c;
+    while (k.size() > 1 && k.back() == '/') k.pop_back();
+    return k;
+}
+
+FolderWriter handedWriterFor(const std::string& dir) {
+    std::lock_guard<std::mutex> hold(gHandedLock);
+    if (gHandedFolder.empty() || folderKey(dir) != gHandedFolder) return nullptr;
+    return gHandedWriter;
+}
+
+Result writeThroughHandedWriter(const FolderWriter& writer, const std::string& base,
+                                const std::function<Result(int fd)>& fill) {
+    const int fd = ::memfd_create("ludivar-escrita", MFD_CLOEXEC);
+    if (fd < 0) return failedWith(errno);
+    Result r = fill(fd);
+    if (r && ::lseek(fd, 0, SEEK_SET) != 0) r = failedWith(errno);
+    if (r) r = writer(base, fd);
+    ::close(fd);
+    return r;
+}
+
 }  // namespace
+
+void handFolderWritesTo(const std::string& folder, FolderWriter writer) {
+    std::lock_guard<std::mutex> hold(gHandedLock);
+    gHandedFolder = folder.empty() ? std::string() : folderKey(folder);
+    gHandedWriter = std::move(writer);
+}
 
 bool writeAll(int fd, std::string_view bytes) {
     const char* data = bytes.data();
@@ -85,6 +123,7 @@ Result writeFileAtomically(const std::string& path, const std::function<Result(i
     const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     if (base.empty()) return Result::failure("nome vazio");
+    if (FolderWriter handed = handedWriterFor(dir)) return writeThroughHandedWriter(handed, base, fill);
 
     struct stat st;
     const bool existed = ::lstat(target.c_str(), &st) == 0;

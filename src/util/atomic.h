@@ -27,6 +27,13 @@ Result writeFileAtomically(const std::string& path, const std::function<Result(i
 // Copies a file through writeFileAtomically.
 Result copyFileAtomically(const std::string& from, const std::string& to, AtLink atLink = AtLink::Follow);
 
+// Writes into one folder handed to another process: behind the kernel's wall this
+// process may only read the settings folder, and the launcher forked before the wall
+// writes there for it.  `writer` gets the file's name and a descriptor holding the
+// whole contents, and does the atomic write itself.  An empty folder hands nothing.
+using FolderWriter = std::function<Result(const std::string& fileName, int contentsFd)>;
+void handFolderWritesTo(const std::string& folder, FolderWriter writer);
+
 // Writes all of `bytes` to `fd`, going on after interruptions.
 bool writeAll(int fd, std::string_view bytes);
 // True for a temporary name of writeFileAtomically: ".NAME.ludivar-" and six letters or digits.

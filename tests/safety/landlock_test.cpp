@@ -407,3 +407,46 @@ TEST(KernelWall, PupilModeEndsWithTheGame) {
 }
 
 }  // namespace
+
+namespace {
+
+// The settings say which folders are trusted and what the pupil allowed: behind the
+// wall a hostile game cannot write them, while the program's own answers and kept
+// settings still reach them through the launcher.
+TEST(KernelWall, SettingsAreWrittenOnlyByTheProgram) {
+    LUDIVAR_REQUIRE(safety::landlockAbi() > 0, "this kernel offers no Landlock");
+    Tree t;
+    const std::string settings = t.top + "/casa/XDG_CONFIG_HOME/ecolar";
+    makeDirs(settings);
+    writeText(settings + "/ECOLAR.INI", "[LUDIVAR]\r\n");
+    std::string got = inChild([&] {
+        unsetenv("ECOLAR_CONFIG_DIR");
+        std::string e = t.enter(true);
+        if (!e.empty()) return e;
+        std::string r;
+        const std::string ini = safety::resolve("../../casa/XDG_CONFIG_HOME/ecolar/ECOLAR.INI",
+                                                safety::Access::Write);
+        bool refused = false;
+        const int fd = ini.empty() ? -1 : safety::openFile(ini, safety::Access::Write, refused);
+        if (fd >= 0) {
+            r += "opened the settings for writing\n";
+            close(fd);
+        }
+        if (rename((t.game + "/meu.txt").c_str(), (settings + "/ECOLAR.INI").c_str()) == 0)
+            r += "renamed over the settings\n";
+        if (truncate((settings + "/ECOLAR.INI").c_str(), 0) == 0) r += "truncated the settings\n";
+        // The program's own writes: a kept speed, a new file, a large one, a refused name.
+        if (!con::keepSpeed(4)) r += "speed not kept\n";
+        if (!util::writeFileAtomically(settings + "//permissoes.txt", std::string(100000, 'x')).ok())
+            r += "answers not written\n";
+        if (safety::writeThroughHelper("../fora.txt", 0).ok()) r += "wrote outside the settings\n";
+        return r;
+    });
+    EXPECT_EQ(got, "");
+    EXPECT_EQ(readText(settings + "/ECOLAR.INI"), "[LUDIVAR]\r\n");
+    EXPECT_NE(readText(settings + "/ludivar.ini").find("VELOCIDADE=4"), std::string::npos);
+    EXPECT_EQ(readText(settings + "/permissoes.txt").size(), 100000u);
+    EXPECT_FALSE(exists(t.top + "/casa/XDG_CONFIG_HOME/fora.txt"));
+}
+
+}  // namespace

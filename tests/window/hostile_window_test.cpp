@@ -80,11 +80,13 @@ protected:
         runCommand("xdotool windowactivate --sync " + id_ + " key --delay 30 " + xdotoolKeys);
     }
     // A program that ended leaves its window up, titled "Programa terminado", until Esc.
+    // Its last words are spoken in real time first (an error naming a long path takes
+    // 15 s), so the deadline only catches a program that never ends.
     int closeAfterEnd() {
         testsupport::waitUntil([&] {
             return !child_.running() ||
                    runCommand("xdotool getwindowname " + id_).find("Programa terminado") != std::string::npos;
-        }, 30000, 50);
+        }, 90000, 50);
         if (child_.running()) keys("Escape");
         return child_.waitExit(30000);
     }
