@@ -25,6 +25,7 @@
 #include "console/config.h"
 #include "console/console.h"
 #include "console/textwin.h"
+#include "support/sink_listener.h"
 #include "platform/platform.h"
 #include "platform/sdl_audio.h"
 #include "speech/sysvoice.h"
@@ -79,76 +80,6 @@ bool waitFor(F ready, int ms) {
     for (int i = 0; i < ms * 4 && !ready(); ++i) std::this_thread::sleep_for(std::chrono::microseconds(250));
     return ready();
 }
-
-// Reads the null sink's monitor back and notes when sound starts and stops.
-class SinkListener {
-public:
-    bool start(const std::string& pulseServer) {
-        int fds[2];
-        if (pipe(fds) != 0) return false;
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) env.push_back(*e);
-        env.push_back("PULSE_SERVER=" + pulseServer);
-        std::vector<char*> cenv;
-        for (std::string& e : env) cenv.push_back(e.data());
-        cenv.push_back(nullptr);
-        std::vector<std::string> args = {"parec", "-d", "nul.monitor", "--raw", "--format=s16le", "--rate=22050",
-                                         "--channels=1", "--latency-msec=2"};
-        std::vector<char*> cargs;
-        for (std::string& a : args) cargs.push_back(a.data());
-        cargs.push_back(nullptr);
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
-        posix_spawn_file_actions_addclose(&fa, fds[0]);
-        const bool ok = posix_spawnp(&pid_, "parec", &fa, nullptr, cargs.data(), cenv.data()) == 0;
-        posix_spawn_file_actions_destroy(&fa);
-        close(fds[1]);
-        if (!ok) {
-            close(fds[0]);
-            return false;
-        }
-        fd_ = fds[0];
-        reader_ = std::thread([this] { read(); });
-        return true;
-    }
-    ~SinkListener() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (reader_.joinable()) reader_.join();
-        if (fd_ >= 0) close(fd_);
-    }
-    std::atomic<uint64_t> soundAtUs{0}, silentAtUs{0};
-    std::atomic<bool> sounding{false};
-
-private:
-    void read() {
-        int16_t buf[64];  // about 3 ms at 22050 Hz
-        ssize_t n;
-        while ((n = ::read(fd_, buf, sizeof buf)) > 0) {
-            bool loud = false;
-            for (ssize_t i = 0; i < n / 2; ++i) loud |= buf[i] > 300 || buf[i] < -300;
-            const uint64_t now = plat::audio::nowUs();
-            if (loud) {
-                quietSince_ = 0;
-                if (!sounding.exchange(true)) soundAtUs = now;
-            } else if (sounding) {
-                // Speech has short pauses of its own: silence counts after 30 ms of it.
-                if (quietSince_ == 0) quietSince_ = now;
-                if (now - quietSince_ > 30000) {
-                    sounding = false;
-                    silentAtUs = quietSince_;
-                }
-            }
-        }
-    }
-    pid_t pid_ = -1;
-    int fd_ = -1;
-    std::thread reader_;
-    uint64_t quietSince_ = 0;
-};
 
 void benchSpeechd(int trials) {
     std::printf("\n-- speech-dispatcher (TIPOSAPI=4), private server on a PulseAudio null sink\n");

@@ -8,6 +8,7 @@
 #include "console/config.h"
 #include "console/console.h"
 #include "console/textwin.h"
+#include "game/checker.h"
 #include "game/model.h"
 #include "platform/files.h"
 #include "platform/image.h"
@@ -23,18 +24,6 @@ SlideState gSlide;
 
 // The screen's vertical pixels per inch that font sizes in points refer to.
 constexpr int kPixelsPerInch = 96;
-
-struct ColourName {
-    const char* name;
-    int index;
-};
-const ColourName kColourNames[] = {
-    {"PRETO", 0},    {"PRETA", 0},    {"BLACK", 0},   {"AZUL", 1},     {"BLUE", 1},    {"VERDE", 2},
-    {"GREEN", 2},    {"CIANO", 3},    {"CYAN", 3},    {"VERMELHO", 4}, {"VERMELHA", 4}, {"RED", 4},
-    {"ROXO", 5},     {"ROXA", 5},     {"MAGENTA", 5}, {"MARROM", 6},   {"BROWN", 6},   {"CINZA", 7},
-    {"GRAY", 7},     {"AMARELO", 14}, {"AMARELA", 14}, {"YELLOW", 14}, {"BRANCO", 15}, {"BRANCA", 15},
-    {"WHITE", 15},
-};
 
 plat::Rgb screenColour(int index) {
     const con::TextWindow& t = con::tw();
@@ -120,23 +109,8 @@ std::string TerminalPictureLine(const game::TSlide& s) {
     return title.empty() ? std::string("[Figura]") : "[Figura: " + title + "]";
 }
 
-int ColourIndex(const std::string& colour) {
-    std::string c = util::upperLatin(util::trim(colour));
-    if (c.empty()) return 0;
-    if (c[0] >= '0' && c[0] <= '9') {
-        // A number: all digits and within the table, else black.
-        int v = 0;
-        for (char d : c) {
-            if (d < '0' || d > '9') return 0;
-            v = v * 10 + (d - '0');
-            if (v > 15) return 0;
-        }
-        return v;
-    }
-    for (const ColourName& n : kColourNames)
-        if (c == n.name) return n.index;
-    return 0;
-}
+// The checker reads colours as the slide shows them: one table for both.
+int ColourIndex(const std::string& colour) { return game::colourIndexOf(colour); }
 
 void PlacePosition(const std::string& name, int W, int H, int w, int h, int& left, int& top) {
     std::string n = util::upperLatin(name);
