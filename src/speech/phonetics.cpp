@@ -440,8 +440,6 @@ int markStress(std::string& w, int vowelsInText) {
             break;
         case 5:
             if (isOneOf(c, "aeo")) chosen = k;
-            // que, gue: the u is silent, so the stress goes on past it (bosques, acerquem, erguem).
-            else if (c == 'u' && silentU(w, k) && w[size_t(k) + 1] == 'e') break;
             else if (isOneOf(c, "iu")) state = 8;
             break;
         case 8: {
