@@ -113,6 +113,8 @@ TEST_F(BrisaWords, RegularFamiliesOfTheStressedEAndO) {
         {"parede", "e"},    {"pede", "ee"},     {"velhas", "ee"},    {"ovelha", "e"},   {"mescla", "ee"},
         {"herdam", "ee"},   {"metros", "ee"},   {"sequer", "ee"},    {"querem", "ee"},  {"derem", "ee"},
         {"sofre", "oo"},    {"corpos", "oo"},   {"corpo", "o"},      {"erguem", "ee"},  {"acerquem", "ee"},
+        {"porcos", "oo"},   {"fogos", "oo"},    {"esforços", "oo"},  {"poços", "oo"},   {"moços", "o"},
+        {"gostos", "o"},    {"rostos", "o"},    {"postos", "oo"},
     };
     for (const Case& c : cases) EXPECT_EQ(stressedVowel(c.word), c.vowel) << c.word;
 }

@@ -451,6 +451,9 @@ TEST_F(PhoneticsTest, RegularFamiliesOfTheStressedEAndO) {
         {"derem", "E"}, {"chegue", "E^"}, {"cheguem", "E^"}, {"entregue", "E"},
         // sofrer opens; the plural of corpo opens as porcos does
         {"sofre", "O"}, {"sofrem", "O"}, {"corpos", "O"}, {"corpo", "O^"},
+        // plurals that open the closed o of their singular, and those that keep it
+        {"porcos", "O"}, {"fogos", "O"}, {"ossos", "O"}, {"esforços", "O"}, {"poços", "O"}, {"corvos", "O"},
+        {"esforço", "O^"}, {"moços", "O^"}, {"almoços", "O^"}, {"gostos", "O^"}, {"rostos", "O^"}, {"postos", "O"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(stressedToken(transcribeText(plat::utf8ToCp1252(c.word))), c.vowel) << c.word;
