@@ -115,6 +115,8 @@ TEST_F(BrisaWords, RegularFamiliesOfTheStressedEAndO) {
         {"sofre", "oo"},    {"corpos", "oo"},   {"corpo", "o"},      {"erguem", "ee"},  {"acerquem", "ee"},
         {"porcos", "oo"},   {"fogos", "oo"},    {"esforços", "oo"},  {"poços", "oo"},   {"moços", "o"},
         {"gostos", "o"},    {"rostos", "o"},    {"postos", "oo"},
+        {"quebro", "ee"},   {"queda", "ee"},    {"sobem", "oo"},     {"moem", "oo"},    {"abençoem", "o"},
+        {"aprovo", "oo"},
     };
     for (const Case& c : cases) EXPECT_EQ(stressedVowel(c.word), c.vowel) << c.word;
 }

@@ -449,6 +449,10 @@ TEST_F(PhoneticsTest, RegularFamiliesOfTheStressedEAndO) {
         // one-off stems whose families are regular
         {"velhas", "E"}, {"ovelha", "E^"}, {"mescla", "E"}, {"herdam", "E"}, {"metros", "E"}, {"sequer", "E"},
         {"derem", "E"}, {"chegue", "E^"}, {"cheguem", "E^"}, {"entregue", "E"},
+        // after qu the endings still decide (quebro, queda, paquera), as they do elsewhere
+        {"quebro", "E"}, {"requebra", "E"}, {"queda", "E"}, {"paqueram", "E"},
+        // subir, moer, construir open; the subjunctive of -oar keeps the o closed; eu aprovo opens
+        {"sobem", "O"}, {"moem", "O"}, {"constroem", "O"}, {"abençoem", "O^"}, {"aprovo", "O"}, {"novo", "O^"},
         // sofrer opens; the plural of corpo opens as porcos does
         {"sofre", "O"}, {"sofrem", "O"}, {"corpos", "O"}, {"corpo", "O^"},
         // plurals that open the closed o of their singular, and those that keep it
