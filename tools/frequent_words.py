@@ -12,16 +12,21 @@ Writes
   data/voice/frequentes-controle.txt  the words ranked next, the same columns (no entries)
   data/voice/frequentes-teste.txt  the words ranked after those, for a last check of rules
                                    tuned on the control list (no entries either)
+  data/voice/frequentes-quarta.txt  (--fourth only) the words ranked after the third list, drawn
+                                    once the rules were settled, to measure them on words nobody saw
   a generated block at the end of data/voice/portug.exc   (word=^ closed, word=' open)
   a generated block at the end of data/brisatts/portug.exc (PALAVRA=^| / PALAVRA='|)
 Words listed in tools/phoncompare-known.txt keep our own reading; words with a
 hand-written exception keep it too.
 
-Usage: tools/frequent_words.py [--top N] [--control N] [--test N] [--check] [--test-only]
+Usage: tools/frequent_words.py [--top N] [--control N] [--test N] [--check] [--test-only] [--fourth]
   --check      exit 1 when the files on disk differ from what would be written
   --test-only  keep frequentes.txt and frequentes-controle.txt as they are (the machine's texts
                change as programs come and go) and write only frequentes-teste.txt: the words
                ranked after as many as those two lists hold, less the words of either
+  --fourth     keep the three lists as they are and write only frequentes-quarta.txt: the next
+               --test words of the ranking after the last word of frequentes-teste.txt, less the
+               words of any of the three lists
 """
 import argparse
 import collections
@@ -196,6 +201,60 @@ def test_listing(words, first_rank, counts, vowels):
     return "\n".join(lines) + "\n"
 
 
+# Portuguese texts on this machine that the ranking above never reads: they top up the fourth
+# list once the ranking runs out of words.
+# The European Portuguese translations count only through words of the Brazilian word list.
+UNREAD_TEXTS = ("/usr/share/locale/pt/LC_MESSAGES/*.mo", "/usr/share/locale/pt_PT/LC_MESSAGES/*.mo",
+                "/usr/share/vim/vim*/lang/pt_BR/LC_MESSAGES/*.mo", "/usr/share/gnupg/help.pt_BR.txt",
+                "/usr/lib/systemd/catalog/*.pt_BR.catalog", "/usr/share/speech-dispatcher/locale/pt_BR/*.dic")
+
+
+def unread_texts():
+    texts = []
+    for pattern in UNREAD_TEXTS:
+        for path in sorted(glob.glob(pattern)):
+            if path.endswith(".mo"):
+                try:
+                    out = subprocess.run(["msgunfmt", path], capture_output=True, check=False).stdout
+                except OSError:
+                    continue
+                texts.extend(re.findall(r'^msgstr(?:\[\d\])? "(.*)"$', out.decode("utf-8", errors="replace"), re.M))
+            else:
+                texts.append(read_text(path))
+    return texts
+
+
+def fourth_path():
+    return os.path.join(ROOT, "data", "voice", "frequentes-quarta.txt")
+
+
+def fourth_listing(ranked, counts, size, vocabulary):
+    """The words after the third list's last one in the ranking, less those of the three lists;
+    when the ranking runs out, the commonest words of texts it never read."""
+    listed = [listed_words(os.path.join(ROOT, "data", "voice", n))
+              for n in ("frequentes.txt", "frequentes-controle.txt", "frequentes-teste.txt")]
+    have = set().union(*listed)
+    position = {w: k for k, w in enumerate(ranked)}
+    # The machine's texts change as programs come and go: start after the third list's last
+    # word wherever it stands now, and skip whatever any list already holds.
+    start = max((position[w] for w in listed[2] if w in position), default=len(ranked) - 1) + 1
+    picked = [(k + 1, w, counts.get(w, 0)) for k, w in enumerate(ranked[start:], start) if w not in have][:size]
+    have.update(w for _, w, _ in picked)
+    unread = count_words(unread_texts(), vocabulary)
+    more = [w for w, _ in sorted(unread.items(), key=lambda kv: (-kv[1], kv[0])) if w not in have and w not in counts]
+    first_unread = len(ranked) + 1
+    picked += [(k, w, unread[w]) for k, w in enumerate(more[:size - len(picked)], first_unread)]
+    vowels = espeak_vowels([w for _, w, _ in picked])
+    lines = ["# Palavras que seguem as de frequentes-teste.txt na mesma contagem, tiradas depois de",
+             "# fechadas as regras: sem entrada e sem regra feita a partir delas. Acabada a contagem, seguem",
+             "# da posição %d em diante as mais comuns de textos que ela não lê (UNREAD_TEXTS), com as" % first_unread,
+             "# ocorrências nesses textos.",
+             "# posição, palavra, ocorrências, vogal tônica do espeak-ng pt-br (E é, e ê, O ó, o ô)"]
+    for rank, w, n in picked:
+        lines.append("%d\t%s\t%d\t%s" % (rank, w, n, vowels[w] or "-"))
+    return "\n".join(lines) + "\n"
+
+
 def write_outputs(outputs, check):
     """Writes each file whole (or, with check, names the stale ones); true when one is stale."""
     changed = [p for p, t in outputs.items() if not os.path.exists(p) or read_text(p) != t]
@@ -217,6 +276,7 @@ def main():
     ap.add_argument("--test", type=int, default=1500)
     ap.add_argument("--check", action="store_true")
     ap.add_argument("--test-only", action="store_true")
+    ap.add_argument("--fourth", action="store_true")
     args = ap.parse_args()
 
     vocabulary = {l.strip() for l in read_text(DICT).splitlines() if l.strip() and l.strip() == l.strip().lower()}
@@ -236,6 +296,8 @@ def main():
     control = unpicked[:args.control]
     # Rules are tuned on the control list; this one is looked at only to check them.
     test = unpicked[args.control:args.control + args.test]
+    if args.fourth:
+        return 1 if write_outputs({fourth_path(): fourth_listing(ranked, counts, args.test, vocabulary)}, args.check) else 0
     if args.test_only:
         listed = [listed_words(os.path.join(ROOT, "data", "voice", n))
                   for n in ("frequentes.txt", "frequentes-controle.txt")]

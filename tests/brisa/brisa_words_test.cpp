@@ -103,6 +103,24 @@ TEST_F(BrisaWords, StressedVowelOfEverydayWords) {
     for (const Case& c : cases) EXPECT_EQ(stressedVowel(c.word), c.vowel) << c.word;
 }
 
+// The families the own voice reads by its endings, read alike by the engine's rules.
+TEST_F(BrisaWords, RegularFamiliesOfTheStressedEAndO) {
+    struct Case { const char* word; const char* vowel; };
+    const Case cases[] = {
+        {"eleva", "ee"},    {"levam", "ee"},    {"deva", "e"},       {"escreva", "e"},  {"trevas", "ee"},
+        {"oeste", "ee"},    {"prestes", "ee"},  {"investe", "ee"},   {"deste", "e"},    {"bebeste", "e"},
+        {"converta", "e"},  {"invertam", "e"},  {"converte", "ee"},  {"acessem", "ee"}, {"processe", "ee"},
+        {"parede", "e"},    {"pede", "ee"},     {"velhas", "ee"},    {"ovelha", "e"},   {"mescla", "ee"},
+        {"herdam", "ee"},   {"metros", "ee"},   {"sequer", "ee"},    {"querem", "ee"},  {"derem", "ee"},
+        {"sofre", "oo"},    {"corpos", "oo"},   {"corpo", "o"},      {"erguem", "ee"},  {"acerquem", "ee"},
+        {"porcos", "oo"},   {"fogos", "oo"},    {"esforços", "oo"},  {"poços", "oo"},   {"moços", "o"},
+        {"gostos", "o"},    {"rostos", "o"},    {"postos", "oo"},
+        {"quebro", "ee"},   {"queda", "ee"},    {"sobem", "oo"},     {"moem", "oo"},    {"abençoem", "o"},
+        {"aprovo", "oo"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(stressedVowel(c.word), c.vowel) << c.word;
+}
+
 TEST_F(BrisaWords, CIsSoftBeforeEveryFrontVowel) {
     for (const char* w : {"você", "cê", "cedo", "cinema", "décimo", "docê"}) {
         const auto ph = phonemes(w);

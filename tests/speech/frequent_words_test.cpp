@@ -105,12 +105,15 @@ TEST_F(FrequentWords, StressedEAndOAgreeWithEspeakOnListsWithoutEntries) {
     const Case cases[] = {
         // The checked list: most of its words have an entry, the figures must not fall.
         {"frequentes.txt", 0.995, 0.98, 1000},
-        // The words ranked next: the rules were studied on these.
-        {"frequentes-controle.txt", 0.97, 0.95, 400},
-        // The words ranked after those: no rule was made from them, so they show what the
-        // rules give on words nobody looked at (96.1% and 94.9% when written); the floors
-        // catch a rule that helps the lists above by hurting unseen words.
-        {"frequentes-teste.txt", 0.955, 0.94, 400},
+        // The words ranked next: the rules were studied on these (98.9% and 98.9%).
+        {"frequentes-controle.txt", 0.985, 0.985, 400},
+        // The words ranked after those: their mismatches were studied too, by families only
+        // (98.8% and 97.9%).
+        {"frequentes-teste.txt", 0.985, 0.975, 400},
+        // Drawn once the rules were settled and measured once (95.9% and 95.5%): what the rules
+        // give on words nobody looked at; the floors catch a rule that helps the lists above by
+        // hurting unseen words.
+        {"frequentes-quarta.txt", 0.955, 0.955, 400},
     };
     for (const Case& c : cases) {
         const Figures f = compare(c.list, known);

@@ -427,6 +427,60 @@ TEST_F(PhoneticsTest, EndingsDecideTheStressedEAndOOfUnlistedWords) {
     }
 }
 
+TEST_F(PhoneticsTest, RegularFamiliesOfTheStressedEAndO) {
+    ASSERT_TRUE(loadLetterRules(kRules));
+    ASSERT_TRUE(loadExceptionWords(kExceptions));
+    const struct {
+        const char* word;
+        const char* vowel;
+    } cases[] = {
+        // -eva open in -evar, closed in the subjunctive of dever and -screver; treva is a noun
+        {"eleva", "E"}, {"levam", "E"}, {"deva", "E^"}, {"devam", "E^"}, {"escreva", "E^"}, {"atrevam", "E^"},
+        {"trevas", "E"},
+        // -este open, but the demonstratives and the preterite of -er verbs closed
+        {"oeste", "E"}, {"prestes", "E"}, {"celeste", "E"}, {"investe", "E"}, {"deste", "E^"}, {"nestes", "E^"},
+        {"bebeste", "E^"}, {"aprendeste", "E^"}, {"aconteceste", "E^"},
+        // -verter: the subjunctive and eu verto closed, converte open
+        {"converta", "E^"}, {"invertam", "E^"}, {"converto", "E^"}, {"converte", "E"}, {"aberta", "E"},
+        // -essar open; the imperfect subjunctive of -er verbs closed
+        {"acessem", "E"}, {"processe", "E"}, {"confesse", "E"}, {"apresse", "E"}, {"aparecesse", "E^"},
+        // rede and parede closed while the verbs in -ede open
+        {"parede", "E^"}, {"redes", "E^"}, {"pede", "E"}, {"concede", "E"},
+        // one-off stems whose families are regular
+        {"velhas", "E"}, {"ovelha", "E^"}, {"mescla", "E"}, {"herdam", "E"}, {"metros", "E"}, {"sequer", "E"},
+        {"derem", "E"}, {"chegue", "E^"}, {"cheguem", "E^"}, {"entregue", "E"},
+        // after qu the endings still decide (quebro, queda, paquera), as they do elsewhere
+        {"quebro", "E"}, {"requebra", "E"}, {"queda", "E"}, {"paqueram", "E"},
+        // subir, moer, construir open; the subjunctive of -oar keeps the o closed; eu aprovo opens
+        {"sobem", "O"}, {"moem", "O"}, {"constroem", "O"}, {"abençoem", "O^"}, {"aprovo", "O"}, {"novo", "O^"},
+        // sofrer opens; the plural of corpo opens as porcos does
+        {"sofre", "O"}, {"sofrem", "O"}, {"corpos", "O"}, {"corpo", "O^"},
+        // plurals that open the closed o of their singular, and those that keep it
+        {"porcos", "O"}, {"fogos", "O"}, {"ossos", "O"}, {"esforços", "O"}, {"poços", "O"}, {"corvos", "O"},
+        {"esforço", "O^"}, {"moços", "O^"}, {"almoços", "O^"}, {"gostos", "O^"}, {"rostos", "O^"}, {"postos", "O"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(stressedToken(transcribeText(plat::utf8ToCp1252(c.word))), c.vowel) << c.word;
+}
+
+TEST_F(PhoneticsTest, TheStressLeavesTheSilentUOfQueAndGueAfterAConsonant) {
+    ASSERT_TRUE(loadLetterRules(kRules));
+    ASSERT_TRUE(loadExceptionWords(kExceptions));
+    const struct {
+        const char* word;
+        const char* vowel;
+    } cases[] = {
+        {"bosques", "O"}, {"parques", "A"}, {"acerquem", "E"}, {"erguem", "E"}, {"rasguem", "A"},
+        {"ofusquem", "U"}, {"enxerguem", "E"}, {"cerques", "E"}, {"embarquem", "A"}, {"marquemos", "E^"},
+    };
+    for (const auto& c : cases) {
+        const std::string t = transcribeText(plat::utf8ToCp1252(c.word));
+        EXPECT_EQ(stressedToken(t), c.vowel) << c.word << " " << t;
+        EXPECT_EQ(std::count_if(t.begin(), t.end(), [](char ch) { return std::strchr("AEIOU", ch) && ch; }), 1)
+            << c.word << " " << t;
+    }
+}
+
 TEST_F(PhoneticsTest, AWrittenAccentIsTheOnlyStressedVowel) {
     ASSERT_TRUE(loadLetterRules(kRules));
     ASSERT_TRUE(loadExceptionWords(kExceptions));
