@@ -14,7 +14,8 @@ the others on their standard output. set.json gives, per program:
 
 Each version runs at 0, N and 2N, interleaved with the others, three times. Processor
 time is the children's user + system time around each run. A pass is t(2N) - t(N), so
-start-up cancels out; growth on doubling is (t(2N) - t(0)) / (t(N) - t(0)).
+start-up cancels out; growth on doubling is (t(2N) - t(0)) / (t(N) - t(0)), shown for
+the game program and, beside it, for Python.
 
 Exit status: 0 all within limits; 1 a game program took more than Python's time (1.5x
 for file writing) or more than 5x Lua's (medians of the repeats); 2 the versions
@@ -168,11 +169,13 @@ def measure(program, repeats, scale):
                 detail = "\n".join(f"  {lang:7} {checks[lang]}" for lang in LANGS)
                 raise SetError(f"{program.name}: the versions disagree at N={size}:\n{detail}")
     passes = {lang: [times[lang][2 * n][r] - times[lang][n][r] for r in range(repeats)] for lang in LANGS}
-    growth = []
-    for r in range(repeats):
-        base = times["script"][0][r]
-        once = times["script"][n][r] - base
-        growth.append((times["script"][2 * n][r] - base) / once if once > 0 else float("inf"))
+    growth = {}
+    for lang in ("script", "python"):
+        growth[lang] = []
+        for r in range(repeats):
+            base = times[lang][0][r]
+            once = times[lang][n][r] - base
+            growth[lang].append((times[lang][2 * n][r] - base) / once if once > 0 else float("inf"))
     return n, passes, growth
 
 
@@ -224,7 +227,7 @@ def main():
         names = [n for n in names if n in args.only]
     repeats, scale = (1, 4) if args.quick else (3, 1)
 
-    header = f"{'program':10} {'N':>7} {'script s/pass':>18} {'x Python':>18} {'x Lua':>18} {'x C':>22} {'growth':>6}"
+    header = f"{'program':10} {'N':>7} {'script s/pass':>18} {'x Python':>18} {'x Lua':>18} {'x C':>22} {'growth':>6} {'(py)':>6}"
     print(f"set {set_dir}, {repeats} repeat(s), processor time of the child; ranges are min-max of the repeats")
     print(header)
     failed = []
@@ -234,7 +237,7 @@ def main():
                 program = Program(set_dir, name, conf[name], Path(tmp), ludivar)
                 n, passes, growth = measure(program, repeats, scale)
             except SetError as e:
-                print(f"{name}: {e}", file=sys.stderr)
+                print(e, file=sys.stderr)
                 return 2
             vs, floored, slow = verdict(program, passes)
             script = passes["script"]
@@ -243,7 +246,8 @@ def main():
                 secs += f" ({min(script):.2f}-{max(script):.2f})"
             print(f"{name:10} {n:>7} {secs:>18} {ratio_text(vs['python'], floored['python']):>18} "
                   f"{ratio_text(vs['lua'], floored['lua']):>18} {ratio_text(vs['c'], floored['c']):>22} "
-                  f"{statistics.median(growth):>6.2f}  {'; '.join(slow) if slow else 'ok'}", flush=True)
+                  f"{statistics.median(growth['script']):>6.2f} {statistics.median(growth['python']):>6.2f}  "
+                  f"{'; '.join(slow) if slow else 'ok'}", flush=True)
             if slow:
                 failed.append(name)
     if failed:
