@@ -172,8 +172,9 @@ void nodeClassInit(gpointer klass, gpointer) {
 }
 
 GType nodeType() {
-    static GType t = glib().type_register_static_simple(atk().object_get_type(), "LudivarA11yNode", sizeof(NodeClass),
-                                                   nodeClassInit, sizeof(Node), nullptr, GTypeFlags(0));
+    static GType t = glib().type_register_static_simple(atk().object_get_type(), "LudivarA11yNode",
+                                                        sizeof(NodeClass), nodeClassInit, sizeof(Node), nullptr,
+                                                        GTypeFlags(0));
     return t;
 }
 
@@ -273,7 +274,7 @@ void noInterfaceInit(gpointer, gpointer) {}
 GType frameType() {
     static GType t = [] {
         GType f = glib().type_register_static_simple(nodeType(), "LudivarA11yFrame", sizeof(NodeClass), nullptr,
-                                                sizeof(Node), nullptr, GTypeFlags(0));
+                                                     sizeof(Node), nullptr, GTypeFlags(0));
         // the window interface is what makes activate/deactivate window events
         const GInterfaceInfo window{noInterfaceInit, nullptr, nullptr};
         const GInterfaceInfo component{componentIfaceInit, nullptr, nullptr};
@@ -287,7 +288,7 @@ GType frameType() {
 GType terminalType() {
     static GType t = [] {
         GType f = glib().type_register_static_simple(nodeType(), "LudivarA11yTerminal", sizeof(NodeClass), nullptr,
-                                                sizeof(Node), nullptr, GTypeFlags(0));
+                                                     sizeof(Node), nullptr, GTypeFlags(0));
         const GInterfaceInfo text{textIfaceInit, nullptr, nullptr};
         const GInterfaceInfo component{componentIfaceInit, nullptr, nullptr};
         glib().type_add_interface_static(f, atk().text_get_type(), &text);
