@@ -2,13 +2,16 @@
 // as a whole process: median and worst of 30 runs.  Goal: under 50 ms.
 // Then the window and the terminal fronts side by side: time from start to the first
 // text handed to speech, and the peak memory by then.  Goal for the window: under
-// 100 ms and 40 MB.
+// 100 ms and 40 MB.  Last, what a start costs before any feature is used: shared
+// libraries mapped, processor time and peak memory of `--version` and of the terminal
+// front up to its first question, beside /bin/true.
 #include "ludivar_paths.h"
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +21,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -60,8 +64,26 @@ bool ensureDisplay() {
     return true;
 }
 
+// What a run cost the machine: processor time (user + system), peak resident memory.
+struct Cost {
+    double cpuMs = 0, maxRssMb = 0;
+};
+
+Cost costOf(const rusage& ru) {
+    auto ms = [](const timeval& t) { return double(t.tv_sec) * 1000.0 + double(t.tv_usec) / 1000.0; };
+    return {ms(ru.ru_utime) + ms(ru.ru_stime), double(ru.ru_maxrss) / 1024.0};
+}
+
 // One start of a front up to its first "speak" trace line: ms and peak MB, or ms < 0.
-std::pair<double, double> firstSpeech(const std::string& bin, const char* front) {
+// With `libraries`, the run counts the shared libraries mapped by then instead.
+int librariesMapped(const std::string& log, pid_t pid);
+std::string loaderLogPrefix() {
+    return (std::filesystem::temp_directory_path() / ("ludivar-bench-ld-" + std::to_string(getpid()))).string();
+}
+
+std::pair<double, double> firstSpeech(const std::string& bin, const char* front, Cost* cost = nullptr,
+                                      int* libraries = nullptr) {
+    const std::string loaderLog = libraries ? loaderLogPrefix() : std::string();
     int fds[2];
     if (pipe(fds) != 0) return {-1, 0};
     const bool tty = std::strcmp(front, "--tty") == 0;
@@ -73,6 +95,10 @@ std::pair<double, double> firstSpeech(const std::string& bin, const char* front)
     pid_t pid = tty ? forkpty(&master, nullptr, nullptr, &ws) : fork();
     if (pid == 0) {
         dup2(fds[1], 3);
+        if (!loaderLog.empty()) {
+            setenv("LD_DEBUG", "files", 1);
+            setenv("LD_DEBUG_OUTPUT", loaderLog.c_str(), 1);
+        }
         if (!tty) {
             int null = open("/dev/null", O_WRONLY);
             dup2(null, 1);
@@ -101,7 +127,10 @@ std::pair<double, double> firstSpeech(const std::string& bin, const char* front)
         }
     }
     kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
+    rusage ru{};
+    wait4(pid, nullptr, 0, &ru);
+    if (cost) *cost = costOf(ru);
+    if (libraries) *libraries = librariesMapped(loaderLog, pid);
     close(fds[0]);
     if (master >= 0) close(master);
     return {ms, mb};
@@ -138,13 +167,100 @@ void compareFronts(const std::string& bin, int runs) {
     }
 }
 
+// The shared objects the loader mapped for the process whose account is `log`.<pid>
+// (the program's own libraries and those opened later; not the loader itself).
+int librariesMapped(const std::string& log, pid_t pid) {
+    const std::string file = log + "." + std::to_string(pid);
+    std::ifstream f(file);
+    std::string line;
+    int n = 0;
+    while (std::getline(f, line))
+        if (line.find("generating link map") != std::string::npos) ++n;
+    std::remove(file.c_str());
+    return n;
+}
+
+// A short run to its end: its cost, and the libraries mapped (the loader's account),
+// which is taken in a run of its own so that it does not weigh on the cost.
+struct Start {
+    Cost cost;
+    int libraries = 0;
+};
+
+bool runToEnd(const std::vector<std::string>& argv, const std::string& loaderLog, Start& out) {
+    for (int pass = 0; pass < 2; ++pass) {
+        const bool count = pass == 1;
+        pid_t pid = fork();
+        if (pid < 0) return false;
+        if (pid == 0) {
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1);
+            if (count) {
+                setenv("LD_DEBUG", "files", 1);
+                setenv("LD_DEBUG_OUTPUT", loaderLog.c_str(), 1);
+            }
+            std::vector<char*> args;
+            for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+            args.push_back(nullptr);
+            execv(args[0], args.data());
+            _exit(127);
+        }
+        int status = 0;
+        rusage ru{};
+        wait4(pid, &status, 0, &ru);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
+        if (count) out.libraries = librariesMapped(loaderLog, pid);
+        else out.cost = costOf(ru);
+    }
+    return true;
+}
+
+void printStart(const char* what, std::vector<Start>& runs) {
+    std::vector<double> cpu, rss;
+    for (const Start& r : runs) {
+        cpu.push_back(r.cost.cpuMs);
+        rss.push_back(r.cost.maxRssMb);
+    }
+    std::sort(cpu.begin(), cpu.end());
+    std::sort(rss.begin(), rss.end());
+    std::printf("%-30s %3d libraries mapped, processor time median %.1f ms (%.1f-%.1f), peak memory %.1f MB\n",
+                what, runs.front().libraries, cpu[cpu.size() / 2], cpu.front(), cpu.back(), rss[rss.size() / 2]);
+}
+
+// Interleaved, so that a neighbour's load falls on all three alike.
+void compareStarts(const std::string& bin, int runs) {
+    const std::string log = loaderLogPrefix();
+    std::vector<Start> truth, version, tty;
+    for (int i = 0; i < runs; ++i) {
+        Start t, v, f;
+        if (!runToEnd({"/bin/true"}, log, t) || !runToEnd({bin, "--version"}, log, v)) {
+            std::printf("start-up cost: a run failed\n");
+            return;
+        }
+        if (firstSpeech(bin, "--tty", &f.cost).first < 0) {
+            std::printf("start-up cost: the terminal front did not reach its first question\n");
+            return;
+        }
+        truth.push_back(t);
+        version.push_back(v);
+        tty.push_back(f);
+    }
+    // The loader's account of the terminal front up to its first question, in a run of its own.
+    firstSpeech(bin, "--tty", nullptr, &tty.front().libraries);
+    printStart("/bin/true", truth);
+    printStart("ludivar --version", version);
+    printStart("ludivar --tty to first question", tty);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
+    // Another build of the program (an older one, to compare with) may be named second.
+    const std::string program = argc > 2 ? argv[2] : LUDIVAR_BIN;
     std::vector<double> ms;
     for (int i = 0; i < runs; ++i) {
-        std::string bin = LUDIVAR_BIN;
+        std::string bin = program;
         std::vector<char*> args = {bin.data(), const_cast<char*>("--headless"), const_cast<char*>("--keys"),
                                    const_cast<char*>("{Esc}"), nullptr};
         posix_spawn_file_actions_t fa;
@@ -169,6 +285,7 @@ int main(int argc, char** argv) {
     std::sort(ms.begin(), ms.end());
     std::printf("headless start-up and {Esc}: median %.1f ms, min %.1f ms, max %.1f ms over %d runs (goal < 50 ms)\n",
                 ms[ms.size() / 2], ms.front(), ms.back(), runs);
-    compareFronts(LUDIVAR_BIN, std::min(runs, 15));
+    compareFronts(program, std::min(runs, 15));
+    compareStarts(program, std::min(runs, 15));
     return 0;
 }

@@ -3,9 +3,6 @@
 // title) -> terminal (the screen's text, its caret at the cursor).
 #include "platform/a11y_window.h"
 
-#include <atk-bridge.h>
-#include <atk/atk.h>
-#include <glib-object.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -14,6 +11,7 @@
 #include <string>
 
 #include "ludivar_version.h"
+#include "platform/atk_lib.h"
 #include "util/log.h"
 
 namespace plat::a11y {
@@ -124,6 +122,10 @@ struct State {
 };
 State g;
 
+// Only reached once start() has loaded the libraries.
+const atklib::Api& atk() { return *atklib::api(); }
+const gliblib::Api& glib() { return *gliblib::api(); }
+
 // One instance type for the three objects: what differs is the role, the states
 // and which interfaces the subtype brings.
 struct Node {
@@ -138,31 +140,31 @@ gpointer gNodeParentClass = nullptr;
 gint nodeChildren(AtkObject* o) { return reinterpret_cast<Node*>(o)->child ? 1 : 0; }
 AtkObject* nodeRefChild(AtkObject* o, gint i) {
     AtkObject* c = reinterpret_cast<Node*>(o)->child;
-    return i == 0 && c ? ATK_OBJECT(g_object_ref(c)) : nullptr;
+    return i == 0 && c ? static_cast<AtkObject*>(glib().object_ref(c)) : nullptr;
 }
 gint nodeIndexInParent(AtkObject* o) { return o == g.app ? -1 : 0; }
 
 AtkStateSet* nodeStates(AtkObject* o) {
-    AtkStateSet* s = ATK_OBJECT_CLASS(gNodeParentClass)->ref_state_set(o);
+    AtkStateSet* s = static_cast<AtkObjectClass*>(gNodeParentClass)->ref_state_set(o);
     if (o == g.app) return s;
     for (AtkStateType st : {ATK_STATE_ENABLED, ATK_STATE_SENSITIVE, ATK_STATE_SHOWING, ATK_STATE_VISIBLE})
-        atk_state_set_add_state(s, st);
+        atk().state_set_add_state(s, st);
     if (o == g.frame) {
-        atk_state_set_add_state(s, ATK_STATE_RESIZABLE);
-        if (g.focused) atk_state_set_add_state(s, ATK_STATE_ACTIVE);
+        atk().state_set_add_state(s, ATK_STATE_RESIZABLE);
+        if (g.focused) atk().state_set_add_state(s, ATK_STATE_ACTIVE);
     } else if (o == g.term) {
-        atk_state_set_add_state(s, ATK_STATE_FOCUSABLE);
-        atk_state_set_add_state(s, ATK_STATE_MULTI_LINE);
-        if (g.focused) atk_state_set_add_state(s, ATK_STATE_FOCUSED);
+        atk().state_set_add_state(s, ATK_STATE_FOCUSABLE);
+        atk().state_set_add_state(s, ATK_STATE_MULTI_LINE);
+        if (g.focused) atk().state_set_add_state(s, ATK_STATE_FOCUSED);
         // not reading a key: speaking, drawing, thinking
-        if (!g.reading) atk_state_set_add_state(s, ATK_STATE_BUSY);
+        if (!g.reading) atk().state_set_add_state(s, ATK_STATE_BUSY);
     }
     return s;
 }
 
 void nodeClassInit(gpointer klass, gpointer) {
-    gNodeParentClass = g_type_class_peek_parent(klass);
-    AtkObjectClass* k = ATK_OBJECT_CLASS(klass);
+    gNodeParentClass = glib().type_class_peek_parent(klass);
+    AtkObjectClass* k = static_cast<AtkObjectClass*>(klass);
     k->get_n_children = nodeChildren;
     k->ref_child = nodeRefChild;
     k->get_index_in_parent = nodeIndexInParent;
@@ -170,8 +172,9 @@ void nodeClassInit(gpointer klass, gpointer) {
 }
 
 GType nodeType() {
-    static GType t = g_type_register_static_simple(ATK_TYPE_OBJECT, "LudivarA11yNode", sizeof(NodeClass),
-                                                   nodeClassInit, sizeof(Node), nullptr, GTypeFlags(0));
+    static GType t = glib().type_register_static_simple(atk().object_get_type(), "LudivarA11yNode",
+                                                        sizeof(NodeClass), nodeClassInit, sizeof(Node), nullptr,
+                                                        GTypeFlags(0));
     return t;
 }
 
@@ -184,13 +187,13 @@ std::string utf8Of(int start, int end) {
     return cp1252ToUtf8(g.text.substr(size_t(start), size_t(end - start)));
 }
 
-gchar* textGet(AtkText*, gint start, gint end) { return g_strdup(utf8Of(start, end).c_str()); }
+gchar* textGet(AtkText*, gint start, gint end) { return glib().dup(utf8Of(start, end).c_str()); }
 gint textCount(AtkText*) { return gint(g.text.size()); }
 gint textCaret(AtkText*) { return g.caret; }
 
 gunichar textCharAt(AtkText*, gint o) {
     if (o < 0 || o >= int(g.text.size())) return 0;
-    return g_utf8_get_char(utf8Of(o, o + 1).c_str());
+    return glib().utf8_get_char(utf8Of(o, o + 1).c_str());
 }
 
 gchar* spanText(gint o, Unit unit, gint* start, gint* end) {
@@ -198,7 +201,7 @@ gchar* spanText(gint o, Unit unit, gint* start, gint* end) {
     spanAt(g.text, o, unit, s, e);
     *start = s;
     *end = e;
-    return g_strdup(utf8Of(s, e).c_str());
+    return glib().dup(utf8Of(s, e).c_str());
 }
 
 gchar* textAtOffset(AtkText*, gint o, AtkTextBoundary b, gint* start, gint* end) {
@@ -270,13 +273,13 @@ void noInterfaceInit(gpointer, gpointer) {}
 
 GType frameType() {
     static GType t = [] {
-        GType f = g_type_register_static_simple(nodeType(), "LudivarA11yFrame", sizeof(NodeClass), nullptr,
-                                                sizeof(Node), nullptr, GTypeFlags(0));
+        GType f = glib().type_register_static_simple(nodeType(), "LudivarA11yFrame", sizeof(NodeClass), nullptr,
+                                                     sizeof(Node), nullptr, GTypeFlags(0));
         // the window interface is what makes activate/deactivate window events
         const GInterfaceInfo window{noInterfaceInit, nullptr, nullptr};
         const GInterfaceInfo component{componentIfaceInit, nullptr, nullptr};
-        g_type_add_interface_static(f, ATK_TYPE_WINDOW, &window);
-        g_type_add_interface_static(f, ATK_TYPE_COMPONENT, &component);
+        glib().type_add_interface_static(f, atk().window_get_type(), &window);
+        glib().type_add_interface_static(f, atk().component_get_type(), &component);
         return f;
     }();
     return t;
@@ -284,23 +287,23 @@ GType frameType() {
 
 GType terminalType() {
     static GType t = [] {
-        GType f = g_type_register_static_simple(nodeType(), "LudivarA11yTerminal", sizeof(NodeClass), nullptr,
-                                                sizeof(Node), nullptr, GTypeFlags(0));
+        GType f = glib().type_register_static_simple(nodeType(), "LudivarA11yTerminal", sizeof(NodeClass), nullptr,
+                                                     sizeof(Node), nullptr, GTypeFlags(0));
         const GInterfaceInfo text{textIfaceInit, nullptr, nullptr};
         const GInterfaceInfo component{componentIfaceInit, nullptr, nullptr};
-        g_type_add_interface_static(f, ATK_TYPE_TEXT, &text);
-        g_type_add_interface_static(f, ATK_TYPE_COMPONENT, &component);
+        glib().type_add_interface_static(f, atk().text_get_type(), &text);
+        glib().type_add_interface_static(f, atk().component_get_type(), &component);
         return f;
     }();
     return t;
 }
 
 AtkObject* makeNode(GType type, AtkRole role, const std::string& name, AtkObject* parent) {
-    AtkObject* o = ATK_OBJECT(g_object_new(type, nullptr));
-    atk_object_set_role(o, role);
-    atk_object_set_name(o, name.c_str());
+    AtkObject* o = static_cast<AtkObject*>(glib().object_new(type, nullptr));
+    atk().object_set_role(o, role);
+    atk().object_set_name(o, name.c_str());
     if (parent) {
-        atk_object_set_parent(o, parent);
+        atk().object_set_parent(o, parent);
         reinterpret_cast<Node*>(parent)->child = o;
     }
     return o;
@@ -326,7 +329,7 @@ bool sessionBusReachable() {
 
 void drainMainContext() {
     // bounded: a flood of requests must not keep keys waiting
-    for (int i = 0; i < 64 && g_main_context_iteration(nullptr, FALSE); ++i) {
+    for (int i = 0; i < 64 && glib().main_context_iteration(nullptr, FALSE); ++i) {
     }
 }
 
@@ -344,9 +347,9 @@ void emitTextChange(const std::string& before, const std::string& after) {
     const std::string come = cp1252ToUtf8(after.substr(first, lastA - first));
     // removal first, while the old text is what listeners had
     if (lastB > first)
-        g_signal_emit_by_name(g.term, "text-remove", gint(first), gint(lastB - first), gone.c_str());
+        glib().signal_emit_by_name(g.term, "text-remove", gint(first), gint(lastB - first), gone.c_str());
     if (lastA > first)
-        g_signal_emit_by_name(g.term, "text-insert", gint(first), gint(lastA - first), come.c_str());
+        glib().signal_emit_by_name(g.term, "text-insert", gint(first), gint(lastA - first), come.c_str());
 }
 
 }  // namespace
@@ -364,8 +367,9 @@ bool start(const std::string& titleUtf8) {
         util::log("ludivar: acessibilidade (AT-SPI) desligada: nenhum barramento de sessão D-Bus");
         return false;
     }
+    if (!atklib::api()) return false;
     g.title = titleUtf8;
-    AtkUtilClass* util = ATK_UTIL_CLASS(g_type_class_ref(ATK_TYPE_UTIL));
+    AtkUtilClass* util = static_cast<AtkUtilClass*>(glib().type_class_ref(atk().util_get_type()));
     util->get_root = utilRoot;
     util->get_toolkit_name = utilToolkitName;
     util->get_toolkit_version = utilToolkitVersion;
@@ -375,18 +379,18 @@ bool start(const std::string& titleUtf8) {
     g.term = makeNode(terminalType(), ATK_ROLE_TERMINAL, g.title, g.frame);
     g.text = screenText(currentScreen());
 
-    if (atk_bridge_adaptor_init(nullptr, nullptr) != 0) {
+    if (atk().bridge_adaptor_init(nullptr, nullptr) != 0) {
         util::log("ludivar: acessibilidade (AT-SPI) desligada: o barramento de acessibilidade não respondeu");
-        g_object_unref(g.term);
-        g_object_unref(g.frame);
-        g_object_unref(g.app);
+        glib().object_unref(g.term);
+        glib().object_unref(g.frame);
+        glib().object_unref(g.app);
         g.app = g.frame = g.term = nullptr;
         return false;
     }
     g.up = true;
     if (g.focused) {  // it had the focus before it was on the bus: say so now, Orca starts from there
-        g_signal_emit_by_name(g.frame, "activate");
-        atk_object_notify_state_change(g.term, ATK_STATE_FOCUSED, TRUE);
+        glib().signal_emit_by_name(g.frame, "activate");
+        atk().object_notify_state_change(g.term, ATK_STATE_FOCUSED, TRUE);
     }
     drainMainContext();
     return true;
@@ -395,11 +399,11 @@ bool start(const std::string& titleUtf8) {
 void stop() {
     if (!g.up) return;
     g.up = false;
-    atk_bridge_adaptor_cleanup();
+    atk().bridge_adaptor_cleanup();
     drainMainContext();
-    g_object_unref(g.term);
-    g_object_unref(g.frame);
-    g_object_unref(g.app);
+    glib().object_unref(g.term);
+    glib().object_unref(g.frame);
+    glib().object_unref(g.app);
     g.app = g.frame = g.term = nullptr;
 }
 
@@ -409,8 +413,8 @@ void setTitle(const std::string& titleUtf8) {
     if (g.title == titleUtf8) return;
     g.title = titleUtf8;
     if (!g.up) return;
-    atk_object_set_name(g.frame, titleUtf8.c_str());
-    atk_object_set_name(g.term, titleUtf8.c_str());
+    atk().object_set_name(g.frame, titleUtf8.c_str());
+    atk().object_set_name(g.term, titleUtf8.c_str());
 }
 
 void setGeometry(int x, int y, int cellW, int cellH) {
@@ -424,9 +428,9 @@ void setFocused(bool focused) {
     if (g.focused == focused) return;
     g.focused = focused;
     if (!g.up) return;
-    g_signal_emit_by_name(g.frame, focused ? "activate" : "deactivate");
-    atk_object_notify_state_change(g.frame, ATK_STATE_ACTIVE, focused);
-    atk_object_notify_state_change(g.term, ATK_STATE_FOCUSED, focused);
+    glib().signal_emit_by_name(g.frame, focused ? "activate" : "deactivate");
+    atk().object_notify_state_change(g.frame, ATK_STATE_ACTIVE, focused);
+    atk().object_notify_state_change(g.term, ATK_STATE_FOCUSED, focused);
 }
 
 void pump() {
@@ -442,11 +446,11 @@ void pump() {
     const int caret = offsetOf(std::clamp(v.cursorX, 0, 79), std::clamp(v.cursorY, 0, 24));
     if (caret != g.caret) {
         g.caret = caret;
-        g_signal_emit_by_name(g.term, "text-caret-moved", gint(caret));
+        glib().signal_emit_by_name(g.term, "text-caret-moved", gint(caret));
     }
     if (v.caret != g.reading) {
         g.reading = v.caret;
-        atk_object_notify_state_change(g.term, ATK_STATE_BUSY, !g.reading);
+        atk().object_notify_state_change(g.term, ATK_STATE_BUSY, !g.reading);
     }
     drainMainContext();
 }

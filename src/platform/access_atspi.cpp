@@ -1,9 +1,9 @@
 // Accessibility through AT-SPI2 (libatspi): the bus delivers its events while
 // pump() lets GLib's default context run, on the program's one thread.
 #include "platform/access.h"
+#include "platform/atspi_lib.h"
 #include "platform/platform.h"
 
-#include <atspi/atspi.h>
 #include <sys/stat.h>
 
 #include <array>
@@ -34,6 +34,10 @@ struct Access {
 };
 Access gAcc;
 
+// Only reached once init() has loaded the libraries.
+const plat::atspilib::Api& atspi() { return *plat::atspilib::api(); }
+const plat::gliblib::Api& glib() { return *plat::gliblib::api(); }
+
 bool busReachable() {
     // Without a session bus the library would try to launch one; a game must
     // not start daemons behind the user's back.
@@ -48,22 +52,22 @@ bool busReachable() {
 bool init() {
     if (!gAcc.initTried) {
         gAcc.initTried = true;
-        if (!busReachable()) return false;
-        gAcc.initOk = atspi_init() <= 1;
+        if (!busReachable() || !plat::atspilib::api()) return false;
+        gAcc.initOk = atspi().init() <= 1;
         // A program that stopped answering must not freeze the game for long.
-        if (gAcc.initOk) atspi_set_timeout(1500, 5000);
+        if (gAcc.initOk) atspi().set_timeout(1500, 5000);
     }
     return gAcc.initOk;
 }
 
 void clearEntry(RingEntry& e) {
-    if (e.object) g_object_unref(e.object);
+    if (e.object) glib().object_unref(e.object);
     e = RingEntry();
 }
 
 void setLastFocused(AtspiAccessible* a) {
-    if (a) g_object_ref(a);
-    if (gAcc.lastFocused) g_object_unref(gAcc.lastFocused);
+    if (a) glib().object_ref(a);
+    if (gAcc.lastFocused) glib().object_unref(gAcc.lastFocused);
     gAcc.lastFocused = a;
 }
 
@@ -76,7 +80,7 @@ void onEvent(AtspiEvent* ev, void*) {
         if (ev->detail1 == 1 && !again) setLastFocused(ev->source);
         else if (ev->detail1 == 0 && again) setLastFocused(nullptr);
         if (ev->detail1 != 1 || again) {
-            g_boxed_free(ATSPI_TYPE_EVENT, ev);
+            glib().boxed_free(atspi().event_get_type(), ev);
             return;
         }
     }
@@ -84,18 +88,18 @@ void onEvent(AtspiEvent* ev, void*) {
         RingEntry& e = gAcc.ring[size_t(gAcc.writeIndex)];
         clearEntry(e);
         e.kind = focus ? kEventFocus : kEventForeground;
-        e.object = ev->source ? static_cast<AtspiAccessible*>(g_object_ref(ev->source)) : nullptr;
+        e.object = ev->source ? static_cast<AtspiAccessible*>(glib().object_ref(ev->source)) : nullptr;
         gAcc.writeIndex = (gAcc.writeIndex + 1) % kRingSize;
         // A full ring drops its oldest entry; it must not look empty.
         if (gAcc.writeIndex == gAcc.readIndex) gAcc.readIndex = (gAcc.readIndex + 1) % kRingSize;
     }
-    g_boxed_free(ATSPI_TYPE_EVENT, ev);
+    glib().boxed_free(atspi().event_get_type(), ev);
 }
 
 std::string fromUtf8(gchar* s) {
     if (!s) return std::string();
     std::string out = plat::utf8ToCp1252(s);
-    g_free(s);
+    glib().free(s);
     return out;
 }
 
@@ -190,96 +194,96 @@ bool readElement(AtspiAccessible* obj, Element& out) {
     out = Element();
     if (!obj) return false;
     GError* err = nullptr;
-    AtspiRole role = atspi_accessible_get_role(obj, &err);
+    AtspiRole role = atspi().accessible_get_role(obj, &err);
     if (err) {
-        g_error_free(err);
+        glib().error_free(err);
         return false;
     }
     out.roleCode = msaaRole(role);
-    gchar* english = atspi_role_get_name(role);
+    gchar* english = atspi().role_get_name(role);
     if (english) {
         out.roleText = roleNamePt(english);
-        g_free(english);
+        glib().free(english);
     }
     if (out.roleText.size() > 200) out.roleText.resize(200);
-    out.name = fromUtf8(atspi_accessible_get_name(obj, nullptr));
-    if (AtspiComponent* comp = atspi_accessible_get_component_iface(obj)) {
-        if (AtspiRect* r = atspi_component_get_extents(comp, ATSPI_COORD_TYPE_SCREEN, nullptr)) {
+    out.name = fromUtf8(atspi().accessible_get_name(obj, nullptr));
+    if (AtspiComponent* comp = atspi().accessible_get_component_iface(obj)) {
+        if (AtspiRect* r = atspi().component_get_extents(comp, ATSPI_COORD_TYPE_SCREEN, nullptr)) {
             out.left = r->x;
             out.top = r->y;
             out.width = r->width;
             out.height = r->height;
-            g_boxed_free(ATSPI_TYPE_RECT, r);
+            glib().boxed_free(atspi().rect_get_type(), r);
         }
-        g_object_unref(comp);
+        glib().object_unref(comp);
     }
-    if (AtspiStateSet* st = atspi_accessible_get_state_set(obj)) {
-        if (atspi_state_set_contains(st, ATSPI_STATE_CHECKED)) out.state = "marcado";
-        if (!atspi_state_set_contains(st, ATSPI_STATE_SENSITIVE)) out.state = plat::cp("indisponível");
-        g_object_unref(st);
+    if (AtspiStateSet* st = atspi().accessible_get_state_set(obj)) {
+        if (atspi().state_set_contains(st, ATSPI_STATE_CHECKED)) out.state = "marcado";
+        if (!atspi().state_set_contains(st, ATSPI_STATE_SENSITIVE)) out.state = plat::cp("indisponível");
+        glib().object_unref(st);
     }
-    if (AtspiValue* v = atspi_accessible_get_value_iface(obj)) {
+    if (AtspiValue* v = atspi().accessible_get_value_iface(obj)) {
         char buf[64];
-        std::snprintf(buf, sizeof buf, "%g", atspi_value_get_current_value(v, nullptr));
+        std::snprintf(buf, sizeof buf, "%g", atspi().value_get_current_value(v, nullptr));
         out.value = buf;
-        g_object_unref(v);
-    } else if (AtspiEditableText* et = atspi_accessible_get_editable_text_iface(obj)) {
-        g_object_unref(et);
-        if (AtspiText* t = atspi_accessible_get_text_iface(obj)) {
-            out.value = fromUtf8(atspi_text_get_text(t, 0, -1, nullptr));
-            g_object_unref(t);
+        glib().object_unref(v);
+    } else if (AtspiEditableText* et = atspi().accessible_get_editable_text_iface(obj)) {
+        glib().object_unref(et);
+        if (AtspiText* t = atspi().accessible_get_text_iface(obj)) {
+            out.value = fromUtf8(atspi().text_get_text(t, 0, -1, nullptr));
+            glib().object_unref(t);
         }
     }
     return true;
 }
 
 bool containsPoint(AtspiAccessible* obj, int x, int y) {
-    AtspiComponent* comp = atspi_accessible_get_component_iface(obj);
+    AtspiComponent* comp = atspi().accessible_get_component_iface(obj);
     if (!comp) return false;
-    bool in = atspi_component_contains(comp, x, y, ATSPI_COORD_TYPE_SCREEN, nullptr);
-    g_object_unref(comp);
+    bool in = atspi().component_contains(comp, x, y, ATSPI_COORD_TYPE_SCREEN, nullptr);
+    glib().object_unref(comp);
     return in;
 }
 
 AtspiAccessible* childAt(AtspiAccessible* obj, int x, int y) {
-    AtspiComponent* comp = atspi_accessible_get_component_iface(obj);
+    AtspiComponent* comp = atspi().accessible_get_component_iface(obj);
     if (!comp) return nullptr;
-    AtspiAccessible* child = atspi_component_get_accessible_at_point(comp, x, y, ATSPI_COORD_TYPE_SCREEN, nullptr);
-    g_object_unref(comp);
+    AtspiAccessible* child = atspi().component_get_accessible_at_point(comp, x, y, ATSPI_COORD_TYPE_SCREEN, nullptr);
+    glib().object_unref(comp);
     return child;
 }
 
 bool isShowing(AtspiAccessible* obj, AtspiStateType extra) {
-    AtspiStateSet* st = atspi_accessible_get_state_set(obj);
+    AtspiStateSet* st = atspi().accessible_get_state_set(obj);
     if (!st) return false;
-    bool yes = atspi_state_set_contains(st, ATSPI_STATE_SHOWING) &&
-               (extra == ATSPI_STATE_INVALID || atspi_state_set_contains(st, extra));
-    g_object_unref(st);
+    bool yes = atspi().state_set_contains(st, ATSPI_STATE_SHOWING) &&
+               (extra == ATSPI_STATE_INVALID || atspi().state_set_contains(st, extra));
+    glib().object_unref(st);
     return yes;
 }
 
 // The top-level window at a point: the active one when it covers the point.
 AtspiAccessible* windowAt(int x, int y) {
-    AtspiAccessible* desktop = atspi_get_desktop(0);
+    AtspiAccessible* desktop = atspi().get_desktop(0);
     if (!desktop) return nullptr;
     AtspiAccessible* found = nullptr;
     for (AtspiStateType pass : {ATSPI_STATE_ACTIVE, ATSPI_STATE_INVALID}) {
-        int apps = atspi_accessible_get_child_count(desktop, nullptr);
+        int apps = atspi().accessible_get_child_count(desktop, nullptr);
         for (int a = 0; a < apps && !found; ++a) {
-            AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, a, nullptr);
+            AtspiAccessible* app = atspi().accessible_get_child_at_index(desktop, a, nullptr);
             if (!app) continue;
-            int wins = atspi_accessible_get_child_count(app, nullptr);
+            int wins = atspi().accessible_get_child_count(app, nullptr);
             for (int w = 0; w < wins && !found; ++w) {
-                AtspiAccessible* win = atspi_accessible_get_child_at_index(app, w, nullptr);
+                AtspiAccessible* win = atspi().accessible_get_child_at_index(app, w, nullptr);
                 if (!win) continue;
                 if (isShowing(win, pass) && containsPoint(win, x, y)) found = win;
-                else g_object_unref(win);
+                else glib().object_unref(win);
             }
-            g_object_unref(app);
+            glib().object_unref(app);
         }
         if (found) break;
     }
-    g_object_unref(desktop);
+    glib().object_unref(desktop);
     return found;
 }
 
@@ -290,19 +294,19 @@ bool available() { return init(); }
 bool startMonitor() {
     if (!init()) return false;
     if (gAcc.listener) return true;
-    gAcc.listener = atspi_event_listener_new(onEvent, nullptr, nullptr);
+    gAcc.listener = atspi().event_listener_new(onEvent, nullptr, nullptr);
     // One of the two focus events only: each change must enter the ring once.
-    bool ok = atspi_event_listener_register(gAcc.listener, "object:state-changed:focused", nullptr) &&
-              atspi_event_listener_register(gAcc.listener, "window:activate", nullptr);
+    bool ok = atspi().event_listener_register(gAcc.listener, "object:state-changed:focused", nullptr) &&
+              atspi().event_listener_register(gAcc.listener, "window:activate", nullptr);
     if (!ok) stopMonitor();
     return ok;
 }
 
 void stopMonitor() {
     if (gAcc.listener) {
-        atspi_event_listener_deregister(gAcc.listener, "object:state-changed:focused", nullptr);
-        atspi_event_listener_deregister(gAcc.listener, "window:activate", nullptr);
-        g_object_unref(gAcc.listener);
+        atspi().event_listener_deregister(gAcc.listener, "object:state-changed:focused", nullptr);
+        atspi().event_listener_deregister(gAcc.listener, "window:activate", nullptr);
+        glib().object_unref(gAcc.listener);
         gAcc.listener = nullptr;
     }
     for (RingEntry& e : gAcc.ring) clearEntry(e);
@@ -312,7 +316,7 @@ void stopMonitor() {
 
 void pump() {
     if (!gAcc.initOk) return;
-    for (int i = 0; i < 1000 && g_main_context_iteration(nullptr, FALSE); ++i) {
+    for (int i = 0; i < 1000 && glib().main_context_iteration(nullptr, FALSE); ++i) {
     }
 }
 
@@ -335,14 +339,14 @@ bool elementAt(int x, int y, Element& out) {
     for (int depth = 0; obj && depth < 64; ++depth) {
         AtspiAccessible* child = childAt(obj, x, y);
         if (!child || child == obj) {
-            if (child) g_object_unref(child);
+            if (child) glib().object_unref(child);
             break;
         }
-        g_object_unref(obj);
+        glib().object_unref(obj);
         obj = child;
     }
     bool ok = readElement(obj, out);
-    if (obj) g_object_unref(obj);
+    if (obj) glib().object_unref(obj);
     return ok;
 }
 

@@ -3,8 +3,6 @@
 // now and then, so that a brltty that restarts gets the display back.
 #include "platform/braille.h"
 
-#include <brlapi.h>
-
 #include <poll.h>
 
 #include <algorithm>
@@ -12,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "platform/brlapi_lib.h"
 #include "platform/platform.h"
 
 namespace brl {
@@ -49,6 +48,9 @@ int64_t steadyMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// Only called with a connection made, so the library's table is there.
+const plat::brlapilib::Api& brlapi() { return *plat::brlapilib::api(); }
+
 brlapi_handle_t* handle() { return reinterpret_cast<brlapi_handle_t*>(gHandleMem.get()); }
 
 // The default handler aborts the program; a display that goes away must not.
@@ -57,7 +59,7 @@ void BRLAPI_STDCALL onException(brlapi_handle_t*, int, brlapi_packetType_t, cons
 }
 
 void dropConnection() {
-    if (gHandleMem) brlapi__closeConnection(handle());
+    if (gHandleMem) brlapi().closeConnection(handle());
     gHandleMem.reset();
     gFd = -1;
     gBrl.connected = false;
@@ -131,7 +133,7 @@ void refresh() {
     wa.textSize = int(utf8.size());
     wa.charset = "UTF-8";
     wa.cursor = cursor;
-    if (brlapi__write(handle(), &wa) < 0) {
+    if (brlapi().write(handle(), &wa) < 0) {
         dropConnection();
         return;
     }
@@ -193,25 +195,27 @@ void moveLine(int by) {
 }
 
 bool connect() {
-    gHandleMem.reset(new char[brlapi_getHandleSize()]);
+    // Without the library there is no display to find, as when brltty is not running.
+    if (!plat::brlapilib::api()) return false;
+    gHandleMem.reset(new char[brlapi().getHandleSize()]);
     // Host and key come from BRLAPI_HOST and BRLAPI_AUTH, or brltty's defaults.
-    gFd = brlapi__openConnection(handle(), nullptr, nullptr);
+    gFd = brlapi().openConnection(handle(), nullptr, nullptr);
     if (gFd < 0) {
         gHandleMem.reset();
         return false;
     }
-    brlapi__setExceptionHandler(handle(), onException);
+    brlapi().setExceptionHandler(handle(), onException);
     unsigned int x = 0, y = 0;
     int tty = -1;
     const uint64_t windowId = gBrl.windowId;
-    if (brlapi__getDisplaySize(handle(), &x, &y) == 0 && x > 0) {
-        tty = brlapi__enterTtyMode(handle(), windowId ? int(windowId) : BRLAPI_TTY_DEFAULT, nullptr);
+    if (brlapi().getDisplaySize(handle(), &x, &y) == 0 && x > 0) {
+        tty = brlapi().enterTtyMode(handle(), windowId ? int(windowId) : BRLAPI_TTY_DEFAULT, nullptr);
         // Without a terminal of its own (started by a service, or headless) the
         // program takes the display as a whole.
-        if (tty < 0 && !windowId) tty = brlapi__enterTtyModeWithPath(handle(), nullptr, 0, nullptr);
+        if (tty < 0 && !windowId) tty = brlapi().enterTtyModeWithPath(handle(), nullptr, 0, nullptr);
     }
     if (tty < 0) {
-        brlapi__closeConnection(handle());
+        brlapi().closeConnection(handle());
         gHandleMem.reset();
         gFd = -1;
         return false;
@@ -258,7 +262,7 @@ bool open(uint64_t windowId) {
 }
 
 void close() {
-    if (gBrl.connected) brlapi__leaveTtyMode(handle());
+    if (gBrl.connected) brlapi().leaveTtyMode(handle());
     dropConnection();
     gBrl.wanted = false;
     gBrl.content = Content::None;
@@ -303,7 +307,7 @@ bool pollRoute(int& position) {
     }
     brlapi_keyCode_t code = 0;
     for (;;) {
-        const int got = brlapi__readKey(handle(), 0, &code);
+        const int got = brlapi().readKey(handle(), 0, &code);
         if (got < 0 || !gBrl.connected) {
             dropConnection();
             return false;

@@ -3,7 +3,7 @@
 // work in characters, the display in cells).
 #include "platform/braille.h"
 
-#include <liblouis.h>
+#include "platform/louis_lib.h"
 
 namespace brl {
 
@@ -24,15 +24,13 @@ widechar unicodeOf(uint8_t c) {
 
 bool translate(const std::string& table, const std::string& text, Translation& out) {
     out = Translation();
-    static const bool quiet = [] {
-        lou_setLogLevel(LOU_LOG_OFF);  // a missing table is our fallback, not a message on stderr
-        return true;
-    }();
-    (void)quiet;
+    // Without liblouis every table is unusable: brltty's computer braille stands in.
+    const plat::louislib::Api* lou = plat::louislib::api();
+    if (!lou) return false;
     const int length = int(text.size());
     if (length == 0) {
         out.inToOut.push_back(0);
-        return !table.empty() && lou_getTable(table.c_str()) != nullptr;
+        return !table.empty() && lou->getTable(table.c_str()) != nullptr;
     }
     std::vector<widechar> in(static_cast<size_t>(length));
     for (int i = 0; i < length; ++i) in[size_t(i)] = unicodeOf(uint8_t(text[size_t(i)]));
@@ -41,7 +39,7 @@ bool translate(const std::string& table, const std::string& text, Translation& o
         std::vector<widechar> cells(static_cast<size_t>(room));
         std::vector<int> outputPos(static_cast<size_t>(length)), inputPos(static_cast<size_t>(room));
         int inLen = length, outLen = room;
-        if (!lou_translate(table.c_str(), in.data(), &inLen, cells.data(), &outLen, nullptr, nullptr,
+        if (!lou->translate(table.c_str(), in.data(), &inLen, cells.data(), &outLen, nullptr, nullptr,
                            outputPos.data(), inputPos.data(), nullptr, dotsIO))
             return false;
         if (inLen < length) continue;  // the output was full

@@ -4,7 +4,6 @@
 #include "platform/media.h"
 
 #include <dlfcn.h>
-#include <mpv/client.h>
 
 #include <algorithm>
 #include <chrono>
@@ -14,69 +13,8 @@
 #include <fstream>
 #include <map>
 
+#include "platform/mpv_lib.h"
 #include "platform/platform.h"
-
-// libmpv brings in a large media stack; loading it only when a medium is first
-// opened keeps the program's start quick.  The calls below go through this table.
-namespace {
-struct MpvApi {
-    bool tried = false, ok = false;
-    decltype(&::mpv_create) create = nullptr;
-    decltype(&::mpv_initialize) initialize = nullptr;
-    decltype(&::mpv_terminate_destroy) terminate_destroy = nullptr;
-    decltype(&::mpv_set_option) set_option = nullptr;
-    decltype(&::mpv_set_option_string) set_option_string = nullptr;
-    decltype(&::mpv_set_property) set_property = nullptr;
-    decltype(&::mpv_get_property) get_property = nullptr;
-    decltype(&::mpv_get_property_string) get_property_string = nullptr;
-    decltype(&::mpv_observe_property) observe_property = nullptr;
-    decltype(&::mpv_command) command = nullptr;
-    decltype(&::mpv_wait_event) wait_event = nullptr;
-    decltype(&::mpv_free) free = nullptr;
-};
-
-template <typename F>
-bool loadSym(void* lib, const char* name, F& fn) {
-    fn = reinterpret_cast<F>(dlsym(lib, name));
-    return fn != nullptr;
-}
-
-MpvApi& mpvApi() {
-    static MpvApi api;
-    if (api.tried) return api;
-    api.tried = true;
-    void* lib = nullptr;
-    for (const char* name : {"libmpv.so.2", "libmpv.so.1", "libmpv.so"})
-        if ((lib = dlopen(name, RTLD_NOW | RTLD_LOCAL))) break;
-    if (!lib) return api;
-    api.ok = loadSym(lib, "mpv_create", api.create) && loadSym(lib, "mpv_initialize", api.initialize) &&
-             loadSym(lib, "mpv_terminate_destroy", api.terminate_destroy) &&
-             loadSym(lib, "mpv_set_option", api.set_option) &&
-             loadSym(lib, "mpv_set_option_string", api.set_option_string) &&
-             loadSym(lib, "mpv_set_property", api.set_property) &&
-             loadSym(lib, "mpv_get_property", api.get_property) &&
-             loadSym(lib, "mpv_get_property_string", api.get_property_string) &&
-             loadSym(lib, "mpv_observe_property", api.observe_property) &&
-             loadSym(lib, "mpv_command", api.command) && loadSym(lib, "mpv_wait_event", api.wait_event) &&
-             loadSym(lib, "mpv_free", api.free);
-    return api;
-}
-
-mpv_handle* mpvCreateLoaded() { return mpvApi().ok ? mpvApi().create() : nullptr; }
-}  // namespace
-
-#define mpv_create mpvCreateLoaded
-#define mpv_initialize mpvApi().initialize
-#define mpv_terminate_destroy mpvApi().terminate_destroy
-#define mpv_set_option_string mpvApi().set_option_string
-#define mpv_set_option mpvApi().set_option
-#define mpv_set_property mpvApi().set_property
-#define mpv_get_property_string mpvApi().get_property_string
-#define mpv_get_property mpvApi().get_property
-#define mpv_observe_property mpvApi().observe_property
-#define mpv_command mpvApi().command
-#define mpv_wait_event mpvApi().wait_event
-#define mpv_free mpvApi().free
 
 namespace plat {
 
@@ -179,47 +117,52 @@ void quietAlsa() {
     dlclose(lib);
 }
 
+// Every call below is made with a handle from newMpv, so the table is loaded.
+const mpvlib::Api& mpv() { return *mpvlib::api(); }
+
 // mpv refuses to start unless numbers are formatted the C way.
 void cNumericLocale() { std::setlocale(LC_NUMERIC, "C"); }
 
 mpv_handle* newMpv(bool audio, uint64_t window) {
+    // Without libmpv a medium cannot be played, as when mpv refuses the file.
+    if (!mpvlib::api()) return nullptr;
     cNumericLocale();
-    mpv_handle* h = mpv_create();
+    mpv_handle* h = mpv().create();
     if (!h) return nullptr;
-    mpv_set_option_string(h, "terminal", "no");
-    mpv_set_option_string(h, "config", "no");
+    mpv().set_option_string(h, "terminal", "no");
+    mpv().set_option_string(h, "config", "no");
     // Local files only: a game's playlist (.m3u, .m3u8, .pls, .cue) must not make
     // the player fetch the addresses it lists, and nothing runs scripts or
     // helper programs on the media's behalf.
-    mpv_set_option_string(h, "load-scripts", "no");
-    mpv_set_option_string(h, "ytdl", "no");
-    mpv_set_option_string(h, "access-references", "no");
-    mpv_set_option_string(h, "load-unsafe-playlists", "no");
-    mpv_set_option_string(h, "demuxer-lavf-o", "protocol_whitelist=file");
-    mpv_set_option_string(h, "stream-lavf-o", "protocol_whitelist=file");
-    mpv_set_option_string(h, "osc", "no");
-    mpv_set_option_string(h, "input-default-bindings", "no");
-    mpv_set_option_string(h, "input-vo-keyboard", "no");
-    mpv_set_option_string(h, "audio-display", "no");
-    mpv_set_option_string(h, "keep-open", "yes");
-    mpv_set_option_string(h, "idle", "yes");
-    mpv_set_option_string(h, "pause", "yes");
+    mpv().set_option_string(h, "load-scripts", "no");
+    mpv().set_option_string(h, "ytdl", "no");
+    mpv().set_option_string(h, "access-references", "no");
+    mpv().set_option_string(h, "load-unsafe-playlists", "no");
+    mpv().set_option_string(h, "demuxer-lavf-o", "protocol_whitelist=file");
+    mpv().set_option_string(h, "stream-lavf-o", "protocol_whitelist=file");
+    mpv().set_option_string(h, "osc", "no");
+    mpv().set_option_string(h, "input-default-bindings", "no");
+    mpv().set_option_string(h, "input-vo-keyboard", "no");
+    mpv().set_option_string(h, "audio-display", "no");
+    mpv().set_option_string(h, "keep-open", "yes");
+    mpv().set_option_string(h, "idle", "yes");
+    mpv().set_option_string(h, "pause", "yes");
     if (!audio) {
-        mpv_set_option_string(h, "ao", "null");
+        mpv().set_option_string(h, "ao", "null");
     } else {
         // PulseAudio (or PipeWire's Pulse service), else ALSA: the PipeWire
         // client itself writes its complaints to stderr when no daemon runs.
-        mpv_set_option_string(h, "ao", "pulse,alsa");
+        mpv().set_option_string(h, "ao", "pulse,alsa");
         quietAlsa();
     }
     if (window) {
         int64_t wid = int64_t(window);
-        mpv_set_option(h, "wid", MPV_FORMAT_INT64, &wid);
+        mpv().set_option(h, "wid", MPV_FORMAT_INT64, &wid);
     } else {
-        mpv_set_option_string(h, "vo", "null");
+        mpv().set_option_string(h, "vo", "null");
     }
-    if (mpv_initialize(h) < 0) {
-        mpv_terminate_destroy(h);
+    if (mpv().initialize(h) < 0) {
+        mpv().terminate_destroy(h);
         return nullptr;
     }
     return h;
@@ -229,14 +172,14 @@ bool loadFile(mpv_handle* h, const std::string& path) {
     // A relative name such as "http:x" or "av:..." must stay a file name.
     std::string local = !path.empty() && path[0] == '/' ? path : "./" + path;
     const char* cmd[] = {"loadfile", local.c_str(), nullptr};
-    return mpv_command(h, cmd) >= 0;
+    return mpv().command(h, cmd) >= 0;
 }
 
 // Waits (real time, bounded) until mpv has the file loaded or has given up.
 bool waitLoaded(mpv_handle* h, double timeoutS) {
     auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutS);
     while (std::chrono::steady_clock::now() < until) {
-        mpv_event* ev = mpv_wait_event(h, 0.05);
+        mpv_event* ev = mpv().wait_event(h, 0.05);
         if (ev->event_id == MPV_EVENT_FILE_LOADED) return true;
         if (ev->event_id == MPV_EVENT_END_FILE || ev->event_id == MPV_EVENT_SHUTDOWN) return false;
     }
@@ -249,19 +192,19 @@ bool probeWithMpv(const std::string& path, MediaInfo& info) {
     bool ok = loadFile(h, path) && waitLoaded(h, 5.0);
     if (ok) {
         double d = 0;
-        if (mpv_get_property(h, "duration", MPV_FORMAT_DOUBLE, &d) >= 0 && d > 0) info.durationMs = d * 1000.0;
-        char* vid = mpv_get_property_string(h, "vid");
-        char* art = mpv_get_property_string(h, "current-tracks/video/albumart");
+        if (mpv().get_property(h, "duration", MPV_FORMAT_DOUBLE, &d) >= 0 && d > 0) info.durationMs = d * 1000.0;
+        char* vid = mpv().get_property_string(h, "vid");
+        char* art = mpv().get_property_string(h, "current-tracks/video/albumart");
         info.hasVideo = vid && std::strcmp(vid, "no") != 0 && !(art && std::strcmp(art, "yes") == 0);
-        mpv_free(vid);
-        mpv_free(art);
-        char* aid = mpv_get_property_string(h, "aid");
+        mpv().free(vid);
+        mpv().free(art);
+        char* aid = mpv().get_property_string(h, "aid");
         // Something to hear or to see: a text file or a lone picture is not media.
         bool hasAudio = aid && std::strcmp(aid, "no") != 0;
-        mpv_free(aid);
+        mpv().free(aid);
         ok = hasAudio || (info.hasVideo && info.durationMs > 0);
     }
-    mpv_terminate_destroy(h);
+    mpv().terminate_destroy(h);
     return ok;
 }
 
@@ -269,7 +212,7 @@ bool probeWithMpv(const std::string& path, MediaInfo& info) {
 void drainEvents(Player& p) {
     if (!p.mpv) return;
     for (;;) {
-        mpv_event* ev = mpv_wait_event(p.mpv, 0);
+        mpv_event* ev = mpv().wait_event(p.mpv, 0);
         if (ev->event_id == MPV_EVENT_NONE) break;
         if (ev->event_id == MPV_EVENT_PROPERTY_CHANGE) {
             auto* prop = static_cast<mpv_event_property*>(ev->data);
@@ -316,9 +259,9 @@ bool startReal(Player& p) {
     if (!p.mpv) {
         p.mpv = newMpv(true, p.window);
         if (!p.mpv) return false;
-        mpv_observe_property(p.mpv, 0, "eof-reached", MPV_FORMAT_FLAG);
+        mpv().observe_property(p.mpv, 0, "eof-reached", MPV_FORMAT_FLAG);
         if (!loadFile(p.mpv, p.path) || !waitLoaded(p.mpv, 5.0)) {
-            mpv_terminate_destroy(p.mpv);
+            mpv().terminate_destroy(p.mpv);
             p.mpv = nullptr;
             return false;
         }
@@ -329,16 +272,16 @@ bool startReal(Player& p) {
         p.atEnd = false;
     }
     double s = p.posMs / 1000.0;
-    mpv_set_property(p.mpv, "time-pos", MPV_FORMAT_DOUBLE, &s);
+    mpv().set_property(p.mpv, "time-pos", MPV_FORMAT_DOUBLE, &s);
     int no = 0;
-    mpv_set_property(p.mpv, "pause", MPV_FORMAT_FLAG, &no);
+    mpv().set_property(p.mpv, "pause", MPV_FORMAT_FLAG, &no);
     return true;
 }
 
 double realPosition(Player& p) {
     if (!p.mpv) return p.posMs;
     double s = 0;
-    if (mpv_get_property(p.mpv, "time-pos", MPV_FORMAT_DOUBLE, &s) < 0) return p.posMs;
+    if (mpv().get_property(p.mpv, "time-pos", MPV_FORMAT_DOUBLE, &s) < 0) return p.posMs;
     return s * 1000.0;
 }
 
@@ -376,7 +319,7 @@ void mediaSetWindow(int id, uint64_t nativeWindow) {
     if (p->mpv) {
         bool was = p->playing;
         p->posMs = realPosition(*p);
-        mpv_terminate_destroy(p->mpv);
+        mpv().terminate_destroy(p->mpv);
         p->mpv = nullptr;
         p->loaded = false;
         p->playing = false;
@@ -415,7 +358,7 @@ void mediaPause(int id) {
     } else if (p->mpv) {
         p->posMs = realPosition(*p);
         int yes = 1;
-        mpv_set_property(p->mpv, "pause", MPV_FORMAT_FLAG, &yes);
+        mpv().set_property(p->mpv, "pause", MPV_FORMAT_FLAG, &yes);
     }
     p->playing = false;
 }
@@ -445,13 +388,13 @@ void mediaClose(int id) {
     auto& players = state().players;
     auto it = players.find(id);
     if (it == players.end()) return;
-    if (it->second.mpv) mpv_terminate_destroy(it->second.mpv);
+    if (it->second.mpv) mpv().terminate_destroy(it->second.mpv);
     players.erase(it);
 }
 
 void mediaCloseAll() {
     for (auto& [id, p] : state().players)
-        if (p.mpv) mpv_terminate_destroy(p.mpv);
+        if (p.mpv) mpv().terminate_destroy(p.mpv);
     state().players.clear();
 }
 

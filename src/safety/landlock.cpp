@@ -243,6 +243,18 @@ WallPaths wallPaths(const std::string& gameFolder, const std::string& gamesFolde
     p.read.push_back("/var/lib/dbus/machine-id");
     for (const char* sys : {"/usr", "/lib", "/lib64", "/lib32", "/libx32", "/bin", "/sbin", "/opt"})
         p.system.push_back(sys);
+    // Speech, media, Braille and accessibility libraries are opened when first used, which
+    // may be behind the wall: the loader must still find them where it was told to look.
+    if (const char* extra = std::getenv("LD_LIBRARY_PATH")) {
+        const std::string list = extra;
+        for (size_t at = 0; at <= list.size();) {
+            size_t end = list.find(':', at);
+            if (end == std::string::npos) end = list.size();
+            if (end > at && list[at] == '/') p.read.push_back(list.substr(at, end - at));
+            at = end + 1;
+        }
+    }
+    p.read.push_back("/etc/ld.so.preload");
     // What the C library, fontconfig, sound, speech, the display and the media layer read in /etc.
     for (const char* etc : {"/etc/ld.so.cache", "/etc/ld.so.conf", "/etc/ld.so.conf.d", "/etc/localtime",
                             "/etc/timezone", "/etc/locale.alias", "/etc/locale.conf", "/etc/default/locale",

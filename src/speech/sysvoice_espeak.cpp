@@ -1,8 +1,6 @@
 // espeak-ng inside the process.  A worker thread synthesizes the texts; its
 // samples wait here until the program's pump hands them to our own wave
 // output, so a key silences espeak-ng exactly as it silences the own voice.
-#include <espeak-ng/speak_lib.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -15,6 +13,7 @@
 
 #include "platform/platform.h"
 #include "speech/env.h"
+#include "speech/espeak_lib.h"
 #include "speech/sysvoice.h"
 #include "speech/sysvoice_kinds.h"
 #include "speech/wave.h"
@@ -63,6 +62,9 @@ struct EspeakState {
 };
 EspeakState gEs;
 
+// Every call below is made once startEspeak has loaded the library.
+const espeaklib::Api& es() { return *espeaklib::api(); }
+
 // Written and read on the worker thread only: the generation of its text.
 uint64_t gWorkerGeneration = 0;
 
@@ -85,7 +87,7 @@ void workerLoop() {
             gEs.synthesizing = true;
             gWorkerGeneration = gEs.generation;
         }
-        espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
+        es().Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
         std::lock_guard<std::mutex> g(gEs.lock);
         gEs.synthesizing = false;
     }
@@ -95,8 +97,9 @@ void workerLoop() {
 // start can hang in its own event thread, and Ctrl+F4 closes and reopens speech.
 int startEspeak() {
     static int sampleRate = 0;
+    if (!espeaklib::api()) return 0;
     if (sampleRate <= 0)
-        sampleRate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kStepMs, nullptr, espeakINITIALIZE_DONT_EXIT);
+        sampleRate = es().Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kStepMs, nullptr, espeakINITIALIZE_DONT_EXIT);
     return sampleRate;
 }
 
@@ -106,7 +109,7 @@ bool esOpen(int voice, int rate, int, std::string& why) {
         why = "não iniciou (faltam os dados do espeak-ng?)";
         return false;
     }
-    const espeak_VOICE** voices = espeak_ListVoices(nullptr);
+    const espeak_VOICE** voices = es().ListVoices(nullptr);
     std::vector<const espeak_VOICE*> list;
     std::vector<std::string> langs;
     for (size_t i = 0; voices && voices[i]; ++i) {
@@ -124,14 +127,14 @@ bool esOpen(int voice, int rate, int, std::string& why) {
     // A number past the list takes the first voice at its own rate, and a rate
     // the scale does not have is left out.
     if (clamped || rate < -10 || rate > 10) rate = 0;
-    if (espeak_SetVoiceByName(v->name) != EE_OK &&
-        (!v->identifier || espeak_SetVoiceByName(v->identifier) != EE_OK)) {
+    if (es().SetVoiceByName(v->name) != EE_OK &&
+        (!v->identifier || es().SetVoiceByName(v->identifier) != EE_OK)) {
         why = std::string("a voz ") + v->name + " não abriu";
         return false;
     }
     const int wpm = espeakWordsPerMinute(rate);
-    espeak_SetParameter(espeakRATE, wpm, 0);
-    espeak_SetSynthCallback(onSamples);
+    es().SetParameter(espeakRATE, wpm, 0);
+    es().SetSynthCallback(onSamples);
     {
         std::lock_guard<std::mutex> g(gEs.lock);
         gEs.texts.clear();

@@ -1,7 +1,6 @@
 // The desktop's voice: speech-dispatcher through libspeechd.  One connection
 // named "ludivar"; texts go out at text priority, and the server's END and
 // CANCEL events (on libspeechd's own thread) tell when they are done.
-#include <libspeechd.h>
 #include <poll.h>
 
 #include <chrono>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "speech/speechd_lib.h"
 #include "speech/sysvoice.h"
 #include "speech/sysvoice_kinds.h"
 
@@ -24,6 +24,9 @@ namespace {
 constexpr int kHangupCheckMs = 100;
 // The longest close waits for a text to end.
 constexpr int kCloseWaitMs = 30000;
+
+// Every call below is made with a connection open, so the library's table is there.
+const speechdlib::Api& sd() { return *speechdlib::api(); }
 
 struct Listed {
     std::string name, language;
@@ -46,7 +49,7 @@ struct SpeechdState {
     // A program that ends without closing speech: libspeechd's event thread
     // must not call into this state once it is gone.
     ~SpeechdState() {
-        if (conn) spd_close(conn);
+        if (conn) sd().close(conn);
     }
 };
 SpeechdState gSd;
@@ -85,23 +88,28 @@ void checkHangup() {
 }
 
 void fetchVoices() {
-    char* module = spd_get_output_module(gSd.conn);
+    char* module = sd().get_output_module(gSd.conn);
     const std::string mod = module ? module : "";
     std::free(module);
     if (!gSd.listed.empty() && mod == gSd.listedModule) return;
     gSd.listed.clear();
     gSd.listedModule = mod;
-    SPDVoice** voices = spd_list_synthesis_voices(gSd.conn);
+    SPDVoice** voices = sd().list_synthesis_voices(gSd.conn);
     for (size_t i = 0; voices && voices[i]; ++i)
         gSd.listed.push_back({voices[i]->name ? voices[i]->name : "", voices[i]->language ? voices[i]->language : ""});
-    if (voices) free_spd_voices(voices);
+    if (voices) sd().free_voices(voices);
 }
 
 bool sdOpen(int voice, int rate, int pitch, std::string& why) {
     // Tests and automation never start a server behind the user's back.
     const bool headless = plat::haveFront() && plat::front().unattended();
+    // Without the client library the server cannot be reached: the same as no server.
+    if (!speechdlib::api()) {
+        why = "sem conexão com o speech-dispatcher";
+        return false;
+    }
     char* err = nullptr;
-    SPDConnection* c = spd_open2("ludivar", "main", nullptr, SPD_MODE_THREADED, nullptr, headless ? 0 : 1, &err);
+    SPDConnection* c = sd().open2("ludivar", "main", nullptr, SPD_MODE_THREADED, nullptr, headless ? 0 : 1, &err);
     if (!c) {
         why = err ? err : "sem conexão com o speech-dispatcher";
         std::free(err);
@@ -116,14 +124,14 @@ bool sdOpen(int voice, int rate, int pitch, std::string& why) {
         gSd.lost = false;
     }
     c->callback_begin = c->callback_end = c->callback_cancel = onEvent;
-    if (spd_set_notification_on(c, SPD_BEGIN) != 0 || spd_set_notification_on(c, SPD_END) != 0 ||
-        spd_set_notification_on(c, SPD_CANCEL) != 0) {
+    if (sd().set_notification_on(c, SPD_BEGIN) != 0 || sd().set_notification_on(c, SPD_END) != 0 ||
+        sd().set_notification_on(c, SPD_CANCEL) != 0) {
         why = "o speech-dispatcher não avisa o fim da fala";
-        spd_close(c);
+        sd().close(c);
         gSd.conn = nullptr;
         return false;
     }
-    spd_set_language(c, "pt-BR");
+    sd().set_language(c, "pt-BR");
     std::string name;
     if (voice >= 1) {
         fetchVoices();
@@ -133,13 +141,13 @@ bool sdOpen(int voice, int rate, int pitch, std::string& why) {
             bool clamped = false;
             const size_t k = voiceOrder(langs)[voiceIndex(voice, langs.size(), clamped)];
             name = gSd.listed[k].name;
-            spd_set_synthesis_voice(c, name.c_str());
+            sd().set_synthesis_voice(c, name.c_str());
         }
     }
     // 0 keeps what the user gave the desktop.
     const int r = rate != 0 ? speechdScale(rate) : 0;
-    if (r != 0) spd_set_voice_rate(c, r);
-    if (pitch != 0) spd_set_voice_pitch(c, speechdScale(pitch));
+    if (r != 0) sd().set_voice_rate(c, r);
+    if (pitch != 0) sd().set_voice_pitch(c, speechdScale(pitch));
     noteChosenVoice(name, r);
     return true;
 }
@@ -150,7 +158,7 @@ void sdStop() {
         std::lock_guard<std::mutex> g(gSd.lock);
         if (gSd.speaking.empty() || gSd.lost) return;
     }
-    spd_cancel(gSd.conn);
+    sd().cancel(gSd.conn);
     std::lock_guard<std::mutex> g(gSd.lock);
     gSd.cancelledUpTo = gSd.lastId;
     gSd.speaking.clear();
@@ -160,7 +168,7 @@ void sdStop() {
 void sdSpeak(const std::string& textCp1252) {
     if (!gSd.conn || gSd.lost) return;
     const std::string utf8 = plat::cp1252ToUtf8(textCp1252);
-    const int id = spd_say(gSd.conn, SPD_TEXT, utf8.c_str());
+    const int id = sd().say(gSd.conn, SPD_TEXT, utf8.c_str());
     if (id < 0) {
         // What cannot be said is dropped, and nothing stays half-said.
         sdStop();
@@ -188,7 +196,7 @@ void sdClose() {
     // Whatever is still being said is heard to its end (a server that stalls
     // does not keep the program from ending).
     for (int n = 0; n < kCloseWaitMs / 20 && sdBusy(); ++n) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    spd_close(gSd.conn);
+    sd().close(gSd.conn);
     std::lock_guard<std::mutex> g(gSd.lock);
     gSd.conn = nullptr;
     gSd.speaking.clear();
