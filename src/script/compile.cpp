@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "platform/platform.h"
+#include "safety/stopwatch.h"
 #include "script/interp.h"
 #include "util/text.h"
 
@@ -45,7 +46,7 @@ constexpr size_t kMaxExprStack = 64;
 
 enum class Op : uint8_t {
     Handler, Nothing, Soma, Arith, SejaCopy, Tamanho, Maiusc, Pos, Concatena,
-    Se, Enquanto, Repete, FimRepete, FimEnquanto, Senao, Cmd,
+    Se, Enquanto, Repete, FimRepete, FimEnquanto, Senao, Cmd, Checa, LeChannel,
 };
 
 }  // namespace
@@ -60,6 +61,10 @@ struct Instr {
     bool negate = false;
     int compareOp = 0;
     int jump = 0;             // FIM: the loop line it pairs with
+    // A program's own line: where skipping its block or loop goes (0: found
+    // when it runs, relative to the line running then).
+    int end = 0;
+    int channel = 0;          // LE #n
     std::unique_ptr<Instr> nested;  // a one-line SE's command
     bool nestedLine = false;        // SE with something after its condition
     // CMD of a literal: the line it names, compiled at its first run (null: by handler).
@@ -274,6 +279,18 @@ std::unique_ptr<Instr> compileCommand(const std::string& key, std::string_view a
     } else if (key == "CMD") {
         in->op = Op::Cmd;
         ok = formOperand(arg, in->a) && arg.empty();
+    } else if (key == "CHECA") {
+        in->op = Op::Checa;
+        ok = formTarget(arg, in->target) && arg.empty();
+    } else if (key == "LE" || key == plat::cp("LÊ")) {
+        // LE #n VAR (whatever follows the variable is not read); the other
+        // forms read the keyboard or the mouse and keep their handler.
+        in->op = Op::LeChannel;
+        in->arg.assign(arg.data(), arg.size());  // a network channel is read by the handler
+        std::string_view t = arg;
+        takeAmpersand(t);
+        in->channel = readChannel(t);
+        ok = in->channel >= 0 && !t.empty() && formTarget(t, in->target);
     }
     if (!ok) return nullptr;
     return in;
@@ -404,9 +421,15 @@ inline bool condition(const Instr& in, bool& result) {
     return true;
 }
 
+// Past a block or a loop: to the end found at load, or the one the line running now pairs with.
+inline void skip(const Instr& in) {
+    if (in.end > 0) state().current = in.end;
+    else skipToEnd();
+}
+
 // REPETE (first pass) and FIM REPETE (the next ones): counts the target up and
 // leaves the loop past its limit.
-bool repete(const Instr& in, bool fromFim) {
+inline bool repete(const Instr& in, bool fromFim) {
     Value* var = variable(in.target);
     if (!var) return false;
     int32_t limit;
@@ -415,7 +438,7 @@ bool repete(const Instr& in, bool fromFim) {
     if (fromFim && !numberOf(*var, counter)) return false;
     int32_t next = int32_t(uint32_t(counter) + 1u);
     var->setNumber(next);
-    if (limit < next) skipToEnd();
+    if (limit < next) skip(in);
     return true;
 }
 
@@ -501,13 +524,15 @@ bool run(const Instr& in) {
                 --s.nesting;
                 return ok;
             }
-            if (!in.nestedLine) skipFalseBlock();
+            if (in.nestedLine) return true;
+            if (in.end > 0) s.current = in.end;
+            else skipFalseBlock();
             return true;
         }
         case Op::Enquanto: {
             bool r;
             if (!condition(in, r)) return false;
-            if (!r) skipToEnd();
+            if (!r) skip(in);
             return true;
         }
         case Op::Repete: return repete(in, false);
@@ -517,7 +542,7 @@ bool run(const Instr& in) {
         case Op::FimEnquanto:
             s.current = in.jump - 1;
             return true;
-        case Op::Senao: skipToEnd(); return true;
+        case Op::Senao: skip(in); return true;
         case Op::Cmd: {
             if (in.a.kind != Operand::Literal) {
                 Value* v = value(in.a);
@@ -529,6 +554,28 @@ bool run(const Instr& in) {
             }
             if (!in.literalLine) return executeLine(in.a.text, true);
             return runNested(in.literalLine);
+        }
+        case Op::Checa: {
+            Value* var = variable(in.target);
+            if (!var) return false;
+            var->setNumber(s.status);
+            return true;
+        }
+        case Op::LeChannel: {
+            flushWrites();
+            s.status = 0;
+            Value* var = variable(in.target);
+            if (!var) return false;
+            if (s.channels[size_t(in.channel)].network) return in.handler(in.arg);
+            // Read into a kept buffer, then copied into the variable's own: no
+            // allocation per line, and a line too long leaves the variable as it was.
+            std::string& line = s.lineRead;
+            const int rc = readChannelLine(in.channel, line);
+            if (rc < 0) return false;
+            s.status = rc;
+            if (rc == 0) var->text().assign(line);
+            else var->clear();
+            return true;
         }
     }
     return false;
@@ -600,7 +647,60 @@ bool runCompiled(const Instr& code) {
     return ok;
 }
 
+namespace {
+
+// Quick code never reaches the front (so the stop flag cannot change while it
+// runs) and its work is bounded by the longest value: lines of it look at the
+// clock less often than other lines do.
+bool isQuick(const Instr& in) {
+    switch (in.op) {
+        case Op::Nothing: case Op::Soma: case Op::Arith: case Op::SejaCopy: case Op::Tamanho: case Op::Maiusc:
+        case Op::Pos: case Op::Concatena: case Op::Enquanto: case Op::Repete: case Op::FimRepete:
+        case Op::FimEnquanto: case Op::Senao: case Op::Checa:
+            return true;
+        case Op::Se: return !in.nestedLine || isQuick(*in.nested);
+        default: return false;
+    }
+}
+
+// Quick lines between two looks at the clock's stop check.
+constexpr int kQuickLinesPerClockLook = 16;
+
+}  // namespace
+
+void runQuickLines() {
+    State& s = state();
+    const Instr* const* quick = s.prog.quick.data();  // quick lines never load a program
+    const int count = s.lineCount;
+    int untilClock = kQuickLinesPerClockLook;
+    for (;;) {
+        const int cur = s.current;
+        if (cur < 1 || cur > count) return;
+        const Instr* in = quick[cur];
+        if (!in) return;
+        const bool ok = run(*in);
+        s.error = !ok;
+        // As stopKeyPressed, without asking for a flag that only the look can set.
+        if (++s.sinceStopPoll >= kStopPollLines ||
+            (--untilClock == 0 && (untilClock = kQuickLinesPerClockLook, safety::stopCheckDue()))) {
+            lookAtStopKey();
+            if (plat::programStopRequested()) {
+                s.stopped = true;
+                return;
+            }
+        }
+        if (!ok) return;
+        ++s.current;
+    }
+}
+
 void compileProgram(Program& p) {
+    p.quick.assign(size_t(p.count()) + 2, nullptr);
+    // Where a skip from line k goes, as skipToEnd finds it.
+    auto endOf = [&p](int k) {
+        const int to = size_t(k) < p.match.size() ? p.match[size_t(k)] : 0;
+        return to > 0 ? to : p.count() + 1;
+    };
     for (int k = 1; k <= p.count(); ++k) {
         Line& L = p.lines[size_t(k)];
         if (L.nop || !L.handler) continue;
@@ -615,6 +715,7 @@ void compileProgram(Program& p) {
             if (loop == 0 || L.arg.size() != (L.fim == BlockEnd::Enquanto ? 8u : 6u)) continue;
             in.reset(new Instr);
             in->jump = loop;
+            in->end = endOf(loop);
             if (L.fim == BlockEnd::Enquanto) {
                 in->op = Op::FimEnquanto;
             } else {
@@ -624,8 +725,13 @@ void compileProgram(Program& p) {
             }
         } else {
             in = compileCommand(L.key, L.arg, L.handler);
+            if (in && (in->op == Op::Senao || in->op == Op::Enquanto || in->op == Op::Repete ||
+                       (in->op == Op::Se && !in->nestedLine && L.seOpener)))
+                in->end = endOf(k);
         }
-        if (in) L.code = std::move(in);
+        if (!in) continue;
+        if (isQuick(*in)) p.quick[size_t(k)] = in.get();
+        L.code = std::move(in);
     }
 }
 

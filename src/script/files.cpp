@@ -185,8 +185,11 @@ int readChannelLine(int n, std::string& out) {
         out.clear();
         return -1;
     }
-    // Data files written on Linux are UTF-8: read the way a program is.
-    out = toWorkingCodePage(std::move(out));
+    // Data files written on Linux are UTF-8: read the way a program is.  A line
+    // of ASCII alone reads the same either way.
+    bool ascii = true;
+    for (char ch : out) ascii &= uint8_t(ch) < 0x80;
+    if (!ascii) out = toWorkingCodePage(std::move(out));
     return 0;
 }
 

@@ -66,6 +66,9 @@ struct Program {
     std::vector<int> match;
     std::vector<int> nextBlockMark;  // next line that a block scan has to look at, 0: none
     std::unordered_map<std::string, int> labels;  // label (util::upperLatin) -> first line
+    // Per line: its compiled code when that code is quick (never reaches the
+    // front, the pupil or another program; bounded work), else null.
+    std::vector<const Instr*> quick;
     std::string file;  // the name it was loaded by
     int count() const { return lines.empty() ? 0 : int(lines.size()) - 1; }
 };
@@ -132,6 +135,7 @@ struct State {
     int sinceStopPoll = 0;
     std::mt19937 rng{20061206u};
     std::string keyA, keyB;  // scratch for compareKey
+    std::string lineRead;    // scratch for LE #n: its capacity is kept from line to line
 };
 
 // The one interpreter (inline: every command of every line asks for it).
@@ -194,6 +198,8 @@ bool findLabel(const std::string& name);
 // Between lines: true when the pupil has pressed the stop key (looked at every
 // kStopPollLines calls); the run then ends as stopped.
 bool stopKeyPressed();
+// The look itself: writes what waits too long, then lets the front see the key.
+void lookAtStopKey();
 Handler lookupCommand(const std::string& upperWord);
 
 // --- compiled lines (compile.cpp) -----------------------------------------------
@@ -206,6 +212,10 @@ bool runCompiled(const Instr& code);
 // text and kept by it, so a program that builds the same few commands in a loop
 // reads each of them once.  The debug trace runs it through its handler.
 bool runLineText(const std::string& text);
+// Runs quick lines from the current one on, with the run loop's rules for the
+// stop key; returns at a line that is not quick, an error, the program's end or
+// a stop (State::stopped).
+void runQuickLines();
 // Writes the texts that compiled lines left pending; a run does it before it returns.
 void flushValues();
 // Named variables cached by slot are found again after the table is emptied.
