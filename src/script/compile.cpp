@@ -51,8 +51,14 @@ enum class Op : uint8_t {
 
 }  // namespace
 
+using Exec = bool (*)(const Instr&);
+namespace {
+bool run(const Instr& in);
+}  // namespace
+
 struct Instr {
     Op op = Op::Handler;
+    Exec exec = run;          // runs it: the general switch, or the command's own function
     char arith = 0;           // '-', '*' or '/'
     bool restEmpty = true;    // nothing followed the operands
     Handler handler = nullptr;
@@ -247,6 +253,31 @@ bool compileNested(std::string_view rest, Instr& in) {
     return true;
 }
 
+bool execNothing(const Instr&);
+bool execSoma(const Instr&);
+bool execSejaCopy(const Instr&);
+bool execSe(const Instr&);
+bool execEnquanto(const Instr&);
+bool execRepete(const Instr&);
+bool execFimRepete(const Instr&);
+bool execFimEnquanto(const Instr&);
+bool execSenao(const Instr&);
+
+void specialise(Instr& in) {
+    switch (in.op) {
+        case Op::Nothing: in.exec = execNothing; break;
+        case Op::Soma: in.exec = execSoma; break;
+        case Op::SejaCopy: in.exec = execSejaCopy; break;
+        case Op::Se: in.exec = execSe; break;
+        case Op::Enquanto: in.exec = execEnquanto; break;
+        case Op::Repete: in.exec = execRepete; break;
+        case Op::FimRepete: in.exec = execFimRepete; break;
+        case Op::FimEnquanto: in.exec = execFimEnquanto; break;
+        case Op::Senao: in.exec = execSenao; break;
+        default: in.exec = run; break;
+    }
+}
+
 std::unique_ptr<Instr> compileCommand(const std::string& key, std::string_view arg, Handler h) {
     std::unique_ptr<Instr> in(new Instr);
     in->handler = h;
@@ -293,12 +324,13 @@ std::unique_ptr<Instr> compileCommand(const std::string& key, std::string_view a
         ok = in->channel >= 0 && !t.empty() && formTarget(t, in->target);
     }
     if (!ok) return nullptr;
+    specialise(*in);
     return in;
 }
 
 // --- running ------------------------------------------------------------------
 
-inline Value* variable(const Operand& o) {
+[[gnu::always_inline]] inline Value* variable(const Operand& o) {
     State& s = state();
     if (o.kind == Operand::Letter) return &s.letters[o.letter];
     if (o.generation == gNameGeneration) return &s.named[size_t(o.slot)];
@@ -372,7 +404,7 @@ bool evaluate(const Operand& o, int32_t& n) {
     return evaluateArithmetic(e, n) && !e.empty() && e[0] == ')';
 }
 
-inline Value* value(const Operand& o) {
+[[gnu::always_inline]] inline Value* value(const Operand& o) {
     if (o.kind == Operand::Literal) return &o.literal;
     if (o.kind != Operand::Expression) return variable(o);
     int32_t n;
@@ -384,7 +416,7 @@ inline Value* value(const Operand& o) {
 // toNumber of the value's text, without writing the text when it is a number.
 inline bool numberOf(Value& v, int32_t& n) { return v.number(n) || toNumber(v.view(), n); }
 
-inline bool number(const Operand& o, int32_t& n) {
+[[gnu::always_inline]] inline bool number(const Operand& o, int32_t& n) {
     if (o.kind == Operand::Literal) {
         n = o.number;
         return o.isNumber;
@@ -394,7 +426,7 @@ inline bool number(const Operand& o, int32_t& n) {
     return v && numberOf(*v, n);
 }
 
-inline bool condition(const Instr& in, bool& result) {
+[[gnu::always_inline]] inline bool condition(const Instr& in, bool& result) {
     Value* l = value(in.a);
     if (!l) return false;
     Value* r = value(in.b);
@@ -445,19 +477,82 @@ inline bool repete(const Instr& in, bool fromFim) {
 bool runNested(std::shared_ptr<const Instr> code);
 std::shared_ptr<const Instr> compileLine(std::string_view text);
 
+// The commands loops run most, each its own small function: a line calls its
+// own through Instr::exec rather than going through the general switch.
+bool execNothing(const Instr&) { return true; }
+
+bool execSoma(const Instr& in) {
+    Value* var = variable(in.target);
+    int32_t add, n;
+    if (!var || !number(in.a, add)) return false;
+    if (!var->number(n)) return addToTextNumber(var->text(), add);
+    var->setNumber(int32_t(uint32_t(n) + uint32_t(add)));
+    return true;
+}
+
+bool execSejaCopy(const Instr& in) {
+    Value* var = variable(in.target);
+    Value* v = var ? value(in.a) : nullptr;
+    if (!v) return false;
+    if (v == var) return true;
+    int32_t n;
+    if (v->number(n)) {
+        var->setNumber(n);
+        return true;
+    }
+    return assign(&var->text(), v->view());
+}
+
+bool execSe(const Instr& in) {
+    State& s = state();
+    bool r;
+    if (!condition(in, r)) return false;
+    if (r) {
+        if (!in.nestedLine) return true;
+        if (in.nested->op == Op::Nothing) return true;
+        if (s.nesting >= kMaxNesting) return false;
+        ++s.nesting;
+        bool ok = in.nested->exec(*in.nested);
+        s.error = !ok;
+        --s.nesting;
+        return ok;
+    }
+    if (in.nestedLine) return true;
+    if (in.end > 0) s.current = in.end;
+    else skipFalseBlock();
+    return true;
+}
+
+bool execEnquanto(const Instr& in) {
+    bool r;
+    if (!condition(in, r)) return false;
+    if (!r) skip(in);
+    return true;
+}
+
+bool execRepete(const Instr& in) { return repete(in, false); }
+
+bool execFimRepete(const Instr& in) {
+    state().current = in.jump;
+    return repete(in, true);
+}
+
+bool execFimEnquanto(const Instr& in) {
+    state().current = in.jump - 1;
+    return true;
+}
+
+bool execSenao(const Instr& in) {
+    skip(in);
+    return true;
+}
+
 bool run(const Instr& in) {
     State& s = state();
     switch (in.op) {
         case Op::Handler: return in.handler(in.arg);
         case Op::Nothing: return true;
-        case Op::Soma: {
-            Value* var = variable(in.target);
-            int32_t add, n;
-            if (!var || !number(in.a, add)) return false;
-            if (!var->number(n)) return addToTextNumber(var->text(), add);
-            var->setNumber(int32_t(uint32_t(n) + uint32_t(add)));
-            return true;
-        }
+        case Op::Soma: return execSoma(in);
         case Op::Arith: {
             Value* var = variable(in.target);
             int32_t a, b, r;
@@ -466,18 +561,7 @@ bool run(const Instr& in) {
             var->setNumber(r);
             return in.restEmpty;
         }
-        case Op::SejaCopy: {
-            Value* var = variable(in.target);
-            Value* v = var ? value(in.a) : nullptr;
-            if (!v) return false;
-            if (v == var) return true;
-            int32_t n;
-            if (v->number(n)) {
-                var->setNumber(n);
-                return true;
-            }
-            return assign(&var->text(), v->view());
-        }
+        case Op::SejaCopy: return execSejaCopy(in);
         case Op::Tamanho: {
             Value* var = variable(in.target);
             Value* v = var ? value(in.a) : nullptr;
@@ -511,38 +595,12 @@ bool run(const Instr& in) {
             var->text().append(add);
             return true;
         }
-        case Op::Se: {
-            bool r;
-            if (!condition(in, r)) return false;
-            if (r) {
-                if (!in.nestedLine) return true;
-                if (in.nested->op == Op::Nothing) return true;
-                if (s.nesting >= kMaxNesting) return false;
-                ++s.nesting;
-                bool ok = run(*in.nested);
-                s.error = !ok;
-                --s.nesting;
-                return ok;
-            }
-            if (in.nestedLine) return true;
-            if (in.end > 0) s.current = in.end;
-            else skipFalseBlock();
-            return true;
-        }
-        case Op::Enquanto: {
-            bool r;
-            if (!condition(in, r)) return false;
-            if (!r) skip(in);
-            return true;
-        }
-        case Op::Repete: return repete(in, false);
-        case Op::FimRepete:
-            s.current = in.jump;
-            return repete(in, true);
-        case Op::FimEnquanto:
-            s.current = in.jump - 1;
-            return true;
-        case Op::Senao: skip(in); return true;
+        case Op::Se: return execSe(in);
+        case Op::Enquanto: return execEnquanto(in);
+        case Op::Repete: return execRepete(in);
+        case Op::FimRepete: return execFimRepete(in);
+        case Op::FimEnquanto: return execFimEnquanto(in);
+        case Op::Senao: return execSenao(in);
         case Op::Cmd: {
             if (in.a.kind != Operand::Literal) {
                 Value* v = value(in.a);
@@ -587,7 +645,7 @@ bool runNested(std::shared_ptr<const Instr> code) {
     State& s = state();
     if (s.nesting >= kMaxNesting) return false;
     ++s.nesting;
-    bool ok = run(*code);
+    bool ok = code->exec(*code);
     s.error = !ok;
     --s.nesting;
     return ok;
@@ -642,7 +700,7 @@ bool runLineText(const std::string& text) {
 }
 
 bool runCompiled(const Instr& code) {
-    bool ok = run(code);
+    bool ok = code.exec(code);
     state().error = !ok;
     return ok;
 }
@@ -678,7 +736,7 @@ void runQuickLines() {
         if (cur < 1 || cur > count) return;
         const Instr* in = quick[cur];
         if (!in) return;
-        const bool ok = run(*in);
+        const bool ok = in->exec(*in);
         s.error = !ok;
         // As stopKeyPressed, without asking for a flag that only the look can set.
         if (++s.sinceStopPoll >= kStopPollLines ||
@@ -730,6 +788,7 @@ void compileProgram(Program& p) {
                 in->end = endOf(k);
         }
         if (!in) continue;
+        specialise(*in);
         if (isQuick(*in)) p.quick[size_t(k)] = in.get();
         L.code = std::move(in);
     }
