@@ -1,13 +1,15 @@
-// Lines compiled once at load: the commands that loops run most (SEJA, SOMA,
-// SUBTRAI, MULTIPLICA, DIVIDE, CONCATENA, SE, ENQUANTO, REPETE, FIM, SENÃO) get
-// their operands read, literals converted and jump partners found when the
-// program is loaded, and the command of a one-line SE becomes a nested
+// Lines compiled once at load: the commands that loops run most (SEJA with its
+// functions, TEMPO and HORA, SOMA, SUBTRAI, MULTIPLICA, DIVIDE, CONCATENA, COPIA,
+// SUBSTITUI, SE, ENQUANTO, REPETE, FIM, SENÃO, CHECA, LÊ #n, DESVIA, CHAMA and
+// RETORNA to a label) get their operands read, literals converted and jump
+// partners and labels found when the program is loaded, and the command of a one-line SE becomes a nested
 // instruction; an expression becomes its steps, and a line that CMD runs is
 // compiled by its text.  A line is compiled only when its argument has the form that its
 // handler would read successfully; everything value-dependent (a variable that
 // is not a number, a division by zero, a full table of names) is decided when it
 // runs, in the same order as the handler decides it.  Any other line, and every
 // line while the debug trace is on, runs through its handler as before.
+#include <charconv>
 #include <cstring>
 #include <limits>
 #include <unordered_map>
@@ -47,7 +49,12 @@ constexpr size_t kMaxExprStack = 64;
 enum class Op : uint8_t {
     Handler, Nothing, Soma, Arith, SejaCopy, Tamanho, Maiusc, Pos, Concatena,
     Se, Enquanto, Repete, FimRepete, FimEnquanto, Senao, Cmd, Checa, LeChannel,
+    Tempo, Hora, Trim, Rand, Palavra, Copia, Substitui, Desvia, Chama, Retorna,
 };
+
+// The program whose lines are being compiled: its labels are known, so a jump
+// to one is found once.  Null for the lines CMD runs.
+const Program* gCompiling = nullptr;
 
 }  // namespace
 
@@ -64,6 +71,7 @@ struct Instr {
     Handler handler = nullptr;
     std::string arg;          // Op::Handler: the argument text
     Operand target, a, b;     // a condition's left and right are a and b
+    Operand c;                // COPIA: the source
     bool negate = false;
     int compareOp = 0;
     int jump = 0;             // FIM: the loop line it pairs with
@@ -202,16 +210,21 @@ bool compileSeja(std::string_view arg, Instr& in) {
     if (arg.empty()) return false;
     if (arg.size() <= 5) {
         std::string up = util::upperLatin(arg);
-        if (up == "DATA" || up == "HORA" || up == "DIA" || up == "TEMPO") return false;
+        if (up == "TEMPO" || up == "HORA") {
+            in.op = up == "TEMPO" ? Op::Tempo : Op::Hora;
+            return true;
+        }
+        if (up == "DATA" || up == "DIA") return false;
     }
     static const char* const kFuncs[] = {"TAMANHO ", "MAIUSC ", "TRIM ", "POS ", "RAND ", "PALAVRA "};
+    static const Op kOps[] = {Op::Tamanho, Op::Maiusc, Op::Trim, Op::Pos, Op::Rand, Op::Palavra};
     for (int f = 0; f < 6; ++f) {
         if (!startsWithUpper(arg, kFuncs[f])) continue;
-        if (f != 0 && f != 1 && f != 3) return false;
         arg = util::trimView(arg.substr(std::strlen(kFuncs[f])));
-        if (f == 3 && !formOperand(arg, in.b)) return false;
+        // POS and PALAVRA read their first operand into b.
+        if ((f == 3 || f == 5) && !formOperand(arg, in.b)) return false;
         if (!formOperand(arg, in.a) || !arg.empty()) return false;
-        in.op = f == 0 ? Op::Tamanho : f == 1 ? Op::Maiusc : Op::Pos;
+        in.op = kOps[f];
         return true;
     }
     if (!formOperand(arg, in.a) || !arg.empty()) return false;
@@ -310,6 +323,34 @@ std::unique_ptr<Instr> compileCommand(const std::string& key, std::string_view a
     } else if (key == "CMD") {
         in->op = Op::Cmd;
         ok = formOperand(arg, in->a) && arg.empty();
+    } else if (key == "COPIA") {
+        // Whatever follows the two positions is not read.
+        in->op = Op::Copia;
+        ok = formTarget(arg, in->target) && formTarget(arg, in->c) && formOperand(arg, in->a) &&
+             formOperand(arg, in->b);
+    } else if (key == "SUBSTITUI") {
+        in->op = Op::Substitui;
+        ok = formTarget(arg, in->target) && formOperand(arg, in->a) && formOperand(arg, in->b);
+    } else if ((key == "DESVIA" || key == "CHAMA") && gCompiling && !arg.empty()) {
+        // To a label named by "@NAME" or a literal: found now in the program's labels.
+        in->op = key == "DESVIA" ? Op::Desvia : Op::Chama;
+        in->arg.assign(arg.data(), arg.size());
+        std::string label;
+        if (arg[0] == '@') {
+            label.assign(arg.data() + 1, arg.size() - 1);
+            ok = label.find(' ') == std::string::npos;
+        } else if (arg[0] == '"' || arg[0] == '-' || (arg[0] >= '0' && arg[0] <= '9')) {
+            Operand o;
+            ok = formOperand(arg, o) && arg.empty();
+            label = o.text;
+        }
+        if (ok) {
+            auto it = gCompiling->labels.find(util::upperLatin(label));
+            in->jump = it == gCompiling->labels.end() || it->second > gCompiling->count() ? 0 : it->second;
+        }
+    } else if (key == "RETORNA") {
+        in->op = Op::Retorna;
+        ok = arg.empty();
     } else if (key == "CHECA") {
         in->op = Op::Checa;
         ok = formTarget(arg, in->target) && arg.empty();
@@ -613,6 +654,105 @@ bool run(const Instr& in) {
             if (!in.literalLine) return executeLine(in.a.text, true);
             return runNested(in.literalLine);
         }
+        case Op::Tempo: {
+            // Hundredths since the reference; starts again after a week.
+            Value* var = variable(in.target);
+            if (!var) return false;
+            const int64_t ms = plat::wallClockMs();
+            const plat::Date d = plat::dateAt(ms);
+            const plat::Time t = plat::timeAt(ms);
+            int days = d.weekday - s.refWeekday;
+            if (days < 0) days += 7;
+            const int64_t v = (int64_t(days) * 24 + t.hour) * 360000 + int64_t(t.minute) * 6000 + t.second * 100 +
+                              t.hundredths - s.refTime;
+            var->setNumber(int32_t(uint32_t(uint64_t(v))));
+            return true;
+        }
+        case Op::Hora: {
+            Value* var = variable(in.target);
+            if (!var) return false;
+            const plat::Time t = plat::currentTime();
+            char buf[48];
+            char* at = buf;
+            for (int part : {t.hour, t.minute, t.second}) {
+                if (at != buf) *at++ = ':';
+                if (part >= 0 && part < 10) *at++ = '0';
+                at = std::to_chars(at, buf + sizeof buf, part).ptr;
+            }
+            var->text().assign(buf, size_t(at - buf));
+            return true;
+        }
+        case Op::Trim: {
+            Value* var = variable(in.target);
+            Value* v = var ? value(in.a) : nullptr;
+            if (!v) return false;
+            std::string_view t = util::trimView(v->view());
+            s.scratch.assign(t.data(), t.size());  // the value may be the variable itself
+            var->text().swap(s.scratch);
+            return true;
+        }
+        case Op::Rand: {
+            Value* var = variable(in.target);
+            int32_t n;
+            if (!var || !number(in.a, n)) return false;
+            // RAND of 0 or less has no range to draw from: it gives 0.
+            var->setNumber(n <= 0 ? 0 : int32_t(s.rng() % uint32_t(n)));
+            return true;
+        }
+        case Op::Palavra: {
+            Value* var = variable(in.target);
+            Value* first = var ? value(in.b) : nullptr;
+            Value* main = first ? value(in.a) : nullptr;
+            int32_t k;
+            if (!main || !numberOf(*first, k) || k < 1) return false;
+            std::string_view w = wordAt(k, main->view());
+            s.scratch.assign(w.data(), w.size());
+            var->text().swap(s.scratch);
+            return true;
+        }
+        case Op::Copia: {
+            Value* dst = variable(in.target);
+            Value* src = dst ? variable(in.c) : nullptr;
+            Value* va = src ? value(in.a) : nullptr;
+            Value* vb = va ? value(in.b) : nullptr;
+            if (!vb) return false;
+            // The positions are read as their trimmed texts.
+            int32_t from, to;
+            if (!va->number(from) && !toNumber(util::trimView(va->view()), from)) return false;
+            if (!vb->number(to) && !toNumber(util::trimView(vb->view()), to)) return false;
+            if (from < 1) from = 1;
+            const std::string& t = src->view();
+            s.scratch.clear();
+            if (to >= from && size_t(from) <= t.size())
+                s.scratch.assign(t, size_t(from) - 1, size_t(int64_t(to) - from + 1));
+            dst->text().swap(s.scratch);
+            return true;
+        }
+        case Op::Substitui: {
+            Value* var = variable(in.target);
+            Value* old = var ? value(in.a) : nullptr;
+            Value* repl = old ? value(in.b) : nullptr;
+            if (!repl) return false;
+            const std::string& text = var->view();
+            const std::string& o = old->view();
+            if (!substitute(text, o, repl->view(), s.scratch)) return false;
+            var->text().swap(s.scratch);
+            return true;
+        }
+        case Op::Desvia:
+            if (s.stop || in.jump <= 0) return false;
+            s.current = in.jump;
+            return true;
+        case Op::Chama:
+            if (s.stop || s.depth >= kMaxCallDepth) return in.handler(in.arg);  // it says why
+            s.calls[size_t(s.depth++)] = s.current;
+            if (in.jump <= 0) return false;
+            s.current = in.jump;
+            return true;
+        case Op::Retorna:
+            if (s.depth == 0) return in.handler(in.arg);  // it says why
+            s.current = s.calls[size_t(--s.depth)];
+            return true;
         case Op::Checa: {
             Value* var = variable(in.target);
             if (!var) return false;
@@ -707,14 +847,16 @@ bool runCompiled(const Instr& code) {
 
 namespace {
 
-// Quick code never reaches the front (so the stop flag cannot change while it
-// runs) and its work is bounded by the longest value: lines of it look at the
-// clock less often than other lines do.
+// Quick code reaches the front only to say why it failed (so the stop flag
+// cannot change while it runs and succeeds) and its work is bounded by the
+// longest value: lines of it look at the clock less often than other lines do.
 bool isQuick(const Instr& in) {
     switch (in.op) {
         case Op::Nothing: case Op::Soma: case Op::Arith: case Op::SejaCopy: case Op::Tamanho: case Op::Maiusc:
         case Op::Pos: case Op::Concatena: case Op::Enquanto: case Op::Repete: case Op::FimRepete:
-        case Op::FimEnquanto: case Op::Senao: case Op::Checa:
+        case Op::FimEnquanto: case Op::Senao: case Op::Checa: case Op::Tempo: case Op::Hora: case Op::Trim:
+        case Op::Rand: case Op::Palavra: case Op::Copia: case Op::Substitui: case Op::Desvia: case Op::Chama:
+        case Op::Retorna:
             return true;
         case Op::Se: return !in.nestedLine || isQuick(*in.nested);
         default: return false;
@@ -746,6 +888,10 @@ void runQuickLines() {
                 s.stopped = true;
                 return;
             }
+        } else if (!ok && plat::programStopRequested()) {
+            // A failing line may have told the pupil why, through the front.
+            s.stopped = true;
+            return;
         }
         if (!ok) return;
         ++s.current;
@@ -754,6 +900,10 @@ void runQuickLines() {
 
 void compileProgram(Program& p) {
     p.quick.assign(size_t(p.count()) + 2, nullptr);
+    struct Compiling {
+        explicit Compiling(const Program& p) { gCompiling = &p; }
+        ~Compiling() { gCompiling = nullptr; }
+    } compiling(p);
     // Where a skip from line k goes, as skipToEnd finds it.
     auto endOf = [&p](int k) {
         const int to = size_t(k) < p.match.size() ? p.match[size_t(k)] : 0;

@@ -136,6 +136,7 @@ struct State {
     std::mt19937 rng{20061206u};
     std::string keyA, keyB;  // scratch for compareKey
     std::string lineRead;    // scratch for LE #n: its capacity is kept from line to line
+    std::string scratch;     // scratch for compiled text commands
 };
 
 // The one interpreter (inline: every command of every line asks for it).
@@ -227,6 +228,11 @@ void setNumberText(std::string* var, int64_t v);
 bool addToTextNumber(std::string& t, int32_t add);
 // SUBTRAI, MULTIPLICA, DIVIDE ('-', '*', '/'); false on a division by zero.
 bool arithmetic(int32_t a, int32_t b, char op, int32_t& result);
+// PALAVRA's rule: the k-th word of the text (blank-separated), empty past the last.
+std::string_view wordAt(int32_t k, std::string_view s);
+// SUBSTITUI's rule: every `old` replaced by `repl`, from the end towards the
+// start; false when the result would be too long.  `out` must be none of the others.
+bool substitute(const std::string& text, const std::string& old, const std::string& repl, std::string& out);
 // The comparison operator at the start of t (its index, -1: none) and its length.
 int conditionOperator(std::string_view t, size_t& len);
 bool compareValues(const std::string& left, const std::string& right, int op);
