@@ -29,6 +29,20 @@ inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 inline bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 inline bool isNameChar(char c) { return isLetter(c) || isDigit(c) || c == '_'; }
 
+// An expression's steps rewritten around one accumulator: an operator whose
+// right operand is a plain number or variable takes it directly, so most steps
+// neither push nor pop.  Operands are read, and operators applied, in the
+// steps' own order.
+struct AccStep {
+    enum Kind : uint8_t { Load, Push, Apply, ApplyPop, Neg };
+    Kind kind = Load;
+    ExprStep::Kind leaf = ExprStep::Num;  // Load and Apply: what is read
+    ExprStep::Kind op = ExprStep::Add;    // Apply and ApplyPop
+    uint8_t letter = 0;
+    int32_t num = 0;
+    uint32_t step = 0;  // the step it came from: a named variable's slot is cached there
+};
+
 // One operand or target, as readOperand and readTarget would find it.
 struct Operand {
     enum Kind : uint8_t { Literal, Letter, Named, Expression };
@@ -41,6 +55,7 @@ struct Operand {
     mutable int slot = -1;  // named: position in the table, valid for `generation`
     mutable unsigned generation = 0;
     std::vector<ExprStep> steps;  // an expression's steps; empty: read from its text
+    std::vector<AccStep> code;    // the steps for the accumulator
 };
 
 // Deepest stack an expression's steps may need to run compiled.
@@ -147,6 +162,36 @@ bool formOperand(std::string_view& rest, Operand& o) {
             depth = needs == 0 ? depth + 1 : needs == 1 ? depth : depth - 1;
         }
         if (!fits || depth != 1) o.steps.clear();
+        // Rewrites them for the accumulator (steps stays: it keeps the named slots).
+        bool live = false;
+        for (size_t i = 0; i < o.steps.size(); ++i) {
+            const ExprStep& st = o.steps[i];
+            AccStep a;
+            if (st.kind <= ExprStep::Named) {
+                a.leaf = st.kind;
+                a.letter = st.letter;
+                a.num = st.num;
+                a.step = uint32_t(i);
+                if (live && i + 1 < o.steps.size() && o.steps[i + 1].kind >= ExprStep::Add) {
+                    a.kind = AccStep::Apply;
+                    a.op = o.steps[++i].kind;
+                } else {
+                    if (live) {
+                        AccStep push;
+                        push.kind = AccStep::Push;
+                        o.code.push_back(push);
+                    }
+                    a.kind = AccStep::Load;
+                    live = true;
+                }
+            } else if (st.kind == ExprStep::Neg) {
+                a.kind = AccStep::Neg;
+            } else {
+                a.kind = AccStep::ApplyPop;
+                a.op = st.kind;
+            }
+            o.code.push_back(a);
+        }
         n = end + 2;
     } else {
         return false;
@@ -269,6 +314,7 @@ bool compileNested(std::string_view rest, Instr& in) {
 bool execNothing(const Instr&);
 bool execSoma(const Instr&);
 bool execSejaCopy(const Instr&);
+bool execSejaExpression(const Instr&);
 bool execSe(const Instr&);
 bool execEnquanto(const Instr&);
 bool execRepete(const Instr&);
@@ -280,7 +326,9 @@ void specialise(Instr& in) {
     switch (in.op) {
         case Op::Nothing: in.exec = execNothing; break;
         case Op::Soma: in.exec = execSoma; break;
-        case Op::SejaCopy: in.exec = execSejaCopy; break;
+        case Op::SejaCopy:
+            in.exec = in.a.kind == Operand::Expression && !in.a.code.empty() ? execSejaExpression : execSejaCopy;
+            break;
         case Op::Se: in.exec = execSe; break;
         case Op::Enquanto: in.exec = execEnquanto; break;
         case Op::Repete: in.exec = execRepete; break;
@@ -385,62 +433,73 @@ std::unique_ptr<Instr> compileCommand(const std::string& key, std::string_view a
 
 inline bool numberOf(Value& v, int32_t& n);
 
-// The expression's steps, with the reader's rules: variables read in order and
-// made when first named, the first that is not a number failing it, and so does
-// a division by zero.
-bool runSteps(const std::vector<ExprStep>& steps, int32_t& out) {
+// A plain number or variable of an expression, as the reader reads it.
+[[gnu::always_inline]] inline bool readLeaf(const AccStep& a, const std::vector<ExprStep>& steps, int32_t& out) {
     State& s = state();
+    if (a.leaf == ExprStep::Num) {
+        out = a.num;
+        return true;
+    }
+    if (a.leaf == ExprStep::Letter) return numberOf(s.letters[a.letter], out);
+    const ExprStep& st = steps[a.step];
+    Value* v;
+    if (st.generation == gNameGeneration) {
+        v = &s.named[size_t(st.slot)];
+    } else {
+        v = namedValue(st.name, true);
+        if (!v) return false;
+        st.slot = int(v - s.named.data());
+        st.generation = gNameGeneration;
+    }
+    return numberOf(*v, out);
+}
+
+// The reader's arithmetic: 32 bits wrapping; a division by zero fails.
+[[gnu::always_inline]] inline bool applyOp(ExprStep::Kind op, int32_t a, int32_t b, int32_t& out) {
+    switch (op) {
+        case ExprStep::Add: out = int32_t(uint32_t(a) + uint32_t(b)); return true;
+        case ExprStep::Sub: out = int32_t(uint32_t(a) - uint32_t(b)); return true;
+        case ExprStep::Mul: out = int32_t(uint32_t(a) * uint32_t(b)); return true;
+        default:
+            if (b == 0) return false;
+            out = (a == std::numeric_limits<int32_t>::min() && b == -1) ? a : a / b;
+            return true;
+    }
+}
+
+// The variables are read, and the operators applied, with the reader's rules:
+// variables read in order and made when first named, the first that is not a
+// number failing it, and so does a division by zero.
+bool runCode(const Operand& o, int32_t& out) {
+    // One operand and one operator, the commonest shape, without the loop.
+    if (o.code.size() == 2 && o.code[1].kind == AccStep::Apply) {
+        int32_t a, b;
+        return readLeaf(o.code[0], o.steps, a) && readLeaf(o.code[1], o.steps, b) && applyOp(o.code[1].op, a, b, out);
+    }
     int32_t stack[kMaxExprStack];
     size_t sp = 0;
-    for (const ExprStep& st : steps) {
-        switch (st.kind) {
-            case ExprStep::Num: stack[sp++] = st.num; break;
-            case ExprStep::Letter:
-                if (!numberOf(s.letters[st.letter], stack[sp])) return false;
-                ++sp;
+    int32_t acc = 0, r;
+    for (const AccStep& a : o.code) {
+        switch (a.kind) {
+            case AccStep::Load:
+                if (!readLeaf(a, o.steps, acc)) return false;
                 break;
-            case ExprStep::Named: {
-                Value* v;
-                if (st.generation == gNameGeneration) {
-                    v = &s.named[size_t(st.slot)];
-                } else {
-                    v = namedValue(st.name, true);
-                    if (!v) return false;
-                    st.slot = int(v - s.named.data());
-                    st.generation = gNameGeneration;
-                }
-                if (!numberOf(*v, stack[sp])) return false;
-                ++sp;
+            case AccStep::Push: stack[sp++] = acc; break;
+            case AccStep::Apply:
+                if (!readLeaf(a, o.steps, r) || !applyOp(a.op, acc, r, acc)) return false;
                 break;
-            }
-            case ExprStep::Neg: stack[sp - 1] = int32_t(0u - uint32_t(stack[sp - 1])); break;
-            case ExprStep::Add:
-                --sp;
-                stack[sp - 1] = int32_t(uint32_t(stack[sp - 1]) + uint32_t(stack[sp]));
+            case AccStep::ApplyPop:
+                if (!applyOp(a.op, stack[--sp], acc, acc)) return false;
                 break;
-            case ExprStep::Sub:
-                --sp;
-                stack[sp - 1] = int32_t(uint32_t(stack[sp - 1]) - uint32_t(stack[sp]));
-                break;
-            case ExprStep::Mul:
-                --sp;
-                stack[sp - 1] = int32_t(uint32_t(stack[sp - 1]) * uint32_t(stack[sp]));
-                break;
-            case ExprStep::Div: {
-                --sp;
-                const int32_t a = stack[sp - 1], b = stack[sp];
-                if (b == 0) return false;
-                stack[sp - 1] = (a == std::numeric_limits<int32_t>::min() && b == -1) ? a : a / b;
-                break;
-            }
+            case AccStep::Neg: acc = int32_t(0u - uint32_t(acc)); break;
         }
     }
-    out = stack[0];
+    out = acc;
     return true;
 }
 
 bool evaluate(const Operand& o, int32_t& n) {
-    if (!o.steps.empty()) return runSteps(o.steps, n);
+    if (!o.code.empty()) return runCode(o, n);
     std::string_view e = o.text;
     return evaluateArithmetic(e, n) && !e.empty() && e[0] == ')';
 }
@@ -542,6 +601,15 @@ bool execSejaCopy(const Instr& in) {
         return true;
     }
     return assign(&var->text(), v->view());
+}
+
+// SEJA of an expression: its result straight into the variable.
+bool execSejaExpression(const Instr& in) {
+    Value* var = variable(in.target);
+    int32_t n;
+    if (!var || !runCode(in.a, n)) return false;
+    var->setNumber(n);
+    return true;
 }
 
 bool execSe(const Instr& in) {
