@@ -817,7 +817,6 @@ void runLoop() {
         }
         const Line& L = s.prog.lines[size_t(s.current)];
         if (!L.nop) {
-            // The debug trace shows each line as its handler reads it.
             if (L.code && !s.debug) runCompiled(*L.code);
             else runCommand(L.word, L.key, L.arg, L.handler);
         }

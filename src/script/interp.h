@@ -66,8 +66,9 @@ struct Program {
     std::vector<int> match;
     std::vector<int> nextBlockMark;  // next line that a block scan has to look at, 0: none
     std::unordered_map<std::string, int> labels;  // label (util::upperLatin) -> first line
-    // Per line: its compiled code when that code is quick (never reaches the
-    // front, the pupil or another program; bounded work), else null.
+    // Per line: its compiled code when that code is quick (reaches the front
+    // only to say why it failed, never the pupil or another program; bounded
+    // work), else null.
     std::vector<const Instr*> quick;
     std::string file;  // the name it was loaded by
     int count() const { return lines.empty() ? 0 : int(lines.size()) - 1; }
