@@ -577,6 +577,26 @@ inline bool repete(const Instr& in, bool fromFim) {
 bool runNested(std::shared_ptr<const Instr> code);
 std::shared_ptr<const Instr> compileLine(std::string_view text);
 
+// The date and time of day as the platform gives them; the calendar is worked
+// out once per second, since only the hundredths change within one.
+void readClock(plat::Date& d, plat::Time& t) {
+    static int64_t second = std::numeric_limits<int64_t>::min();
+    static plat::Date date;
+    static plat::Time time;
+    const int64_t ms = plat::wallClockMs();
+    const int64_t sec = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+    if (sec != second) {
+        date = plat::dateAt(ms);
+        time = plat::timeAt(ms);
+        second = sec;
+    }
+    d = date;
+    t = time;
+    int within = int(ms % 1000);
+    if (within < 0) within += 1000;
+    t.hundredths = within / 10;
+}
+
 // The commands loops run most, each its own small function: a line calls its
 // own through Instr::exec rather than going through the general switch.
 bool execNothing(const Instr&) { return true; }
@@ -726,9 +746,9 @@ bool run(const Instr& in) {
             // Hundredths since the reference; starts again after a week.
             Value* var = variable(in.target);
             if (!var) return false;
-            const int64_t ms = plat::wallClockMs();
-            const plat::Date d = plat::dateAt(ms);
-            const plat::Time t = plat::timeAt(ms);
+            plat::Date d;
+            plat::Time t;
+            readClock(d, t);
             int days = d.weekday - s.refWeekday;
             if (days < 0) days += 7;
             const int64_t v = (int64_t(days) * 24 + t.hour) * 360000 + int64_t(t.minute) * 6000 + t.second * 100 +
@@ -739,7 +759,9 @@ bool run(const Instr& in) {
         case Op::Hora: {
             Value* var = variable(in.target);
             if (!var) return false;
-            const plat::Time t = plat::currentTime();
+            plat::Date d;
+            plat::Time t;
+            readClock(d, t);
             char buf[48];
             char* at = buf;
             for (int part : {t.hour, t.minute, t.second}) {

@@ -101,6 +101,9 @@ TEST(Compiled, AgreesWithTheHandlers) {
         "SEJA T TEMPO\nSEJA H = hora\nSEJA $TH TAMANHO H\nSEJA $DP POS \":\" H\nSE T >= 0 SOMA $OK 1\nSEJA T 0\n"
         "SEJA H 0\nREPETE I 8\nSEJA R RAND 6\nCONCATENA $RS R\nFIM REPETE\nSEJA A RAND 0\nSEJA B RAND -3\n"
         "SEJA C RAND (2+1)\nSEJA D RAND \"x\"\n",
+        // The clock read again after a wait of two seconds (longer when the trace speaks).
+        "SEJA A TEMPO\nSEJA $H1 HORA\nESPERA 2\nSEJA B TEMPO\nSEJA $H2 HORA\nSUBTRAI B A\nSE B >= 200 SOMA $OK 1\n"
+        "SE B < 2000 SOMA $OK 1\nSE $H1 <> $H2 SOMA $MUDOU 1\nSEJA A 0\nSEJA B 0\nSEJA $H1 0\nSEJA $H2 0\n",
         // TRIM, PALAVRA, COPIA and SUBSTITUI, each onto its own operand too.
         "SEJA A TRIM \"  ab c  \"\nSEJA B \" x \"\nSEJA B TRIM B\nSEJA C TRIM 12\nSOMA C 1\nSEJA W \"um  dois tres\"\n"
         "SEJA D PALAVRA 2 W\nSEJA E PALAVRA 3 W\nSEJA F PALAVRA 9 W\nSEJA G PALAVRA \"1\" W\nSEJA W PALAVRA 1 W\n"
