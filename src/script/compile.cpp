@@ -321,6 +321,7 @@ bool execRepete(const Instr&);
 bool execFimRepete(const Instr&);
 bool execFimEnquanto(const Instr&);
 bool execSenao(const Instr&);
+bool execLeChannel(const Instr&);
 
 void specialise(Instr& in) {
     switch (in.op) {
@@ -335,6 +336,7 @@ void specialise(Instr& in) {
         case Op::FimRepete: in.exec = execFimRepete; break;
         case Op::FimEnquanto: in.exec = execFimEnquanto; break;
         case Op::Senao: in.exec = execSenao; break;
+        case Op::LeChannel: in.exec = execLeChannel; break;
         default: in.exec = run; break;
     }
 }
@@ -632,6 +634,25 @@ bool execSejaExpression(const Instr& in) {
     return true;
 }
 
+// LE #n: a file's line read into the variable.
+bool execLeChannel(const Instr& in) {
+    State& s = state();
+    flushWrites();
+    s.status = 0;
+    Value* var = variable(in.target);
+    if (!var) return false;
+    if (s.channels[size_t(in.channel)].network) return in.handler(in.arg);
+    // Read into a kept buffer, then copied into the variable's own: no
+    // allocation per line, and a line too long leaves the variable as it was.
+    std::string& line = s.lineRead;
+    const int rc = readChannelLine(in.channel, line);
+    if (rc < 0) return false;
+    s.status = rc;
+    if (rc == 0) var->text().assign(line);
+    else var->clear();
+    return true;
+}
+
 bool execSe(const Instr& in) {
     State& s = state();
     bool r;
@@ -849,22 +870,7 @@ bool run(const Instr& in) {
             var->setNumber(s.status);
             return true;
         }
-        case Op::LeChannel: {
-            flushWrites();
-            s.status = 0;
-            Value* var = variable(in.target);
-            if (!var) return false;
-            if (s.channels[size_t(in.channel)].network) return in.handler(in.arg);
-            // Read into a kept buffer, then copied into the variable's own: no
-            // allocation per line, and a line too long leaves the variable as it was.
-            std::string& line = s.lineRead;
-            const int rc = readChannelLine(in.channel, line);
-            if (rc < 0) return false;
-            s.status = rc;
-            if (rc == 0) var->text().assign(line);
-            else var->clear();
-            return true;
-        }
+        case Op::LeChannel: return execLeChannel(in);
     }
     return false;
 }
