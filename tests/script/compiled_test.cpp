@@ -184,6 +184,65 @@ TEST(Compiled, ByFormAloneAndWithoutMakingNames) {
     resetState();
 }
 
+// The commands loops use are compiled when their form allows, and run in the
+// quick loop when they can neither wait nor reach the pupil; the differential
+// test above only means something for lines that do compile.
+TEST(Compiled, WhatIsCompiledAndWhatRunsQuick) {
+    struct Case {
+        const char* line;
+        bool compiled, quick;
+    };
+    const Case cases[] = {
+        {"LE #1 X", true, false},           // a file's line: compiled, but a network channel may wait
+        {"LÊ #2 $L resto", true, false},
+        {"LE #1 X &", true, false},
+        {"LE #1", false, false},
+        {"LE X", false, false},             // the keyboard
+        {"CHECA S", true, true},
+        {"CHECA S 1", false, false},
+        {"SEJA T TEMPO", true, true},
+        {"SEJA H = hora", true, true},
+        {"SEJA D DATA", false, false},
+        {"SEJA T TRIM A", true, true},
+        {"SEJA R RAND 6", true, true},
+        {"SEJA P PALAVRA 2 W", true, true},
+        {"SEJA P PALAVRA W", false, false},
+        {"COPIA C W 1 (I+1)", true, true},
+        {"COPIA C 1 2", false, false},
+        {"SUBSTITUI W \"a\" \"b\"", true, true},
+        {"DESVIA @FIM", true, true},
+        {"DESVIA \"fim\"", true, true},
+        {"DESVIA @FIM X", false, false},
+        {"DESVIA SCRIPT \"outro.pro\"", false, false},
+        {"CHAMA @FIM", true, true},
+        {"CHAMA REMOTO \"x\"", false, false},
+        {"RETORNA", true, true},
+        {"RETORNA 1", false, false},
+        {"SE A = 1 SOMA B 1", true, true},
+        {"SE A = 1 BIPA", true, false},     // its command goes through the handler
+        {"CMD \"SOMA S 1\"", true, false},  // the text may name any command
+        {"SEJA X (I*3+7)", true, true},
+        {"ESCREVE MUDO A", false, false},
+    };
+    for (const Case& c : cases) {
+        Program p;
+        ASSERT_TRUE(parseProgram(plat::utf8ToCp1252(std::string(c.line) + "\n@FIM\n"), p)) << c.line;
+        EXPECT_EQ(p.lines[1].code != nullptr, c.compiled) << c.line;
+        EXPECT_EQ(p.quick[1] != nullptr, c.quick) << c.line;
+    }
+    // A jump CMD runs finds its label in the program running it.
+    resetState();
+    InProc io{"", "", false};
+    const std::string dir = tempDir();
+    io.run([&] {
+        scriptReset();
+        EXPECT_EQ(scripttest::run("CMD \"DESVIA @FIM\"\nSOMA $NUNCA 1\n@FIM\nSOMA $DEPOIS 1\n", "", dir).code, RunOk);
+    });
+    EXPECT_EQ(scriptGetVariable("NUNCA"), "");
+    EXPECT_EQ(scriptGetVariable("DEPOIS"), "1");
+    resetState();
+}
+
 TEST(Compiled, LoadingAProgramMakesNoVariable) {
     InProc io{"", "", false};
     resetState();
