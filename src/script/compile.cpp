@@ -1,18 +1,21 @@
-// Lines compiled once at load: the commands that loops run most (SEJA, SOMA,
-// SUBTRAI, MULTIPLICA, DIVIDE, CONCATENA, SE, ENQUANTO, REPETE, FIM, SENÃO) get
-// their operands read, literals converted and jump partners found when the
-// program is loaded, and the command of a one-line SE becomes a nested
+// Lines compiled once at load: the commands that loops run most (SEJA with its
+// functions, TEMPO and HORA, SOMA, SUBTRAI, MULTIPLICA, DIVIDE, CONCATENA, COPIA,
+// SUBSTITUI, SE, ENQUANTO, REPETE, FIM, SENÃO, CHECA, LÊ #n, DESVIA, CHAMA and
+// RETORNA to a label) get their operands read, literals converted and jump
+// partners and labels found when the program is loaded, and the command of a one-line SE becomes a nested
 // instruction; an expression becomes its steps, and a line that CMD runs is
 // compiled by its text.  A line is compiled only when its argument has the form that its
 // handler would read successfully; everything value-dependent (a variable that
 // is not a number, a division by zero, a full table of names) is decided when it
 // runs, in the same order as the handler decides it.  Any other line, and every
 // line while the debug trace is on, runs through its handler as before.
+#include <charconv>
 #include <cstring>
 #include <limits>
 #include <unordered_map>
 
 #include "platform/platform.h"
+#include "safety/stopwatch.h"
 #include "script/interp.h"
 #include "util/text.h"
 
@@ -26,6 +29,20 @@ inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 inline bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 inline bool isNameChar(char c) { return isLetter(c) || isDigit(c) || c == '_'; }
 
+// An expression's steps rewritten around one accumulator: an operator whose
+// right operand is a plain number or variable takes it directly, so most steps
+// neither push nor pop.  Operands are read, and operators applied, in the
+// steps' own order.
+struct AccStep {
+    enum Kind : uint8_t { Load, Push, Apply, ApplyPop, Neg };
+    Kind kind = Load;
+    ExprStep::Kind leaf = ExprStep::Num;  // Load and Apply: what is read
+    ExprStep::Kind op = ExprStep::Add;    // Apply and ApplyPop
+    uint8_t letter = 0;
+    int32_t num = 0;
+    uint32_t step = 0;  // the step it came from: a named variable's slot is cached there
+};
+
 // One operand or target, as readOperand and readTarget would find it.
 struct Operand {
     enum Kind : uint8_t { Literal, Letter, Named, Expression };
@@ -38,6 +55,7 @@ struct Operand {
     mutable int slot = -1;  // named: position in the table, valid for `generation`
     mutable unsigned generation = 0;
     std::vector<ExprStep> steps;  // an expression's steps; empty: read from its text
+    std::vector<AccStep> code;    // the steps for the accumulator
 };
 
 // Deepest stack an expression's steps may need to run compiled.
@@ -45,21 +63,37 @@ constexpr size_t kMaxExprStack = 64;
 
 enum class Op : uint8_t {
     Handler, Nothing, Soma, Arith, SejaCopy, Tamanho, Maiusc, Pos, Concatena,
-    Se, Enquanto, Repete, FimRepete, FimEnquanto, Senao, Cmd,
+    Se, Enquanto, Repete, FimRepete, FimEnquanto, Senao, Cmd, Checa, LeChannel,
+    Tempo, Hora, Trim, Rand, Palavra, Copia, Substitui, Desvia, Chama, Retorna,
 };
 
+// The program whose lines are being compiled: its labels are known, so a jump
+// to one is found once.  Null for the lines CMD runs.
+const Program* gCompiling = nullptr;
+
+}  // namespace
+
+using Exec = bool (*)(const Instr&);
+namespace {
+bool run(const Instr& in);
 }  // namespace
 
 struct Instr {
     Op op = Op::Handler;
+    Exec exec = run;          // runs it: the general switch, or the command's own function
     char arith = 0;           // '-', '*' or '/'
     bool restEmpty = true;    // nothing followed the operands
     Handler handler = nullptr;
     std::string arg;          // Op::Handler: the argument text
     Operand target, a, b;     // a condition's left and right are a and b
+    Operand c;                // COPIA: the source
     bool negate = false;
     int compareOp = 0;
     int jump = 0;             // FIM: the loop line it pairs with
+    // A program's own line: where skipping its block or loop goes (0: found
+    // when it runs, relative to the line running then).
+    int end = 0;
+    int channel = 0;          // LE #n
     std::unique_ptr<Instr> nested;  // a one-line SE's command
     bool nestedLine = false;        // SE with something after its condition
     // CMD of a literal: the line it names, compiled at its first run (null: by handler).
@@ -128,6 +162,36 @@ bool formOperand(std::string_view& rest, Operand& o) {
             depth = needs == 0 ? depth + 1 : needs == 1 ? depth : depth - 1;
         }
         if (!fits || depth != 1) o.steps.clear();
+        // Rewrites them for the accumulator (steps stays: it keeps the named slots).
+        bool live = false;
+        for (size_t i = 0; i < o.steps.size(); ++i) {
+            const ExprStep& st = o.steps[i];
+            AccStep a;
+            if (st.kind <= ExprStep::Named) {
+                a.leaf = st.kind;
+                a.letter = st.letter;
+                a.num = st.num;
+                a.step = uint32_t(i);
+                if (live && i + 1 < o.steps.size() && o.steps[i + 1].kind >= ExprStep::Add) {
+                    a.kind = AccStep::Apply;
+                    a.op = o.steps[++i].kind;
+                } else {
+                    if (live) {
+                        AccStep push;
+                        push.kind = AccStep::Push;
+                        o.code.push_back(push);
+                    }
+                    a.kind = AccStep::Load;
+                    live = true;
+                }
+            } else if (st.kind == ExprStep::Neg) {
+                a.kind = AccStep::Neg;
+            } else {
+                a.kind = AccStep::ApplyPop;
+                a.op = st.kind;
+            }
+            o.code.push_back(a);
+        }
         n = end + 2;
     } else {
         return false;
@@ -191,16 +255,21 @@ bool compileSeja(std::string_view arg, Instr& in) {
     if (arg.empty()) return false;
     if (arg.size() <= 5) {
         std::string up = util::upperLatin(arg);
-        if (up == "DATA" || up == "HORA" || up == "DIA" || up == "TEMPO") return false;
+        if (up == "TEMPO" || up == "HORA") {
+            in.op = up == "TEMPO" ? Op::Tempo : Op::Hora;
+            return true;
+        }
+        if (up == "DATA" || up == "DIA") return false;
     }
     static const char* const kFuncs[] = {"TAMANHO ", "MAIUSC ", "TRIM ", "POS ", "RAND ", "PALAVRA "};
+    static const Op kOps[] = {Op::Tamanho, Op::Maiusc, Op::Trim, Op::Pos, Op::Rand, Op::Palavra};
     for (int f = 0; f < 6; ++f) {
         if (!startsWithUpper(arg, kFuncs[f])) continue;
-        if (f != 0 && f != 1 && f != 3) return false;
         arg = util::trimView(arg.substr(std::strlen(kFuncs[f])));
-        if (f == 3 && !formOperand(arg, in.b)) return false;
+        // POS and PALAVRA read their first operand into b.
+        if ((f == 3 || f == 5) && !formOperand(arg, in.b)) return false;
         if (!formOperand(arg, in.a) || !arg.empty()) return false;
-        in.op = f == 0 ? Op::Tamanho : f == 1 ? Op::Maiusc : Op::Pos;
+        in.op = kOps[f];
         return true;
     }
     if (!formOperand(arg, in.a) || !arg.empty()) return false;
@@ -242,6 +311,36 @@ bool compileNested(std::string_view rest, Instr& in) {
     return true;
 }
 
+bool execNothing(const Instr&);
+bool execSoma(const Instr&);
+bool execSejaCopy(const Instr&);
+bool execSejaExpression(const Instr&);
+bool execSe(const Instr&);
+bool execEnquanto(const Instr&);
+bool execRepete(const Instr&);
+bool execFimRepete(const Instr&);
+bool execFimEnquanto(const Instr&);
+bool execSenao(const Instr&);
+bool execLeChannel(const Instr&);
+
+void specialise(Instr& in) {
+    switch (in.op) {
+        case Op::Nothing: in.exec = execNothing; break;
+        case Op::Soma: in.exec = execSoma; break;
+        case Op::SejaCopy:
+            in.exec = in.a.kind == Operand::Expression && !in.a.code.empty() ? execSejaExpression : execSejaCopy;
+            break;
+        case Op::Se: in.exec = execSe; break;
+        case Op::Enquanto: in.exec = execEnquanto; break;
+        case Op::Repete: in.exec = execRepete; break;
+        case Op::FimRepete: in.exec = execFimRepete; break;
+        case Op::FimEnquanto: in.exec = execFimEnquanto; break;
+        case Op::Senao: in.exec = execSenao; break;
+        case Op::LeChannel: in.exec = execLeChannel; break;
+        default: in.exec = run; break;
+    }
+}
+
 std::unique_ptr<Instr> compileCommand(const std::string& key, std::string_view arg, Handler h) {
     std::unique_ptr<Instr> in(new Instr);
     in->handler = h;
@@ -274,14 +373,55 @@ std::unique_ptr<Instr> compileCommand(const std::string& key, std::string_view a
     } else if (key == "CMD") {
         in->op = Op::Cmd;
         ok = formOperand(arg, in->a) && arg.empty();
+    } else if (key == "COPIA") {
+        // Whatever follows the two positions is not read.
+        in->op = Op::Copia;
+        ok = formTarget(arg, in->target) && formTarget(arg, in->c) && formOperand(arg, in->a) &&
+             formOperand(arg, in->b);
+    } else if (key == "SUBSTITUI") {
+        in->op = Op::Substitui;
+        ok = formTarget(arg, in->target) && formOperand(arg, in->a) && formOperand(arg, in->b);
+    } else if ((key == "DESVIA" || key == "CHAMA") && gCompiling && !arg.empty()) {
+        // To a label named by "@NAME" or a literal: found now in the program's labels.
+        in->op = key == "DESVIA" ? Op::Desvia : Op::Chama;
+        in->arg.assign(arg.data(), arg.size());
+        std::string label;
+        if (arg[0] == '@') {
+            label.assign(arg.data() + 1, arg.size() - 1);
+            ok = label.find(' ') == std::string::npos;
+        } else if (arg[0] == '"' || arg[0] == '-' || (arg[0] >= '0' && arg[0] <= '9')) {
+            Operand o;
+            ok = formOperand(arg, o) && arg.empty();
+            label = o.text;
+        }
+        if (ok) {
+            auto it = gCompiling->labels.find(util::upperLatin(label));
+            in->jump = it == gCompiling->labels.end() || it->second > gCompiling->count() ? 0 : it->second;
+        }
+    } else if (key == "RETORNA") {
+        in->op = Op::Retorna;
+        ok = arg.empty();
+    } else if (key == "CHECA") {
+        in->op = Op::Checa;
+        ok = formTarget(arg, in->target) && arg.empty();
+    } else if (key == "LE" || key == plat::cp("LÊ")) {
+        // LE #n VAR (whatever follows the variable is not read); the other
+        // forms read the keyboard or the mouse and keep their handler.
+        in->op = Op::LeChannel;
+        in->arg.assign(arg.data(), arg.size());  // a network channel is read by the handler
+        std::string_view t = arg;
+        takeAmpersand(t);
+        in->channel = readChannel(t);
+        ok = in->channel >= 0 && !t.empty() && formTarget(t, in->target);
     }
     if (!ok) return nullptr;
+    specialise(*in);
     return in;
 }
 
 // --- running ------------------------------------------------------------------
 
-inline Value* variable(const Operand& o) {
+[[gnu::always_inline]] inline Value* variable(const Operand& o) {
     State& s = state();
     if (o.kind == Operand::Letter) return &s.letters[o.letter];
     if (o.generation == gNameGeneration) return &s.named[size_t(o.slot)];
@@ -295,67 +435,78 @@ inline Value* variable(const Operand& o) {
 
 inline bool numberOf(Value& v, int32_t& n);
 
-// The expression's steps, with the reader's rules: variables read in order and
-// made when first named, the first that is not a number failing it, and so does
-// a division by zero.
-bool runSteps(const std::vector<ExprStep>& steps, int32_t& out) {
+// A plain number or variable of an expression, as the reader reads it.
+[[gnu::always_inline]] inline bool readLeaf(const AccStep& a, const std::vector<ExprStep>& steps, int32_t& out) {
     State& s = state();
+    if (a.leaf == ExprStep::Num) {
+        out = a.num;
+        return true;
+    }
+    if (a.leaf == ExprStep::Letter) return numberOf(s.letters[a.letter], out);
+    const ExprStep& st = steps[a.step];
+    Value* v;
+    if (st.generation == gNameGeneration) {
+        v = &s.named[size_t(st.slot)];
+    } else {
+        v = namedValue(st.name, true);
+        if (!v) return false;
+        st.slot = int(v - s.named.data());
+        st.generation = gNameGeneration;
+    }
+    return numberOf(*v, out);
+}
+
+// The reader's arithmetic: 32 bits wrapping; a division by zero fails.
+[[gnu::always_inline]] inline bool applyOp(ExprStep::Kind op, int32_t a, int32_t b, int32_t& out) {
+    switch (op) {
+        case ExprStep::Add: out = int32_t(uint32_t(a) + uint32_t(b)); return true;
+        case ExprStep::Sub: out = int32_t(uint32_t(a) - uint32_t(b)); return true;
+        case ExprStep::Mul: out = int32_t(uint32_t(a) * uint32_t(b)); return true;
+        default:
+            if (b == 0) return false;
+            out = (a == std::numeric_limits<int32_t>::min() && b == -1) ? a : a / b;
+            return true;
+    }
+}
+
+// The variables are read, and the operators applied, with the reader's rules:
+// variables read in order and made when first named, the first that is not a
+// number failing it, and so does a division by zero.
+bool runCode(const Operand& o, int32_t& out) {
+    // One operand and one operator, the commonest shape, without the loop.
+    if (o.code.size() == 2 && o.code[1].kind == AccStep::Apply) {
+        int32_t a, b;
+        return readLeaf(o.code[0], o.steps, a) && readLeaf(o.code[1], o.steps, b) && applyOp(o.code[1].op, a, b, out);
+    }
     int32_t stack[kMaxExprStack];
     size_t sp = 0;
-    for (const ExprStep& st : steps) {
-        switch (st.kind) {
-            case ExprStep::Num: stack[sp++] = st.num; break;
-            case ExprStep::Letter:
-                if (!numberOf(s.letters[st.letter], stack[sp])) return false;
-                ++sp;
+    int32_t acc = 0, r;
+    for (const AccStep& a : o.code) {
+        switch (a.kind) {
+            case AccStep::Load:
+                if (!readLeaf(a, o.steps, acc)) return false;
                 break;
-            case ExprStep::Named: {
-                Value* v;
-                if (st.generation == gNameGeneration) {
-                    v = &s.named[size_t(st.slot)];
-                } else {
-                    v = namedValue(st.name, true);
-                    if (!v) return false;
-                    st.slot = int(v - s.named.data());
-                    st.generation = gNameGeneration;
-                }
-                if (!numberOf(*v, stack[sp])) return false;
-                ++sp;
+            case AccStep::Push: stack[sp++] = acc; break;
+            case AccStep::Apply:
+                if (!readLeaf(a, o.steps, r) || !applyOp(a.op, acc, r, acc)) return false;
                 break;
-            }
-            case ExprStep::Neg: stack[sp - 1] = int32_t(0u - uint32_t(stack[sp - 1])); break;
-            case ExprStep::Add:
-                --sp;
-                stack[sp - 1] = int32_t(uint32_t(stack[sp - 1]) + uint32_t(stack[sp]));
+            case AccStep::ApplyPop:
+                if (!applyOp(a.op, stack[--sp], acc, acc)) return false;
                 break;
-            case ExprStep::Sub:
-                --sp;
-                stack[sp - 1] = int32_t(uint32_t(stack[sp - 1]) - uint32_t(stack[sp]));
-                break;
-            case ExprStep::Mul:
-                --sp;
-                stack[sp - 1] = int32_t(uint32_t(stack[sp - 1]) * uint32_t(stack[sp]));
-                break;
-            case ExprStep::Div: {
-                --sp;
-                const int32_t a = stack[sp - 1], b = stack[sp];
-                if (b == 0) return false;
-                stack[sp - 1] = (a == std::numeric_limits<int32_t>::min() && b == -1) ? a : a / b;
-                break;
-            }
+            case AccStep::Neg: acc = int32_t(0u - uint32_t(acc)); break;
         }
     }
-    out = stack[0];
+    out = acc;
     return true;
 }
 
 bool evaluate(const Operand& o, int32_t& n) {
-    if (!o.steps.empty()) return runSteps(o.steps, n);
+    if (!o.code.empty()) return runCode(o, n);
     std::string_view e = o.text;
     return evaluateArithmetic(e, n) && !e.empty() && e[0] == ')';
 }
 
-inline Value* value(const Operand& o) {
+[[gnu::always_inline]] inline Value* value(const Operand& o) {
     if (o.kind == Operand::Literal) return &o.literal;
     if (o.kind != Operand::Expression) return variable(o);
     int32_t n;
@@ -367,7 +518,7 @@ inline Value* value(const Operand& o) {
 // toNumber of the value's text, without writing the text when it is a number.
 inline bool numberOf(Value& v, int32_t& n) { return v.number(n) || toNumber(v.view(), n); }
 
-inline bool number(const Operand& o, int32_t& n) {
+[[gnu::always_inline]] inline bool number(const Operand& o, int32_t& n) {
     if (o.kind == Operand::Literal) {
         n = o.number;
         return o.isNumber;
@@ -377,7 +528,7 @@ inline bool number(const Operand& o, int32_t& n) {
     return v && numberOf(*v, n);
 }
 
-inline bool condition(const Instr& in, bool& result) {
+[[gnu::always_inline]] inline bool condition(const Instr& in, bool& result) {
     Value* l = value(in.a);
     if (!l) return false;
     Value* r = value(in.b);
@@ -404,9 +555,15 @@ inline bool condition(const Instr& in, bool& result) {
     return true;
 }
 
+// Past a block or a loop: to the end found at load, or the one the line running now pairs with.
+inline void skip(const Instr& in) {
+    if (in.end > 0) state().current = in.end;
+    else skipToEnd();
+}
+
 // REPETE (first pass) and FIM REPETE (the next ones): counts the target up and
 // leaves the loop past its limit.
-bool repete(const Instr& in, bool fromFim) {
+inline bool repete(const Instr& in, bool fromFim) {
     Value* var = variable(in.target);
     if (!var) return false;
     int32_t limit;
@@ -415,26 +572,137 @@ bool repete(const Instr& in, bool fromFim) {
     if (fromFim && !numberOf(*var, counter)) return false;
     int32_t next = int32_t(uint32_t(counter) + 1u);
     var->setNumber(next);
-    if (limit < next) skipToEnd();
+    if (limit < next) skip(in);
     return true;
 }
 
 bool runNested(std::shared_ptr<const Instr> code);
 std::shared_ptr<const Instr> compileLine(std::string_view text);
 
+// The date and time of day as the platform gives them; the calendar is worked
+// out once per second, since only the hundredths change within one.
+void readClock(plat::Date& d, plat::Time& t) {
+    static int64_t second = std::numeric_limits<int64_t>::min();
+    static plat::Date date;
+    static plat::Time time;
+    const int64_t ms = plat::wallClockMs();
+    const int64_t sec = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+    if (sec != second) {
+        date = plat::dateAt(ms);
+        time = plat::timeAt(ms);
+        second = sec;
+    }
+    d = date;
+    t = time;
+    int within = int(ms % 1000);
+    if (within < 0) within += 1000;
+    t.hundredths = within / 10;
+}
+
+// The commands loops run most, each its own small function: a line calls its
+// own through Instr::exec rather than going through the general switch.
+bool execNothing(const Instr&) { return true; }
+
+bool execSoma(const Instr& in) {
+    Value* var = variable(in.target);
+    int32_t add, n;
+    if (!var || !number(in.a, add)) return false;
+    if (!var->number(n)) return addToTextNumber(var->text(), add);
+    var->setNumber(int32_t(uint32_t(n) + uint32_t(add)));
+    return true;
+}
+
+bool execSejaCopy(const Instr& in) {
+    Value* var = variable(in.target);
+    Value* v = var ? value(in.a) : nullptr;
+    if (!v) return false;
+    if (v == var) return true;
+    int32_t n;
+    if (v->number(n)) {
+        var->setNumber(n);
+        return true;
+    }
+    return assign(&var->text(), v->view());
+}
+
+// SEJA of an expression: its result straight into the variable.
+bool execSejaExpression(const Instr& in) {
+    Value* var = variable(in.target);
+    int32_t n;
+    if (!var || !runCode(in.a, n)) return false;
+    var->setNumber(n);
+    return true;
+}
+
+// LE #n: a file's line read into the variable.
+bool execLeChannel(const Instr& in) {
+    State& s = state();
+    flushWrites();
+    s.status = 0;
+    Value* var = variable(in.target);
+    if (!var) return false;
+    if (s.channels[size_t(in.channel)].network) return in.handler(in.arg);
+    // Read into a kept buffer, then copied into the variable's own: no
+    // allocation per line, and a line too long leaves the variable as it was.
+    std::string& line = s.lineRead;
+    const int rc = readChannelLine(in.channel, line);
+    if (rc < 0) return false;
+    s.status = rc;
+    if (rc == 0) var->text().assign(line);
+    else var->clear();
+    return true;
+}
+
+bool execSe(const Instr& in) {
+    State& s = state();
+    bool r;
+    if (!condition(in, r)) return false;
+    if (r) {
+        if (!in.nestedLine) return true;
+        if (in.nested->op == Op::Nothing) return true;
+        if (s.nesting >= kMaxNesting) return false;
+        ++s.nesting;
+        bool ok = in.nested->exec(*in.nested);
+        s.error = !ok;
+        --s.nesting;
+        return ok;
+    }
+    if (in.nestedLine) return true;
+    if (in.end > 0) s.current = in.end;
+    else skipFalseBlock();
+    return true;
+}
+
+bool execEnquanto(const Instr& in) {
+    bool r;
+    if (!condition(in, r)) return false;
+    if (!r) skip(in);
+    return true;
+}
+
+bool execRepete(const Instr& in) { return repete(in, false); }
+
+bool execFimRepete(const Instr& in) {
+    state().current = in.jump;
+    return repete(in, true);
+}
+
+bool execFimEnquanto(const Instr& in) {
+    state().current = in.jump - 1;
+    return true;
+}
+
+bool execSenao(const Instr& in) {
+    skip(in);
+    return true;
+}
+
 bool run(const Instr& in) {
     State& s = state();
     switch (in.op) {
         case Op::Handler: return in.handler(in.arg);
         case Op::Nothing: return true;
-        case Op::Soma: {
-            Value* var = variable(in.target);
-            int32_t add, n;
-            if (!var || !number(in.a, add)) return false;
-            if (!var->number(n)) return addToTextNumber(var->text(), add);
-            var->setNumber(int32_t(uint32_t(n) + uint32_t(add)));
-            return true;
-        }
+        case Op::Soma: return execSoma(in);
         case Op::Arith: {
             Value* var = variable(in.target);
             int32_t a, b, r;
@@ -443,18 +711,7 @@ bool run(const Instr& in) {
             var->setNumber(r);
             return in.restEmpty;
         }
-        case Op::SejaCopy: {
-            Value* var = variable(in.target);
-            Value* v = var ? value(in.a) : nullptr;
-            if (!v) return false;
-            if (v == var) return true;
-            int32_t n;
-            if (v->number(n)) {
-                var->setNumber(n);
-                return true;
-            }
-            return assign(&var->text(), v->view());
-        }
+        case Op::SejaCopy: return execSejaCopy(in);
         case Op::Tamanho: {
             Value* var = variable(in.target);
             Value* v = var ? value(in.a) : nullptr;
@@ -488,36 +745,12 @@ bool run(const Instr& in) {
             var->text().append(add);
             return true;
         }
-        case Op::Se: {
-            bool r;
-            if (!condition(in, r)) return false;
-            if (r) {
-                if (!in.nestedLine) return true;
-                if (in.nested->op == Op::Nothing) return true;
-                if (s.nesting >= kMaxNesting) return false;
-                ++s.nesting;
-                bool ok = run(*in.nested);
-                s.error = !ok;
-                --s.nesting;
-                return ok;
-            }
-            if (!in.nestedLine) skipFalseBlock();
-            return true;
-        }
-        case Op::Enquanto: {
-            bool r;
-            if (!condition(in, r)) return false;
-            if (!r) skipToEnd();
-            return true;
-        }
-        case Op::Repete: return repete(in, false);
-        case Op::FimRepete:
-            s.current = in.jump;
-            return repete(in, true);
-        case Op::FimEnquanto:
-            s.current = in.jump - 1;
-            return true;
-        case Op::Senao: skipToEnd(); return true;
+        case Op::Se: return execSe(in);
+        case Op::Enquanto: return execEnquanto(in);
+        case Op::Repete: return execRepete(in);
+        case Op::FimRepete: return execFimRepete(in);
+        case Op::FimEnquanto: return execFimEnquanto(in);
+        case Op::Senao: return execSenao(in);
         case Op::Cmd: {
             if (in.a.kind != Operand::Literal) {
                 Value* v = value(in.a);
@@ -530,6 +763,114 @@ bool run(const Instr& in) {
             if (!in.literalLine) return executeLine(in.a.text, true);
             return runNested(in.literalLine);
         }
+        case Op::Tempo: {
+            // Hundredths since the reference; starts again after a week.
+            Value* var = variable(in.target);
+            if (!var) return false;
+            plat::Date d;
+            plat::Time t;
+            readClock(d, t);
+            int days = d.weekday - s.refWeekday;
+            if (days < 0) days += 7;
+            const int64_t v = (int64_t(days) * 24 + t.hour) * 360000 + int64_t(t.minute) * 6000 + t.second * 100 +
+                              t.hundredths - s.refTime;
+            var->setNumber(int32_t(uint32_t(uint64_t(v))));
+            return true;
+        }
+        case Op::Hora: {
+            Value* var = variable(in.target);
+            if (!var) return false;
+            plat::Date d;
+            plat::Time t;
+            readClock(d, t);
+            char buf[48];
+            char* at = buf;
+            for (int part : {t.hour, t.minute, t.second}) {
+                if (at != buf) *at++ = ':';
+                if (part >= 0 && part < 10) *at++ = '0';
+                at = std::to_chars(at, buf + sizeof buf, part).ptr;
+            }
+            var->text().assign(buf, size_t(at - buf));
+            return true;
+        }
+        case Op::Trim: {
+            Value* var = variable(in.target);
+            Value* v = var ? value(in.a) : nullptr;
+            if (!v) return false;
+            std::string_view t = util::trimView(v->view());
+            s.scratch.assign(t.data(), t.size());  // the value may be the variable itself
+            var->text().swap(s.scratch);
+            return true;
+        }
+        case Op::Rand: {
+            Value* var = variable(in.target);
+            int32_t n;
+            if (!var || !number(in.a, n)) return false;
+            // RAND of 0 or less has no range to draw from: it gives 0.
+            var->setNumber(n <= 0 ? 0 : int32_t(s.rng() % uint32_t(n)));
+            return true;
+        }
+        case Op::Palavra: {
+            Value* var = variable(in.target);
+            Value* first = var ? value(in.b) : nullptr;
+            Value* main = first ? value(in.a) : nullptr;
+            int32_t k;
+            if (!main || !numberOf(*first, k) || k < 1) return false;
+            std::string_view w = wordAt(k, main->view());
+            s.scratch.assign(w.data(), w.size());
+            var->text().swap(s.scratch);
+            return true;
+        }
+        case Op::Copia: {
+            Value* dst = variable(in.target);
+            Value* src = dst ? variable(in.c) : nullptr;
+            Value* va = src ? value(in.a) : nullptr;
+            Value* vb = va ? value(in.b) : nullptr;
+            if (!vb) return false;
+            // The positions are read as their trimmed texts.
+            int32_t from, to;
+            if (!va->number(from) && !toNumber(util::trimView(va->view()), from)) return false;
+            if (!vb->number(to) && !toNumber(util::trimView(vb->view()), to)) return false;
+            if (from < 1) from = 1;
+            const std::string& t = src->view();
+            s.scratch.clear();
+            if (to >= from && size_t(from) <= t.size())
+                s.scratch.assign(t, size_t(from) - 1, size_t(int64_t(to) - from + 1));
+            dst->text().swap(s.scratch);
+            return true;
+        }
+        case Op::Substitui: {
+            Value* var = variable(in.target);
+            Value* old = var ? value(in.a) : nullptr;
+            Value* repl = old ? value(in.b) : nullptr;
+            if (!repl) return false;
+            const std::string& text = var->view();
+            const std::string& o = old->view();
+            if (!substitute(text, o, repl->view(), s.scratch)) return false;
+            var->text().swap(s.scratch);
+            return true;
+        }
+        case Op::Desvia:
+            if (s.stop || in.jump <= 0) return false;
+            s.current = in.jump;
+            return true;
+        case Op::Chama:
+            if (s.stop || s.depth >= kMaxCallDepth) return in.handler(in.arg);  // it says why
+            s.calls[size_t(s.depth++)] = s.current;
+            if (in.jump <= 0) return false;
+            s.current = in.jump;
+            return true;
+        case Op::Retorna:
+            if (s.depth == 0) return in.handler(in.arg);  // it says why
+            s.current = s.calls[size_t(--s.depth)];
+            return true;
+        case Op::Checa: {
+            Value* var = variable(in.target);
+            if (!var) return false;
+            var->setNumber(s.status);
+            return true;
+        }
+        case Op::LeChannel: return execLeChannel(in);
     }
     return false;
 }
@@ -540,7 +881,7 @@ bool runNested(std::shared_ptr<const Instr> code) {
     State& s = state();
     if (s.nesting >= kMaxNesting) return false;
     ++s.nesting;
-    bool ok = run(*code);
+    bool ok = code->exec(*code);
     s.error = !ok;
     --s.nesting;
     return ok;
@@ -595,12 +936,75 @@ bool runLineText(const std::string& text) {
 }
 
 bool runCompiled(const Instr& code) {
-    bool ok = run(code);
+    bool ok = code.exec(code);
     state().error = !ok;
     return ok;
 }
 
+namespace {
+
+// Quick code reaches the front only to say why it failed (so the stop flag
+// cannot change while it runs and succeeds) and its work is bounded by the
+// longest value: lines of it look at the clock less often than other lines do.
+bool isQuick(const Instr& in) {
+    switch (in.op) {
+        case Op::Nothing: case Op::Soma: case Op::Arith: case Op::SejaCopy: case Op::Tamanho: case Op::Maiusc:
+        case Op::Pos: case Op::Concatena: case Op::Enquanto: case Op::Repete: case Op::FimRepete:
+        case Op::FimEnquanto: case Op::Senao: case Op::Checa: case Op::Tempo: case Op::Hora: case Op::Trim:
+        case Op::Rand: case Op::Palavra: case Op::Copia: case Op::Substitui: case Op::Desvia: case Op::Chama:
+        case Op::Retorna:
+            return true;
+        case Op::Se: return !in.nestedLine || isQuick(*in.nested);
+        default: return false;
+    }
+}
+
+// Quick lines between two looks at the clock's stop check.
+constexpr int kQuickLinesPerClockLook = 16;
+
+}  // namespace
+
+void runQuickLines() {
+    State& s = state();
+    const Instr* const* quick = s.prog.quick.data();  // quick lines never load a program
+    const int count = s.lineCount;
+    int untilClock = kQuickLinesPerClockLook;
+    for (;;) {
+        const int cur = s.current;
+        if (cur < 1 || cur > count) return;
+        const Instr* in = quick[cur];
+        if (!in) return;
+        const bool ok = in->exec(*in);
+        s.error = !ok;
+        // As stopKeyPressed, without asking for a flag that only the look can set.
+        if (++s.sinceStopPoll >= kStopPollLines ||
+            (--untilClock == 0 && (untilClock = kQuickLinesPerClockLook, safety::stopCheckDue()))) {
+            lookAtStopKey();
+            if (plat::programStopRequested()) {
+                s.stopped = true;
+                return;
+            }
+        } else if (!ok && plat::programStopRequested()) {
+            // A failing line may have told the pupil why, through the front.
+            s.stopped = true;
+            return;
+        }
+        if (!ok) return;
+        ++s.current;
+    }
+}
+
 void compileProgram(Program& p) {
+    p.quick.assign(size_t(p.count()) + 2, nullptr);
+    struct Compiling {
+        explicit Compiling(const Program& p) { gCompiling = &p; }
+        ~Compiling() { gCompiling = nullptr; }
+    } compiling(p);
+    // Where a skip from line k goes, as skipToEnd finds it.
+    auto endOf = [&p](int k) {
+        const int to = size_t(k) < p.match.size() ? p.match[size_t(k)] : 0;
+        return to > 0 ? to : p.count() + 1;
+    };
     for (int k = 1; k <= p.count(); ++k) {
         Line& L = p.lines[size_t(k)];
         if (L.nop || !L.handler) continue;
@@ -615,6 +1019,7 @@ void compileProgram(Program& p) {
             if (loop == 0 || L.arg.size() != (L.fim == BlockEnd::Enquanto ? 8u : 6u)) continue;
             in.reset(new Instr);
             in->jump = loop;
+            in->end = endOf(loop);
             if (L.fim == BlockEnd::Enquanto) {
                 in->op = Op::FimEnquanto;
             } else {
@@ -624,8 +1029,14 @@ void compileProgram(Program& p) {
             }
         } else {
             in = compileCommand(L.key, L.arg, L.handler);
+            if (in && (in->op == Op::Senao || in->op == Op::Enquanto || in->op == Op::Repete ||
+                       (in->op == Op::Se && !in->nestedLine && L.seOpener)))
+                in->end = endOf(k);
         }
-        if (in) L.code = std::move(in);
+        if (!in) continue;
+        specialise(*in);
+        if (isQuick(*in)) p.quick[size_t(k)] = in.get();
+        L.code = std::move(in);
     }
 }
 

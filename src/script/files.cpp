@@ -155,7 +155,7 @@ int readChannelLine(int n, std::string& out) {
     // own, filled straight from the file, rather than a character at a time.
     if (c.received.empty()) c.received.resize(kReadPiece);
     const int fd = fileno(c.file);
-    bool any = false, tooLong = false;
+    bool any = false, tooLong = false, crDropped = false;
     for (;;) {
         if (c.receivePos == c.receiveFill) {
             ssize_t got;
@@ -174,19 +174,25 @@ int readChannelLine(int n, std::string& out) {
         const size_t avail = c.receiveFill - c.receivePos;
         const char* nl = static_cast<const char*>(std::memchr(from, '\n', avail));
         const size_t take = nl ? size_t(nl - from) : avail;
+        // The CR of a CR LF in the same piece is left out here rather than taken off after.
+        crDropped = nl && take > 0 && from[take - 1] == '\r';
+        const size_t keep = take - (crDropped ? 1 : 0);
         const size_t room = kMaxValue - out.size();
-        out.append(from, std::min(take, room));
-        tooLong = tooLong || take > room;
+        out.append(from, std::min(keep, room));
+        tooLong = tooLong || take > room;  // counted with its CR, as a line too long always was
         c.receivePos += take + (nl ? 1 : 0);
         if (nl) break;
     }
-    if (!out.empty() && out.back() == '\r') out.pop_back();
+    if (!crDropped && !out.empty() && out.back() == '\r') out.pop_back();
     if (tooLong) {
         out.clear();
         return -1;
     }
-    // Data files written on Linux are UTF-8: read the way a program is.
-    out = toWorkingCodePage(std::move(out));
+    // Data files written on Linux are UTF-8: read the way a program is.  A line
+    // of ASCII alone reads the same either way.
+    bool ascii = true;
+    for (char ch : out) ascii &= uint8_t(ch) < 0x80;
+    if (!ascii) out = toWorkingCodePage(std::move(out));
     return 0;
 }
 

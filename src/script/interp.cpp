@@ -479,7 +479,8 @@ std::string toWorkingCodePage(std::string text) {
         multibyte = true;
         i += size_t(len);
     }
-    return multibyte ? plat::utf8ToCp1252(text) : text;
+    if (!multibyte) return text;  // moved, not copied
+    return plat::utf8ToCp1252(text);
 }
 
 namespace {
@@ -808,9 +809,14 @@ void runLoop() {
     State& s = gState;
     while (s.current >= 1 && s.current <= s.lineCount && !s.stop && !s.error) {
         if (!s.retired.empty()) s.retired.clear();
+        // The debug trace shows each line as its handler reads it.
+        if (s.prog.quick[size_t(s.current)] && !s.debug) {
+            runQuickLines();
+            if (s.stopped) break;
+            continue;
+        }
         const Line& L = s.prog.lines[size_t(s.current)];
         if (!L.nop) {
-            // The debug trace shows each line as its handler reads it.
             if (L.code && !s.debug) runCompiled(*L.code);
             else runCommand(L.word, L.key, L.arg, L.handler);
         }
@@ -827,14 +833,17 @@ void runLoop() {
 
 }  // namespace
 
+void lookAtStopKey() {
+    State& s = gState;
+    s.sinceStopPoll = 0;
+    if (s.unwritten && std::chrono::steady_clock::now() - s.lastFlush >= std::chrono::milliseconds(kFlushMs))
+        flushChannels();
+    if (plat::haveFront()) plat::front().pollStopKey();
+}
+
 bool stopKeyPressed() {
     State& s = gState;
-    if (++s.sinceStopPoll >= kStopPollLines || safety::stopCheckDue()) {
-        s.sinceStopPoll = 0;
-        if (s.unwritten && std::chrono::steady_clock::now() - s.lastFlush >= std::chrono::milliseconds(kFlushMs))
-            flushChannels();
-        if (plat::haveFront()) plat::front().pollStopKey();
-    }
+    if (++s.sinceStopPoll >= kStopPollLines || safety::stopCheckDue()) lookAtStopKey();
     return plat::programStopRequested();
 }
 

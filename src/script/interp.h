@@ -66,6 +66,10 @@ struct Program {
     std::vector<int> match;
     std::vector<int> nextBlockMark;  // next line that a block scan has to look at, 0: none
     std::unordered_map<std::string, int> labels;  // label (util::upperLatin) -> first line
+    // Per line: its compiled code when that code is quick (reaches the front
+    // only to say why it failed, never the pupil or another program; bounded
+    // work), else null.
+    std::vector<const Instr*> quick;
     std::string file;  // the name it was loaded by
     int count() const { return lines.empty() ? 0 : int(lines.size()) - 1; }
 };
@@ -132,6 +136,8 @@ struct State {
     int sinceStopPoll = 0;
     std::mt19937 rng{20061206u};
     std::string keyA, keyB;  // scratch for compareKey
+    std::string lineRead;    // scratch for LE #n: its capacity is kept from line to line
+    std::string scratch;     // scratch for compiled text commands
 };
 
 // The one interpreter (inline: every command of every line asks for it).
@@ -194,6 +200,8 @@ bool findLabel(const std::string& name);
 // Between lines: true when the pupil has pressed the stop key (looked at every
 // kStopPollLines calls); the run then ends as stopped.
 bool stopKeyPressed();
+// The look itself: writes what waits too long, then lets the front see the key.
+void lookAtStopKey();
 Handler lookupCommand(const std::string& upperWord);
 
 // --- compiled lines (compile.cpp) -----------------------------------------------
@@ -206,6 +214,10 @@ bool runCompiled(const Instr& code);
 // text and kept by it, so a program that builds the same few commands in a loop
 // reads each of them once.  The debug trace runs it through its handler.
 bool runLineText(const std::string& text);
+// Runs quick lines from the current one on, with the run loop's rules for the
+// stop key; returns at a line that is not quick, an error, the program's end or
+// a stop (State::stopped).
+void runQuickLines();
 // Writes the texts that compiled lines left pending; a run does it before it returns.
 void flushValues();
 // Named variables cached by slot are found again after the table is emptied.
@@ -217,6 +229,11 @@ void setNumberText(std::string* var, int64_t v);
 bool addToTextNumber(std::string& t, int32_t add);
 // SUBTRAI, MULTIPLICA, DIVIDE ('-', '*', '/'); false on a division by zero.
 bool arithmetic(int32_t a, int32_t b, char op, int32_t& result);
+// PALAVRA's rule: the k-th word of the text (blank-separated), empty past the last.
+std::string_view wordAt(int32_t k, std::string_view s);
+// SUBSTITUI's rule: every `old` replaced by `repl`, from the end towards the
+// start; false when the result would be too long.  `out` must be none of the others.
+bool substitute(const std::string& text, const std::string& old, const std::string& repl, std::string& out);
 // The comparison operator at the start of t (its index, -1: none) and its length.
 int conditionOperator(std::string_view t, size_t& len);
 bool compareValues(const std::string& left, const std::string& right, int op);

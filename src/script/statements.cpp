@@ -61,15 +61,7 @@ bool sejaWord(const std::string& upper, std::string* var) {
     return true;
 }
 
-std::string palavra(int32_t k, std::string_view s) {
-    for (int32_t i = 1; i < k && !s.empty(); ++i) {
-        size_t sp = s.find(' ');
-        if (sp == std::string_view::npos) s = std::string_view();
-        else s = util::trimView(s.substr(sp + 1));
-    }
-    size_t sp = s.find(' ');
-    return std::string(sp == std::string_view::npos ? s : s.substr(0, sp));
-}
+std::string palavra(int32_t k, std::string_view s) { return std::string(wordAt(k, s)); }
 
 bool sejaFunction(std::string_view rest, std::string* var, bool& handled) {
     static const char* const kFuncs[] = {"TAMANHO ", "MAIUSC ", "TRIM ", "POS ", "RAND ", "PALAVRA "};
@@ -182,6 +174,8 @@ bool cmdCopia(std::string_view arg) {
     return true;
 }
 
+}  // namespace
+
 // Replaces from the end towards the start, each test made on the text as
 // changed so far (a replacement can take part in the next match).
 bool substitute(const std::string& text, const std::string& old, const std::string& repl, std::string& out) {
@@ -220,6 +214,8 @@ bool substitute(const std::string& text, const std::string& old, const std::stri
     out.append(tailRev.rbegin(), tailRev.rend());
     return out.size() <= kMaxValue;
 }
+
+namespace {
 
 bool cmdSubstitui(std::string_view arg) {
     std::string* var = readTarget(arg);
@@ -283,6 +279,16 @@ bool lastOccurrenceAtEnd(const std::string& l, const std::string& r) {
 }
 
 }  // namespace
+
+std::string_view wordAt(int32_t k, std::string_view s) {
+    for (int32_t i = 1; i < k && !s.empty(); ++i) {
+        size_t sp = s.find(' ');
+        if (sp == std::string_view::npos) s = std::string_view();
+        else s = util::trimView(s.substr(sp + 1));
+    }
+    size_t sp = s.find(' ');
+    return sp == std::string_view::npos ? s : s.substr(0, sp);
+}
 
 void setNumberText(std::string* var, int64_t v) {
     var->clear();

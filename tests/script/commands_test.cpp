@@ -122,6 +122,9 @@ TEST_F(Commands, LinesReadWhereverTheyFall) {
         {std::string(65536, 'b') + "\n\n", {std::string(65536, 'b'), ""}},
         {"\n", {""}},
         {"", {}},
+        // Only the CR of a line's own CR LF goes; one at the very end of the file too.
+        {"ab\r\r\n\r\nc\rd\nfim\r", {"ab\r", "", "c\rd", "fim"}},
+        {std::string(65534, 'c') + "\r\r\n" + "x", {std::string(65534, 'c') + "\r", "x"}},
     };
     for (const Case& c : cases) {
         writeText(file("linhas.txt"), c.text);

@@ -92,10 +92,39 @@ TEST(Compiled, AgreesWithTheHandlers) {
         "SEJA C \"SE 1 = 1 CMD C\"\nCMD C\nSOMA $N 1\n",
         // Variables named in any case are one variable.
         "SEJA $Nome 1\nSOMA $NOME 1\nCMD \"SOMA $nome 1\"\nSEJA $CAFÉ 2\nSOMA $café 1\nSEJA A $nOmE\n",
+        // A file read line by line to its end, its status codes, a channel not open.
+        "REMOVE \"@DIR@/linhas.txt\" &\nABRE #1 \"@DIR@/linhas.txt\" &\nESCREVE #1 \"um\"\nESCREVE #1 \" dois \"\nESCREVE #1 \"\"\n"
+        "ESCREVE #1 \"ação\"\nESCREVE #1 \"sem fim\" &\nFECHA #1\nABRE #1 \"@DIR@/linhas.txt\"\nSEJA $N 0\nLE #1 A\nCHECA S\n"
+        "ENQUANTO S = 0\nSOMA $N 1\nCONCATENA $T A\nCONCATENA $T \"|\"\nLE #1 A\nCHECA S\nFIM ENQUANTO\n"
+        "LE #1 $DEPOIS resto\nCHECA $S2\nFECHA #1\nLE #2 B &\nCHECA $S3\nSOMA $S3 1\n",
+        // The clock read as hundredths and as HH:MM:SS; the same draws from the same seed.
+        "SEJA T TEMPO\nSEJA H = hora\nSEJA $TH TAMANHO H\nSEJA $DP POS \":\" H\nSE T >= 0 SOMA $OK 1\nSEJA T 0\n"
+        "SEJA H 0\nREPETE I 8\nSEJA R RAND 6\nCONCATENA $RS R\nFIM REPETE\nSEJA A RAND 0\nSEJA B RAND -3\n"
+        "SEJA C RAND (2+1)\nSEJA D RAND \"x\"\n",
+        // The clock read again after a wait of two seconds (longer when the trace speaks).
+        "SEJA A TEMPO\nSEJA $H1 HORA\nESPERA 2\nSEJA B TEMPO\nSEJA $H2 HORA\nSUBTRAI B A\nSE B >= 200 SOMA $OK 1\n"
+        "SE B < 2000 SOMA $OK 1\nSE $H1 <> $H2 SOMA $MUDOU 1\nSEJA A 0\nSEJA B 0\nSEJA $H1 0\nSEJA $H2 0\n",
+        // TRIM, PALAVRA, COPIA and SUBSTITUI, each onto its own operand too.
+        "SEJA A TRIM \"  ab c  \"\nSEJA B \" x \"\nSEJA B TRIM B\nSEJA C TRIM 12\nSOMA C 1\nSEJA W \"um  dois tres\"\n"
+        "SEJA D PALAVRA 2 W\nSEJA E PALAVRA 3 W\nSEJA F PALAVRA 9 W\nSEJA G PALAVRA \"1\" W\nSEJA W PALAVRA 1 W\n"
+        "SEJA H PALAVRA 0 W\n",
+        "SEJA W \"Ludivar\"\nCOPIA A W 2 4\nCOPIA B W \" 3 \" 99\nCOPIA C W 5 2\nCOPIA D W -1 1\nSEJA P 2\n"
+        "COPIA E W P (P+1) resto\nCOPIA W W 3 5\nCOPIA $X $Y 1 1\nCOPIA F W \"x\" 2\n",
+        "SEJA A \"banana\"\nSUBSTITUI A \"an\" \"AN\"\nSEJA B \"aaa\"\nSUBSTITUI B \"a\" \"aa\"\nSEJA C 1212\n"
+        "SUBSTITUI C 12 3\nSOMA C 1\nSEJA D \"xy\"\nSUBSTITUI D D \"z\"\nSUBSTITUI E \"\" \"q\"\nSUBSTITUI A (1/0) 1\n",
+        // Jumps and calls to labels, inside one-line SE too; a return without a call.
+        "CHAMA @SUB\nCHAMA \"sub\"\nSE 1 = 1 CHAMA @Sub\nSE $N = 3 DESVIA @FIM\nSOMA $NUNCA 1\n@SUB\nSOMA $N 1\n"
+        "RETORNA\n@FIM\nDESVIA \"depois\"\nSOMA $NUNCA 1\n@DEPOIS\nRETORNA\n",
+        "SOMA $N 1\nDESVIA @NENHUM\n",
+        "CHAMA @NENHUM\nSOMA $N 1\n",
+        "@X\nSOMA $N 1\nCHAMA @X\n",
+        "SEJA A 1\nDESVIA @FIM X\n",
     };
     InProc io{"", "", false};
     const std::string dir = tempDir();
-    for (const char* p : programs) {
+    for (const char* program : programs) {
+        std::string p = program;  // "@DIR@": the folder the program may write in
+        for (size_t at; (at = p.find("@DIR@")) != std::string::npos;) p.replace(at, 5, dir);
         Outcome compiled = runOnce(io, dir, p, false);
         Outcome handlers = runOnce(io, dir, p, true);
         EXPECT_EQ(compiled.code, handlers.code) << p;
@@ -152,6 +181,65 @@ TEST(Compiled, ByFormAloneAndWithoutMakingNames) {
             EXPECT_EQ(state().names.size(), namesBefore) << c.line << " with " << setup;
         }
     }
+    resetState();
+}
+
+// The commands loops use are compiled when their form allows, and run in the
+// quick loop when they can neither wait nor reach the pupil; the differential
+// test above only means something for lines that do compile.
+TEST(Compiled, WhatIsCompiledAndWhatRunsQuick) {
+    struct Case {
+        const char* line;
+        bool compiled, quick;
+    };
+    const Case cases[] = {
+        {"LE #1 X", true, false},           // a file's line: compiled, but a network channel may wait
+        {"LÊ #2 $L resto", true, false},
+        {"LE #1 X &", true, false},
+        {"LE #1", false, false},
+        {"LE X", false, false},             // the keyboard
+        {"CHECA S", true, true},
+        {"CHECA S 1", false, false},
+        {"SEJA T TEMPO", true, true},
+        {"SEJA H = hora", true, true},
+        {"SEJA D DATA", false, false},
+        {"SEJA T TRIM A", true, true},
+        {"SEJA R RAND 6", true, true},
+        {"SEJA P PALAVRA 2 W", true, true},
+        {"SEJA P PALAVRA W", false, false},
+        {"COPIA C W 1 (I+1)", true, true},
+        {"COPIA C 1 2", false, false},
+        {"SUBSTITUI W \"a\" \"b\"", true, true},
+        {"DESVIA @FIM", true, true},
+        {"DESVIA \"fim\"", true, true},
+        {"DESVIA @FIM X", false, false},
+        {"DESVIA SCRIPT \"outro.pro\"", false, false},
+        {"CHAMA @FIM", true, true},
+        {"CHAMA REMOTO \"x\"", false, false},
+        {"RETORNA", true, true},
+        {"RETORNA 1", false, false},
+        {"SE A = 1 SOMA B 1", true, true},
+        {"SE A = 1 BIPA", true, false},     // its command goes through the handler
+        {"CMD \"SOMA S 1\"", true, false},  // the text may name any command
+        {"SEJA X (I*3+7)", true, true},
+        {"ESCREVE MUDO A", false, false},
+    };
+    for (const Case& c : cases) {
+        Program p;
+        ASSERT_TRUE(parseProgram(plat::utf8ToCp1252(std::string(c.line) + "\n@FIM\n"), p)) << c.line;
+        EXPECT_EQ(p.lines[1].code != nullptr, c.compiled) << c.line;
+        EXPECT_EQ(p.quick[1] != nullptr, c.quick) << c.line;
+    }
+    // A jump CMD runs finds its label in the program running it.
+    resetState();
+    InProc io{"", "", false};
+    const std::string dir = tempDir();
+    io.run([&] {
+        scriptReset();
+        EXPECT_EQ(scripttest::run("CMD \"DESVIA @FIM\"\nSOMA $NUNCA 1\n@FIM\nSOMA $DEPOIS 1\n", "", dir).code, RunOk);
+    });
+    EXPECT_EQ(scriptGetVariable("NUNCA"), "");
+    EXPECT_EQ(scriptGetVariable("DEPOIS"), "1");
     resetState();
 }
 
