@@ -458,6 +458,16 @@ TEST_F(PhoneticsTest, RegularFamiliesOfTheStressedEAndO) {
         // plurals that open the closed o of their singular, and those that keep it
         {"porcos", "O"}, {"fogos", "O"}, {"ossos", "O"}, {"esforços", "O"}, {"poços", "O"}, {"corvos", "O"},
         {"esforço", "O^"}, {"moços", "O^"}, {"almoços", "O^"}, {"gostos", "O^"}, {"rostos", "O^"}, {"postos", "O"},
+        // -elo open but for a few closed stems; -ero open in the plural too; -ervo open but nervo, acervo
+        {"castelo", "E"}, {"martelos", "E"}, {"cabelos", "E^"}, {"gelo", "E^"}, {"novelo", "E^"}, {"modelos", "E^"},
+        {"sinceros", "E"}, {"exagero", "E^"}, {"conservo", "E"}, {"observo", "E"}, {"nervos", "E^"}, {"acervo", "E^"},
+        // -eça opens after p and m; the subjunctives of -ecer keep it closed
+        {"impeça", "E"}, {"despeçam", "E"}, {"recomeça", "E"}, {"endereça", "E"}, {"pareça", "E^"}, {"conheça", "E^"},
+        {"cabeça", "E^"},
+        // one-off stems: negro and emprego closed, chefe and fecho open, -gerem open
+        {"negros", "E^"}, {"empregos", "E^"}, {"chefes", "E"}, {"fechos", "E"}, {"digerem", "E"},
+        // volte, solte open; -porto open in the verbs, closed in porto and aeroporto
+        {"solte", "O"}, {"revoltem", "O"}, {"comporto", "O"}, {"importo", "O"}, {"porto", "O^"}, {"aeroporto", "O^"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(stressedToken(transcribeText(plat::utf8ToCp1252(c.word))), c.vowel) << c.word;
