@@ -121,7 +121,9 @@ TEST_F(BrisaWords, RegularFamiliesOfTheStressedEAndO) {
         {"exagero", "e"},   {"conservo", "ee"}, {"nervos", "e"},     {"impeça", "ee"},  {"recomeça", "ee"},
         {"pareça", "e"},    {"conheça", "e"},   {"negros", "e"},     {"empregos", "e"}, {"chefes", "ee"},
         {"fechos", "ee"},   {"digerem", "ee"},  {"solte", "oo"},     {"comporto", "oo"}, {"porto", "o"},
-        {"aeroporto", "o"},
+        {"aeroporto", "o"}, {"regresse", "ee"}, {"piores", "oo"},  {"anteriores", "o"}, {"ordens", "oo"},
+        {"bordo", "oo"},    {"acordo", "o"},    {"reforçam", "oo"},   {"porem", "o"},    {"viver", "e"},
+        {"sobreviver", "e"}, {"tiver", "ee"},   {"queres", "ee"},
     };
     for (const Case& c : cases) EXPECT_EQ(stressedVowel(c.word), c.vowel) << c.word;
 }

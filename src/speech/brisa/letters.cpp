@@ -238,7 +238,16 @@ int stressPosition(const std::string& word) {
                 break;
             case 2:
                 if (c == 'a' || c == 'e' || c == 'o') { r = here; stop = true; }
-                else if (c == 'i' || c == 'u') { r = here; state = 3; }
+                else if (c == 'i' || c == 'u') {
+                    r = here;
+                    state = 3;
+                    // a-in-da, u-in-do, ra-i-nha: after a vowel an i/u that closes its syllable keeps the stress.
+                    const char x = i + 1 < n ? w[size_t(i + 1)] : 0, after = i + 2 < n ? w[size_t(i + 2)] : 0;
+                    const bool closes = in(uint8_t(x), "lmnrz") && after &&
+                                        ((x == 'n' && after == 'h') || (x == 'r' && after == 'r') ||
+                                         (!in(uint8_t(after), kFinder) && after != 'h'));
+                    if (closes && i > 0 && in(uint8_t(w[size_t(i - 1)]), "aeiou")) stop = true;
+                }
                 break;
             case 3:
                 if (c == 'a' || c == 'e' || c == 'o') { r = here; stop = true; }
