@@ -16,7 +16,8 @@ the packages installed with apt-get, or fetched with `apt-get download` and unpa
            manpages-pt-br, libreoffice-l10n-pt-br (the office suite's messages)
   group M  debian-reference-pt-br, debian-edu-doc-pt-br (the bookworm manual; the bullseye one
            repeats it), debian-edu-doc-legacy-pt-br (the Audacity manual),
-           ubuntu-packaging-guide-html-pt-br
+           ubuntu-packaging-guide-html-pt-br, focalinux-text (the Foca GNU/Linux guide) and
+           fortunes-br (sayings, jokes and quotations)
 Markup, scripts and code blocks are stripped; a paragraph counts once per group however many
 pages repeat it (menus, headers), and only when most of its words are Brazilian Portuguese
 (untranslated English paragraphs are left out).
@@ -214,6 +215,8 @@ GROUP_M = (
     ("debian-edu-doc-pt-br", "usr/share/doc/debian-edu-doc-pt-br/debian-edu-bookworm-manual.html"),
     ("debian-edu-doc-legacy-pt-br", "usr/share/doc/debian-edu-doc-legacy-pt-br/audacity-manual.html"),
     ("ubuntu-packaging-guide-html-pt-br", "usr/share/doc/ubuntu-packaging-guide-html-pt-br/*.html"),
+    ("focalinux-text", "usr/share/doc/focalinux/text/*/index.txt.gz"),
+    ("fortunes-br", "usr/share/games/fortunes/brasil"),
 )
 
 # A paragraph counts when at least this share of its words is in the Brazilian word list:
@@ -274,7 +277,12 @@ def count_group(group, root, vocabulary, skip_paths=()):
                 blocks = mo_strings(path)
             else:
                 text = read_text(path)
-                blocks = man_paragraphs(text) if "/man/" in path else html_paragraphs(text)
+                if "/man/" in path:
+                    blocks = man_paragraphs(text)
+                elif path.endswith((".html", ".htm")):
+                    blocks = html_paragraphs(text)
+                else:  # plain text: paragraphs between blank lines, fortunes between lines of "%"
+                    blocks = [re.sub(r"\s+", " ", b).strip() for b in re.split(r"\n\s*(?:%\s*)?\n", text)]
             for block in blocks:
                 if not block or block in seen:
                     continue
