@@ -335,9 +335,10 @@ def main():
     if args.prose:
         counts, sizes = count_group(GROUP_M, args.corpus_root, vocabulary)
         rows = [(k, w, n) for k, (w, n) in enumerate(sorted(counts.items(), key=lambda kv: (-kv[1], kv[0]))[:args.prose_size], 1)]
-        header = ["# As palavras mais comuns da prosa do grupo M de tools/frequent_words.py (%s; %d palavras" %
-                  (", ".join(sizes), sum(sizes.values())),
-                  "# contadas), que nenhuma regra nem a lista conferida usaram: medem o que um aluno ouve."]
+        header = ["# As palavras mais comuns do grupo M de tools/frequent_words.py, textos de que nem a lista",
+                  "# conferida nem as regras tiraram nada: medem o que um aluno ouve. %d palavras contadas em:" %
+                  sum(sizes.values()),
+                  "# " + ", ".join("%s (%d)" % kv for kv in sizes.items()) + "."]
         text = listing_lines(header, rows, espeak_vowels([w for _, w, _ in rows]))
         return 1 if write_outputs({os.path.join(ROOT, "data", "voice", "frequentes-prosa.txt"): text}, args.check) else 0
 
