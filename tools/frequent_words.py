@@ -2,36 +2,50 @@
 """Ranks the commonest Brazilian Portuguese words and records the quality of
 their stressed e/o as espeak-ng (pt-br) reads them.
 
-The counts come from Portuguese text found on this machine: the program's own
-strings (src/), the demo game (data/demo), the pt_BR translations of installed
-programs (/usr/share/locale/pt_BR, read with msgunfmt) and the Portuguese manual
-pages (/usr/share/man/pt*).  Only words of the system's Brazilian word list count.
+Two rankings, from texts that never meet:
+  the checked list  the program's own strings (src/), the demo game (data/demo), the pt_BR
+                    translations of installed programs (/usr/share/locale/pt_BR, read with
+                    msgunfmt), the Portuguese manual pages (/usr/share/man/pt*), and group T below;
+  the prose list    group M below alone, to measure the voices on prose nobody tuned them on.
+Only words of the system's Brazilian word list count.
+
+The corpus groups were fixed before any figure was taken from them (paths under --corpus-root,
+the packages installed with apt-get, or fetched with `apt-get download` and unpacked there with
+`dpkg-deb -x`):
+  group T  libreoffice-help-pt-br (2,561 help pages), gimp-help-pt-br (the GIMP manual),
+           manpages-pt-br, libreoffice-l10n-pt-br (the office suite's messages)
+  group M  debian-reference-pt-br, debian-edu-doc-pt-br (the bookworm manual; the bullseye one
+           repeats it), debian-edu-doc-legacy-pt-br (the Audacity manual),
+           ubuntu-packaging-guide-html-pt-br, focalinux-text (the Foca GNU/Linux guide) and
+           fortunes-br (sayings, jokes and quotations)
+Markup, scripts and code blocks are stripped; a paragraph counts once per group however many
+pages repeat it (menus, headers), and only when most of its words are Brazilian Portuguese
+(untranslated English paragraphs are left out).
 
 Writes
   data/voice/frequentes.txt  rank, word, count, espeak-ng's stressed vowel
-  data/voice/frequentes-controle.txt  the words ranked next, the same columns (no entries)
-  data/voice/frequentes-teste.txt  the words ranked after those, for a last check of rules
-                                   tuned on the control list (no entries either)
-  data/voice/frequentes-quarta.txt  (--fourth only) the words ranked after the third list, drawn
-                                    once the rules were settled, to measure them on words nobody saw
   a generated block at the end of data/voice/portug.exc   (word=^ closed, word=' open)
   a generated block at the end of data/brisatts/portug.exc (PALAVRA=^| / PALAVRA='|)
-Words listed in tools/phoncompare-known.txt keep our own reading; words with a
-hand-written exception keep it too.
+  data/voice/frequentes-prosa.txt  (--prose only) the commonest words of group M, the same columns
+Words listed in tools/phoncompare-known.txt keep our own reading; words with a hand-written
+exception keep it too.  The held-out lists frequentes-controle.txt, frequentes-teste.txt and
+frequentes-quarta.txt (drawn by earlier versions of this tool from the ranking of the machine's
+texts, next after the checked list of the day) are kept as they are: their words never get an
+entry, so that they go on measuring the rules alone.
 
-Usage: tools/frequent_words.py [--top N] [--control N] [--test N] [--check] [--test-only] [--fourth]
+Usage: tools/frequent_words.py [--corpus-root DIR] [--min-count N] [--top N] [--check] [--stats]
+                               [--prose [--prose-size N]]
+  --min-count  the checked list keeps every ranked word met at least N times (2)
   --check      exit 1 when the files on disk differ from what would be written
-  --test-only  keep frequentes.txt and frequentes-controle.txt as they are (the machine's texts
-               change as programs come and go) and write only frequentes-teste.txt: the words
-               ranked after as many as those two lists hold, less the words of either
-  --fourth     keep the three lists as they are and write only frequentes-quarta.txt: the next
-               --test words of the ranking after the last word of frequentes-teste.txt, less the
-               words of any of the three lists
+  --prose      write only frequentes-prosa.txt
+  --stats      print each group's size in words and the checked list's coverage, write nothing
 """
 import argparse
 import collections
+import gettext
 import glob
 import gzip
+import html
 import os
 import re
 import subprocess
@@ -188,69 +202,104 @@ def listed_words(path):
     return [l.split("\t")[1] for l in read_text(path).splitlines() if l and not l.startswith("#")]
 
 
-def test_path():
-    return os.path.join(ROOT, "data", "voice", "frequentes-teste.txt")
+HELD_OUT = ("frequentes-controle.txt", "frequentes-teste.txt", "frequentes-quarta.txt")
+
+GROUP_T = (
+    ("libreoffice-help-pt-br", "usr/share/libreoffice/help/pt-BR/**/*.html"),
+    ("gimp-help-pt-br", "usr/share/gimp/2.0/help/pt_BR/**/*.html"),
+    ("manpages-pt-br", "usr/share/man/pt_BR/*/*"),
+    ("libreoffice-l10n-pt-br", "usr/lib/libreoffice/program/resource/pt_BR/LC_MESSAGES/*.mo"),
+)
+GROUP_M = (
+    ("debian-reference-pt-br", "usr/share/debian-reference/*.pt-br.html"),
+    ("debian-edu-doc-pt-br", "usr/share/doc/debian-edu-doc-pt-br/debian-edu-bookworm-manual.html"),
+    ("debian-edu-doc-legacy-pt-br", "usr/share/doc/debian-edu-doc-legacy-pt-br/audacity-manual.html"),
+    ("ubuntu-packaging-guide-html-pt-br", "usr/share/doc/ubuntu-packaging-guide-html-pt-br/*.html"),
+    ("focalinux-text", "usr/share/doc/focalinux/text/*/index.txt.gz"),
+    ("fortunes-br", "usr/share/games/fortunes/brasil"),
+)
+
+# A paragraph counts when at least this share of its words is in the Brazilian word list:
+# Portuguese prose stays well above it, English prose well below.
+PORTUGUESE_SHARE = 0.6
+
+BLOCK_TAGS = re.compile(r"<(?:/?(?:p|div|li|ul|ol|dl|dt|dd|td|th|tr|table|h[1-6]|title|br|hr|blockquote|section|"
+                        r"article|header|footer|nav|caption|figcaption)\b)[^>]*>", re.I)
+CODE_BLOCKS = re.compile(r"<(script|style|pre|code|kbd|samp|tt)\b.*?</\1\s*>", re.I | re.S)
 
 
-def test_listing(words, first_rank, counts, vowels):
-    lines = ["# Palavras que seguem as de frequentes-controle.txt na mesma contagem, sem entrada",
-             "# gerada e sem regra feita a partir delas: conferem as regras ajustadas no controle.",
-             "# posição, palavra, ocorrências, vogal tônica do espeak-ng pt-br (E é, e ê, O ó, o ô)"]
-    for rank, w in enumerate(words, first_rank):
-        lines.append("%d\t%s\t%d\t%s" % (rank, w, counts.get(w, 0), vowels[w] or "-"))
-    return "\n".join(lines) + "\n"
+def html_paragraphs(text):
+    text = CODE_BLOCKS.sub(" ", text)
+    text = re.sub(r"<!--.*?-->", " ", text, flags=re.S)
+    text = BLOCK_TAGS.sub("\n\n", text)
+    text = html.unescape(re.sub(r"<[^>]*>", " ", text))
+    return [re.sub(r"\s+", " ", b).strip() for b in re.split(r"\n\s*\n", text)]
 
 
-# Portuguese texts on this machine that the ranking above never reads: they top up the fourth
-# list once the ranking runs out of words.
-# The European Portuguese translations count only through words of the Brazilian word list.
-UNREAD_TEXTS = ("/usr/share/locale/pt/LC_MESSAGES/*.mo", "/usr/share/locale/pt_PT/LC_MESSAGES/*.mo",
-                "/usr/share/vim/vim*/lang/pt_BR/LC_MESSAGES/*.mo", "/usr/share/gnupg/help.pt_BR.txt",
-                "/usr/lib/systemd/catalog/*.pt_BR.catalog", "/usr/share/speech-dispatcher/locale/pt_BR/*.dic")
+def man_paragraphs(text):
+    text = re.sub(r"^\.(?:nf|EX)\b.*?^\.(?:fi|EE)\b", " ", text, flags=re.M | re.S)  # examples, not prose
+    text = re.sub(r"\\f[BIRP]|\\f\(..|\\-|\\\(..|\\&|\\e", " ", text)
+    text = re.sub(r"^\.(?:PP|P|LP|SH|SS|TP|IP|HP|sp|br)\b.*$", "\n\n", text, flags=re.M)
+    text = re.sub(r"^\.[A-Za-z]+", " ", text, flags=re.M)
+    text = re.sub(r"^'\\\".*$|^\.\\\".*$", " ", text, flags=re.M)
+    return [re.sub(r"\s+", " ", b).strip() for b in re.split(r"\n\s*\n", text)]
 
 
-def unread_texts():
-    texts = []
-    for pattern in UNREAD_TEXTS:
-        for path in sorted(glob.glob(pattern)):
+def mo_strings(path):
+    """Every translated message of a compiled catalogue, long ones whole."""
+    with open(path, "rb") as f:
+        try:
+            catalog = gettext.GNUTranslations(f)._catalog
+        except (OSError, UnicodeDecodeError):
+            return []
+    return [html.unescape(m) for k, m in catalog.items() if k and isinstance(m, str)]
+
+
+def group_paths(group, root):
+    for name, pattern in group:
+        paths = sorted(p for p in glob.glob(os.path.join(root, pattern), recursive=True) if os.path.isfile(p))
+        yield name, paths
+
+
+def count_group(group, root, vocabulary, skip_paths=()):
+    """Counts of the words of one group's Portuguese paragraphs, each distinct paragraph once;
+    returns (counts, {package: words counted})."""
+    counts, sizes, seen = collections.Counter(), {}, set()
+    skip = {os.path.realpath(p) for p in skip_paths}
+    for name, paths in group_paths(group, root):
+        if not paths:
+            sys.exit("frequent_words: nothing of %s under %s (install it or pass --corpus-root)" % (name, root))
+        before = sum(counts.values())
+        for path in paths:
+            if os.path.realpath(path) in skip:
+                continue
             if path.endswith(".mo"):
-                try:
-                    out = subprocess.run(["msgunfmt", path], capture_output=True, check=False).stdout
-                except OSError:
-                    continue
-                texts.extend(re.findall(r'^msgstr(?:\[\d\])? "(.*)"$', out.decode("utf-8", errors="replace"), re.M))
+                blocks = mo_strings(path)
             else:
-                texts.append(read_text(path))
-    return texts
+                text = read_text(path)
+                if "/man/" in path:
+                    blocks = man_paragraphs(text)
+                elif path.endswith((".html", ".htm")):
+                    blocks = html_paragraphs(text)
+                else:  # plain text: paragraphs between blank lines, fortunes between lines of "%"
+                    blocks = [re.sub(r"\s+", " ", b).strip() for b in re.split(r"\n\s*(?:%\s*)?\n", text)]
+            for block in blocks:
+                if not block or block in seen:
+                    continue
+                seen.add(block)
+                words = [w.lower() for w in WORD_RE.findall(block)]
+                if not words or sum(w in vocabulary for w in words) < PORTUGUESE_SHARE * len(words):
+                    continue
+                for w in words:
+                    if w in vocabulary and (len(w) > 1 or w in "aoeéà"):
+                        counts[w] += 1
+        sizes[name] = sum(counts.values()) - before
+    return counts, sizes
 
 
-def fourth_path():
-    return os.path.join(ROOT, "data", "voice", "frequentes-quarta.txt")
-
-
-def fourth_listing(ranked, counts, size, vocabulary):
-    """The words after the third list's last one in the ranking, less those of the three lists;
-    when the ranking runs out, the commonest words of texts it never read."""
-    listed = [listed_words(os.path.join(ROOT, "data", "voice", n))
-              for n in ("frequentes.txt", "frequentes-controle.txt", "frequentes-teste.txt")]
-    have = set().union(*listed)
-    position = {w: k for k, w in enumerate(ranked)}
-    # The machine's texts change as programs come and go: start after the third list's last
-    # word wherever it stands now, and skip whatever any list already holds.
-    start = max((position[w] for w in listed[2] if w in position), default=len(ranked) - 1) + 1
-    picked = [(k + 1, w, counts.get(w, 0)) for k, w in enumerate(ranked[start:], start) if w not in have][:size]
-    have.update(w for _, w, _ in picked)
-    unread = count_words(unread_texts(), vocabulary)
-    more = [w for w, _ in sorted(unread.items(), key=lambda kv: (-kv[1], kv[0])) if w not in have and w not in counts]
-    first_unread = len(ranked) + 1
-    picked += [(k, w, unread[w]) for k, w in enumerate(more[:size - len(picked)], first_unread)]
-    vowels = espeak_vowels([w for _, w, _ in picked])
-    lines = ["# Palavras que seguem as de frequentes-teste.txt na mesma contagem, tiradas depois de",
-             "# fechadas as regras: sem entrada e sem regra feita a partir delas. Acabada a contagem, seguem",
-             "# da posição %d em diante as mais comuns de textos que ela não lê (UNREAD_TEXTS), com as" % first_unread,
-             "# ocorrências nesses textos.",
-             "# posição, palavra, ocorrências, vogal tônica do espeak-ng pt-br (E é, e ê, O ó, o ô)"]
-    for rank, w, n in picked:
+def listing_lines(header, rows, vowels):
+    lines = list(header) + ["# posição, palavra, ocorrências, vogal tônica do espeak-ng pt-br (E é, e ê, O ó, o ô)"]
+    for rank, w, n in rows:
         lines.append("%d\t%s\t%d\t%s" % (rank, w, n, vowels[w] or "-"))
     return "\n".join(lines) + "\n"
 
@@ -271,50 +320,66 @@ def write_outputs(outputs, check):
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("--top", type=int, default=3000)
-    ap.add_argument("--control", type=int, default=1500)
-    ap.add_argument("--test", type=int, default=1500)
+    ap.add_argument("--corpus-root", default="/")
+    # A word met once is in the corpus by chance and its rank says nothing: the checked list
+    # ends where words stop recurring.
+    ap.add_argument("--min-count", type=int, default=2)
+    ap.add_argument("--top", type=int, default=0, help="at most this many ranked words (0: no cap)")
     ap.add_argument("--check", action="store_true")
-    ap.add_argument("--test-only", action="store_true")
-    ap.add_argument("--fourth", action="store_true")
+    ap.add_argument("--prose", action="store_true")
+    ap.add_argument("--prose-size", type=int, default=3000)
+    ap.add_argument("--stats", action="store_true")
     args = ap.parse_args()
 
     vocabulary = {l.strip() for l in read_text(DICT).splitlines() if l.strip() and l.strip() == l.strip().lower()}
+    if args.prose:
+        counts, sizes = count_group(GROUP_M, args.corpus_root, vocabulary)
+        rows = [(k, w, n) for k, (w, n) in enumerate(sorted(counts.items(), key=lambda kv: (-kv[1], kv[0]))[:args.prose_size], 1)]
+        header = ["# As palavras mais comuns do grupo M de tools/frequent_words.py, textos de que nem a lista",
+                  "# conferida nem as regras tiraram nada: medem o que um aluno ouve. %d palavras contadas em:" %
+                  sum(sizes.values()),
+                  "# " + ", ".join("%s (%d)" % kv for kv in sizes.items()) + "."]
+        text = listing_lines(header, rows, espeak_vowels([w for _, w, _ in rows]))
+        return 1 if write_outputs({os.path.join(ROOT, "data", "voice", "frequentes-prosa.txt"): text}, args.check) else 0
+
     program = count_words(program_texts(), vocabulary)
     counts = count_words(system_texts(), vocabulary)
     counts.update(program)
-    ranked = [w for w, _ in sorted(counts.items(), key=lambda kv: (-kv[1], kv[0]))]
-    chosen = ranked[:args.top]
+    # The live manual pages are read above already; group T's copies of them are not counted twice.
+    live_man = glob.glob("/usr/share/man/pt_BR/*/*") if os.path.realpath(args.corpus_root) == "/" else ()
+    group_t, sizes = count_group(GROUP_T, args.corpus_root, vocabulary, live_man)
+    machine_words = sum(counts.values())
+    counts.update(group_t)
+    held_out = set()
+    for name in HELD_OUT:
+        held_out.update(listed_words(os.path.join(ROOT, "data", "voice", name)))
+    ranked = [w for w, _ in sorted(counts.items(), key=lambda kv: (-kv[1], kv[0])) if w not in held_out]
+    chosen = [w for w in ranked if counts[w] >= args.min_count]
+    if args.top:
+        chosen = chosen[:args.top]
+    top = len(chosen)
     have = set(chosen)
     # The program's own words and the everyday forms come in however rare the corpus makes them.
     for w in sorted(program) + ALWAYS:
-        if w not in have:
+        if w not in have and w not in held_out:
             have.add(w)
             chosen.append(w)
-    # The next words of the ranking get no entry: they measure the rules on words nobody picked.
-    unpicked = [w for w in ranked[args.top:] if w not in have]
-    control = unpicked[:args.control]
-    # Rules are tuned on the control list; this one is looked at only to check them.
-    test = unpicked[args.control:args.control + args.test]
-    if args.fourth:
-        return 1 if write_outputs({fourth_path(): fourth_listing(ranked, counts, args.test, vocabulary)}, args.check) else 0
-    if args.test_only:
-        listed = [listed_words(os.path.join(ROOT, "data", "voice", n))
-                  for n in ("frequentes.txt", "frequentes-controle.txt")]
-        have = set(listed[0]) | set(listed[1])
-        test = [w for w in ranked[len(listed[0]) + len(listed[1]):] if w not in have][:args.test]
-        write_outputs({test_path(): test_listing(test, len(listed[0]) + len(listed[1]) + 1, counts,
-                                                 espeak_vowels(test))}, args.check)
+    if args.stats:
+        total = sum(counts.values())
+        print("machine texts and program %d words; group T %s" % (machine_words, sizes))
+        for n in (3000, 5000, 8000, 10000, 12000, 15000, 20000):
+            if n <= len(ranked):
+                print("top %5d: last count %4d, covers %.2f%% of the running words" %
+                      (n, counts[ranked[n - 1]], 100.0 * sum(counts[w] for w in ranked[:n]) / total))
         return 0
-    vowels = espeak_vowels(chosen + control + test)
+    vowels = espeak_vowels(chosen)
     is_known = known_words()
 
-    listing = ["# Palavras mais frequentes do português do Brasil, contadas por tools/frequent_words.py",
-               "# nas mensagens e no jogo de demonstração do programa, nas traduções pt_BR de",
-               "# /usr/share/locale e nas páginas de manual em português de /usr/share/man.",
-               "# posição, palavra, ocorrências, vogal tônica do espeak-ng pt-br (E é, e ê, O ó, o ô)"]
-    for rank, w in enumerate(chosen, 1):
-        listing.append("%d\t%s\t%d\t%s" % (rank, w, counts.get(w, 0), vowels[w] or "-"))
+    header = ["# Palavras mais frequentes do português do Brasil, contadas por tools/frequent_words.py",
+              "# nas mensagens e no jogo de demonstração do programa, nas traduções pt_BR de",
+              "# /usr/share/locale, nas páginas de manual em português e nos textos do grupo T",
+              "# (ajuda do LibreOffice e do GIMP, manpages-pt-br); %d palavras contadas." % sum(counts.values())]
+    listing = listing_lines(header, [(k, w, counts.get(w, 0)) for k, w in enumerate(chosen, 1)], vowels)
 
     own_path = os.path.join(ROOT, "data", "voice", "portug.exc")
     brisa_path = os.path.join(ROOT, "data", "brisatts", "portug.exc")
@@ -333,16 +398,8 @@ def main():
         if w not in brisa_keys:
             brisa_lines.append("%s=%s|" % (w.upper(), mark))
 
-    control_listing = ["# Palavras que seguem as de frequentes.txt na mesma contagem, sem entrada gerada:",
-                       "# medem as regras em palavras que ninguém escolheu.",
-                       "# posição, palavra, ocorrências, vogal tônica do espeak-ng pt-br (E é, e ê, O ó, o ô)"]
-    for rank, w in enumerate(control, args.top + 1):
-        control_listing.append("%d\t%s\t%d\t%s" % (rank, w, counts.get(w, 0), vowels[w] or "-"))
-
     outputs = {
-        os.path.join(ROOT, "data", "voice", "frequentes-controle.txt"): "\n".join(control_listing) + "\n",
-        test_path(): test_listing(test, args.top + len(control) + 1, counts, vowels),
-        os.path.join(ROOT, "data", "voice", "frequentes.txt"): "\n".join(listing) + "\n",
+        os.path.join(ROOT, "data", "voice", "frequentes.txt"): listing,
         own_path: with_block(own_head, own_lines),
         brisa_path: with_block(brisa_head, brisa_lines),
     }
@@ -350,8 +407,9 @@ def main():
         return 1
     if args.check:
         return 0
-    print("frequent_words: %d words (%d ranked, corpus %d words), %d own-voice and %d engine entries"
-          % (len(chosen), args.top, sum(counts.values()), len(own_lines), len(brisa_lines)))
+    print("frequent_words: %d words (%d ranked, corpus %d words: machine texts %d, group T %s), "
+          "%d own-voice and %d engine entries"
+          % (len(chosen), top, sum(counts.values()), machine_words, sizes, len(own_lines), len(brisa_lines)))
     return 0
 
 

@@ -437,6 +437,8 @@ int markStress(std::string& w, int vowelsInText) {
         case 4:
             if (isOneOf(c, "aeo")) state = 5;
             else if (isOneOf(c, "iu")) state = 3;
+            // -ns ends a word as -m does: bombons, atuns, jardins stress their last vowel, jovens does not.
+            else if (c == 'n' && k + 2 == n) state = 2;
             break;
         case 5:
             if (isOneOf(c, "aeo")) chosen = k;

@@ -103,7 +103,12 @@ TEST(BrisaChain, StressPosition) {
     const Case cases[] = {{"casa", 2},   {"animal", 5}, {"tatu", 4},   {"papai", 4},  {"aqui", 4},
                           {"agua", 1},   {"comem", 2},  {"jardim", 5}, {"café", 4},   {"CAFÉ", 4},
                           {"lâmpada", 2}, {"guerra", 3}, {"quase", 3},  {"querem", 3}, {"lingüiça", 6},
-                          {"pts", 0},     {"", 0}};
+                          {"pts", 0},     {"", 0},
+                          // an i/u after a vowel keeps the stress when it closes its syllable
+                          {"ainda", 2},   {"saindo", 3}, {"incluindo", 6}, {"rainha", 3}, {"muito", 2},
+                          {"mundo", 2},   {"cuidado", 5},
+                          // an acute or circumflex wins over a tilde; a grave marks no stress
+                          {"órfã", 1},    {"bênção", 2}, {"órgãos", 1}, {"mãe", 2},     {"àquele", 4}};
     for (const Case& c : cases) EXPECT_EQ(brisa::stressPosition(cp(c.word)), c.pos) << c.word;
 }
 

@@ -117,6 +117,25 @@ TEST_F(BrisaWords, RegularFamiliesOfTheStressedEAndO) {
         {"gostos", "o"},    {"rostos", "o"},    {"postos", "oo"},
         {"quebro", "ee"},   {"queda", "ee"},    {"sobem", "oo"},     {"moem", "oo"},    {"abençoem", "o"},
         {"aprovo", "oo"},
+        {"castelo", "ee"},  {"cabelos", "e"},   {"novelo", "e"},     {"modelos", "e"},  {"sinceros", "ee"},
+        {"exagero", "e"},   {"conservo", "ee"}, {"nervos", "e"},     {"impeça", "ee"},  {"recomeça", "ee"},
+        {"pareça", "e"},    {"conheça", "e"},   {"negros", "e"},     {"empregos", "e"}, {"chefes", "ee"},
+        {"fechos", "ee"},   {"digerem", "ee"},  {"solte", "oo"},     {"comporto", "oo"}, {"porto", "o"},
+        {"aeroporto", "o"}, {"regresse", "ee"}, {"piores", "oo"},  {"anteriores", "o"}, {"ordens", "oo"},
+        {"bordo", "oo"},    {"acordo", "o"},    {"reforçam", "oo"},   {"porem", "o"},    {"viver", "e"},
+        {"sobreviver", "e"}, {"tiver", "ee"},   {"queres", "ee"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(stressedVowel(c.word), c.vowel) << c.word;
+}
+
+// An acute or circumflex is the stress even beside a tilde; short words with an accent,
+// and interjections, are stressed; clitics and the grave of a contraction are not.
+TEST_F(BrisaWords, WrittenAccentsAndShortWordsTakeTheirStress) {
+    struct Case { const char* word; const char* vowel; };
+    const Case cases[] = {
+        {"órfã", "oo"}, {"órfãs", "oo"}, {"órgão", "oo"}, {"bênção", "en"}, {"ímã", "i"},  {"mão", "@"},
+        {"só", "oo"},   {"pé", "ee"},    {"sé", "ee"},    {"lê", "e"},     {"é", "ee"},    {"oi", "o"},
+        {"àquele", "e"}, {"àquela", "ee"}, {"de", ""},    {"em", ""},      {"se", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(stressedVowel(c.word), c.vowel) << c.word;
 }

@@ -194,6 +194,13 @@ TEST_F(PhoneticsTest, StressFollowsThePortugueseRules) {
     EXPECT_EQ(stressed("homem"), "hOmem");
     EXPECT_EQ(stressed("jardim"), "jardIm");
     EXPECT_EQ(stressed("bombom"), "bombOm");
+    // -ns ends a word as -m does (bombons, atuns, jardins); -ens stays on the vowel before
+    EXPECT_EQ(stressed("bombons"), "bombOns");
+    EXPECT_EQ(stressed("marrons"), "marrOns");
+    EXPECT_EQ(stressed("atuns"), "atUns");
+    EXPECT_EQ(stressed("jardins"), "jardIns");
+    EXPECT_EQ(stressed("jovens"), "jOvens");
+    EXPECT_EQ(stressed("ordens"), "Ordens");
     EXPECT_EQ(stressed("lapis"), "lapIs");
     EXPECT_EQ(stressed("cantar"), "cantAr");
     EXPECT_EQ(stressed("sal"), "sAl");         // one vowel, but it ends in l
@@ -458,6 +465,22 @@ TEST_F(PhoneticsTest, RegularFamiliesOfTheStressedEAndO) {
         // plurals that open the closed o of their singular, and those that keep it
         {"porcos", "O"}, {"fogos", "O"}, {"ossos", "O"}, {"esforços", "O"}, {"poços", "O"}, {"corvos", "O"},
         {"esforço", "O^"}, {"moços", "O^"}, {"almoços", "O^"}, {"gostos", "O^"}, {"rostos", "O^"}, {"postos", "O"},
+        // -elo open but for a few closed stems; -ero open in the plural too; -ervo open but nervo, acervo
+        {"castelo", "E"}, {"martelos", "E"}, {"cabelos", "E^"}, {"gelo", "E^"}, {"novelo", "E^"}, {"modelos", "E^"},
+        {"sinceros", "E"}, {"exagero", "E^"}, {"conservo", "E"}, {"observo", "E"}, {"nervos", "E^"}, {"acervo", "E^"},
+        // -eça opens after p and m; the subjunctives of -ecer keep it closed
+        {"impeça", "E"}, {"despeçam", "E"}, {"recomeça", "E"}, {"endereça", "E"}, {"pareça", "E^"}, {"conheça", "E^"},
+        {"cabeça", "E^"},
+        // one-off stems: negro and emprego closed, chefe and fecho open, -gerem open
+        {"negros", "E^"}, {"empregos", "E^"}, {"chefes", "E"}, {"fechos", "E"}, {"digerem", "E"},
+        // volte, solte open; -porto open in the verbs, closed in porto and aeroporto
+        {"solte", "O"}, {"revoltem", "O"}, {"comporto", "O"}, {"importo", "O"}, {"porto", "O^"}, {"aeroporto", "O^"},
+        // regresse opens as processe; piores and maiores open, the comparatives in -erior do not
+        {"regresse", "E"}, {"estressem", "E"}, {"piores", "O"}, {"maiores", "O"}, {"anteriores", "O^"},
+        {"superiores", "O^"},
+        // ordem opens; bordo opens, acordo does not; reforçam opens as reforça; the infinitive porem closes
+        {"ordem", "O"}, {"desordens", "O"}, {"bordo", "O"}, {"acordo", "O^"}, {"reforçam", "O"}, {"esboçam", "O"},
+        {"porem", "O^"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(stressedToken(transcribeText(plat::utf8ToCp1252(c.word))), c.vowel) << c.word;

@@ -199,13 +199,19 @@ std::string applyExceptions(const std::string& upperWord) {
 int stressPosition(const std::string& word) {
     const std::string w = util::lowerLatin(word);
     const int n = int(w.size());
-    const char kAccented[] = "\xE0\xE1\xE2\xE3\xE9\xEA\xED\xF3\xF4\xF5\xFA";
+    // An acute or circumflex marks the stress even before a tilde (órfã, órgão, bênção); a tilde
+    // marks it alone; the grave of a contraction marks none (àquele).
+    const char kAcute[] = "\xE1\xE2\xE9\xEA\xED\xF3\xF4\xFA";
+    const char kTilde[] = "\xE3\xF5";
     const char kFinder[] = "aeiouwy\xFC";
     bool anyVowel = false;
+    int tilde = 0;
     for (int i = n - 1; i >= 0; --i) {
-        if (in(uint8_t(w[size_t(i)]), kAccented)) return i + 1;
+        if (in(uint8_t(w[size_t(i)]), kAcute)) return i + 1;
+        if (!tilde && in(uint8_t(w[size_t(i)]), kTilde)) tilde = i + 1;
         anyVowel |= in(uint8_t(w[size_t(i)]), kFinder);
     }
+    if (tilde) return tilde;
     if (!anyVowel) return 0;
     int state = 0, r = 0;
     for (int i = n - 1; i >= 0; --i) {
@@ -232,7 +238,16 @@ int stressPosition(const std::string& word) {
                 break;
             case 2:
                 if (c == 'a' || c == 'e' || c == 'o') { r = here; stop = true; }
-                else if (c == 'i' || c == 'u') { r = here; state = 3; }
+                else if (c == 'i' || c == 'u') {
+                    r = here;
+                    state = 3;
+                    // a-in-da, u-in-do, ra-i-nha: after a vowel an i/u that closes its syllable keeps the stress.
+                    const char x = i + 1 < n ? w[size_t(i + 1)] : 0, after = i + 2 < n ? w[size_t(i + 2)] : 0;
+                    const bool closes = in(uint8_t(x), "lmnrz") && after &&
+                                        ((x == 'n' && after == 'h') || (x == 'r' && after == 'r') ||
+                                         (!in(uint8_t(after), kFinder) && after != 'h'));
+                    if (closes && i > 0 && in(uint8_t(w[size_t(i - 1)]), "aeiou")) stop = true;
+                }
                 break;
             case 3:
                 if (c == 'a' || c == 'e' || c == 'o') { r = here; stop = true; }
@@ -302,7 +317,12 @@ void appendWordPhonemes(const std::vector<std::string>& lines, std::vector<std::
             word = text;
         }
         int stress = 0;
-        if (word.size() > 2 &&
+        // One or two letters are a clitic (de, em, se) unless an accent or an interjection says otherwise (só, é, oi).
+        static const char* const kStressedPairs[] = {"OI", "OH", "AI", "UI", "EI"};
+        const bool stressedPair =
+            word.size() <= 2 && (word.find_first_of("\xC1\xC2\xC3\xC9\xCA\xCD\xD3\xD4\xD5\xDA") != std::string::npos ||
+                                 std::find(std::begin(kStressedPairs), std::end(kStressedPairs), word) != std::end(kStressedPairs));
+        if ((word.size() > 2 || stressedPair) &&
             std::find(std::begin(kUnstressed), std::end(kUnstressed), word) == std::end(kUnstressed))
             stress = stressPosition(word);
         // Before m or n the vowel is nasal and keeps no quality.
