@@ -54,6 +54,7 @@ struct Operand {
     mutable Value literal;  // the literal as a value; an expression's last result
     mutable int slot = -1;  // named: position in the table, valid for `generation`
     mutable unsigned generation = 0;
+    int32_t source = -1;    // a literal of a CMD text: where it starts in that text
     std::vector<ExprStep> steps;  // an expression's steps; empty: read from its text
     std::vector<AccStep> code;    // the steps for the accumulator
 };
@@ -70,6 +71,19 @@ enum class Op : uint8_t {
 // The program whose lines are being compiled: its labels are known, so a jump
 // to one is found once.  Null for the lines CMD runs.
 const Program* gCompiling = nullptr;
+
+// The CMD text being compiled: its literals note where they start in it, so the
+// compiled line can be kept for every text of the same shape.
+std::string_view gSourceText;
+
+// A literal's text and what it reads as, as loading finds them.
+void setLiteral(Operand& o) {
+    o.number = 0;
+    o.isNumber = toNumber(o.text, o.number);
+    o.literal = o.text;
+    int32_t n;
+    if (canonicalNumber(o.text, n)) o.literal.setNumber(n);  // the same text, kept as a number
+}
 
 }  // namespace
 
@@ -197,10 +211,10 @@ bool formOperand(std::string_view& rest, Operand& o) {
         return false;
     }
     if (o.kind == Operand::Literal) {
-        o.isNumber = toNumber(o.text, o.number);
-        o.literal.text() = o.text;
-        int32_t n;
-        if (canonicalNumber(o.text, n)) o.literal.setNumber(n);  // the same text, kept as a number
+        setLiteral(o);
+        if (!gSourceText.empty() && t.data() >= gSourceText.data() &&
+            t.data() < gSourceText.data() + gSourceText.size())
+            o.source = int32_t(t.data() - gSourceText.data());
     }
     t.remove_prefix(n);
     rest = util::trimView(t);
@@ -914,22 +928,172 @@ std::shared_ptr<const Instr> compileLine(std::string_view text) {
 
 }  // namespace
 
+namespace {
+
+// A bounded table of compiled lines: when the young half fills, it becomes the
+// old half and the old one is dropped, so lines in use stay without a table
+// that grows with every new text a program builds.
+template <class V>
+class Kept {
+public:
+    explicit Kept(size_t half) : half_(half) {}
+    V* find(const std::string& key) {
+        auto it = young_.find(key);
+        if (it != young_.end()) return &it->second;
+        auto old = old_.find(key);
+        if (old == old_.end()) return nullptr;
+        V v = std::move(old->second);
+        old_.erase(old);
+        return add(key, std::move(v));
+    }
+    V* add(const std::string& key, V v) {
+        if (young_.size() >= half_) {
+            old_.swap(young_);
+            young_.clear();
+        }
+        return &young_.insert_or_assign(key, std::move(v)).first->second;
+    }
+
+private:
+    size_t half_;
+    std::unordered_map<std::string, V> young_, old_;
+};
+
+// Bytes that stand for a number and for a quoted text in a shape.
+constexpr char kNumberMark = '\x01', kQuotedMark = '\x02';
+
+struct Piece {
+    uint32_t at, size;  // in the text; a quoted one with its quotes
+    bool quoted;
+};
+
+// The text with its numbers and simple quoted texts taken out: names and words
+// (with their digits) stay.  False when the text holds the marks themselves.
+bool shapeOf(std::string_view t, std::string& shape, std::vector<Piece>& pieces) {
+    shape.clear();
+    pieces.clear();
+    size_t i = 0;
+    while (i < t.size()) {
+        const char c = t[i];
+        if (c == kNumberMark || c == kQuotedMark) return false;
+        size_t j = i + 1;
+        if (c == '$' || isLetter(c) || c == '_') {
+            while (j < t.size() && isNameChar(t[j])) ++j;
+            shape.append(t.data() + i, j - i);
+        } else if (isDigit(c)) {
+            while (j < t.size() && isDigit(t[j])) ++j;
+            shape.push_back(kNumberMark);
+            pieces.push_back({uint32_t(i), uint32_t(j - i), false});
+        } else if (c == '"') {
+            const size_t q = t.find('"', j);
+            if (q == std::string_view::npos || (q + 1 < t.size() && t[q + 1] == '"')) {
+                // Quotes inside quotes, or no end: the rest is kept as it is.
+                for (size_t k = i; k < t.size(); ++k)
+                    if (t[k] == kNumberMark || t[k] == kQuotedMark) return false;
+                shape.append(t.data() + i, t.size() - i);
+                break;
+            }
+            j = q + 1;
+            shape.push_back(kQuotedMark);
+            pieces.push_back({uint32_t(i), uint32_t(j - i), true});
+        } else {
+            shape.push_back(c);
+        }
+        i = j;
+    }
+    return true;
+}
+
+// A compiled line kept for its shape, and the literals each piece becomes.
+struct Shaped {
+    std::shared_ptr<Instr> code;  // null: lines of this shape are kept by their text
+    std::vector<Operand*> literals;
+};
+
+void literalsOf(Instr& in, std::vector<Operand*>& out, bool& plain) {
+    if (in.op == Op::Cmd || in.op == Op::Handler || in.op == Op::LeChannel) plain = false;
+    for (Operand* o : {&in.target, &in.a, &in.b, &in.c})
+        if (o->kind == Operand::Literal && o->source >= 0) out.push_back(o);
+    if (in.nested) literalsOf(*in.nested, out, plain);
+}
+
+// The code for `text` when every piece of it became one literal, each taken
+// whole (a number with its sign), and nothing else in it keeps text of its own:
+// then another text of the same shape differs only in those literals.
+Shaped shapedCode(std::string_view text, const std::vector<Piece>& pieces) {
+    Shaped out;
+    gSourceText = text;
+    std::shared_ptr<const Instr> compiled = compileLine(text);
+    gSourceText = std::string_view();
+    if (!compiled) return out;
+    auto code = std::const_pointer_cast<Instr>(compiled);
+    std::vector<Operand*> found;
+    bool plain = true;
+    literalsOf(*code, found, plain);
+    if (!plain) return out;
+    for (const Piece& p : pieces) {
+        Operand* match = nullptr;
+        for (Operand* o : found) {
+            const size_t from = size_t(o->source);
+            const bool signedHere = !p.quoted && from + 1 == p.at && text[from] == '-';
+            if (from != p.at && !signedHere) continue;
+            const std::string_view whole = p.quoted ? text.substr(p.at + 1, p.size - 2)
+                                                    : text.substr(from, p.at + p.size - from);
+            if (o->text == whole) match = o;
+            break;
+        }
+        if (!match) return out;
+        out.literals.push_back(match);
+    }
+    out.code = std::move(code);
+    return out;
+}
+
+// The kept code given the literals of this text.
+void setPieces(Shaped& k, std::string_view text, const std::vector<Piece>& pieces) {
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        Operand& o = *k.literals[i];
+        const Piece& p = pieces[i];
+        std::string_view whole;
+        if (p.quoted) {
+            whole = text.substr(p.at + 1, p.size - 2);
+        } else {
+            const bool sign = o.text.size() > 0 && o.text[0] == '-';
+            whole = text.substr(p.at - (sign ? 1 : 0), p.size + (sign ? 1 : 0));
+        }
+        if (o.text == whole) continue;
+        o.text.assign(whole.data(), whole.size());
+        setLiteral(o);
+    }
+}
+
+}  // namespace
+
 bool runLineText(const std::string& text) {
     if (state().debug) return executeLine(text, true);
-    // Only short texts are kept, and not too many: a program that builds a new
-    // line every pass must not fill the memory with them.
-    constexpr size_t kMaxKeptLines = 4096, kMaxKeptText = 256;
-    static std::unordered_map<std::string, std::shared_ptr<const Instr>> kept;
+    // Only short texts are kept, in bounded tables.  A text whose numbers and
+    // quoted texts change from pass to pass (a table reached through built
+    // lines) is kept by its shape, the literals set anew each time.
+    constexpr size_t kHalf = 1024, kMaxKeptText = 256;
+    static Kept<std::shared_ptr<const Instr>> byText(kHalf);
+    static Kept<Shaped> byShape(kHalf);
+    static std::string shape;
+    static std::vector<Piece> pieces;
+    if (text.size() <= kMaxKeptText && shapeOf(text, shape, pieces) && !pieces.empty()) {
+        Shaped* k = byShape.find(shape);
+        if (!k) k = byShape.add(shape, shapedCode(text, pieces));
+        // In use further out (a CMD inside its own line): left as it is.
+        if (k->code && k->code.use_count() == 1) {
+            setPieces(*k, text, pieces);
+            return runNested(k->code);
+        }
+    }
     std::shared_ptr<const Instr> code;
-    auto it = kept.find(text);
-    if (it != kept.end()) {
-        code = it->second;
+    if (auto* kept = byText.find(text)) {
+        code = *kept;
     } else {
         code = compileLine(text);
-        if (text.size() <= kMaxKeptText) {
-            if (kept.size() >= kMaxKeptLines) kept.clear();
-            kept.emplace(text, code);
-        }
+        if (text.size() <= kMaxKeptText) byText.add(text, code);
     }
     if (!code) return executeLine(text, true);
     return runNested(std::move(code));
