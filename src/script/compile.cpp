@@ -113,6 +113,13 @@ struct Instr {
     // CMD of a literal: the line it names, compiled at its first run (null: by handler).
     mutable std::shared_ptr<const Instr> literalLine;
     mutable bool literalLooked = false;
+    // DESVIA and CHAMA to the label a value names (a): the labels found so far.
+    bool labelFromValue = false;
+    struct FoundLabel {
+        std::string text;
+        int line;  // 0: no such label
+    };
+    mutable std::vector<FoundLabel> found;
 };
 
 void forgetNameSlots() { ++gNameGeneration; }
@@ -407,8 +414,11 @@ std::unique_ptr<Instr> compileCommand(const std::string& key, std::string_view a
             Operand o;
             ok = formOperand(arg, o) && arg.empty();
             label = o.text;
+        } else if (arg[0] == '$' || arg[0] == '(' || isLetter(arg[0])) {
+            // A label a variable holds: found when it runs, as the handler finds it.
+            in->labelFromValue = ok = formOperand(arg, in->a) && arg.empty();
         }
-        if (ok) {
+        if (ok && !in->labelFromValue) {
             auto it = gCompiling->labels.find(util::upperLatin(label));
             in->jump = it == gCompiling->labels.end() || it->second > gCompiling->count() ? 0 : it->second;
         }
@@ -711,6 +721,25 @@ bool execSenao(const Instr& in) {
     return true;
 }
 
+// The line of the label that the value of a DESVIA or CHAMA names, as findLabel
+// finds it: 0 when there is none, -1 when the value cannot be read.
+int labelNamed(const Instr& in) {
+    State& s = state();
+    Value* v = value(in.a);
+    if (!v) return -1;
+    const std::string& text = v->view();
+    int line = -1;
+    for (const Instr::FoundLabel& f : in.found)
+        if (f.text == text) line = f.line;
+    if (line < 0) {
+        auto it = s.prog.labels.find(util::upperLatin(text));
+        line = it == s.prog.labels.end() ? 0 : it->second;
+        // A few labels per line are kept; a line that names ever new ones looks them up.
+        if (in.found.size() < 8) in.found.push_back({text, line});
+    }
+    return line > s.lineCount ? 0 : line;
+}
+
 bool run(const Instr& in) {
     State& s = state();
     switch (in.op) {
@@ -864,16 +893,22 @@ bool run(const Instr& in) {
             var->text().swap(s.scratch);
             return true;
         }
-        case Op::Desvia:
-            if (s.stop || in.jump <= 0) return false;
-            s.current = in.jump;
+        case Op::Desvia: {
+            if (s.stop) return false;
+            const int to = in.labelFromValue ? labelNamed(in) : in.jump;
+            if (to <= 0) return false;
+            s.current = to;
             return true;
-        case Op::Chama:
+        }
+        case Op::Chama: {
             if (s.stop || s.depth >= kMaxCallDepth) return in.handler(in.arg);  // it says why
+            int to = in.jump;
+            if (in.labelFromValue && (to = labelNamed(in)) < 0) return false;
             s.calls[size_t(s.depth++)] = s.current;
-            if (in.jump <= 0) return false;
-            s.current = in.jump;
+            if (to <= 0) return false;
+            s.current = to;
             return true;
+        }
         case Op::Retorna:
             if (s.depth == 0) return in.handler(in.arg);  // it says why
             s.current = s.calls[size_t(--s.depth)];

@@ -120,6 +120,14 @@ TEST(Compiled, AgreesWithTheHandlers) {
         "CHAMA @NENHUM\nSOMA $N 1\n",
         "@X\nSOMA $N 1\nCHAMA @X\n",
         "SEJA A 1\nDESVIA @FIM X\n",
+        // Jumps and calls to the label a value names: several from one line, in any case.
+        "SEJA I 0\n@VOLTA\nSOMA I 1\nSEJA $ALVO \"op\"\nCONCATENA $ALVO (I - I / 3 * 3)\nCHAMA $ALVO\n"
+        "SE I < 9 DESVIA $DE\nDESVIA L\n@OP0\nSOMA $ZERO 1\nRETORNA\n@Op1\nSOMA $UM I\nRETORNA\n@op2\n"
+        "SOMA $DOIS 1\nSEJA $DE \"volta\"\nRETORNA\n",
+        "SEJA $DE \"volta\"\n@VOLTA\nSOMA I 1\nSE I < 3 DESVIA $DE\nSEJA $DE \"NENHUM\"\nDESVIA $DE\nSOMA $NUNCA 1\n",
+        "SEJA A 2\nCHAMA A\nSOMA $N 1\n@2\nSOMA $N 10\nDESVIA (A / 0)\n",
+        "CHAMA $VAZIO\nSOMA $N 1\n",
+        "SEJA L \"X\"\n@X\nSOMA $N 1\nSE $N < 200 CHAMA L\n",
     };
     InProc io{"", "", false};
     const std::string dir = tempDir();
