@@ -600,6 +600,7 @@ inline bool repete(const Instr& in, bool fromFim) {
     return true;
 }
 
+bool runNested(const Instr& code);
 bool runNested(std::shared_ptr<const Instr> code);
 std::shared_ptr<const Instr> compileLine(std::string_view text);
 
@@ -926,15 +927,17 @@ bool run(const Instr& in) {
 
 // A nested line as executeLine runs it: within the nesting limit, its result
 // in the error flag.  The shared pointer keeps the code alive while it runs.
-bool runNested(std::shared_ptr<const Instr> code) {
+bool runNested(const Instr& code) {
     State& s = state();
     if (s.nesting >= kMaxNesting) return false;
     ++s.nesting;
-    bool ok = code->exec(*code);
+    bool ok = code.exec(code);
     s.error = !ok;
     --s.nesting;
     return ok;
 }
+
+bool runNested(std::shared_ptr<const Instr> code) { return runNested(*code); }
 
 // The line as executeLine(text, true) would run it, compiled; null when it is
 // empty, a comment, a block word, unknown or of a form only its handler reads.
@@ -985,12 +988,17 @@ public:
         if (young_.size() >= half_) {
             old_.swap(young_);
             young_.clear();
+            ++ageings_;
         }
         return &young_.insert_or_assign(key, std::move(v)).first->second;
     }
 
+    // An entry found stays where it is until the table ages (or it is found again).
+    unsigned ageings() const { return ageings_; }
+
 private:
     size_t half_;
+    unsigned ageings_ = 0;
     std::unordered_map<std::string, V> young_, old_;
 };
 
@@ -1007,35 +1015,39 @@ struct Piece {
 bool shapeOf(std::string_view t, std::string& shape, std::vector<Piece>& pieces) {
     shape.clear();
     pieces.clear();
-    size_t i = 0;
-    while (i < t.size()) {
+    const size_t n = t.size();
+    size_t i = 0, kept = 0;  // t[kept, i) goes into the shape as it is
+    while (i < n) {
         const char c = t[i];
-        if (c == kNumberMark || c == kQuotedMark) return false;
-        size_t j = i + 1;
         if (c == '$' || isLetter(c) || c == '_') {
-            while (j < t.size() && isNameChar(t[j])) ++j;
-            shape.append(t.data() + i, j - i);
-        } else if (isDigit(c)) {
-            while (j < t.size() && isDigit(t[j])) ++j;
-            shape.push_back(kNumberMark);
+            for (++i; i < n && isNameChar(t[i]);) ++i;
+            continue;
+        }
+        size_t j = i + 1;
+        if (isDigit(c)) {
+            while (j < n && isDigit(t[j])) ++j;
+            shape.append(t.data() + kept, i - kept).push_back(kNumberMark);
             pieces.push_back({uint32_t(i), uint32_t(j - i), false});
         } else if (c == '"') {
             const size_t q = t.find('"', j);
-            if (q == std::string_view::npos || (q + 1 < t.size() && t[q + 1] == '"')) {
+            if (q == std::string_view::npos || (q + 1 < n && t[q + 1] == '"')) {
                 // Quotes inside quotes, or no end: the rest is kept as it is.
-                for (size_t k = i; k < t.size(); ++k)
-                    if (t[k] == kNumberMark || t[k] == kQuotedMark) return false;
-                shape.append(t.data() + i, t.size() - i);
+                for (; i < n; ++i)
+                    if (t[i] == kNumberMark || t[i] == kQuotedMark) return false;
                 break;
             }
             j = q + 1;
-            shape.push_back(kQuotedMark);
+            shape.append(t.data() + kept, i - kept).push_back(kQuotedMark);
             pieces.push_back({uint32_t(i), uint32_t(j - i), true});
+        } else if (c == kNumberMark || c == kQuotedMark) {
+            return false;
         } else {
-            shape.push_back(c);
+            ++i;
+            continue;
         }
-        i = j;
+        i = kept = j;
     }
+    shape.append(t.data() + kept, n - kept);
     return true;
 }
 
@@ -1117,19 +1129,27 @@ bool runLineText(const std::string& text) {
     if (text.size() <= kMaxKeptText && shapeOf(text, shape, pieces) && !pieces.empty()) {
         Shaped* k = byShape.find(shape);
         if (!k) k = byShape.add(shape, shapedCode(text, pieces));
-        // In use further out (a CMD inside its own line): left as it is.
-        if (k->code && k->code.use_count() == 1) {
+        if (k->code) {
+            // Taken out while it runs: a CMD inside it running the same shape
+            // finds no code and goes by its text.  Put back unless the table aged.
             setPieces(*k, text, pieces);
-            return runNested(k->code);
+            std::shared_ptr<Instr> code = std::move(k->code);
+            const unsigned ageings = byShape.ageings();
+            const bool ok = runNested(*code);
+            if (byShape.ageings() == ageings) k->code = std::move(code);
+            return ok;
         }
     }
-    std::shared_ptr<const Instr> code;
     if (auto* kept = byText.find(text)) {
-        code = *kept;
-    } else {
-        code = compileLine(text);
-        if (text.size() <= kMaxKeptText) byText.add(text, code);
+        if (!*kept) return executeLine(text, true);
+        std::shared_ptr<const Instr> code = std::move(*kept);
+        const unsigned ageings = byText.ageings();
+        const bool ok = runNested(*code);
+        if (byText.ageings() == ageings) *kept = std::move(code);
+        return ok;
     }
+    std::shared_ptr<const Instr> code = compileLine(text);
+    if (text.size() <= kMaxKeptText) byText.add(text, code);
     if (!code) return executeLine(text, true);
     return runNested(std::move(code));
 }
