@@ -40,7 +40,9 @@ struct AccStep {
     ExprStep::Kind op = ExprStep::Add;    // Apply and ApplyPop
     uint8_t letter = 0;
     int32_t num = 0;
-    uint32_t step = 0;  // the step it came from: a named variable's slot is cached there
+    uint32_t step = 0;  // the step it came from (a named variable's name)
+    mutable int slot = -1;  // a named variable's place in the table, while `generation` holds
+    mutable unsigned generation = 0;
 };
 
 // One operand or target, as readOperand and readTarget would find it.
@@ -183,7 +185,7 @@ bool formOperand(std::string_view& rest, Operand& o) {
             depth = needs == 0 ? depth + 1 : needs == 1 ? depth : depth - 1;
         }
         if (!fits || depth != 1) o.steps.clear();
-        // Rewrites them for the accumulator (steps stays: it keeps the named slots).
+        // Rewrites them for the accumulator (steps stays: it keeps the names).
         bool live = false;
         for (size_t i = 0; i < o.steps.size(); ++i) {
             const ExprStep& st = o.steps[i];
@@ -333,6 +335,8 @@ bool compileNested(std::string_view rest, Instr& in) {
 }
 
 bool execNothing(const Instr&);
+bool execConcatena(const Instr&);
+bool execCmd(const Instr&);
 bool execSoma(const Instr&);
 bool execSejaCopy(const Instr&);
 bool execSejaExpression(const Instr&);
@@ -348,6 +352,8 @@ void specialise(Instr& in) {
     switch (in.op) {
         case Op::Nothing: in.exec = execNothing; break;
         case Op::Soma: in.exec = execSoma; break;
+        case Op::Concatena: in.exec = execConcatena; break;
+        case Op::Cmd: in.exec = execCmd; break;
         case Op::SejaCopy:
             in.exec = in.a.kind == Operand::Expression && !in.a.code.empty() ? execSejaExpression : execSejaCopy;
             break;
@@ -467,15 +473,14 @@ inline bool numberOf(Value& v, int32_t& n);
         return true;
     }
     if (a.leaf == ExprStep::Letter) return numberOf(s.letters[a.letter], out);
-    const ExprStep& st = steps[a.step];
     Value* v;
-    if (st.generation == gNameGeneration) {
-        v = &s.named[size_t(st.slot)];
+    if (a.generation == gNameGeneration) {
+        v = &s.named[size_t(a.slot)];
     } else {
-        v = namedValue(st.name, true);
+        v = namedValue(steps[a.step].name, true);
         if (!v) return false;
-        st.slot = int(v - s.named.data());
-        st.generation = gNameGeneration;
+        a.slot = int(v - s.named.data());
+        a.generation = gNameGeneration;
     }
     return numberOf(*v, out);
 }
@@ -627,6 +632,28 @@ void readClock(plat::Date& d, plat::Time& t) {
 // The commands loops run most, each its own small function: a line calls its
 // own through Instr::exec rather than going through the general switch.
 bool execNothing(const Instr&) { return true; }
+
+bool execConcatena(const Instr& in) {
+    Value* var = variable(in.target);
+    Value* v = var ? value(in.a) : nullptr;
+    if (!v || var->view().size() + v->view().size() > kMaxValue) return false;
+    const std::string& add = v->view();
+    var->text().append(add);
+    return true;
+}
+
+bool execCmd(const Instr& in) {
+    if (in.a.kind != Operand::Literal) {
+        Value* v = value(in.a);
+        return v && runLineText(v->view());
+    }
+    if (!in.literalLooked) {
+        in.literalLine = compileLine(in.a.text);
+        in.literalLooked = true;
+    }
+    if (!in.literalLine) return executeLine(in.a.text, true);
+    return runNested(in.literalLine);
+}
 
 bool execSoma(const Instr& in) {
     Value* var = variable(in.target);
@@ -781,32 +808,14 @@ bool run(const Instr& in) {
             var->setNumber(p == std::string::npos ? 0 : int32_t(p) + 1);
             return true;
         }
-        case Op::Concatena: {
-            Value* var = variable(in.target);
-            Value* v = var ? value(in.a) : nullptr;
-            if (!v || var->view().size() + v->view().size() > kMaxValue) return false;
-            const std::string& add = v->view();
-            var->text().append(add);
-            return true;
-        }
+        case Op::Concatena: return execConcatena(in);
         case Op::Se: return execSe(in);
         case Op::Enquanto: return execEnquanto(in);
         case Op::Repete: return execRepete(in);
         case Op::FimRepete: return execFimRepete(in);
         case Op::FimEnquanto: return execFimEnquanto(in);
         case Op::Senao: return execSenao(in);
-        case Op::Cmd: {
-            if (in.a.kind != Operand::Literal) {
-                Value* v = value(in.a);
-                return v && runLineText(v->view());
-            }
-            if (!in.literalLooked) {
-                in.literalLine = compileLine(in.a.text);
-                in.literalLooked = true;
-            }
-            if (!in.literalLine) return executeLine(in.a.text, true);
-            return runNested(in.literalLine);
-        }
+        case Op::Cmd: return execCmd(in);
         case Op::Tempo: {
             // Hundredths since the reference; starts again after a week.
             Value* var = variable(in.target);
@@ -1012,15 +1021,35 @@ struct Piece {
 
 // The text with its numbers and simple quoted texts taken out: names and words
 // (with their digits) stay.  False when the text holds the marks themselves.
+// What each byte is to the shape: 0 kept as it is, 1 starts a name or word,
+// 2 a digit, 3 a quote or a mark.
+struct ShapeClasses {
+    uint8_t of[256] = {};
+    ShapeClasses() {
+        for (int c = 0; c < 256; ++c) {
+            if (c == '$' || c == '_' || isLetter(char(c))) of[c] = 1;
+            else if (isDigit(char(c))) of[c] = 2;
+        }
+        of[uint8_t('"')] = of[uint8_t(kNumberMark)] = of[uint8_t(kQuotedMark)] = 3;
+    }
+};
+const ShapeClasses kShapeClasses;
+
 bool shapeOf(std::string_view t, std::string& shape, std::vector<Piece>& pieces) {
     shape.clear();
     pieces.clear();
+    const uint8_t* const of = kShapeClasses.of;
     const size_t n = t.size();
     size_t i = 0, kept = 0;  // t[kept, i) goes into the shape as it is
     while (i < n) {
         const char c = t[i];
-        if (c == '$' || isLetter(c) || c == '_') {
-            for (++i; i < n && isNameChar(t[i]);) ++i;
+        const uint8_t k = of[uint8_t(c)];
+        if (k == 0) {
+            ++i;
+            continue;
+        }
+        if (k == 1) {
+            for (++i; i < n && of[uint8_t(t[i])] - 1u < 2u;) ++i;  // letters, digits, '_' and '$'
             continue;
         }
         size_t j = i + 1;
