@@ -510,19 +510,18 @@ bool runCode(const Operand& o, int32_t& out) {
     int32_t stack[kMaxExprStack];
     size_t sp = 0;
     int32_t acc = 0, r;
+    // Tested commonest first: branches predict better here than one jump table.
     for (const AccStep& a : o.code) {
-        switch (a.kind) {
-            case AccStep::Load:
-                if (!readLeaf(a, o.steps, acc)) return false;
-                break;
-            case AccStep::Push: stack[sp++] = acc; break;
-            case AccStep::Apply:
-                if (!readLeaf(a, o.steps, r) || !applyOp(a.op, acc, r, acc)) return false;
-                break;
-            case AccStep::ApplyPop:
-                if (!applyOp(a.op, stack[--sp], acc, acc)) return false;
-                break;
-            case AccStep::Neg: acc = int32_t(0u - uint32_t(acc)); break;
+        if (a.kind == AccStep::Apply) {
+            if (!readLeaf(a, o.steps, r) || !applyOp(a.op, acc, r, acc)) return false;
+        } else if (a.kind == AccStep::Load) {
+            if (!readLeaf(a, o.steps, acc)) return false;
+        } else if (a.kind == AccStep::Push) {
+            stack[sp++] = acc;
+        } else if (a.kind == AccStep::ApplyPop) {
+            if (!applyOp(a.op, stack[--sp], acc, acc)) return false;
+        } else {
+            acc = int32_t(0u - uint32_t(acc));  // Neg
         }
     }
     out = acc;
