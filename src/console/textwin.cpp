@@ -59,10 +59,18 @@ void newLine() {
         ++gTw.y;
         return;
     }
-    // Scroll only the window's columns.
-    for (int r = gTw.top; r < gTw.bottom; ++r) {
-        std::memcpy(&gTw.chars[cellIndex(gTw.left, r)], &gTw.chars[cellIndex(gTw.left, r + 1)], gTw.right - gTw.left + 1);
-        std::memcpy(&gTw.attrs[cellIndex(gTw.left, r)], &gTw.attrs[cellIndex(gTw.left, r + 1)], gTw.right - gTw.left + 1);
+    // Scroll only the window's columns: a window as wide as the screen is one
+    // block of rows.
+    if (gTw.left == 0 && gTw.right == gTw.width - 1) {
+        const size_t from = size_t(cellIndex(0, gTw.top + 1)), to = size_t(cellIndex(0, gTw.top));
+        const size_t count = size_t(cellIndex(0, gTw.bottom + 1)) - from;
+        std::memmove(gTw.chars.data() + to, gTw.chars.data() + from, count);
+        std::memmove(gTw.attrs.data() + to, gTw.attrs.data() + from, count);
+    } else {
+        for (int r = gTw.top; r < gTw.bottom; ++r) {
+            std::memcpy(&gTw.chars[cellIndex(gTw.left, r)], &gTw.chars[cellIndex(gTw.left, r + 1)], gTw.right - gTw.left + 1);
+            std::memcpy(&gTw.attrs[cellIndex(gTw.left, r)], &gTw.attrs[cellIndex(gTw.left, r + 1)], gTw.right - gTw.left + 1);
+        }
     }
     std::memset(&gTw.chars[cellIndex(gTw.left, gTw.bottom)], ' ', gTw.right - gTw.left + 1);
     std::memset(&gTw.attrs[cellIndex(gTw.left, gTw.bottom)], gTw.textAttr, gTw.right - gTw.left + 1);

@@ -40,7 +40,9 @@ struct AccStep {
     ExprStep::Kind op = ExprStep::Add;    // Apply and ApplyPop
     uint8_t letter = 0;
     int32_t num = 0;
-    uint32_t step = 0;  // the step it came from: a named variable's slot is cached there
+    uint32_t step = 0;  // the step it came from (a named variable's name)
+    mutable int slot = -1;  // a named variable's place in the table, while `generation` holds
+    mutable unsigned generation = 0;
 };
 
 // One operand or target, as readOperand and readTarget would find it.
@@ -54,6 +56,7 @@ struct Operand {
     mutable Value literal;  // the literal as a value; an expression's last result
     mutable int slot = -1;  // named: position in the table, valid for `generation`
     mutable unsigned generation = 0;
+    int32_t source = -1;    // a literal of a CMD text: where it starts in that text
     std::vector<ExprStep> steps;  // an expression's steps; empty: read from its text
     std::vector<AccStep> code;    // the steps for the accumulator
 };
@@ -70,6 +73,19 @@ enum class Op : uint8_t {
 // The program whose lines are being compiled: its labels are known, so a jump
 // to one is found once.  Null for the lines CMD runs.
 const Program* gCompiling = nullptr;
+
+// The CMD text being compiled: its literals note where they start in it, so the
+// compiled line can be kept for every text of the same shape.
+std::string_view gSourceText;
+
+// A literal's text and what it reads as, as loading finds them.
+void setLiteral(Operand& o) {
+    o.number = 0;
+    o.isNumber = toNumber(o.text, o.number);
+    o.literal = o.text;
+    int32_t n;
+    if (canonicalNumber(o.text, n)) o.literal.setNumber(n);  // the same text, kept as a number
+}
 
 }  // namespace
 
@@ -99,6 +115,13 @@ struct Instr {
     // CMD of a literal: the line it names, compiled at its first run (null: by handler).
     mutable std::shared_ptr<const Instr> literalLine;
     mutable bool literalLooked = false;
+    // DESVIA and CHAMA to the label a value names (a): the labels found so far.
+    bool labelFromValue = false;
+    struct FoundLabel {
+        std::string text;
+        int line;  // 0: no such label
+    };
+    mutable std::vector<FoundLabel> found;
 };
 
 void forgetNameSlots() { ++gNameGeneration; }
@@ -162,7 +185,7 @@ bool formOperand(std::string_view& rest, Operand& o) {
             depth = needs == 0 ? depth + 1 : needs == 1 ? depth : depth - 1;
         }
         if (!fits || depth != 1) o.steps.clear();
-        // Rewrites them for the accumulator (steps stays: it keeps the named slots).
+        // Rewrites them for the accumulator (steps stays: it keeps the names).
         bool live = false;
         for (size_t i = 0; i < o.steps.size(); ++i) {
             const ExprStep& st = o.steps[i];
@@ -197,10 +220,10 @@ bool formOperand(std::string_view& rest, Operand& o) {
         return false;
     }
     if (o.kind == Operand::Literal) {
-        o.isNumber = toNumber(o.text, o.number);
-        o.literal.text() = o.text;
-        int32_t n;
-        if (canonicalNumber(o.text, n)) o.literal.setNumber(n);  // the same text, kept as a number
+        setLiteral(o);
+        if (!gSourceText.empty() && t.data() >= gSourceText.data() &&
+            t.data() < gSourceText.data() + gSourceText.size())
+            o.source = int32_t(t.data() - gSourceText.data());
     }
     t.remove_prefix(n);
     rest = util::trimView(t);
@@ -312,6 +335,8 @@ bool compileNested(std::string_view rest, Instr& in) {
 }
 
 bool execNothing(const Instr&);
+bool execConcatena(const Instr&);
+bool execCmd(const Instr&);
 bool execSoma(const Instr&);
 bool execSejaCopy(const Instr&);
 bool execSejaExpression(const Instr&);
@@ -327,6 +352,8 @@ void specialise(Instr& in) {
     switch (in.op) {
         case Op::Nothing: in.exec = execNothing; break;
         case Op::Soma: in.exec = execSoma; break;
+        case Op::Concatena: in.exec = execConcatena; break;
+        case Op::Cmd: in.exec = execCmd; break;
         case Op::SejaCopy:
             in.exec = in.a.kind == Operand::Expression && !in.a.code.empty() ? execSejaExpression : execSejaCopy;
             break;
@@ -393,8 +420,11 @@ std::unique_ptr<Instr> compileCommand(const std::string& key, std::string_view a
             Operand o;
             ok = formOperand(arg, o) && arg.empty();
             label = o.text;
+        } else if (arg[0] == '$' || arg[0] == '(' || isLetter(arg[0])) {
+            // A label a variable holds: found when it runs, as the handler finds it.
+            in->labelFromValue = ok = formOperand(arg, in->a) && arg.empty();
         }
-        if (ok) {
+        if (ok && !in->labelFromValue) {
             auto it = gCompiling->labels.find(util::upperLatin(label));
             in->jump = it == gCompiling->labels.end() || it->second > gCompiling->count() ? 0 : it->second;
         }
@@ -443,15 +473,14 @@ inline bool numberOf(Value& v, int32_t& n);
         return true;
     }
     if (a.leaf == ExprStep::Letter) return numberOf(s.letters[a.letter], out);
-    const ExprStep& st = steps[a.step];
     Value* v;
-    if (st.generation == gNameGeneration) {
-        v = &s.named[size_t(st.slot)];
+    if (a.generation == gNameGeneration) {
+        v = &s.named[size_t(a.slot)];
     } else {
-        v = namedValue(st.name, true);
+        v = namedValue(steps[a.step].name, true);
         if (!v) return false;
-        st.slot = int(v - s.named.data());
-        st.generation = gNameGeneration;
+        a.slot = int(v - s.named.data());
+        a.generation = gNameGeneration;
     }
     return numberOf(*v, out);
 }
@@ -481,19 +510,18 @@ bool runCode(const Operand& o, int32_t& out) {
     int32_t stack[kMaxExprStack];
     size_t sp = 0;
     int32_t acc = 0, r;
+    // Tested commonest first: branches predict better here than one jump table.
     for (const AccStep& a : o.code) {
-        switch (a.kind) {
-            case AccStep::Load:
-                if (!readLeaf(a, o.steps, acc)) return false;
-                break;
-            case AccStep::Push: stack[sp++] = acc; break;
-            case AccStep::Apply:
-                if (!readLeaf(a, o.steps, r) || !applyOp(a.op, acc, r, acc)) return false;
-                break;
-            case AccStep::ApplyPop:
-                if (!applyOp(a.op, stack[--sp], acc, acc)) return false;
-                break;
-            case AccStep::Neg: acc = int32_t(0u - uint32_t(acc)); break;
+        if (a.kind == AccStep::Apply) {
+            if (!readLeaf(a, o.steps, r) || !applyOp(a.op, acc, r, acc)) return false;
+        } else if (a.kind == AccStep::Load) {
+            if (!readLeaf(a, o.steps, acc)) return false;
+        } else if (a.kind == AccStep::Push) {
+            stack[sp++] = acc;
+        } else if (a.kind == AccStep::ApplyPop) {
+            if (!applyOp(a.op, stack[--sp], acc, acc)) return false;
+        } else {
+            acc = int32_t(0u - uint32_t(acc));  // Neg
         }
     }
     out = acc;
@@ -576,6 +604,7 @@ inline bool repete(const Instr& in, bool fromFim) {
     return true;
 }
 
+bool runNested(const Instr& code);
 bool runNested(std::shared_ptr<const Instr> code);
 std::shared_ptr<const Instr> compileLine(std::string_view text);
 
@@ -602,6 +631,28 @@ void readClock(plat::Date& d, plat::Time& t) {
 // The commands loops run most, each its own small function: a line calls its
 // own through Instr::exec rather than going through the general switch.
 bool execNothing(const Instr&) { return true; }
+
+bool execConcatena(const Instr& in) {
+    Value* var = variable(in.target);
+    Value* v = var ? value(in.a) : nullptr;
+    if (!v || var->view().size() + v->view().size() > kMaxValue) return false;
+    const std::string& add = v->view();
+    var->text().append(add);
+    return true;
+}
+
+bool execCmd(const Instr& in) {
+    if (in.a.kind != Operand::Literal) {
+        Value* v = value(in.a);
+        return v && runLineText(v->view());
+    }
+    if (!in.literalLooked) {
+        in.literalLine = compileLine(in.a.text);
+        in.literalLooked = true;
+    }
+    if (!in.literalLine) return executeLine(in.a.text, true);
+    return runNested(in.literalLine);
+}
 
 bool execSoma(const Instr& in) {
     Value* var = variable(in.target);
@@ -697,6 +748,25 @@ bool execSenao(const Instr& in) {
     return true;
 }
 
+// The line of the label that the value of a DESVIA or CHAMA names, as findLabel
+// finds it: 0 when there is none, -1 when the value cannot be read.
+int labelNamed(const Instr& in) {
+    State& s = state();
+    Value* v = value(in.a);
+    if (!v) return -1;
+    const std::string& text = v->view();
+    int line = -1;
+    for (const Instr::FoundLabel& f : in.found)
+        if (f.text == text) line = f.line;
+    if (line < 0) {
+        auto it = s.prog.labels.find(util::upperLatin(text));
+        line = it == s.prog.labels.end() ? 0 : it->second;
+        // A few labels per line are kept; a line that names ever new ones looks them up.
+        if (in.found.size() < 8) in.found.push_back({text, line});
+    }
+    return line > s.lineCount ? 0 : line;
+}
+
 bool run(const Instr& in) {
     State& s = state();
     switch (in.op) {
@@ -737,32 +807,14 @@ bool run(const Instr& in) {
             var->setNumber(p == std::string::npos ? 0 : int32_t(p) + 1);
             return true;
         }
-        case Op::Concatena: {
-            Value* var = variable(in.target);
-            Value* v = var ? value(in.a) : nullptr;
-            if (!v || var->view().size() + v->view().size() > kMaxValue) return false;
-            const std::string& add = v->view();
-            var->text().append(add);
-            return true;
-        }
+        case Op::Concatena: return execConcatena(in);
         case Op::Se: return execSe(in);
         case Op::Enquanto: return execEnquanto(in);
         case Op::Repete: return execRepete(in);
         case Op::FimRepete: return execFimRepete(in);
         case Op::FimEnquanto: return execFimEnquanto(in);
         case Op::Senao: return execSenao(in);
-        case Op::Cmd: {
-            if (in.a.kind != Operand::Literal) {
-                Value* v = value(in.a);
-                return v && runLineText(v->view());
-            }
-            if (!in.literalLooked) {
-                in.literalLine = compileLine(in.a.text);
-                in.literalLooked = true;
-            }
-            if (!in.literalLine) return executeLine(in.a.text, true);
-            return runNested(in.literalLine);
-        }
+        case Op::Cmd: return execCmd(in);
         case Op::Tempo: {
             // Hundredths since the reference; starts again after a week.
             Value* var = variable(in.target);
@@ -850,16 +902,22 @@ bool run(const Instr& in) {
             var->text().swap(s.scratch);
             return true;
         }
-        case Op::Desvia:
-            if (s.stop || in.jump <= 0) return false;
-            s.current = in.jump;
+        case Op::Desvia: {
+            if (s.stop) return false;
+            const int to = in.labelFromValue ? labelNamed(in) : in.jump;
+            if (to <= 0) return false;
+            s.current = to;
             return true;
-        case Op::Chama:
+        }
+        case Op::Chama: {
             if (s.stop || s.depth >= kMaxCallDepth) return in.handler(in.arg);  // it says why
+            int to = in.jump;
+            if (in.labelFromValue && (to = labelNamed(in)) < 0) return false;
             s.calls[size_t(s.depth++)] = s.current;
-            if (in.jump <= 0) return false;
-            s.current = in.jump;
+            if (to <= 0) return false;
+            s.current = to;
             return true;
+        }
         case Op::Retorna:
             if (s.depth == 0) return in.handler(in.arg);  // it says why
             s.current = s.calls[size_t(--s.depth)];
@@ -877,15 +935,17 @@ bool run(const Instr& in) {
 
 // A nested line as executeLine runs it: within the nesting limit, its result
 // in the error flag.  The shared pointer keeps the code alive while it runs.
-bool runNested(std::shared_ptr<const Instr> code) {
+bool runNested(const Instr& code) {
     State& s = state();
     if (s.nesting >= kMaxNesting) return false;
     ++s.nesting;
-    bool ok = code->exec(*code);
+    bool ok = code.exec(code);
     s.error = !ok;
     --s.nesting;
     return ok;
 }
+
+bool runNested(std::shared_ptr<const Instr> code) { return runNested(*code); }
 
 // The line as executeLine(text, true) would run it, compiled; null when it is
 // empty, a comment, a block word, unknown or of a form only its handler reads.
@@ -914,23 +974,210 @@ std::shared_ptr<const Instr> compileLine(std::string_view text) {
 
 }  // namespace
 
+namespace {
+
+// A bounded table of compiled lines: when the young half fills, it becomes the
+// old half and the old one is dropped, so lines in use stay without a table
+// that grows with every new text a program builds.
+template <class V>
+class Kept {
+public:
+    explicit Kept(size_t half) : half_(half) {}
+    V* find(const std::string& key) {
+        auto it = young_.find(key);
+        if (it != young_.end()) return &it->second;
+        auto old = old_.find(key);
+        if (old == old_.end()) return nullptr;
+        V v = std::move(old->second);
+        old_.erase(old);
+        return add(key, std::move(v));
+    }
+    V* add(const std::string& key, V v) {
+        if (young_.size() >= half_) {
+            old_.swap(young_);
+            young_.clear();
+            ++ageings_;
+        }
+        return &young_.insert_or_assign(key, std::move(v)).first->second;
+    }
+
+    // An entry found stays where it is until the table ages (or it is found again).
+    unsigned ageings() const { return ageings_; }
+
+private:
+    size_t half_;
+    unsigned ageings_ = 0;
+    std::unordered_map<std::string, V> young_, old_;
+};
+
+// Bytes that stand for a number and for a quoted text in a shape.
+constexpr char kNumberMark = '\x01', kQuotedMark = '\x02';
+
+struct Piece {
+    uint32_t at, size;  // in the text; a quoted one with its quotes
+    bool quoted;
+};
+
+// The text with its numbers and simple quoted texts taken out: names and words
+// (with their digits) stay.  False when the text holds the marks themselves.
+// What each byte is to the shape: 0 kept as it is, 1 starts a name or word,
+// 2 a digit, 3 a quote or a mark.
+struct ShapeClasses {
+    uint8_t of[256] = {};
+    ShapeClasses() {
+        for (int c = 0; c < 256; ++c) {
+            if (c == '$' || c == '_' || isLetter(char(c))) of[c] = 1;
+            else if (isDigit(char(c))) of[c] = 2;
+        }
+        of[uint8_t('"')] = of[uint8_t(kNumberMark)] = of[uint8_t(kQuotedMark)] = 3;
+    }
+};
+const ShapeClasses kShapeClasses;
+
+bool shapeOf(std::string_view t, std::string& shape, std::vector<Piece>& pieces) {
+    shape.clear();
+    pieces.clear();
+    const uint8_t* const of = kShapeClasses.of;
+    const size_t n = t.size();
+    size_t i = 0, kept = 0;  // t[kept, i) goes into the shape as it is
+    while (i < n) {
+        const char c = t[i];
+        const uint8_t k = of[uint8_t(c)];
+        if (k == 0) {
+            ++i;
+            continue;
+        }
+        if (k == 1) {
+            for (++i; i < n && of[uint8_t(t[i])] - 1u < 2u;) ++i;  // letters, digits, '_' and '$'
+            continue;
+        }
+        size_t j = i + 1;
+        if (isDigit(c)) {
+            while (j < n && isDigit(t[j])) ++j;
+            shape.append(t.data() + kept, i - kept).push_back(kNumberMark);
+            pieces.push_back({uint32_t(i), uint32_t(j - i), false});
+        } else if (c == '"') {
+            const size_t q = t.find('"', j);
+            if (q == std::string_view::npos || (q + 1 < n && t[q + 1] == '"')) {
+                // Quotes inside quotes, or no end: the rest is kept as it is.
+                for (; i < n; ++i)
+                    if (t[i] == kNumberMark || t[i] == kQuotedMark) return false;
+                break;
+            }
+            j = q + 1;
+            shape.append(t.data() + kept, i - kept).push_back(kQuotedMark);
+            pieces.push_back({uint32_t(i), uint32_t(j - i), true});
+        } else if (c == kNumberMark || c == kQuotedMark) {
+            return false;
+        } else {
+            ++i;
+            continue;
+        }
+        i = kept = j;
+    }
+    shape.append(t.data() + kept, n - kept);
+    return true;
+}
+
+// A compiled line kept for its shape, and the literals each piece becomes.
+struct Shaped {
+    std::shared_ptr<Instr> code;  // null: lines of this shape are kept by their text
+    std::vector<Operand*> literals;
+};
+
+void literalsOf(Instr& in, std::vector<Operand*>& out, bool& plain) {
+    if (in.op == Op::Cmd || in.op == Op::Handler || in.op == Op::LeChannel) plain = false;
+    for (Operand* o : {&in.target, &in.a, &in.b, &in.c})
+        if (o->kind == Operand::Literal && o->source >= 0) out.push_back(o);
+    if (in.nested) literalsOf(*in.nested, out, plain);
+}
+
+// The code for `text` when every piece of it became one literal, each taken
+// whole (a number with its sign), and nothing else in it keeps text of its own:
+// then another text of the same shape differs only in those literals.
+Shaped shapedCode(std::string_view text, const std::vector<Piece>& pieces) {
+    Shaped out;
+    gSourceText = text;
+    std::shared_ptr<const Instr> compiled = compileLine(text);
+    gSourceText = std::string_view();
+    if (!compiled) return out;
+    auto code = std::const_pointer_cast<Instr>(compiled);
+    std::vector<Operand*> found;
+    bool plain = true;
+    literalsOf(*code, found, plain);
+    if (!plain) return out;
+    for (const Piece& p : pieces) {
+        Operand* match = nullptr;
+        for (Operand* o : found) {
+            const size_t from = size_t(o->source);
+            const bool signedHere = !p.quoted && from + 1 == p.at && text[from] == '-';
+            if (from != p.at && !signedHere) continue;
+            const std::string_view whole = p.quoted ? text.substr(p.at + 1, p.size - 2)
+                                                    : text.substr(from, p.at + p.size - from);
+            if (o->text == whole) match = o;
+            break;
+        }
+        if (!match) return out;
+        out.literals.push_back(match);
+    }
+    out.code = std::move(code);
+    return out;
+}
+
+// The kept code given the literals of this text.
+void setPieces(Shaped& k, std::string_view text, const std::vector<Piece>& pieces) {
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        Operand& o = *k.literals[i];
+        const Piece& p = pieces[i];
+        std::string_view whole;
+        if (p.quoted) {
+            whole = text.substr(p.at + 1, p.size - 2);
+        } else {
+            const bool sign = o.text.size() > 0 && o.text[0] == '-';
+            whole = text.substr(p.at - (sign ? 1 : 0), p.size + (sign ? 1 : 0));
+        }
+        if (o.text == whole) continue;
+        o.text.assign(whole.data(), whole.size());
+        setLiteral(o);
+    }
+}
+
+}  // namespace
+
 bool runLineText(const std::string& text) {
     if (state().debug) return executeLine(text, true);
-    // Only short texts are kept, and not too many: a program that builds a new
-    // line every pass must not fill the memory with them.
-    constexpr size_t kMaxKeptLines = 4096, kMaxKeptText = 256;
-    static std::unordered_map<std::string, std::shared_ptr<const Instr>> kept;
-    std::shared_ptr<const Instr> code;
-    auto it = kept.find(text);
-    if (it != kept.end()) {
-        code = it->second;
-    } else {
-        code = compileLine(text);
-        if (text.size() <= kMaxKeptText) {
-            if (kept.size() >= kMaxKeptLines) kept.clear();
-            kept.emplace(text, code);
+    // Only short texts are kept, in bounded tables.  A text whose numbers and
+    // quoted texts change from pass to pass (a table reached through built
+    // lines) is kept by its shape, the literals set anew each time.
+    constexpr size_t kHalf = 1024, kMaxKeptText = 256;
+    static Kept<std::shared_ptr<const Instr>> byText(kHalf);
+    static Kept<Shaped> byShape(kHalf);
+    static std::string shape;
+    static std::vector<Piece> pieces;
+    if (text.size() <= kMaxKeptText && shapeOf(text, shape, pieces) && !pieces.empty()) {
+        Shaped* k = byShape.find(shape);
+        if (!k) k = byShape.add(shape, shapedCode(text, pieces));
+        if (k->code) {
+            // Taken out while it runs: a CMD inside it running the same shape
+            // finds no code and goes by its text.  Put back unless the table aged.
+            setPieces(*k, text, pieces);
+            std::shared_ptr<Instr> code = std::move(k->code);
+            const unsigned ageings = byShape.ageings();
+            const bool ok = runNested(*code);
+            if (byShape.ageings() == ageings) k->code = std::move(code);
+            return ok;
         }
     }
+    if (auto* kept = byText.find(text)) {
+        if (!*kept) return executeLine(text, true);
+        std::shared_ptr<const Instr> code = std::move(*kept);
+        const unsigned ageings = byText.ageings();
+        const bool ok = runNested(*code);
+        if (byText.ageings() == ageings) *kept = std::move(code);
+        return ok;
+    }
+    std::shared_ptr<const Instr> code = compileLine(text);
+    if (text.size() <= kMaxKeptText) byText.add(text, code);
     if (!code) return executeLine(text, true);
     return runNested(std::move(code));
 }

@@ -59,6 +59,31 @@ TEST_F(Commands, EscreveToTheConsole) {
     EXPECT_EQ(go("ESCREVE #x \"a\"\n").code, RunFailed);
 }
 
+// Lines past the screen's foot scroll it up by one row each, keeping every
+// row's text and colour in order, whatever the line's length.
+TEST_F(Commands, EscreveScrollsTheScreen) {
+    for (int lines : {24, 25, 26, 60}) {
+        start();
+        std::string text;
+        for (int i = 1; i <= lines; ++i) {
+            text += i % 2 ? "COR 14\n" : "COR 7\n";
+            text += "ESCREVE MUDO \"" + std::string(size_t(i % 7) * 12, '-') + std::to_string(i) + "\"\n";
+        }
+        ASSERT_EQ(go(text).code, RunOk);
+        // The last line written sits above the empty row the cursor moved to.
+        const int last = lines < 25 ? lines + 1 : 25;
+        const int first = lines - (last - 1) + 1;  // the line on row 1
+        const int attrOfFirst = io->attr(1, 1), attrOfSecond = io->attr(1, 2);
+        EXPECT_NE(attrOfFirst, attrOfSecond);
+        for (int row = 1; row < last; ++row) {
+            const int i = first + row - 1;
+            EXPECT_EQ(io->row(row), std::string(size_t(i % 7) * 12, '-') + std::to_string(i)) << lines << " " << row;
+            EXPECT_EQ(io->attr(1, row), row % 2 ? attrOfFirst : attrOfSecond) << lines << " " << row;
+        }
+        EXPECT_EQ(io->row(last), "") << lines;
+    }
+}
+
 TEST_F(Commands, TelaCorFundoBipa) {
     RunResult r = go("TELA @10,5\nESCREVE \"aqui\"\nCOR 14\nFUNDO 1\nESCREVE \"cor\"\nBIPA\nBIPA 1\n");
     EXPECT_EQ(r.code, RunOk);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <vector>
 
 #include "support/script_run.h"
 
@@ -119,6 +120,14 @@ TEST(Compiled, AgreesWithTheHandlers) {
         "CHAMA @NENHUM\nSOMA $N 1\n",
         "@X\nSOMA $N 1\nCHAMA @X\n",
         "SEJA A 1\nDESVIA @FIM X\n",
+        // Jumps and calls to the label a value names: several from one line, in any case.
+        "SEJA I 0\n@VOLTA\nSOMA I 1\nSEJA $ALVO \"op\"\nCONCATENA $ALVO (I - I / 3 * 3)\nCHAMA $ALVO\n"
+        "SE I < 9 DESVIA $DE\nDESVIA L\n@OP0\nSOMA $ZERO 1\nRETORNA\n@Op1\nSOMA $UM I\nRETORNA\n@op2\n"
+        "SOMA $DOIS 1\nSEJA $DE \"volta\"\nRETORNA\n",
+        "SEJA $DE \"volta\"\n@VOLTA\nSOMA I 1\nSE I < 3 DESVIA $DE\nSEJA $DE \"NENHUM\"\nDESVIA $DE\nSOMA $NUNCA 1\n",
+        "SEJA A 2\nCHAMA A\nSOMA $N 1\n@2\nSOMA $N 10\nDESVIA (A / 0)\n",
+        "CHAMA $VAZIO\nSOMA $N 1\n",
+        "SEJA L \"X\"\n@X\nSOMA $N 1\nSE $N < 200 CHAMA L\n",
     };
     InProc io{"", "", false};
     const std::string dir = tempDir();
@@ -130,6 +139,55 @@ TEST(Compiled, AgreesWithTheHandlers) {
         EXPECT_EQ(compiled.code, handlers.code) << p;
         EXPECT_EQ(compiled.line, handlers.line) << p;
         EXPECT_EQ(compiled.vars, handlers.vars) << p;
+    }
+    resetState();
+}
+
+// CMD texts built at run time: texts of one shape that differ in their numbers
+// and quoted texts share compiled code, so each group runs one shape with
+// values at the edges, then the same shape again in a later program (the code
+// is kept across runs).  A failing text ends its program, so each is last.
+TEST(Compiled, TextsOfOneShapeAgreeWithTheHandlers) {
+    const std::vector<std::vector<std::string>> groups = {
+        {"SEJA $V1 = 345", "SEJA $V1 = 346", "SEJA $V2 = 007", "SEJA $V3 = -5", "SEJA $V3 = -0",
+         "SEJA $V4 = 2147483647", "SEJA $V4 = 2147483648", "SEJA $V5 = -2147483648", "SEJA $V5 = 0",
+         "SEJA $V6 = 99999999999999999999", "SEJA $V1 = 0009"},
+        {"SEJA $T = \"abc\"", "SEJA $T = \"007\"", "SEJA $T = \"\"", "SEJA $T = \"x12\"", "SEJA $T = \" 4 \"",
+         "SEJA $T = \"a\"\"b\"", "SEJA $T = \"sem fim"},
+        {"SOMA $007 1", "SOMA $007 007", "SOMA $7 -3", "SOMA $0 2147483647", "SOMA $0 1", "SOMA A 12", "SOMA A 0x10",
+         "SOMA A \"5\"", "SOMA A \"$A\"", "SOMA A \" 3\""},
+        {"SE 1 = 1 SOMA $SIM 1", "SE 1 = 2 SOMA $SIM 1", "SE -1 > -10 SOMA $TXT 1", "SE -9 > -10 SOMA $TXT 1",
+         "SE \"007\" = 7 SOMA $EQ 1", "SE \"007\" == 7 SOMA $EQ 10", "SE 10 > 9 SOMA $GT 1", "SE 9 > 10 SOMA $GT 5"},
+        {"SEJA W \"Ludivar\"", "COPIA A W 2 4", "COPIA B W 5 2", "COPIA C W -1 1", "COPIA D W 3 99",
+         "SUBSTITUI W \"u\" \"U\"", "SUBSTITUI W \"d\" 12", "SEJA P PALAVRA 1 \"um dois\"",
+         "SEJA P PALAVRA 2 \"um dois\"", "SEJA Q POS \"v\" W", "SEJA Q TAMANHO \"abc\"", "SEJA Q TAMANHO 12345"},
+        {"SEJA A 100", "DIVIDE A 7", "MULTIPLICA A -3", "SUBTRAI A 2147483647", "DIVIDE A 1", "DIVIDE A 0"},
+        {"SEJA $V1 (1 + 2)", "SEJA $V1 (3 * 4)", "SEJA $V1 ($V1 - 07)", "CONCATENA $V1 12", "CONCATENA $V1 \"12\"",
+         "SEJA $V1 RAND 1", "SEJA $V1 RAND 0", "SEJA $V1 RAND -4", "SEJA $V1 TRIM \" 5 \""},
+        // Malformed, unknown or only read by their handler; the last of each fails.
+        {"SEJA A = 5 6"}, {"SOMA A"}, {"SOMA 5 A"}, {"SOMA A1 2"}, {"SEJA $ 1"}, {"NAOEXISTE 12"},
+        {"SOMA A \"5\" 6"}, {"SEJA A +5", "SOMA A 1"}, {"SE 1 = 1 NAOEXISTE 5"}, {"SE 1 = 2 NAOEXISTE 5"},
+        {"CMD \"SOMA A 1\"", "CMD \"SOMA A 2\"", "CMD \"SOMA A \"\"x\"\"\""}, {"RETORNA 1"}, {"RETORNA"},
+        {"SOMA A 1", "  SOMA   A   2  ", "soma a 3", "SOMA A 4 * fim", "SOMA A 5 6"},
+        {"ESCREVE MUDO 12", "ESCREVE MUDO \"x\"", "LE #3 A &", "CHECA $S"},
+    };
+    auto quoted = [](const std::string& t) {
+        std::string q = "\"";
+        for (char c : t) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+        return q + "\"";
+    };
+    InProc io{"", "", false};
+    const std::string dir = tempDir();
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const auto& group : groups) {
+            std::string p;
+            for (const std::string& t : group) p += "SEJA $L " + quoted(t) + "\nCMD $L\nCHECA $S\nCONCATENA $ST $S\n";
+            Outcome compiled = runOnce(io, dir, p, false);
+            Outcome handlers = runOnce(io, dir, p, true);
+            EXPECT_EQ(compiled.code, handlers.code) << p;
+            EXPECT_EQ(compiled.line, handlers.line) << p;
+            EXPECT_EQ(compiled.vars, handlers.vars) << p;
+        }
     }
     resetState();
 }
